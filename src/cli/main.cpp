@@ -1,0 +1,156 @@
+// gpsroute: routes and travel-time tables of a road network, for scripts.
+
+#include "matrix.h"
+#include "shortestpaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+enum Exit { Ok = 0, DataUnreadable = 1, UnknownCity = 2, Usage = 64 };
+
+const char *const kHelp = R"(Usage:
+  gpsroute [--data DIR] [--hours] route NAME NAME [NAME...]
+  gpsroute [--data DIR] matrix
+  gpsroute --help
+
+Reads the network from DIR/villes.csv and DIR/temps.csv (by default the data
+folder beside this program).
+
+route   The fastest route that visits the named cities in order. Prints one line
+        per city of the route: its name, a TAB, and the minutes of the leg that
+        reaches it (0 for the first city); then "Total", a TAB and the sum.
+        --hours prints hours instead of minutes. A leg between two cities that
+        no roads join reads "inf". Names are exact and case-sensitive; quote
+        names that hold spaces.
+matrix  The shortest travel times in minutes between all cities, as CSV: a
+        header line (an empty cell, then the city names in list order), then
+        one line per city, its name and its row.
+
+Exit status: 0 on success; 1 when a data file cannot be read; 2 when a name
+matches no city (nothing is printed on standard output then); 64 on a usage
+error.
+)";
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return; // the loaders' own trace; problems come as warnings
+    QTextStream(stderr) << "gpsroute: " << text << Qt::endl;
+}
+
+int usage(const QString &problem)
+{
+    QTextStream(stderr) << "gpsroute: " << problem << "\nTry 'gpsroute --help'." << Qt::endl;
+    return Usage;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    qInstallMessageHandler(quietDebug);
+
+    QStringList args = app.arguments().mid(1);
+    QString dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/data");
+    bool hours = false;
+    QStringList positional;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            QTextStream(stdout) << kHelp;
+            return Ok;
+        } else if (a == QLatin1String("--data")) {
+            if (i + 1 >= args.size())
+                return usage(QStringLiteral("--data needs a folder"));
+            dataDir = args[++i];
+        } else if (a.startsWith(QLatin1String("--data="))) {
+            dataDir = a.mid(7);
+        } else if (a == QLatin1String("--hours")) {
+            hours = true;
+        } else if (a == QLatin1String("--")) {
+            positional += args.mid(i + 1);
+            break;
+        } else if (a.startsWith(QLatin1String("--")) && positional.isEmpty()) {
+            return usage(QStringLiteral("unknown option %1").arg(a));
+        } else {
+            positional << a;
+        }
+    }
+    if (positional.isEmpty())
+        return usage(QStringLiteral("no command given"));
+    const QString command = positional.takeFirst();
+    if (command == QLatin1String("route")) {
+        if (positional.size() < 2)
+            return usage(QStringLiteral("route needs at least two city names"));
+    } else if (command == QLatin1String("matrix")) {
+        if (!positional.isEmpty())
+            return usage(QStringLiteral("matrix takes no names"));
+    } else {
+        return usage(QStringLiteral("unknown command %1").arg(command));
+    }
+
+    Matrix m;
+    const QDir dir(dataDir);
+    for (const QString &name : {QStringLiteral("villes.csv"), QStringLiteral("temps.csv")}) {
+        const QString path = QDir::toNativeSeparators(dir.filePath(name));
+        const bool loaded = name.startsWith(u'v') ? m.loadCity(path) : m.loadRoad(path);
+        if (!loaded)
+            return DataUnreadable; // the loader has said which file and why
+    }
+    m.setMatrix(Matrix::createMatrix(m.cityList(), m.getRoads()));
+    const std::vector<City> &cities = m.cityList();
+
+    QTextStream out(stdout);
+    if (command == QLatin1String("matrix")) {
+        const TimeMatrix times = Matrix::Floyd_Warshall_Only(m.timeMatrix());
+        for (const City &c : cities)
+            out << ',' << c.getName();
+        out << '\n';
+        for (std::size_t i = 0; i < cities.size(); ++i) {
+            out << cities[i].getName();
+            for (double t : times[i])
+                out << ',' << number(t);
+            out << '\n';
+        }
+        return Ok;
+    }
+
+    QStringList unknown;
+    for (const QString &name : std::as_const(positional)) {
+        if (ShortestPaths::lastIndexOf(cities, name) < 0 && !unknown.contains(name))
+            unknown << name;
+    }
+    if (!unknown.isEmpty()) {
+        QTextStream(stderr) << "gpsroute: no city named " << '"' << unknown.join(QStringLiteral("\", \""))
+                            << '"' << " in " << QDir::toNativeSeparators(dir.filePath("villes.csv"))
+                            << Qt::endl;
+        return UnknownCity;
+    }
+
+    const ShortestPaths paths(m.timeMatrix());
+    const std::vector<QString> names(positional.begin(), positional.end());
+    const std::vector<int> route = paths.routeThrough(cities, names);
+    const std::vector<double> legs = m.setPathTime(route);
+    const double scale = hours ? 1.0 / 60.0 : 1.0;
+    double total = 0.0;
+    for (std::size_t i = 0; i < route.size(); ++i) {
+        const double leg = i == 0 ? 0.0 : legs[i - 1];
+        total += leg;
+        out << cities[route[i]].getName() << '\t' << (i == 0 ? QStringLiteral("0") : number(leg * scale))
+            << '\n';
+    }
+    out << "Total\t" << number(total * scale) << '\n';
+    return Ok;
+}

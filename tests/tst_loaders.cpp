@@ -1,0 +1,225 @@
+#include "matrix.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestLoaders : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    static QStringList names(const Matrix &m)
+    {
+        QStringList out;
+        for (const City &c : m.getCities())
+            out << c.getName();
+        return out;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void cityLineGivesMapPosition()
+    {
+        Matrix m;
+        QVERIFY(m.loadCity(write("v.csv", "id,name,dept,lat,lon\n7,Lyon,69,45.75,4.85\n")));
+        QCOMPARE(m.getCities().size(), 1u);
+        const City c = m.getCities()[0];
+        QCOMPARE(c.getName(), QStringLiteral("Lyon"));
+        QCOMPARE(c.getCoordLat(), 256.25);
+        QCOMPARE(c.getCoordLong(), 421.25);
+    }
+
+    void lineEndsAndByteOrderMark()
+    {
+        const QByteArray lf = "id,name,dept,lat,lon\n1,A,1,1,1\n2,B,1,2,2\n";
+        QByteArray crlf = lf;
+        crlf.replace("\n", "\r\n");
+        const QByteArray variants[] = {lf, lf.chopped(1), crlf, crlf.chopped(2),
+                                       "\xEF\xBB\xBF" + crlf};
+        for (const QByteArray &bytes : variants) {
+            Matrix m;
+            QStringList warnings;
+            QVERIFY(m.loadCity(write("v.csv", bytes), &warnings));
+            QCOMPARE(names(m), QStringList({"A", "B"}));
+            QCOMPARE(m.getCities()[1].getCoordLong(), 350.0); // no CR glued to the number
+            QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+        }
+        // A BOM is not part of the road file's first start city.
+        Matrix roads;
+        QVERIFY(roads.loadRoad(write("t.csv", "\xEF\xBB\xBFLyon,Paris,120\r\n")));
+        QCOMPARE(roads.getRoads().size(), 1u);
+        QCOMPARE(roads.getRoads()[0].cityStart, QStringLiteral("Lyon"));
+        QCOMPARE(roads.getRoads()[0].cityEnd, QStringLiteral("Paris"));
+    }
+
+    void headerOnlyEmptyAndBlankLines()
+    {
+        Matrix m;
+        QVERIFY(m.loadCity(write("v.csv", "")));
+        QVERIFY(m.loadCity(write("v.csv", "id,name,dept,lat,lon\n")));
+        QVERIFY(m.getCities().empty());
+        // The first line is always a header, even when it looks like a city.
+        QVERIFY(m.loadCity(write("v.csv", "1,Lost,1,1,1\n\n2,Kept,1,1,1\n   \n\r\n")));
+        QCOMPARE(names(m), QStringList({"Kept"}));
+        QVERIFY(m.loadRoad(write("t.csv", "\nKept,Kept,1\n\r\n")));
+        QCOMPARE(m.getRoads().size(), 1u);
+    }
+
+    void citiesSortByCodeUnitsAndAccumulate()
+    {
+        Matrix m;
+        const QString file = write("v.csv", "h\n1,Zurich,,1,1\n2,abbeville,,1,1\n3,Évreux,,1,1\n"
+                                            "4,Amiens,,1,1\n5,Lyon ,,1,1\n");
+        QVERIFY(m.loadCity(file));
+        const QStringList once = {"Amiens", "Lyon ", "Zurich", "abbeville", "Évreux"};
+        QCOMPARE(names(m), once);
+        QVERIFY(m.loadCity(file));
+        QStringList twice;
+        for (const QString &n : once)
+            twice << n << n;
+        QCOMPARE(names(m), twice);
+    }
+
+    void fieldsWrapAround()
+    {
+        // 25 fields: the 22nd, 24th and 25th act as name, latitude and longitude again.
+        QStringList fields;
+        for (int i = 1; i <= 25; ++i)
+            fields << QString::number(i);
+        fields[1] = "A";
+        fields[21] = "B";
+        fields[23] = "10";
+        fields[24] = "-4";
+        Matrix m;
+        QVERIFY(m.loadCity(write("v.csv", "h\n" + fields.join(',').toUtf8())));
+        QCOMPARE(names(m), QStringList({"B"}));
+        QCOMPARE(m.getCities()[0].getCoordLat(), 1150.0);
+        QCOMPARE(m.getCities()[0].getCoordLong(), 200.0);
+
+        QVERIFY(m.loadRoad(write("t.csv", "Lyon,Paris,120\nLyon,Paris,120,x,Nice,Lille,45\n")));
+        const std::vector<Road> roads = m.getRoads();
+        QCOMPARE(roads.size(), 2u);
+        QCOMPARE(roads[0].time, 120.0);
+        QCOMPARE(roads[1].cityStart, QStringLiteral("Nice"));
+        QCOMPARE(roads[1].cityEnd, QStringLiteral("Lille"));
+        QCOMPARE(roads[1].time, 45.0);
+    }
+
+    void numbersAreCLocaleDecimals_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("value");
+        QTest::newRow("integer") << QByteArray("120") << true << 120.0;
+        QTest::newRow("spaces") << QByteArray("  12.5 ") << true << 12.5;
+        QTest::newRow("plus") << QByteArray("+3") << true << 3.0;
+        QTest::newRow("exponent") << QByteArray("1.5e2") << true << 150.0;
+        QTest::newRow("leading point") << QByteArray(".5") << true << 0.5;
+        QTest::newRow("trailing point") << QByteArray("5.") << true << 5.0;
+        QTest::newRow("zero") << QByteArray("0") << true << 0.0;
+        QTest::newRow("word") << QByteArray("abc") << false << 0.0;
+        QTest::newRow("empty") << QByteArray("") << false << 0.0;
+        QTest::newRow("unit") << QByteArray("12mn") << false << 0.0;
+        QTest::newRow("nan") << QByteArray("nan") << false << 0.0;
+        QTest::newRow("inf") << QByteArray("inf") << false << 0.0;
+        QTest::newRow("overflow") << QByteArray("1e999") << false << 0.0;
+        QTest::newRow("hex") << QByteArray("0x10") << false << 0.0;
+        QTest::newRow("two points") << QByteArray("1.2.3") << false << 0.0;
+        QTest::newRow("bare exponent") << QByteArray("1e") << false << 0.0;
+    }
+
+    void numbersAreCLocaleDecimals()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        QFETCH(double, value);
+        Matrix m;
+        QStringList warnings;
+        QVERIFY(m.loadRoad(write("t.csv", "A,B," + text + "\n"), &warnings));
+        QCOMPARE(m.getRoads().size(), valid ? 1u : 0u);
+        if (valid)
+            QCOMPARE(m.getRoads()[0].time, value);
+        else
+            QVERIFY(warnings.value(0).startsWith("t.csv:1: road skipped: travel time \"" + text +
+                                                 "\" (field 3)"));
+
+        Matrix c;
+        warnings.clear();
+        QVERIFY(c.loadCity(write("v.csv", "h\n1,A,1," + text + ",1\n"), &warnings));
+        QCOMPARE(c.getCities().size(), 1u); // a city is kept either way
+        QCOMPARE(c.getCities()[0].getCoordLat(), 1400.0 - 25.0 * value);
+        QCOMPARE(warnings.isEmpty(), valid);
+    }
+
+    void badRoadsAreSkippedWithTheirLine()
+    {
+        Matrix m;
+        QStringList warnings;
+        QVERIFY(m.loadRoad(write("t.csv", "A,B,10\nA,B\nA,B,-1\nA,B,x,y,C,D,zz\nA,B,0\n"), &warnings));
+        const std::vector<Road> roads = m.getRoads();
+        QCOMPARE(roads.size(), 2u);
+        QCOMPARE(roads[1].time, 0.0); // a 0-minute road is a real road
+        QCOMPARE(warnings, QStringList({
+                               "t.csv:2: road skipped: no travel time (field 3)",
+                               "t.csv:3: road skipped: travel time \"-1\" (field 3) is negative",
+                               "t.csv:4: road skipped: travel time \"zz\" (field 7) is not a number",
+                           }));
+    }
+
+    void shortCityLinesKeepTheCity()
+    {
+        Matrix m;
+        QStringList warnings;
+        QVERIFY(m.loadCity(write("v.csv", "h\n1,A\n2,B,3,44\n"), &warnings));
+        QCOMPARE(names(m), QStringList({"A", "B"}));
+        QCOMPARE(m.getCities()[1].getCoordLat(), 300.0);
+        QCOMPARE(m.getCities()[1].getCoordLong(), 300.0);
+        QCOMPARE(warnings.size(), 3);
+        QCOMPARE(warnings[2], QStringLiteral("v.csv:3: city \"B\" has no longitude; 0 is used"));
+    }
+
+    void unreadableFilesChangeNothing()
+    {
+        Matrix m;
+        QVERIFY(m.loadCity(write("v.csv", "h\n1,A,1,1,1\n")));
+        QVERIFY(m.loadRoad(write("t.csv", "A,A,1\n")));
+        for (const QString &path : {dir.filePath("missing.csv"), dir.path()}) {
+            QStringList warnings;
+            QTest::ignoreMessage(QtDebugMsg, "CSV file not load...");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be read"));
+            QVERIFY(!m.loadCity(path, &warnings));
+            QTest::ignoreMessage(QtDebugMsg, "CSV file not load...");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be read"));
+            QVERIFY(!m.loadRoad(path, &warnings));
+            QCOMPARE(warnings.size(), 2);
+            QVERIFY(warnings[0].startsWith(path + ": cannot be read"));
+        }
+        QCOMPARE(names(m), QStringList({"A"}));
+        QCOMPARE(m.getRoads().size(), 1u);
+    }
+
+    void invalidUtf8AndNulBytesStayText()
+    {
+        Matrix m;
+        QVERIFY(m.loadCity(write("v.csv", QByteArray("h\n1,Ab\xFF\xFE", 11) + QByteArray("c\0d,1,1,1\n", 10))));
+        QCOMPARE(m.getCities().size(), 1u);
+        const QString name = m.getCities()[0].getName();
+        QVERIFY(name.startsWith("Ab"));
+        QVERIFY(name.contains(QChar::ReplacementCharacter));
+        QVERIFY(name.endsWith(QStringView(u"c\0d", 3)));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLoaders)
+#include "tst_loaders.moc"

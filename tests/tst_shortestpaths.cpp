@@ -1,0 +1,327 @@
+#include "fwkernel.h"
+#include "matrix.h"
+#include "shortestpaths.h"
+
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <queue>
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+
+// X, Y, Z and the roads given as "X,Y,10" lines.
+Matrix network(const QStringList &roadLines, const QStringList &names = {"X", "Y", "Z"})
+{
+    Matrix m;
+    QByteArray villes = "id,name,dept,lat,lon\n";
+    for (const QString &n : names)
+        villes += "0," + n.toUtf8() + ",0,0,0\n";
+    m.readCities(villes, "villes.csv");
+    m.readRoads(roadLines.join('\n').toUtf8(), "temps.csv");
+    m.setMatrix(Matrix::createMatrix(m.getCities(), m.getRoads()));
+    return m;
+}
+
+// The plain triple loop and route rebuilding, kept deliberately naive.
+struct Reference
+{
+    TimeMatrix d;
+    std::vector<std::vector<int>> pred;
+
+    explicit Reference(TimeMatrix m) : d(std::move(m))
+    {
+        const int n = int(d.size());
+        pred.assign(n, std::vector<int>(n));
+        for (int u = 0; u < n; ++u)
+            for (int v = 0; v < n; ++v)
+                pred[u][v] = u;
+        for (int k = 0; k < n; ++k)
+            for (int u = 0; u < n; ++u)
+                for (int v = 0; v < n; ++v)
+                    if (d[u][v] > d[u][k] + d[k][v]) {
+                        d[u][v] = d[u][k] + d[k][v];
+                        pred[u][v] = pred[k][v];
+                    }
+    }
+};
+
+bool sameBits(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A random matrix rich in ties (small integers), zero legs, missing roads, and optionally
+// NaN entries and negative times.
+TimeMatrix randomMatrix(QRandomGenerator &rng, int n, bool hostile)
+{
+    TimeMatrix m(n, std::vector<double>(n, inf));
+    for (int u = 0; u < n; ++u) {
+        m[u][u] = 0.0;
+        for (int v = 0; v < n; ++v) {
+            if (u == v || rng.bounded(100) >= 30)
+                continue;
+            double t = double(rng.bounded(6));
+            if (hostile) {
+                const int roll = int(rng.bounded(100));
+                if (roll < 3)
+                    t = nan;
+                else if (roll < 6)
+                    t = -double(rng.bounded(3));
+                else if (roll < 9)
+                    t = rng.generateDouble() * 10;
+            }
+            m[u][v] = t;
+        }
+        if (hostile && rng.bounded(100) < 5)
+            m[u][u] = -1.0; // makes the pivot's own row change under itself
+    }
+    return m;
+}
+
+void compareKernelWithReference(const TimeMatrix &m, int threads, int block)
+{
+    const int n = int(m.size());
+    const Reference ref(m);
+    std::vector<double> d(std::size_t(n) * n);
+    std::vector<std::int32_t> pred(std::size_t(n) * n);
+    std::vector<double> only(std::size_t(n) * n);
+    for (int u = 0; u < n; ++u)
+        for (int v = 0; v < n; ++v) {
+            d[std::size_t(u) * n + v] = only[std::size_t(u) * n + v] = m[u][v];
+            pred[std::size_t(u) * n + v] = u;
+        }
+    if (threads == 0) { // the library's own choice
+        fw::relax(d.data(), pred.data(), n);
+        fw::relax(only.data(), nullptr, n);
+    } else {
+        fw::relax(d.data(), pred.data(), n, threads, block);
+        fw::relax(only.data(), nullptr, n, threads, block);
+    }
+    for (int u = 0; u < n; ++u)
+        for (int v = 0; v < n; ++v) {
+            const std::size_t i = std::size_t(u) * n + v;
+            if (!sameBits(d[i], ref.d[u][v]) || !sameBits(only[i], ref.d[u][v]) ||
+                pred[i] != ref.pred[u][v])
+                QFAIL(qPrintable(QStringLiteral("n=%1 threads=%2 block=%3 at [%4][%5]: %6/%7 vs %8")
+                                     .arg(n)
+                                     .arg(threads)
+                                     .arg(block)
+                                     .arg(u)
+                                     .arg(v)
+                                     .arg(d[i])
+                                     .arg(pred[i])
+                                     .arg(ref.d[u][v])));
+        }
+}
+
+std::vector<double> dijkstra(const TimeMatrix &m, int source)
+{
+    const int n = int(m.size());
+    std::vector<double> dist(n, inf);
+    using Item = std::pair<double, int>;
+    std::priority_queue<Item, std::vector<Item>, std::greater<>> queue;
+    dist[source] = 0;
+    queue.push({0, source});
+    while (!queue.empty()) {
+        const auto [du, u] = queue.top();
+        queue.pop();
+        if (du > dist[u])
+            continue;
+        for (int v = 0; v < n; ++v)
+            if (m[u][v] < inf && du + m[u][v] < dist[v]) {
+                dist[v] = du + m[u][v];
+                queue.push({dist[v], v});
+            }
+    }
+    return dist;
+}
+
+} // namespace
+
+class TestShortestPaths : public QObject
+{
+    Q_OBJECT
+
+    const QByteArray bestKernel = fw::kernelName();
+
+private slots:
+    void routesAndLegTimes_data()
+    {
+        QTest::addColumn<QStringList>("roads");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<std::vector<int>>("route");
+        QTest::addColumn<std::vector<double>>("legs");
+        const QStringList chain = {"X,Y,10", "Y,Z,20", "X,Z,40"};
+        QTest::newRow("through Y") << chain << "X" << "Z" << std::vector<int>{0, 1, 2}
+                                   << std::vector<double>{10, 20};
+        QTest::newRow("backwards") << chain << "Z" << "X" << std::vector<int>{2, 1, 0}
+                                   << std::vector<double>{20, 10};
+        QTest::newRow("tie keeps the direct road")
+            << QStringList{"X,Y,10", "Y,Z,20", "X,Z,30"} << "X" << "Z" << std::vector<int>{0, 2}
+            << std::vector<double>{30};
+        QTest::newRow("zero-minute road is used")
+            << QStringList{"X,Y,0", "Y,Z,20", "X,Z,40"} << "X" << "Z" << std::vector<int>{0, 1, 2}
+            << std::vector<double>{0, 20};
+        QTest::newRow("no connection")
+            << QStringList{"X,Y,10"} << "X" << "Z" << std::vector<int>{0, 2}
+            << std::vector<double>{inf};
+        QTest::newRow("unused start") << chain << "unused" << "Z" << std::vector<int>{}
+                                      << std::vector<double>{};
+        QTest::newRow("unknown end") << chain << "X" << "Paris" << std::vector<int>{}
+                                     << std::vector<double>{};
+        QTest::newRow("same city") << chain << "Y" << "Y" << std::vector<int>{1}
+                                   << std::vector<double>{};
+    }
+
+    void routesAndLegTimes()
+    {
+        QFETCH(QStringList, roads);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(std::vector<int>, route);
+        QFETCH(std::vector<double>, legs);
+        const Matrix m = network(roads);
+        const TimeMatrix before = m.getMatrix();
+        const std::vector<int> got = Matrix::Floyd_Warshall(m.getMatrix(), m.getCities(), from, to);
+        QCOMPARE(got, route);
+        QCOMPARE(m.setPathTime(got), legs);
+        QCOMPARE(ShortestPaths(m.getMatrix()).route(m.getCities(), from, to), route);
+        QCOMPARE(m.getMatrix(), before);
+    }
+
+    void allPairsTimes()
+    {
+        const Matrix m = network({"X,Y,10", "Y,Z,20", "X,Z,40"});
+        QCOMPARE(Matrix::Floyd_Warshall_Only(m.getMatrix(), m.getCities()),
+                 TimeMatrix({{0, 10, 30}, {10, 0, 20}, {30, 20, 0}}));
+        const Matrix apart = network({"X,Y,10"});
+        QCOMPARE(Matrix::Floyd_Warshall_Only(apart.getMatrix()),
+                 TimeMatrix({{0, 10, inf}, {10, 0, inf}, {inf, inf, 0}}));
+        QVERIFY(Matrix::Floyd_Warshall_Only({}).empty());
+    }
+
+    void repeatedNamesUseTheLastCity()
+    {
+        // Two cities named X: the route starts at the second one, as the list lookup finds it.
+        const Matrix m = network({"X,Y,10"}, {"X", "X", "Y"});
+        QCOMPARE(Matrix::Floyd_Warshall(m.getMatrix(), m.getCities(), "X", "Y"),
+                 std::vector<int>({1, 2}));
+        QCOMPARE(Matrix::Floyd_Warshall(m.getMatrix(), m.getCities(), "X", "X"),
+                 std::vector<int>({1}));
+    }
+
+    void routeThroughSeveralCities()
+    {
+        const Matrix m = network({"W,X,5", "X,Y,10", "Y,Z,20", "X,Z,40"}, {"W", "X", "Y", "Z"});
+        const ShortestPaths sp(m.getMatrix());
+        const auto cs = m.getCities();
+        QCOMPARE(sp.routeThrough(cs, {"W", "Y", "Z"}), std::vector<int>({0, 1, 2, 3}));
+        QCOMPARE(sp.routeThrough(cs, {"X", "Z"}), sp.route(cs, "X", "Z"));
+        QCOMPARE(sp.routeThrough(cs, {"Z", "W", "Z"}), std::vector<int>({3, 2, 1, 0, 1, 2, 3}));
+        QCOMPARE(sp.routeThrough(cs, {"X", "X", "Y"}), std::vector<int>({1, 2}));
+        QCOMPARE(sp.routeThrough(cs, {"X", "", "Y"}), std::vector<int>({})); // both legs empty
+        QCOMPARE(sp.routeThrough(cs, {"W", "X", "nowhere"}), std::vector<int>({0}));
+        QVERIFY(sp.routeThrough(cs, {"X"}).empty());
+        QCOMPARE(m.setPathTime(sp.routeThrough(cs, {"W", "Y", "Z"})),
+                 std::vector<double>({5, 10, 20}));
+    }
+
+    void negativeCyclesEndRouteRebuilding()
+    {
+        // A cycle of negative total time: the predecessors of 0 go round it forever.
+        TimeMatrix m = {{0, -1, inf}, {-1, 0, 1}, {inf, 1, 0}};
+        const ShortestPaths sp(m);
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b) {
+                const std::vector<int> r = sp.route(a, b);
+                QVERIFY(r.size() <= 3);
+                if (!r.empty()) {
+                    QCOMPARE(r.front(), a);
+                    QCOMPARE(r.back(), b);
+                }
+            }
+        QVERIFY(sp.route(-1, 0).empty());
+        QVERIFY(sp.route(0, 3).empty());
+    }
+
+    void kernelMatchesTheTripleLoop_data()
+    {
+        QTest::addColumn<QByteArray>("kernel");
+        for (const char *k : {"avx512", "avx2", "scalar"}) {
+            if (fw::useKernel(k))
+                QTest::newRow(k) << QByteArray(k);
+        }
+        QVERIFY(fw::useKernel(bestKernel.constData()));
+    }
+
+    void kernelMatchesTheTripleLoop()
+    {
+        QFETCH(QByteArray, kernel);
+        QVERIFY(fw::useKernel(kernel.constData()));
+        const auto restore = qScopeGuard([this] { fw::useKernel(bestKernel.constData()); });
+        QRandomGenerator rng(7);
+        struct Shape
+        {
+            int n, threads, block;
+        };
+        for (const Shape s : {Shape{1, 1, 1}, Shape{2, 2, 1}, Shape{5, 2, 2}, Shape{17, 2, 3},
+                              Shape{33, 3, 8}, Shape{64, 2, 16}, Shape{100, 4, 7},
+                              Shape{257, 2, 16}}) {
+            for (const bool hostile : {false, true}) {
+                compareKernelWithReference(randomMatrix(rng, s.n, hostile), s.threads, s.block);
+                if (QTest::currentTestFailed())
+                    return;
+            }
+        }
+        // The default choice of threads and block size, above the size where threads start.
+        const TimeMatrix m = randomMatrix(rng, 300, true);
+        compareKernelWithReference(m, 0, 0);
+        const Reference ref(m);
+        const TimeMatrix fast = Matrix::Floyd_Warshall_Only(m);
+        for (int u = 0; u < 300; ++u)
+            for (int v = 0; v < 300; ++v)
+                QVERIFY(sameBits(fast[u][v], ref.d[u][v]));
+    }
+
+    void agreesWithDijkstra()
+    {
+        QRandomGenerator rng(99);
+        for (int round = 0; round < 20; ++round) {
+            const int n = 2 + int(rng.bounded(120));
+            TimeMatrix m(n, std::vector<double>(n, inf));
+            for (int u = 0; u < n; ++u) {
+                m[u][u] = 0;
+                for (int v = 0; v < u; ++v)
+                    if (rng.bounded(n) < 4)
+                        m[u][v] = m[v][u] = rng.generateDouble() * 100;
+            }
+            const ShortestPaths sp(m);
+            for (int s = 0; s < n; ++s) {
+                const std::vector<double> dist = dijkstra(m, s);
+                for (int t = 0; t < n; ++t) {
+                    const double got = sp.time(s, t);
+                    QVERIFY(got == dist[t] || std::abs(got - dist[t]) <= 1e-9 * dist[t]);
+                    // The route really costs what the table says.
+                    const std::vector<int> r = sp.route(s, t);
+                    double sum = 0;
+                    for (std::size_t i = 1; i < r.size(); ++i)
+                        sum += m[r[i - 1]][r[i]];
+                    if (dist[t] < inf)
+                        QVERIFY(std::abs(sum - dist[t]) <= 1e-9 * std::max(1.0, dist[t]));
+                }
+            }
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestShortestPaths)
+#include "tst_shortestpaths.moc"

@@ -58,29 +58,115 @@ __attribute__((target("avx2"))) void rowAvx2(double *du, std::int32_t *pu, doubl
                         WithPred ? pk + v : nullptr, n - v);
 }
 
-template <bool WithPred>
-__attribute__((target("avx512f,avx512vl"))) void rowAvx512(double *du, std::int32_t *pu,
-                                                           double duk, const double *dk,
-                                                           const std::int32_t *pk, int n)
+#endif
+
+// A group of rows goes through the block's pivot rows in order. duk[r * dukStride + j] is row
+// r's entry for pivot j as it stands when that pivot's turn comes; +inf leaves the row alone.
+// Only the pivots listed in `active` can change anything.
+struct Tile
 {
-    const __m512d vk = _mm512_set1_pd(duk);
-    for (int v = 0; v < n; v += 8) {
-        const int left = n - v;
-        const __mmask8 live = left >= 8 ? __mmask8(0xFF) : __mmask8((1u << left) - 1u);
-        const __m512d s = _mm512_add_pd(vk, _mm512_maskz_loadu_pd(live, dk + v));
-        const __m512d cur = _mm512_maskz_loadu_pd(live, du + v);
-        const __mmask8 gt = _mm512_mask_cmp_pd_mask(live, cur, s, _CMP_GT_OQ);
-        _mm512_mask_storeu_pd(du + v, gt, s);
-        if constexpr (WithPred)
-            _mm256_mask_storeu_epi32(pu + v, gt, _mm256_maskz_loadu_epi32(gt, pk + v));
+    double *const *du;
+    std::int32_t *const *pu; // null when no predecessors are kept
+    int rows;
+    const double *duk;
+    int dukStride;
+    const int *active;
+    int activeCount;
+    const double *pd; // pivot j's times start at pd + j * stride
+    const std::int32_t *pp;
+    std::size_t stride;
+    int n;
+};
+
+using TileFn = void (*)(const Tile &t);
+
+// Row by row with a row kernel: the portable way, and the AVX2 one.
+template <RowFn Plain, RowFn WithPred>
+void tileByRows(const Tile &t)
+{
+    for (int r = 0; r < t.rows; ++r) {
+        for (int a = 0; a < t.activeCount; ++a) {
+            const int j = t.active[a];
+            const double duk = t.duk[r * t.dukStride + j];
+            if (duk == std::numeric_limits<double>::infinity())
+                continue;
+            if (t.pu)
+                WithPred(t.du[r], t.pu[r], duk, t.pd + j * t.stride, t.pp + j * t.stride, t.n);
+            else
+                Plain(t.du[r], nullptr, duk, t.pd + j * t.stride, nullptr, t.n);
+        }
     }
+}
+
+#ifdef GPS_X86_DISPATCH
+// Eight columns of R rows stay in registers while every pivot passes over them, so a row is
+// loaded and stored once per block and each pivot load serves R rows.
+template <int R, bool WithPred>
+__attribute__((target("avx512f,avx512vl"))) void tileAvx512Rows(const Tile &t)
+{
+    for (int v = 0; v < t.n; v += 8) {
+        const int left = t.n - v;
+        const __mmask8 live = left >= 8 ? __mmask8(0xFF) : __mmask8((1u << left) - 1u);
+        __m512d cur[R];
+        __m256i cp[R];
+        for (int r = 0; r < R; ++r) {
+            cur[r] = _mm512_maskz_loadu_pd(live, t.du[r] + v);
+            if constexpr (WithPred)
+                cp[r] = _mm256_maskz_loadu_epi32(live, t.pu[r] + v);
+        }
+        for (int a = 0; a < t.activeCount; ++a) {
+            const int j = t.active[a];
+            const __m512d kd = _mm512_maskz_loadu_pd(live, t.pd + j * t.stride + v);
+            __m256i kp;
+            if constexpr (WithPred)
+                kp = _mm256_maskz_loadu_epi32(live, t.pp + j * t.stride + v);
+            for (int r = 0; r < R; ++r) {
+                const __m512d s = _mm512_add_pd(_mm512_set1_pd(t.duk[r * t.dukStride + j]), kd);
+                const __mmask8 gt = _mm512_mask_cmp_pd_mask(live, cur[r], s, _CMP_GT_OQ);
+                cur[r] = _mm512_mask_mov_pd(cur[r], gt, s);
+                if constexpr (WithPred)
+                    cp[r] = _mm256_mask_mov_epi32(cp[r], gt, kp);
+            }
+        }
+        for (int r = 0; r < R; ++r) {
+            _mm512_mask_storeu_pd(t.du[r] + v, live, cur[r]);
+            if constexpr (WithPred)
+                _mm256_mask_storeu_epi32(t.pu[r] + v, live, cp[r]);
+        }
+    }
+}
+
+template <bool WithPred>
+__attribute__((target("avx512f,avx512vl"))) void tileAvx512Pred(const Tile &t)
+{
+    switch (t.rows) {
+    case 4:
+        tileAvx512Rows<4, WithPred>(t);
+        break;
+    default:
+        for (int r = 0; r < t.rows; ++r) {
+            Tile one = t;
+            one.du = t.du + r;
+            one.pu = WithPred ? t.pu + r : nullptr;
+            one.duk = t.duk + r * t.dukStride;
+            one.rows = 1;
+            tileAvx512Rows<1, WithPred>(one);
+        }
+    }
+}
+
+__attribute__((target("avx512f,avx512vl"))) void tileAvx512(const Tile &t)
+{
+    if (t.pu)
+        tileAvx512Pred<true>(t);
+    else
+        tileAvx512Pred<false>(t);
 }
 #endif
 
 struct Kernels
 {
-    RowFn plain;
-    RowFn withPred;
+    TileFn tile;
     const char *name;
 };
 
@@ -91,11 +177,11 @@ std::vector<Kernels> availableKernels()
 #ifdef GPS_X86_DISPATCH
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"))
-        list.push_back({rowAvx512<false>, rowAvx512<true>, "avx512"});
+        list.push_back({tileAvx512, "avx512"});
     if (__builtin_cpu_supports("avx2"))
-        list.push_back({rowAvx2<false>, rowAvx2<true>, "avx2"});
+        list.push_back({tileByRows<rowAvx2<false>, rowAvx2<true>>, "avx2"});
 #endif
-    list.push_back({rowScalar<false>, rowScalar<true>, "scalar"});
+    list.push_back({tileByRows<rowScalar<false>, rowScalar<true>>, "scalar"});
     return list;
 }
 
@@ -152,9 +238,11 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
 {
     if (n <= 0)
         return;
+    constexpr int rowsPerTile = 4;
+    constexpr int maxBlock = 64;
     threads = std::clamp(threads, 1, n);
-    block = std::clamp(block, 1, n);
-    const RowFn row = pred ? kernels().withPred : kernels().plain;
+    block = std::clamp(block, 1, std::min(n, maxBlock));
+    const TileFn tile = kernels().tile;
     const std::size_t stride = std::size_t(n);
     constexpr double inf = std::numeric_limits<double>::infinity();
 
@@ -165,17 +253,39 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
     int blockLen = 0;
     bool plainOrder = false;
 
-    // Row u goes through the block's first `pivots` pivots in order. A pivot whose entry in row u is +inf
-    // cannot shorten anything, and a pivot's own row does not change under itself.
-    auto passRow = [&](int u, double *du, std::int32_t *pu, int pivots) {
-        for (int j = 0; j < pivots; ++j) {
-            const int k = blockStart + j;
-            const double duk = du[k];
-            if (u == k || duk == inf)
-                continue;
-            row(du, pu, duk, &pivD[std::size_t(j) * stride],
-                pred ? &pivP[std::size_t(j) * stride] : nullptr, n);
+    // Rows u0.. (count of them) go through the block's first `pivots` pivots in order. Each
+    // row's entries in the pivot columns are worked out first, on a copy, so that every pivot
+    // sees the entry as it will stand at its turn. A pivot's own row does not change under it.
+    auto passRows = [&](int u0, double *const *du, std::int32_t *const *pu, int count,
+                        int pivots) {
+        double duk[rowsPerTile * maxBlock];
+        double seg[maxBlock];
+        int active[maxBlock];
+        bool used[maxBlock] = {};
+        for (int r = 0; r < count; ++r) {
+            std::copy_n(du[r] + blockStart, pivots, seg);
+            for (int j = 0; j < pivots; ++j) {
+                const double value = u0 + r == blockStart + j ? inf : seg[j];
+                duk[r * maxBlock + j] = value;
+                if (value == inf || std::isnan(value))
+                    continue;
+                used[j] = true;
+                const double *kd = &pivD[std::size_t(j) * stride] + blockStart;
+                for (int i = 0; i < pivots; ++i) {
+                    const double s = value + kd[i];
+                    if (seg[i] > s)
+                        seg[i] = s;
+                }
+            }
         }
+        int activeCount = 0;
+        for (int j = 0; j < pivots; ++j)
+            if (used[j])
+                active[activeCount++] = j;
+        if (activeCount == 0)
+            return;
+        tile(Tile{du, pu, count, duk, maxBlock, active, activeCount, pivD.data(),
+                  pred ? pivP.data() : nullptr, stride, n});
     };
 
     auto preparePivots = [&]() {
@@ -187,7 +297,7 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
             std::copy_n(d + std::size_t(k) * stride, n, pd);
             if (pred)
                 std::copy_n(pred + std::size_t(k) * stride, n, pp);
-            passRow(k, pd, pp, j); // the pivots before this one
+            passRows(k, &pd, pred ? &pp : nullptr, 1, j); // the pivots before this one
             if (pd[k] < 0) { // NaN and -0.0 are fine: they never shorten anything
                 plainOrder = true;
                 return;
@@ -198,6 +308,8 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
     auto work = [&](int t, std::barrier<> *sync) {
         const int u0 = int(std::int64_t(n) * t / threads);
         const int u1 = int(std::int64_t(n) * (t + 1) / threads);
+        double *du[rowsPerTile];
+        std::int32_t *pu[rowsPerTile];
         for (int k0 = 0; k0 < n; k0 += block) {
             if (t == 0) {
                 blockStart = k0;
@@ -209,9 +321,14 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
             if (sync)
                 sync->arrive_and_wait();
             if (!plainOrder) {
-                for (int u = u0; u < u1; ++u)
-                    passRow(u, d + std::size_t(u) * stride,
-                            pred ? pred + std::size_t(u) * stride : nullptr, blockLen);
+                for (int u = u0; u < u1; u += rowsPerTile) {
+                    const int count = std::min(rowsPerTile, u1 - u);
+                    for (int r = 0; r < count; ++r) {
+                        du[r] = d + std::size_t(u + r) * stride;
+                        pu[r] = pred ? pred + std::size_t(u + r) * stride : nullptr;
+                    }
+                    passRows(u, du, pred ? pu : nullptr, count, blockLen);
+                }
             }
             if (sync)
                 sync->arrive_and_wait();

@@ -13,7 +13,7 @@ namespace fw {
 
 void relax(double *d, std::int32_t *pred, int n);
 
-// Same, forcing a thread count and a block size (benchmarks and tests).
+// Same, forcing a thread count and a block size (1 to 64 pivots; benchmarks and tests).
 void relax(double *d, std::int32_t *pred, int n, int threads, int block);
 
 // Name of the row kernel in use ("avx512", "avx2" or "scalar"): the best this processor runs.

@@ -145,21 +145,17 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                 position = 0;
             }
         }
-        const QString prefix = where(source, lineNo) + QStringLiteral("road skipped: ");
-        if (timeField == 0) {
-            warn(warnings, prefix + QStringLiteral("no travel time (field 3)"));
-            continue;
-        }
-        const QString quoted = QStringLiteral("travel time \"%1\" (field %2)")
-                                   .arg(time.toString())
-                                   .arg(timeField);
         double minutes = 0.0;
-        if (!csv::parseNumber(time, &minutes)) {
-            warn(warnings, prefix + quoted + QStringLiteral(" is not a number"));
-            continue;
-        }
-        if (minutes < 0) {
-            warn(warnings, prefix + quoted + QStringLiteral(" is negative"));
+        const bool number = timeField > 0 && csv::parseNumber(time, &minutes);
+        if (!number || minutes < 0) {
+            QString why = QStringLiteral("no travel time (field 3)");
+            if (timeField > 0)
+                why = QStringLiteral("travel time \"%1\" (field %2) %3")
+                          .arg(time.toString())
+                          .arg(timeField)
+                          .arg(number ? QStringLiteral("is negative")
+                                      : QStringLiteral("is not a number"));
+            warn(warnings, where(source, lineNo) + QStringLiteral("road skipped: ") + why);
             continue;
         }
         road.time = minutes;

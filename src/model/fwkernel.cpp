@@ -101,45 +101,73 @@ void tileByRows(const Tile &t)
 #ifdef GPS_X86_DISPATCH
 // Eight columns of R rows stay in registers while every pivot passes over them, so a row is
 // loaded and stored once per block and each pivot load serves R rows.
+template <int R, bool WithPred, bool Tail>
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline void
+tileAvx512Chunk(const Tile &t, const double *const *duk, int v, __mmask8 live)
+{
+    __m512d cur[R];
+    __m256i cp[R];
+    for (int r = 0; r < R; ++r) {
+        cur[r] = Tail ? _mm512_maskz_loadu_pd(live, t.du[r] + v) : _mm512_loadu_pd(t.du[r] + v);
+        if constexpr (WithPred)
+            cp[r] = Tail ? _mm256_maskz_loadu_epi32(live, t.pu[r] + v)
+                         : _mm256_loadu_si256(reinterpret_cast<const __m256i *>(t.pu[r] + v));
+    }
+    for (int a = 0; a < t.activeCount; ++a) {
+        const int j = t.active[a];
+        const double *kdp = t.pd + std::size_t(j) * t.stride + v;
+        const __m512d kd = Tail ? _mm512_maskz_loadu_pd(live, kdp) : _mm512_loadu_pd(kdp);
+        __m256i kp;
+        if constexpr (WithPred) {
+            const std::int32_t *kpp = t.pp + std::size_t(j) * t.stride + v;
+            kp = Tail ? _mm256_maskz_loadu_epi32(live, kpp)
+                      : _mm256_loadu_si256(reinterpret_cast<const __m256i *>(kpp));
+        }
+        for (int r = 0; r < R; ++r) {
+            const __m512d s = _mm512_add_pd(_mm512_set1_pd(duk[r][j]), kd);
+            const __mmask8 gt = Tail ? _mm512_mask_cmp_pd_mask(live, cur[r], s, _CMP_GT_OQ)
+                                     : _mm512_cmp_pd_mask(cur[r], s, _CMP_GT_OQ);
+            cur[r] = _mm512_mask_mov_pd(cur[r], gt, s);
+            if constexpr (WithPred)
+                cp[r] = _mm256_mask_mov_epi32(cp[r], gt, kp);
+        }
+    }
+    for (int r = 0; r < R; ++r) {
+        if constexpr (Tail)
+            _mm512_mask_storeu_pd(t.du[r] + v, live, cur[r]);
+        else
+            _mm512_storeu_pd(t.du[r] + v, cur[r]);
+        if constexpr (WithPred) {
+            if constexpr (Tail)
+                _mm256_mask_storeu_epi32(t.pu[r] + v, live, cp[r]);
+            else
+                _mm256_storeu_si256(reinterpret_cast<__m256i *>(t.pu[r] + v), cp[r]);
+        }
+    }
+}
+
+// Eight columns of R rows stay in registers while every pivot passes over them, so a row is
+// loaded and stored once per block and each pivot load serves R rows.
 template <int R, bool WithPred>
 __attribute__((target("avx512f,avx512vl"))) void tileAvx512Rows(const Tile &t)
 {
-    for (int v = 0; v < t.n; v += 8) {
-        const int left = t.n - v;
-        const __mmask8 live = left >= 8 ? __mmask8(0xFF) : __mmask8((1u << left) - 1u);
-        __m512d cur[R];
-        __m256i cp[R];
-        for (int r = 0; r < R; ++r) {
-            cur[r] = _mm512_maskz_loadu_pd(live, t.du[r] + v);
-            if constexpr (WithPred)
-                cp[r] = _mm256_maskz_loadu_epi32(live, t.pu[r] + v);
-        }
-        for (int a = 0; a < t.activeCount; ++a) {
-            const int j = t.active[a];
-            const __m512d kd = _mm512_maskz_loadu_pd(live, t.pd + j * t.stride + v);
-            __m256i kp;
-            if constexpr (WithPred)
-                kp = _mm256_maskz_loadu_epi32(live, t.pp + j * t.stride + v);
-            for (int r = 0; r < R; ++r) {
-                const __m512d s = _mm512_add_pd(_mm512_set1_pd(t.duk[r * t.dukStride + j]), kd);
-                const __mmask8 gt = _mm512_mask_cmp_pd_mask(live, cur[r], s, _CMP_GT_OQ);
-                cur[r] = _mm512_mask_mov_pd(cur[r], gt, s);
-                if constexpr (WithPred)
-                    cp[r] = _mm256_mask_mov_epi32(cp[r], gt, kp);
-            }
-        }
-        for (int r = 0; r < R; ++r) {
-            _mm512_mask_storeu_pd(t.du[r] + v, live, cur[r]);
-            if constexpr (WithPred)
-                _mm256_mask_storeu_epi32(t.pu[r] + v, live, cp[r]);
-        }
-    }
+    const double *duk[R];
+    for (int r = 0; r < R; ++r)
+        duk[r] = t.duk + r * t.dukStride;
+    int v = 0;
+    for (; v + 8 <= t.n; v += 8)
+        tileAvx512Chunk<R, WithPred, false>(t, duk, v, 0xFF);
+    if (v < t.n)
+        tileAvx512Chunk<R, WithPred, true>(t, duk, v, __mmask8((1u << (t.n - v)) - 1u));
 }
 
 template <bool WithPred>
 __attribute__((target("avx512f,avx512vl"))) void tileAvx512Pred(const Tile &t)
 {
     switch (t.rows) {
+    case 8:
+        tileAvx512Rows<8, WithPred>(t);
+        break;
     case 4:
         tileAvx512Rows<4, WithPred>(t);
         break;
@@ -238,7 +266,7 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
 {
     if (n <= 0)
         return;
-    constexpr int rowsPerTile = 4;
+    constexpr int rowsPerTile = 8;
     constexpr int maxBlock = 64;
     threads = std::clamp(threads, 1, n);
     block = std::clamp(block, 1, std::min(n, maxBlock));

@@ -1,0 +1,275 @@
+#include "Window.h"
+
+#include "routetable.h"
+#include "ui_Window.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QPen pen(Qt::GlobalColor colour, int width)
+{
+    return QPen(QBrush(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+// Truncation toward zero, kept inside int for coordinates far off the map.
+int toPixel(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return int(std::clamp(value, -1e9, 1e9));
+}
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+} // namespace
+
+Fenetre::Fenetre(QWidget *parent) : Fenetre(defaultDataDir(), parent) {}
+
+QString Fenetre::defaultDataDir()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/data");
+}
+
+Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(new Ui::Fenetre)
+{
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("GPS"));
+
+    const QDir dir(dataDir);
+    m.loadCity(QDir::toNativeSeparators(dir.filePath(QStringLiteral("villes.csv"))), &messages);
+    m.loadRoad(QDir::toNativeSeparators(dir.filePath(QStringLiteral("temps.csv"))), &messages);
+    m.setMatrix(Matrix::createMatrix(m.cityList(), m.getRoads()));
+
+    // One all-pairs computation serves every route and the travel-time tables.
+    paths = ShortestPaths(m.timeMatrix());
+    mRoad.setMatrix(paths.times());
+    typeTime = QStringLiteral("mn");
+
+    const TimeMatrix &direct = m.timeMatrix();
+    for (std::size_t i = 0; i < direct.size(); ++i)
+        for (std::size_t j = 0; j < direct[i].size(); ++j)
+            if (direct[i][j] != inf)
+                roadPairs.emplace_back(int(i), int(j));
+
+    QStringList listeItems;
+    for (const City &city : m.cityList())
+        listeItems << city.getName();
+    std::sort(listeItems.begin(), listeItems.end());
+    ui->comboBoxDepart->addItems(listeItems);
+    ui->comboBoxArrive->addItems(listeItems);
+    ui->comboBoxInfo->addItems(listeItems);
+
+    routeModel = new QStandardItemModel(0, 0, this);
+    ui->tableViewRoad->setModel(routeModel);
+    updateRouteTable();
+}
+
+Fenetre::~Fenetre()
+{
+    delete ui;
+}
+
+QPoint Fenetre::project(double coordLong, double coordLat) const
+{
+    return QPoint(toPixel(double(gapLong) + coefLong * coordLong),
+                  toPixel(double(gapLat) + coefLat * coordLat));
+}
+
+void Fenetre::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    printCity(painter, m.cityList());
+
+    // The same lines printRoad draws for the network, projected once per zoom level.
+    if (!roadLinesValid) {
+        const std::vector<City> &cities = m.cityList();
+        roadLines.clear();
+        roadLines.reserve(qsizetype(roadPairs.size()));
+        for (const auto &[i, j] : roadPairs)
+            roadLines.append(QLine(project(cities[i]), project(cities[j])));
+        roadLinesValid = true;
+    }
+    painter.setPen(pen(Qt::black, 2));
+    painter.drawLines(roadLines);
+
+    if (road.cityStart != kUnusedCity && road.cityEnd != kUnusedCity)
+        drawRoad(painter, m.cityList());
+}
+
+void Fenetre::printCity(QPainter &painter, const std::vector<City> &cities)
+{
+    QList<QPoint> points;
+    points.reserve(qsizetype(cities.size()));
+    for (const City &city : cities)
+        points.append(project(city));
+    painter.setPen(pen(Qt::black, 2));
+    painter.drawPoints(points);
+}
+
+void Fenetre::printRoad(QPainter &painter, const std::vector<City> &cities,
+                        const TimeMatrix &matrix)
+{
+    QList<QLine> lines;
+    for (std::size_t i = 0; i < cities.size() && i < matrix.size(); ++i)
+        for (std::size_t j = 0; j < cities.size() && j < matrix[i].size(); ++j)
+            if (matrix[i][j] != inf)
+                lines.append(QLine(project(cities[i]), project(cities[j])));
+    painter.setPen(pen(Qt::black, 2));
+    painter.drawLines(lines);
+}
+
+void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
+{
+    double coordLongLast = -1.0;
+    double coordLatLast = -1.0;
+    int counter = 0;
+    QPoint start, end;
+    for (const int at : path) {
+        if (at < 0 || std::size_t(at) >= cities.size())
+            continue;
+        const City &stop = cities[at];
+        // A stop is visited once for every city that bears its name.
+        const auto runs = std::count_if(cities.begin(), cities.end(), [&](const City &c) {
+            return c.getName() == stop.getName();
+        });
+        const QPoint here = project(stop);
+        for (qsizetype run = 0; run < runs; ++run) {
+            if (counter == 0) {
+                counter = 1;
+                start = here;
+            } else {
+                painter.setPen(pen(Qt::red, 8));
+                painter.drawPoint(here);
+            }
+            painter.setPen(pen(Qt::red, 4));
+            if (coordLongLast != -1 && coordLatLast != -1)
+                painter.drawLine(project(coordLongLast, coordLatLast), here);
+            coordLongLast = stop.getCoordLong();
+            coordLatLast = stop.getCoordLat();
+            end = here;
+        }
+    }
+    if (!path.empty()) {
+        painter.setPen(pen(Qt::blue, 9));
+        painter.drawPoint(start);
+        painter.setPen(pen(Qt::green, 9));
+        painter.drawPoint(end);
+    }
+}
+
+void Fenetre::updateRoute()
+{
+    if (typeCity != QLatin1String("double") || road.cityStart == kUnusedCity ||
+        road.cityEnd == kUnusedCity)
+        return;
+    path = paths.route(m.cityList(), road.cityStart, road.cityEnd);
+    pathTime = m.setPathTime(path);
+    updateRouteTable();
+    update();
+}
+
+void Fenetre::updateRouteTable()
+{
+    const RouteTableTexts texts = routeTableTexts(m.cityList(), path, pathTime, typeTime);
+    routeModel->clear();
+    for (qsizetype i = 0; i < texts.headers.size(); ++i) {
+        routeModel->setHorizontalHeaderItem(int(i), new QStandardItem(texts.headers[i]));
+        routeModel->setItem(0, int(i), new QStandardItem(texts.cells[i]));
+    }
+    routeModel->setVerticalHeaderItem(0, new QStandardItem(texts.rowHeader));
+    ui->tableViewRoad->resizeColumnsToContents();
+    ui->tableViewRoad->resizeRowsToContents();
+}
+
+void Fenetre::on_comboBoxDepart_currentTextChanged(const QString &arg1)
+{
+    road.cityStart = arg1;
+    typeCity = QStringLiteral("double");
+    updateRoute();
+}
+
+void Fenetre::on_comboBoxArrive_currentTextChanged(const QString &arg1)
+{
+    road.cityEnd = arg1;
+    typeCity = QStringLiteral("double");
+    updateRoute();
+}
+
+void Fenetre::on_comboBoxTime_currentTextChanged(const QString &arg1)
+{
+    if (arg1 == QLatin1String("minute"))
+        typeTime = QStringLiteral("mn");
+    else if (arg1 == QLatin1String("hour"))
+        typeTime = QStringLiteral("h");
+    else
+        return;
+    updateRouteTable();
+}
+
+void Fenetre::on_pushButtonMore_clicked()
+{
+    if (coefLong <= 1.8) {
+        coefLong = 0.1 + coefLong;
+        coefLat = 0.1 + coefLat;
+        gapLong -= 20;
+        gapLat -= 20;
+        roadLinesValid = false;
+        update();
+    }
+}
+
+void Fenetre::on_pushButtonLess_clicked()
+{
+    if (coefLong >= 1.1) {
+        coefLong -= 0.1;
+        coefLat -= 0.1;
+        gapLong += 20;
+        gapLat += 20;
+        roadLinesValid = false;
+        update();
+    }
+}
+
+void Fenetre::wheelEvent(QWheelEvent *event)
+{
+    // One zoom step per notch (120 eighths of a degree); touchpads send smaller deltas.
+    wheelAngle += event->angleDelta().y();
+    for (; wheelAngle >= 120; wheelAngle -= 120)
+        on_pushButtonMore_clicked();
+    for (; wheelAngle <= -120; wheelAngle += 120)
+        on_pushButtonLess_clicked();
+    event->accept();
+}
+
+bool Fenetre::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    // The names of the cities whose square is under the pointer.
+    const QPoint at = static_cast<QHelpEvent *>(event)->pos();
+    QStringList names;
+    for (const City &city : m.cityList()) {
+        const QPoint p = project(city);
+        if (std::abs(p.x() - at.x()) <= 3 && std::abs(p.y() - at.y()) <= 3 &&
+            !names.contains(city.getName()))
+            names << city.getName();
+    }
+    if (names.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), names.join(u'\n'), this);
+    }
+    return true;
+}

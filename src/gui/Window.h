@@ -1,0 +1,87 @@
+#pragma once
+
+#include "matrix.h"
+#include "road.h"
+#include "shortestpaths.h"
+
+#include <QLine>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <vector>
+
+class QPainter;
+class QStandardItemModel;
+
+namespace Ui {
+class Fenetre;
+}
+
+// The main window: the network drawn as a map, the current route in colour with its leg times
+// below, and the commands around them.
+class Fenetre : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Reads villes.csv and temps.csv from the "data" folder beside the program.
+    explicit Fenetre(QWidget *parent = nullptr);
+    explicit Fenetre(const QString &dataDir, QWidget *parent = nullptr);
+    ~Fenetre() override;
+
+    // The "data" folder beside the program.
+    static QString defaultDataDir();
+
+    void paintEvent(QPaintEvent *event) override;
+    void printCity(QPainter &painter, const std::vector<City> &cities);
+    void printRoad(QPainter &painter, const std::vector<City> &cities, const TimeMatrix &matrix);
+    void drawRoad(QPainter &painter, const std::vector<City> &cities);
+
+    // The route on show, as positions in the network's city list, and its leg times.
+    const std::vector<int> &currentPath() const { return path; }
+    const std::vector<double> &currentPathTime() const { return pathTime; }
+    // What loading the data files reported (unreadable files, skipped lines).
+    QStringList loadMessages() const { return messages; }
+
+protected:
+    bool event(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private slots:
+    void on_comboBoxDepart_currentTextChanged(const QString &arg1);
+    void on_comboBoxArrive_currentTextChanged(const QString &arg1);
+    void on_comboBoxTime_currentTextChanged(const QString &arg1);
+    void on_pushButtonMore_clicked();
+    void on_pushButtonLess_clicked();
+
+private:
+    QPoint project(double coordLong, double coordLat) const;
+    QPoint project(const City &city) const { return project(city.getCoordLong(), city.getCoordLat()); }
+    void updateRoute();
+    void updateRouteTable();
+
+    Matrix m;     // the network as loaded, with its direct travel times
+    Matrix mRoad; // all-pairs shortest times; its cities are those of the last typed route
+    Road road;    // departure and arrival names
+    std::vector<int> path;
+    std::vector<double> pathTime;
+    std::vector<QString> pathName;
+    QString typeCity; // "double": departure/arrival boxes; "multiple": typed list
+    QString typeTime; // "mn" or "h"
+    Ui::Fenetre *ui;
+    double coefLong = 1.0;
+    double coefLat = 1.0;
+    int gapLong = 0;
+    int gapLat = 0;
+
+    // Worked out once: the network never changes after start-up.
+    ShortestPaths paths;
+    std::vector<std::pair<int, int>> roadPairs; // (i, j) with a direct time, as printRoad scans
+    QStringList messages;
+
+    QStandardItemModel *routeModel = nullptr;
+    QList<QLine> roadLines; // roadPairs projected at the current zoom
+    bool roadLinesValid = false;
+    int wheelAngle = 0;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "city.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// Texts of the route table under the map: one column per city of the route with the time of
+// the leg that reaches it, then "Total".
+struct RouteTableTexts
+{
+    QStringList headers; // city names, then "Total"
+    QString rowHeader;   // "Time(mn)" or "Time(h)"
+    QStringList cells;   // one per header
+};
+
+// Minutes as the tables write them: 6 significant digits, "inf" for no route.
+QString formatNumber(double value);
+
+// A travel time in `unit` ("mn": minutes; "h": hours), the unit glued on: "125mn", "2.08333h".
+QString formatTime(double minutes, const QString &unit);
+
+// `path` holds positions in `cities`; `legTimes` has one entry per leg, in minutes.
+RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vector<int> &path,
+                                const std::vector<double> &legTimes, const QString &unit);

@@ -1,0 +1,361 @@
+#include "Window.h"
+#include "routetable.h"
+
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QFrame>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolTip>
+
+#include <limits>
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+// Map positions: X (425.5, 250.9), Y (475, 275), Z (450, 300), V (400, 225), W (550, 250).
+const QByteArray kCities = "id,name,dept,lat,lon\n"
+                           "1,Y,0,45,7\n2,X,0,45.964,5.02\n3,Z,0,44,6\n4,V,0,47,4\n5,W,0,46,10\n";
+const QByteArray kRoads = "X,Y,30\nY,Z,45\nX,Z,90\nV,X,125\n";
+
+struct Table
+{
+    QStringList headers;
+    QString rowHeader;
+    QStringList cells;
+};
+
+Table tableOf(const Fenetre &w)
+{
+    const QAbstractItemModel *model = w.findChild<QTableView *>("tableViewRoad")->model();
+    Table t;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        t.headers << model->headerData(c, Qt::Horizontal).toString();
+        t.cells << model->index(0, c).data().toString();
+    }
+    t.rowHeader = model->headerData(0, Qt::Vertical).toString();
+    return t;
+}
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString network(const QString &name, const QByteArray &cities, const QByteArray &roads)
+    {
+        QDir(dir.path()).mkpath(name);
+        for (const auto &[file, bytes] : {std::pair{"villes.csv", cities}, std::pair{"temps.csv", roads}}) {
+            QFile f(dir.filePath(name + "/" + file));
+            if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+                qFatal("cannot write test data");
+        }
+        return dir.filePath(name);
+    }
+
+    static void choose(Fenetre &w, const char *box, const QString &text)
+    {
+        auto *combo = w.findChild<QComboBox *>(box);
+        const int index = combo->findText(text);
+        QVERIFY2(index >= 0, qPrintable(text));
+        combo->setCurrentIndex(index);
+    }
+
+    static QImage picture(Fenetre &w)
+    {
+        return w.grab().toImage();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void formMatchesItsLayout()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
+        QCOMPARE(w.size(), QSize(800, 600));
+        struct Expect
+        {
+            const char *name;
+            QRect geometry;
+        };
+        for (const Expect &e : {Expect{"comboBoxDepart", {10, 200, 131, 26}},
+                                Expect{"label", {50, 30, 61, 51}},
+                                Expect{"comboBoxArrive", {10, 230, 131, 26}},
+                                Expect{"pushButtonTable", {20, 400, 111, 29}},
+                                Expect{"tableViewRoad", {20, 501, 521, 61}},
+                                Expect{"pushButtonTableRoad", {20, 440, 111, 29}},
+                                Expect{"pushButton", {10, 270, 131, 29}},
+                                Expect{"comboBoxTime", {570, 500, 80, 26}},
+                                Expect{"comboBoxInfo", {669, 30, 91, 26}},
+                                Expect{"pushButtonMore", {490, 450, 31, 29}},
+                                Expect{"pushButtonLess", {530, 450, 31, 29}},
+                                Expect{"label_2", {630, 550, 161, 41}},
+                                Expect{"frame_2", {-1, 180, 161, 401}},
+                                Expect{"frame_3", {0, 480, 561, 101}},
+                                Expect{"frame_4", {20, 30, 111, 61}}}) {
+            auto *widget = w.findChild<QWidget *>(e.name);
+            QVERIFY2(widget, e.name);
+            QCOMPARE(widget->parentWidget()->objectName(), QStringLiteral("frame"));
+            QCOMPARE(widget->geometry(), e.geometry);
+        }
+        auto text = [&](const char *name) {
+            if (auto *b = w.findChild<QPushButton *>(name))
+                return b->text();
+            return w.findChild<QLabel *>(name)->text();
+        };
+        QCOMPARE(text("pushButtonTable"), QStringLiteral("Global Matrix"));
+        QCOMPARE(text("pushButtonTableRoad"), QStringLiteral("Travel Matrix"));
+        QCOMPARE(text("pushButton"), QStringLiteral("cities"));
+        QCOMPARE(text("pushButtonMore"), QStringLiteral("+"));
+        QCOMPARE(text("pushButtonLess"), QStringLiteral("-"));
+        QCOMPARE(text("label"), QStringLiteral("GPS"));
+        const QFont title = w.findChild<QLabel *>("label")->font();
+        QCOMPARE(title.pointSize(), 18);
+        QVERIFY(title.bold());
+
+        // The owner's notice: two lines that fit their label.
+        auto *notice = w.findChild<QLabel *>("label_2");
+        const QStringList lines = notice->text().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(notice->text().contains("GeoNames") && notice->text().contains("CC BY 4.0"));
+        for (const QString &line : lines)
+            QVERIFY2(notice->fontMetrics().horizontalAdvance(line) <= notice->width(),
+                     qPrintable(line));
+
+        auto *depart = w.findChild<QComboBox *>("comboBoxDepart");
+        auto *arrive = w.findChild<QComboBox *>("comboBoxArrive");
+        auto *time = w.findChild<QComboBox *>("comboBoxTime");
+        auto *info = w.findChild<QComboBox *>("comboBoxInfo");
+        QCOMPARE(depart->currentText(), QString::fromUtf8("City - start    \U0001F7E6"));
+        QCOMPARE(arrive->currentText(), QString::fromUtf8("City - end     \U0001F7E9"));
+        QCOMPARE(info->currentText(), QStringLiteral("Info city"));
+        QVERIFY(!depart->isEditable() && !arrive->isEditable());
+        QCOMPARE(time->count(), 2);
+        QCOMPARE(time->itemText(0), QStringLiteral("minute"));
+        QCOMPARE(time->itemText(1), QStringLiteral("hour"));
+        for (QComboBox *box : {depart, arrive, info}) {
+            QCOMPARE(box->count(), 6);
+            QCOMPARE(box->currentIndex(), 0);
+        }
+
+        // Controls lie above the grey panels that were created after them.
+        const QObjectList stack = w.findChild<QFrame *>("frame")->children();
+        auto level = [&](const char *name) { return stack.indexOf(w.findChild<QWidget *>(name)); };
+        QVERIFY(level("label") > level("frame_4"));
+        QVERIFY(level("tableViewRoad") > level("frame_3"));
+        QVERIFY(level("comboBoxDepart") > level("frame_2"));
+        QVERIFY(level("frame_4") < level("frame_3") && level("frame_3") < level("frame_2"));
+
+        // The controls do not follow the window's size.
+        w.resize(1200, 900);
+        QCOMPARE(w.findChild<QWidget *>("horizontalLayoutWidget")->geometry(),
+                 QRect(-1, -1, 801, 601));
+        QCOMPARE(w.findChild<QWidget *>("comboBoxTime")->geometry(), QRect(570, 500, 80, 26));
+    }
+
+    void citiesAreListedByCodeUnits()
+    {
+        Fenetre w(network("order", "h\n1,paris,,1,1\n2,Lyon,,1,1\n3,Zurich,,1,1\n4,Lyon,,2,2\n", ""));
+        for (const char *name : {"comboBoxDepart", "comboBoxArrive", "comboBoxInfo"}) {
+            auto *box = w.findChild<QComboBox *>(name);
+            QStringList items;
+            for (int i = 1; i < box->count(); ++i)
+                items << box->itemText(i);
+            QCOMPARE(items, QStringList({"Lyon", "Lyon", "Zurich", "paris"}));
+        }
+    }
+
+    void missingDataStillOpens()
+    {
+        QTest::ignoreMessage(QtDebugMsg, "CSV file not load...");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("villes.csv: cannot be read"));
+        QTest::ignoreMessage(QtDebugMsg, "CSV file not load...");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("temps.csv: cannot be read"));
+        Fenetre w(dir.filePath("nowhere"));
+        QCOMPARE(w.findChild<QComboBox *>("comboBoxDepart")->count(), 1);
+        QCOMPARE(w.loadMessages().size(), 2);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(tableOf(w).headers, QStringList({"Total"}));
+    }
+
+    void routeTableTexts()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        Table t = tableOf(w); // nothing chosen yet
+        QCOMPARE(t.headers, QStringList({"Total"}));
+        QCOMPARE(t.cells, QStringList({"0mn"}));
+        QCOMPARE(t.rowHeader, QStringLiteral("Time(mn)"));
+
+        choose(w, "comboBoxDepart", "X");
+        QVERIFY(w.currentPath().empty()); // no arrival yet
+        choose(w, "comboBoxArrive", "Z");
+        QCOMPARE(w.currentPath(), std::vector<int>({2, 3, 4})); // V W X Y Z
+        t = tableOf(w);
+        QCOMPARE(t.headers, QStringList({"X", "Y", "Z", "Total"}));
+        QCOMPARE(t.cells, QStringList({"0", "30mn", "45mn", "75mn"}));
+        choose(w, "comboBoxTime", "hour");
+        t = tableOf(w);
+        QCOMPARE(t.cells, QStringList({"0", "0.5h", "0.75h", "1.25h"}));
+        QCOMPARE(t.rowHeader, QStringLiteral("Time(h)"));
+
+        choose(w, "comboBoxDepart", "V");
+        choose(w, "comboBoxArrive", "X");
+        QCOMPARE(tableOf(w).cells, QStringList({"0", "2.08333h", "2.08333h"}));
+        choose(w, "comboBoxTime", "minute");
+        QCOMPARE(tableOf(w).cells, QStringList({"0", "125mn", "125mn"}));
+
+        choose(w, "comboBoxArrive", "W"); // no road leads there
+        QCOMPARE(tableOf(w).cells, QStringList({"0", "infmn", "infmn"}));
+        choose(w, "comboBoxArrive", "V"); // one city
+        QCOMPARE(tableOf(w).headers, QStringList({"V", "Total"}));
+        QCOMPARE(tableOf(w).cells, QStringList({"0", "0mn"}));
+
+        // The placeholder chosen again names no city: no route.
+        w.findChild<QComboBox *>("comboBoxArrive")->setCurrentIndex(0);
+        QVERIFY(w.currentPath().empty());
+        QCOMPARE(tableOf(w).headers, QStringList({"Total"}));
+        QCOMPARE(tableOf(w).cells, QStringList({"0mn"}));
+    }
+
+    void tableTextsWithoutWidgets()
+    {
+        std::vector<City> cities(2);
+        cities[0].setName("A");
+        cities[1].setName("B");
+        const RouteTableTexts t = ::routeTableTexts(cities, {0, 1}, {inf}, "h");
+        QCOMPARE(t.cells, QStringList({"0", "infh", "infh"}));
+        QCOMPARE(formatTime(90, "mn"), QStringLiteral("90mn"));
+        QCOMPARE(formatTime(1e7, "mn"), QStringLiteral("1e+07mn"));
+        QCOMPARE(formatNumber(0.00001), QStringLiteral("1e-05"));
+    }
+
+    void mapPixels()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QImage img = picture(w);
+        QCOMPARE(img.pixelColor(425, 250), QColor(Qt::black)); // X, truncated toward zero
+        QCOMPARE(img.pixelColor(426, 251), QColor(Qt::black)); // a 2-pixel square
+        QVERIFY(img.pixelColor(700, 400) != QColor(Qt::black)); // nothing there
+
+        choose(w, "comboBoxDepart", "X");
+        choose(w, "comboBoxArrive", "Z");
+        img = picture(w);
+        QCOMPARE(img.pixelColor(425, 250), QColor(Qt::blue));
+        QCOMPARE(img.pixelColor(450, 300), QColor(Qt::green));
+        QCOMPARE(img.pixelColor(450, 262), QColor(Qt::red)); // the X-Y segment
+        QCOMPARE(img.pixelColor(475, 275), QColor(Qt::red)); // the stop at Y
+        QVERIFY(img.pixelColor(437, 275) != QColor(Qt::red)); // the direct X-Z road is not taken
+
+        choose(w, "comboBoxArrive", "X"); // one city: only the end marker
+        img = picture(w);
+        QCOMPARE(img.pixelColor(425, 250), QColor(Qt::green));
+        for (int y = 240; y < 262; ++y)
+            for (int x = 415; x < 437; ++x)
+                QVERIFY(img.pixelColor(x, y) != QColor(Qt::blue) && img.pixelColor(x, y) != QColor(Qt::red));
+    }
+
+    void zoomLimitsAndWheel()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *more = w.findChild<QPushButton *>("pushButtonMore");
+        auto *less = w.findChild<QPushButton *>("pushButtonLess");
+        QTest::mouseClick(less, Qt::LeftButton); // already at 1.0
+        QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
+        QTest::mouseClick(more, Qt::LeftButton);
+        QImage img = picture(w);
+        QCOMPARE(img.pixelColor(448, 255), QColor(Qt::black)); // 1.1 x and -20
+        QVERIFY(img.pixelColor(425, 250) != QColor(Qt::black));
+        for (int i = 0; i < 7; ++i)
+            QTest::mouseClick(more, Qt::LeftButton);
+        // Level 1.8: trunc(-160 + 1.8000000000000007 x 425.5) = 605; the ninth press is ignored.
+        QCOMPARE(picture(w).pixelColor(605, 291), QColor(Qt::black));
+        QTest::mouseClick(more, Qt::LeftButton);
+        QCOMPARE(picture(w).pixelColor(605, 291), QColor(Qt::black));
+        for (int i = 0; i < 8; ++i)
+            QTest::mouseClick(less, Qt::LeftButton);
+        QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
+
+        // The wheel takes the same steps. (A real wheel event over the map reaches the window
+        // through the frames above it, which ignore it; a sent one is not passed on.)
+        const QPoint at(300, 150);
+        QWheelEvent up(at, w.mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&w, &up);
+        QCOMPARE(picture(w).pixelColor(448, 255), QColor(Qt::black));
+        QWheelEvent down(at, w.mapToGlobal(at), QPoint(), QPoint(0, -60), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&w, &down); // half a notch: nothing yet
+        QCOMPARE(picture(w).pixelColor(448, 255), QColor(Qt::black));
+        QApplication::sendEvent(&w, &down);
+        QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
+    }
+
+    void tooltipNamesTheCity()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *frame = w.findChild<QFrame *>("frame");
+        const QPoint on = frame->mapFrom(&w, QPoint(426, 251));
+        QHelpEvent help(QEvent::ToolTip, on, frame->mapToGlobal(on));
+        QApplication::sendEvent(frame, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("X"));
+        const QPoint off = frame->mapFrom(&w, QPoint(330, 120));
+        QHelpEvent nothing(QEvent::ToolTip, off, frame->mapToGlobal(off));
+        QApplication::sendEvent(frame, &nothing);
+        QTRY_VERIFY(!QToolTip::isVisible());
+    }
+
+    void paintDoesNotAskForAnotherPaint()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        choose(w, "comboBoxDepart", "X");
+        choose(w, "comboBoxArrive", "Z");
+        QTest::qWait(50);
+        PaintCounter counter;
+        w.installEventFilter(&counter);
+        w.repaint();
+        QTest::qWait(200);
+        QCOMPARE(counter.paints, 1);
+        // A choice repaints the map (and what lies behind the controls it touched), then the
+        // window rests.
+        choose(w, "comboBoxArrive", "Y");
+        QTest::qWait(200);
+        const int settled = counter.paints;
+        QVERIFY(settled > 1);
+        QTest::qWait(300);
+        QCOMPARE(counter.paints, settled);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"

@@ -1,4 +1,5 @@
 #include "Window.h"
+#include "netgen.h"
 #include "routetable.h"
 
 #include <QAbstractItemModel>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QPainter>
 #include <QTest>
 #include <QToolTip>
 
@@ -276,6 +278,36 @@ private slots:
         for (int y = 240; y < 262; ++y)
             for (int x = 415; x < 437; ++x)
                 QVERIFY(img.pixelColor(x, y) != QColor(Qt::blue) && img.pixelColor(x, y) != QColor(Qt::red));
+    }
+
+    void mapDrawsWhatThePlainLoopsDraw()
+    {
+        // The window draws from road lines worked out once; printCity and printRoad scan the
+        // whole matrix. Same pixels, at every zoom level.
+        const auto places = netgen::randomPlaces(300, 5);
+        const QString where = network("random", netgen::citiesCsv(places),
+                                      netgen::roadsCsv(places, netgen::nearestRoads(places, 4)));
+        Matrix net;
+        QVERIFY(net.loadCity(where + "/villes.csv"));
+        QVERIFY(net.loadRoad(where + "/temps.csv"));
+        net.setMatrix(Matrix::createMatrix(net.getCities(), net.getRoads()));
+        Fenetre w(where);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (int level = 0; level < 3; ++level) {
+            QImage own(w.size(), QImage::Format_ARGB32_Premultiplied);
+            w.render(&own, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+            QImage plain(w.size(), QImage::Format_ARGB32_Premultiplied);
+            plain.fill(w.palette().color(QPalette::Window));
+            {
+                QPainter p(&plain);
+                w.printCity(p, net.getCities());
+                w.printRoad(p, net.getCities(), net.getMatrix());
+            }
+            QVERIFY(own == plain);
+            QVERIFY(own != QImage(own.size(), own.format())); // something was drawn
+            w.findChild<QPushButton *>("pushButtonMore")->click();
+        }
     }
 
     void zoomLimitsAndWheel()

@@ -56,10 +56,12 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     mRoad.setMatrix(paths.times());
     typeTime = QStringLiteral("mn");
 
+    // printRoad draws every finite entry, so each road twice and a dot on every city. A line
+    // drawn back over itself and a dot over a city square change no pixel: once is enough.
     const TimeMatrix &direct = m.timeMatrix();
     for (std::size_t i = 0; i < direct.size(); ++i)
-        for (std::size_t j = 0; j < direct[i].size(); ++j)
-            if (direct[i][j] != inf)
+        for (std::size_t j = i + 1; j < direct[i].size(); ++j)
+            if (direct[i][j] != inf || direct[j][i] != inf)
                 roadPairs.emplace_back(int(i), int(j));
 
     QStringList listeItems;

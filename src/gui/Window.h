@@ -77,7 +77,7 @@ private:
 
     // Worked out once: the network never changes after start-up.
     ShortestPaths paths;
-    std::vector<std::pair<int, int>> roadPairs; // (i, j) with a direct time, as printRoad scans
+    std::vector<std::pair<int, int>> roadPairs; // i < j joined by a road
     QStringList messages;
 
     QStandardItemModel *routeModel = nullptr;

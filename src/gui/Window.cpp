@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QHash>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStandardItemModel>
@@ -91,19 +92,29 @@ QPoint Fenetre::project(double coordLong, double coordLat) const
 void Fenetre::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    printCity(painter, m.cityList());
 
-    // The same lines printRoad draws for the network, projected once per zoom level.
-    if (!roadLinesValid) {
+    // Cities and roads change only with the zoom: they are drawn once into a transparent layer
+    // that each paint lays down. Every pixel of it is opaque black or untouched, so the window
+    // shows exactly what drawing them directly would show.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (!mapLayerValid || mapLayer.size() != pixels) {
+        mapLayer = QPixmap(pixels);
+        mapLayer.setDevicePixelRatio(ratio);
+        mapLayer.fill(Qt::transparent);
+        QPainter layer(&mapLayer);
+        printCity(layer, m.cityList());
+        // The lines printRoad draws for the network, from the roads found at start-up.
         const std::vector<City> &cities = m.cityList();
-        roadLines.clear();
-        roadLines.reserve(qsizetype(roadPairs.size()));
+        QList<QLine> lines;
+        lines.reserve(qsizetype(roadPairs.size()));
         for (const auto &[i, j] : roadPairs)
-            roadLines.append(QLine(project(cities[i]), project(cities[j])));
-        roadLinesValid = true;
+            lines.append(QLine(project(cities[i]), project(cities[j])));
+        layer.setPen(pen(Qt::black, 2));
+        layer.drawLines(lines);
+        mapLayerValid = true;
     }
-    painter.setPen(pen(Qt::black, 2));
-    painter.drawLines(roadLines);
+    painter.drawPixmap(0, 0, mapLayer);
 
     if (road.cityStart != kUnusedCity && road.cityEnd != kUnusedCity)
         drawRoad(painter, m.cityList());
@@ -137,16 +148,22 @@ void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
     double coordLatLast = -1.0;
     int counter = 0;
     QPoint start, end;
+    // A stop is visited once for every city that bears its name.
+    QHash<QString, int> runs;
+    for (const int at : path)
+        if (at >= 0 && std::size_t(at) < cities.size())
+            runs.insert(cities[at].getName(), 0);
+    for (const City &city : cities) {
+        const auto found = runs.find(city.getName());
+        if (found != runs.end())
+            ++*found;
+    }
     for (const int at : path) {
         if (at < 0 || std::size_t(at) >= cities.size())
             continue;
         const City &stop = cities[at];
-        // A stop is visited once for every city that bears its name.
-        const auto runs = std::count_if(cities.begin(), cities.end(), [&](const City &c) {
-            return c.getName() == stop.getName();
-        });
         const QPoint here = project(stop);
-        for (qsizetype run = 0; run < runs; ++run) {
+        for (int run = runs.value(stop.getName()); run > 0; --run) {
             if (counter == 0) {
                 counter = 1;
                 start = here;
@@ -226,7 +243,7 @@ void Fenetre::on_pushButtonMore_clicked()
         coefLat = 0.1 + coefLat;
         gapLong -= 20;
         gapLat -= 20;
-        roadLinesValid = false;
+        mapLayerValid = false;
         update();
     }
 }
@@ -238,7 +255,7 @@ void Fenetre::on_pushButtonLess_clicked()
         coefLat -= 0.1;
         gapLong += 20;
         gapLat += 20;
-        roadLinesValid = false;
+        mapLayerValid = false;
         update();
     }
 }

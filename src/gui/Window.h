@@ -5,6 +5,7 @@
 #include "shortestpaths.h"
 
 #include <QLine>
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -81,7 +82,7 @@ private:
     QStringList messages;
 
     QStandardItemModel *routeModel = nullptr;
-    QList<QLine> roadLines; // roadPairs projected at the current zoom
-    bool roadLinesValid = false;
+    QPixmap mapLayer; // cities and roads at the current zoom, on a transparent ground
+    bool mapLayerValid = false;
     int wheelAngle = 0;
 };

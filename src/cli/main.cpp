@@ -1,5 +1,6 @@
 // gpsroute: routes and travel-time tables of a road network, for scripts.
 
+#include "citynames.h"
 #include "matrix.h"
 #include "shortestpaths.h"
 
@@ -127,11 +128,7 @@ int main(int argc, char *argv[])
         return Ok;
     }
 
-    QStringList unknown;
-    for (const QString &name : std::as_const(positional)) {
-        if (ShortestPaths::lastIndexOf(cities, name) < 0 && !unknown.contains(name))
-            unknown << name;
-    }
+    const QStringList unknown = unknownCityNames(cities, positional);
     if (!unknown.isEmpty()) {
         QTextStream(stderr) << "gpsroute: no city named " << '"' << unknown.join(QStringLiteral("\", \""))
                             << '"' << " in " << QDir::toNativeSeparators(dir.filePath("villes.csv"))

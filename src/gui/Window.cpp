@@ -1,12 +1,17 @@
 #include "Window.h"
 
+#include "citynames.h"
 #include "routetable.h"
+#include "tablematrix.h"
 #include "ui_Window.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QHash>
 #include <QHelpEvent>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QPainter>
 #include <QStandardItemModel>
 #include <QToolTip>
@@ -223,6 +228,85 @@ void Fenetre::on_comboBoxArrive_currentTextChanged(const QString &arg1)
     road.cityEnd = arg1;
     typeCity = QStringLiteral("double");
     updateRoute();
+}
+
+void Fenetre::on_pushButtonTable_clicked()
+{
+    auto *panel = new TableMatrix(this, m);
+    panel->show();
+}
+
+void Fenetre::on_pushButtonTableRoad_clicked()
+{
+    if (path.empty()) {
+        QMessageBox::information(nullptr, QStringLiteral("ALLERTE"),
+                                 QStringLiteral("Nombre de villes choisis < 2."));
+        return;
+    }
+    // The typed route's cities with the shortest times between them, in route order, repeats
+    // included: row i, column j is the time from the route's i-th city to its j-th.
+    const TimeMatrix &all = mRoad.timeMatrix();
+    TimeMatrix between(mRoadPositions.size(), std::vector<double>(mRoadPositions.size()));
+    for (std::size_t i = 0; i < mRoadPositions.size(); ++i)
+        for (std::size_t j = 0; j < mRoadPositions.size(); ++j)
+            between[i][j] = all[mRoadPositions[i]][mRoadPositions[j]];
+    Matrix route;
+    route.setCities(mRoad.getCities());
+    route.setMatrix(std::move(between));
+    auto *panel = new TableMatrix(this, std::move(route));
+    panel->show();
+}
+
+void Fenetre::on_pushButton_clicked()
+{
+    bool ok = false;
+    const QString cities = QInputDialog::getText(
+        this, QStringLiteral("Cities"),
+        QStringLiteral("Enter cities name split by ' ' like : Paris Marseille"), QLineEdit::Normal,
+        QString(), &ok);
+    if (!ok)
+        return; // Cancel leaves the route as it was
+    const QStringList names = splitCityNames(cities);
+    const QStringList unknown = unknownCityNames(m.cityList(), names);
+    if (!unknown.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("ALLERTE"),
+                                 QStringLiteral("Unknown cities: \"%1\". The route is unchanged.")
+                                     .arg(unknown.join(QStringLiteral("\", \""))));
+        return;
+    }
+    setTypedRoute(names);
+}
+
+void Fenetre::setTypedRoute(const QStringList &names)
+{
+    pathName.assign(names.begin(), names.end());
+    if (names.size() >= 2) {
+        road.cityStart = names[names.size() - 2];
+        road.cityEnd = names.last();
+    }
+    const std::vector<int> globalPath = paths.routeThrough(m.cityList(), pathName);
+    pathTime = m.setPathTime(globalPath);
+    path = globalPath;
+    for (const int at : path)
+        qDebug() << "path : " << at;
+
+    const std::vector<City> &cities = m.cityList();
+    std::vector<City> newCities;
+    mRoadPositions.clear();
+    for (const int at : path) {
+        const QString newPathName = cities[at].getName();
+        qDebug() << "newPathName : " << newPathName;
+        for (std::size_t i = 0; i < cities.size(); ++i) {
+            if (cities[i].getName() == newPathName) {
+                newCities.push_back(cities[i]);
+                mRoadPositions.push_back(int(i));
+            }
+        }
+    }
+    mRoad.setCities(std::move(newCities));
+    typeCity = QStringLiteral("multiple");
+    updateRouteTable();
+    update();
 }
 
 void Fenetre::on_comboBoxTime_currentTextChanged(const QString &arg1)

@@ -52,6 +52,9 @@ protected:
 private slots:
     void on_comboBoxDepart_currentTextChanged(const QString &arg1);
     void on_comboBoxArrive_currentTextChanged(const QString &arg1);
+    void on_pushButtonTable_clicked();
+    void on_pushButtonTableRoad_clicked();
+    void on_pushButton_clicked();
     void on_comboBoxTime_currentTextChanged(const QString &arg1);
     void on_pushButtonMore_clicked();
     void on_pushButtonLess_clicked();
@@ -61,6 +64,7 @@ private:
     QPoint project(const City &city) const { return project(city.getCoordLong(), city.getCoordLat()); }
     void updateRoute();
     void updateRouteTable();
+    void setTypedRoute(const QStringList &names);
 
     Matrix m;     // the network as loaded, with its direct travel times
     Matrix mRoad; // all-pairs shortest times; its cities are those of the last typed route
@@ -80,6 +84,7 @@ private:
     ShortestPaths paths;
     std::vector<std::pair<int, int>> roadPairs; // i < j joined by a road
     QStringList messages;
+    std::vector<int> mRoadPositions; // where each city of mRoad's list lies in m's
 
     QStandardItemModel *routeModel = nullptr;
     QPixmap mapLayer; // cities and roads at the current zoom, on a transparent ground

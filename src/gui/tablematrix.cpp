@@ -1,0 +1,36 @@
+#include "tablematrix.h"
+
+#include "timetablemodel.h"
+#include "ui_tablematrix.h"
+
+#include <QDebug>
+#include <QHeaderView>
+
+TableMatrix::TableMatrix(QWidget *parent, Matrix _m)
+    : QWidget(parent), ui(new Ui::TableMatrix), m(std::move(_m))
+{
+    ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    m.setMatrix(Matrix::Floyd_Warshall_Only(m.timeMatrix(), m.cityList()));
+    const int numCities = int(m.cityList().size());
+    qDebug() << "test2 : " << numCities;
+
+    model = new TimeTableModel(m.cityList(), m.timeMatrix(), this);
+    ui->tableView->setModel(model);
+    // Sizing from a sample of rows keeps a table of thousands of cities quick to open; the
+    // cells are short numbers, so the sample sees the widest ones.
+    ui->tableView->horizontalHeader()->setResizeContentsPrecision(50);
+    ui->tableView->verticalHeader()->setResizeContentsPrecision(50);
+    ui->tableView->resizeColumnsToContents();
+    ui->tableView->resizeRowsToContents();
+}
+
+TableMatrix::~TableMatrix()
+{
+    delete ui;
+}
+
+void TableMatrix::on_pushButton_clicked()
+{
+    close();
+}

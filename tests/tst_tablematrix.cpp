@@ -1,0 +1,134 @@
+#include "tablematrix.h"
+
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <limits>
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+Matrix network(const QStringList &names, const QByteArray &roads)
+{
+    Matrix m;
+    QByteArray villes = "h\n";
+    for (const QString &n : names)
+        villes += "0," + n.toUtf8() + ",0,0,0\n";
+    m.readCities(villes, "villes.csv");
+    m.readRoads(roads, "temps.csv");
+    m.setMatrix(Matrix::createMatrix(m.getCities(), m.getRoads()));
+    return m;
+}
+
+QList<QStringList> cells(const TableMatrix &panel)
+{
+    const QAbstractItemModel *model = panel.findChild<QTableView *>("tableView")->model();
+    QList<QStringList> rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < model->columnCount(); ++c)
+            row << model->index(r, c).data().toString();
+        rows << row;
+    }
+    return rows;
+}
+
+QStringList headers(const TableMatrix &panel, Qt::Orientation orientation)
+{
+    const QAbstractItemModel *model = panel.findChild<QTableView *>("tableView")->model();
+    QStringList out;
+    const int count = orientation == Qt::Horizontal ? model->columnCount() : model->rowCount();
+    for (int i = 0; i < count; ++i)
+        out << model->headerData(i, orientation).toString();
+    return out;
+}
+
+} // namespace
+
+class TestTableMatrix : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void formAndLog()
+    {
+        QTest::ignoreMessage(QtDebugMsg, "test2 :  3");
+        QWidget parent;
+        TableMatrix panel(&parent, network({"X", "Y", "Z"}, ""));
+        QCOMPARE(panel.size(), QSize(685, 605));
+        QCOMPARE(panel.windowTitle(), QStringLiteral("Form"));
+        QCOMPARE(panel.findChild<QPushButton *>("pushButton")->text(), QStringLiteral("Return"));
+        QCOMPARE(panel.findChild<QPushButton *>("pushButton")->geometry(), QRect(590, 450, 93, 29));
+        QCOMPARE(panel.findChild<QTableView *>("tableView")->geometry(), QRect(160, 10, 491, 431));
+        QVERIFY(!panel.isWindow()); // drawn inside its parent
+    }
+
+    void shortestTimesBetweenAllCities()
+    {
+        QWidget parent;
+        const TableMatrix joined(&parent, network({"X", "Y", "Z"}, "X,Y,10\nY,Z,20\n"));
+        QCOMPARE(headers(joined, Qt::Horizontal), QStringList({"X", "Y", "Z"}));
+        QCOMPARE(headers(joined, Qt::Vertical), QStringList({"X", "Y", "Z"}));
+        QCOMPARE(cells(joined), QList<QStringList>({{"0", "10", "30"}, {"10", "0", "20"}, {"30", "20", "0"}}));
+
+        const TableMatrix apart(&parent, network({"X", "Y", "Z"}, "X,Y,10\n"));
+        QCOMPARE(cells(apart), QList<QStringList>({{"0", "10", "inf"}, {"10", "0", "inf"}, {"inf", "inf", "0"}}));
+
+        const TableMatrix empty(&parent, Matrix());
+        QCOMPARE(cells(empty).size(), 0);
+    }
+
+    void numberTexts()
+    {
+        Matrix m;
+        std::vector<City> two(2);
+        two[0].setName("A");
+        two[1].setName("B");
+        m.setCities(two);
+        m.setMatrix({{0.00001, 1e6}, {125.5, 90}});
+        QWidget parent;
+        QCOMPARE(cells(TableMatrix(&parent, m)), QList<QStringList>({{"1e-05", "1e+06"}, {"125.5", "90"}}));
+    }
+
+    void matrixAndCityListOfOtherSizes()
+    {
+        // Fewer cities than the matrix has rows: the first rows and columns, shortest times.
+        Matrix bigger;
+        std::vector<City> two(2);
+        two[0].setName("X");
+        two[1].setName("Y");
+        bigger.setCities(two);
+        bigger.setMatrix({{0, inf, 5}, {inf, 0, 7}, {5, 7, 0}});
+        QWidget parent;
+        QCOMPARE(cells(TableMatrix(&parent, bigger)), QList<QStringList>({{"0", "12"}, {"12", "0"}}));
+
+        // More cities than the matrix: cells without an entry stay empty, nothing is read past it.
+        Matrix longer;
+        std::vector<City> three(3);
+        three[0].setName("X");
+        three[1].setName("Y");
+        three[2].setName("X");
+        longer.setCities(three);
+        longer.setMatrix({{0, 4}, {4, 0}});
+        QCOMPARE(cells(TableMatrix(&parent, longer)),
+                 QList<QStringList>({{"0", "4", ""}, {"4", "0", ""}, {"", "", ""}}));
+    }
+
+    void returnFreesThePanel()
+    {
+        QWidget parent;
+        parent.show();
+        QPointer<TableMatrix> panel = new TableMatrix(&parent, network({"X"}, ""));
+        panel->show();
+        QVERIFY(panel->isVisible());
+        QTest::mouseClick(panel->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+        QTRY_VERIFY(panel.isNull());
+        QVERIFY(parent.findChildren<TableMatrix *>().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestTableMatrix)
+#include "tst_tablematrix.moc"

@@ -5,11 +5,15 @@
 
 #include "Window.h"
 #include "netgen.h"
+#include "tablematrix.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -153,6 +157,26 @@ int main(int argc, char *argv[])
         out << "resident memory after " << round * 2000 << " more: " << residentKiB() / 1024
             << " MiB (growth " << (residentKiB() - rssMid) << " KiB)\n";
     }
+    // "Global Matrix": the whole network's table.
+    QCoreApplication::processEvents();
+    const long rssTable = residentKiB();
+    t.start();
+    w.findChild<QPushButton *>(QStringLiteral("pushButtonTable"))->click();
+    auto *panel = w.findChild<TableMatrix *>();
+    auto *view = panel->findChild<QTableView *>();
+    view->repaint();
+    out << "Global Matrix open and drawn: " << t.nsecsElapsed() / 1e9 << " s, resident memory +"
+        << (residentKiB() - rssTable) / 1024 << " MiB\n";
+    std::vector<double> scrolls;
+    for (int i = 1; i <= 50; ++i) {
+        t.start();
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() * i / 50);
+        view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum() * i / 50);
+        view->viewport()->repaint();
+        scrolls.push_back(t.nsecsElapsed() / 1e6);
+    }
+    out << "table scroll step and repaint, median of 50: " << median(scrolls) << " ms\n";
+    panel->close();
     w.hide();
 
     RecomputingWindow busy(dir.path(), places.front().name, places.back().name);

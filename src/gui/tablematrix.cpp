@@ -11,7 +11,13 @@ TableMatrix::TableMatrix(QWidget *parent, Matrix _m)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    m.setMatrix(Matrix::Floyd_Warshall_Only(m.timeMatrix(), m.cityList()));
+    {
+        // Shortest times, as Matrix::Floyd_Warshall_Only gives them. The direct times are let go
+        // before the table's rows are made, so a large network's panel holds one matrix.
+        const ShortestPaths all(m.timeMatrix(), false);
+        m.setMatrix(TimeMatrix());
+        m.setMatrix(all.times());
+    }
     const int numCities = int(m.cityList().size());
     qDebug() << "test2 : " << numCities;
 

@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include "citynames.h"
+#include "info.h"
 #include "routetable.h"
 #include "tablematrix.h"
 #include "ui_Window.h"
@@ -318,6 +319,14 @@ void Fenetre::on_comboBoxTime_currentTextChanged(const QString &arg1)
     else
         return;
     updateRouteTable();
+}
+
+void Fenetre::on_comboBoxInfo_currentTextChanged(const QString &arg1)
+{
+    if (ui->comboBoxInfo->currentIndex() <= 0)
+        return; // "Info city" is no city
+    auto *panel = new Info(this, arg1);
+    panel->show();
 }
 
 void Fenetre::on_pushButtonMore_clicked()

@@ -56,6 +56,7 @@ private slots:
     void on_pushButtonTableRoad_clicked();
     void on_pushButton_clicked();
     void on_comboBoxTime_currentTextChanged(const QString &arg1);
+    void on_comboBoxInfo_currentTextChanged(const QString &arg1);
     void on_pushButtonMore_clicked();
     void on_pushButtonLess_clicked();
 

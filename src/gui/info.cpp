@@ -1,0 +1,84 @@
+#include "info.h"
+
+#include "ui_info.h"
+#include "weather.h"
+
+#include <QLabel>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+Info::Info(QWidget *parent, QString cityName)
+    : QWidget(parent, Qt::WindowFlags()), ui(new Ui::Info), cityName(std::move(cityName))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    // The reply is handled from the event loop, once the labels below exist.
+    chargeJSON(this->cityName);
+    ui->setupUi(this);
+
+    QLabel **labels[] = {&desc,   &temp,  &temp_ress,         &humide,
+                         &vent_vitesse, &vent_direction, &pluie, &heure_soleil_leve,
+                         &heure_soleil_couche, &nom_ville};
+    for (QLabel **label : labels)
+        *label = new QLabel();
+    ui->infosLayout->addRow(QStringLiteral("description : "), desc);
+    ui->infosLayout->addRow(QStringLiteral("° Temperature : "), temp);
+    ui->infosLayout->addRow(QStringLiteral("° Felt Temperature : "), temp_ress);
+    ui->infosLayout->addRow(QStringLiteral("% Humidity : "), humide);
+    ui->infosLayout->addRow(QStringLiteral("Wind Speed : "), vent_vitesse);
+    ui->infosLayout->addRow(QStringLiteral("Wind Direction : "), vent_direction);
+    ui->infosLayout->addRow(QStringLiteral("Rain : "), pluie);
+    ui->infosLayout->addRow(QStringLiteral("Sunrise Time : "), heure_soleil_leve);
+    ui->infosLayout->addRow(QStringLiteral("Sunset Time : "), heure_soleil_couche);
+    ui->titleLayout->addRow(QStringLiteral("City : "), nom_ville);
+}
+
+Info::~Info()
+{
+    delete ui;
+}
+
+void Info::chargeJSON(QString cityName)
+{
+    const WeatherService &service = weatherService();
+    QNetworkRequest request(weatherUrl(service, cityName));
+    request.setTransferTimeout(service.timeoutMs);
+    QNetworkReply *reply = manager.get(request);
+    connect(
+        reply, &QNetworkReply::finished, reply,
+        [this, reply, timeoutMs = service.timeoutMs] {
+            const QByteArray body = reply->readAll();
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            QString transport;
+            if (reply->error() == QNetworkReply::OperationCanceledError)
+                transport = QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000.0);
+            else if (reply->error() != QNetworkReply::NoError && status == 0)
+                transport = reply->errorString();
+            const QString problem = weatherProblem(body, status, transport);
+            if (!problem.isEmpty()) {
+                // Nothing of a failed request is shown as if it had been measured.
+                for (QLabel *label : {temp, temp_ress, humide, vent_vitesse, vent_direction,
+                                      heure_soleil_couche, heure_soleil_leve, nom_ville, pluie})
+                    label->clear();
+                desc->setText(QStringLiteral("Weather unavailable: ") + problem);
+            } else {
+                const WeatherTexts t = readWeather(body);
+                temp->setText(t.temperature);
+                temp_ress->setText(t.feltTemperature);
+                humide->setText(t.humidity);
+                desc->setText(t.description);
+                vent_vitesse->setText(t.windSpeed);
+                vent_direction->setText(t.windDirection);
+                heure_soleil_couche->setText(t.sunset);
+                heure_soleil_leve->setText(t.sunrise);
+                nom_ville->setText(t.city);
+                pluie->setText(t.rain);
+            }
+            reply->deleteLater();
+        },
+        Qt::DirectConnection);
+}
+
+void Info::on_pushButtonLeave_clicked()
+{
+    close();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QNetworkAccessManager>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+namespace Ui {
+class Info;
+}
+
+// A panel with the current weather of one city, fetched from the weather service when the
+// panel is made. It is freed when closed, with any request still in flight.
+class Info : public QWidget
+{
+    Q_OBJECT
+
+public:
+    Info(QWidget *parent, QString cityName);
+    ~Info() override;
+
+private slots:
+    void chargeJSON(QString cityName);
+    void on_pushButtonLeave_clicked();
+
+private:
+    QNetworkAccessManager manager;
+    QLabel *desc;
+    QLabel *temp;
+    QLabel *temp_ress;
+    QLabel *humide;
+    QLabel *vent_vitesse;
+    QLabel *vent_direction;
+    QLabel *pluie;
+    QLabel *heure_soleil_leve;
+    QLabel *heure_soleil_couche;
+    QLabel *nom_ville;
+    Ui::Info *ui;
+    QString cityName;
+};

@@ -1,0 +1,106 @@
+#include "weather.h"
+
+#include "routetable.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+
+namespace {
+
+const char *const kBuiltInKey = "5f3c8e1a9b2d4c6e7f8a0b1c2d3e4f50";
+
+QJsonObject parseObject(const QByteArray &body)
+{
+    // Invalid UTF-8 becomes replacement characters before parsing.
+    return QJsonDocument::fromJson(QString::fromUtf8(body).toUtf8()).object();
+}
+
+QString clockTime(double seconds)
+{
+    const double whole = std::trunc(seconds);
+    if (!(std::abs(whole) < 1e15)) // far beyond any calendar QDateTime shows
+        return QString();
+    return QDateTime::fromSecsSinceEpoch(qint64(whole)).toString(QStringLiteral("hh:mm:ss"));
+}
+
+} // namespace
+
+WeatherService &weatherService()
+{
+    static WeatherService service;
+    return service;
+}
+
+QString weatherKey(const WeatherService &service)
+{
+    if (!service.key.isEmpty())
+        return service.key;
+    const QString fromEnvironment = qEnvironmentVariable("OPENWEATHER_API_KEY").trimmed();
+    return fromEnvironment.isEmpty() ? QString::fromLatin1(kBuiltInKey) : fromEnvironment;
+}
+
+QUrl weatherUrl(const WeatherService &service, const QString &cityName)
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("https"));
+    url.setHost(service.host);
+    url.setPort(service.port);
+    url.setPath(QStringLiteral("/data/2.5/weather"));
+    const QByteArray query = "q=" + QUrl::toPercentEncoding(cityName) + "&appid=" +
+                             QUrl::toPercentEncoding(weatherKey(service)) + "&units=imperial";
+    url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
+    return url;
+}
+
+WeatherTexts readWeather(const QByteArray &body)
+{
+    const QJsonObject top = parseObject(body);
+    const QJsonValue main = top.value(QLatin1String("main"));
+    const QJsonValue weather = top.value(QLatin1String("weather"));
+    const QJsonValue wind = top.value(QLatin1String("wind"));
+    const QJsonValue sys = top.value(QLatin1String("sys"));
+    const QJsonValue rain = top.value(QLatin1String("rain"));
+    auto celsius = [](double fahrenheit) { return formatNumber((fahrenheit - 32) / 1.8); };
+
+    WeatherTexts t;
+    t.temperature = celsius(main[QLatin1String("temp")].toDouble());
+    t.feltTemperature = celsius(main[QLatin1String("feels_like")].toDouble());
+    t.humidity = formatNumber(main[QLatin1String("humidity")].toDouble());
+    t.description = weather[0][QLatin1String("description")].toString();
+    t.windSpeed = formatNumber(wind[QLatin1String("speed")].toDouble());
+    t.windDirection = formatNumber(wind[QLatin1String("deg")].toDouble());
+    t.sunset = clockTime(sys[QLatin1String("sunset")].toDouble());
+    t.sunrise = clockTime(sys[QLatin1String("sunrise")].toDouble());
+    t.city = top.value(QLatin1String("name")).toString();
+    t.rain = formatNumber(rain[QLatin1String("1h")].toDouble());
+    return t;
+}
+
+QString weatherProblem(const QByteArray &body, int httpStatus, const QString &transportError)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(QString::fromUtf8(body).toUtf8());
+    const QJsonObject top = doc.object();
+    // The service says what went wrong in "message", with a "cod" other than 200 (a number
+    // or a text, depending on the error).
+    const QString message = top.value(QLatin1String("message")).toString().trimmed();
+    const QJsonValue cod = top.value(QLatin1String("cod"));
+    const int code = cod.isString() ? cod.toString().toInt() : cod.toInt(200);
+    if (httpStatus != 200 || !transportError.isEmpty()) {
+        if (!message.isEmpty())
+            return message;
+        if (httpStatus > 0)
+            return QStringLiteral("HTTP status %1").arg(httpStatus);
+        return transportError.isEmpty() ? QStringLiteral("no answer") : transportError;
+    }
+    if (!doc.isObject())
+        return QStringLiteral("the service's answer is not weather data");
+    if (!cod.isUndefined() && code != 200)
+        return message.isEmpty() ? QStringLiteral("the service answered code %1")
+                                       .arg(cod.isString() ? cod.toString() : QString::number(cod.toDouble()))
+                                 : message;
+    return QString();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+// The current-weather web service: where the requests go, and how its replies read.
+
+struct WeatherService
+{
+    QString host = QStringLiteral("api.openweathermap.org");
+    int port = -1; // the scheme's own
+    QString key;   // empty: the OPENWEATHER_API_KEY environment variable, else the built-in key
+    int timeoutMs = 15000;
+};
+
+// The service every new weather panel uses. Tests point it at a local server.
+WeatherService &weatherService();
+
+// The built-in key, or OPENWEATHER_API_KEY when it is set.
+QString weatherKey(const WeatherService &service);
+
+// https://HOST/data/2.5/weather?q=CITY&appid=KEY&units=imperial, the city name percent-encoded
+// as the value of q so that no character of it can end the value or the query.
+QUrl weatherUrl(const WeatherService &service, const QString &cityName);
+
+// The ten texts of the weather panel.
+struct WeatherTexts
+{
+    QString description, temperature, feltTemperature, humidity, windSpeed, windDirection, rain,
+        sunrise, sunset, city;
+};
+
+// Reads a reply body: temperatures from Fahrenheit to Celsius, figures in 6 significant digits,
+// times as local "hh:mm:ss"; a missing member reads as 0 (or an empty text).
+WeatherTexts readWeather(const QByteArray &body);
+
+// Why a finished request cannot be shown as weather ("city not found", "HTTP status 500", a
+// network error...), or an empty text when it can. `httpStatus` is 0 when no HTTP answer came;
+// `transportError` is empty when the transfer itself went well.
+QString weatherProblem(const QByteArray &body, int httpStatus, const QString &transportError);

@@ -1,0 +1,305 @@
+#include "Window.h"
+#include "info.h"
+#include "weather.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+namespace {
+
+// A stand-in for the weather service on 127.0.0.1, over TLS with a certificate made for the
+// test. It answers every request the way `mode` says.
+class FakeService : public QObject
+{
+public:
+    enum Mode { Weather, NotFound, Drop, Silent };
+    Mode mode = Weather;
+    QList<QByteArray> targets; // request targets received, "/data/2.5/weather?q=..."
+    QByteArray body;
+
+    bool start(const QSslCertificate &cert, const QSslKey &key)
+    {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(cert);
+        tls.setPrivateKey(key);
+        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+        server.setSslConfiguration(tls);
+        connect(&server, &QTcpServer::pendingConnectionAvailable, this, [this] {
+            while (QTcpSocket *socket = server.nextPendingConnection())
+                serve(socket);
+        });
+        return server.listen(QHostAddress::LocalHost, 0);
+    }
+    int port() const { return server.serverPort(); }
+
+private:
+    void serve(QTcpSocket *socket)
+    {
+        auto request = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
+            *request += socket->readAll();
+            if (!request->contains("\r\n\r\n"))
+                return;
+            targets << request->split(' ').value(1);
+            switch (mode) {
+            case Silent:
+                return;
+            case Drop:
+                socket->abort();
+                return;
+            case NotFound:
+                reply(socket, "404 Not Found", R"({"cod":"404","message":"city not found"})");
+                return;
+            case Weather:
+                reply(socket, "200 OK", body);
+                return;
+            }
+        });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    static void reply(QTcpSocket *socket, const QByteArray &status, const QByteArray &content)
+    {
+        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
+                      QByteArray::number(content.size()) + "\r\nConnection: close\r\n\r\n" + content);
+        socket->disconnectFromHost();
+    }
+
+    QSslServer server;
+};
+
+const QByteArray kParis = R"({"coord":{"lon":2.35,"lat":48.85},
+  "weather":[{"id":500,"main":"Rain","description":"light rain","icon":"10d"}],
+  "main":{"temp":50,"feels_like":41,"temp_min":48,"temp_max":52,"pressure":1012,"humidity":80},
+  "wind":{"speed":9.2,"deg":240},"rain":{"1h":0.25},
+  "sys":{"country":"FR","sunrise":1700000000.9,"sunset":1700030000},
+  "name":"Paris","cod":200})";
+
+QStringList rows(const Info &panel)
+{
+    QStringList out;
+    for (const char *layoutName : {"infosLayout", "titleLayout"}) {
+        auto *layout = panel.findChild<QFormLayout *>(layoutName);
+        for (int r = 0; r < layout->rowCount(); ++r)
+            out << qobject_cast<QLabel *>(layout->itemAt(r, QFormLayout::LabelRole)->widget())->text() +
+                       qobject_cast<QLabel *>(layout->itemAt(r, QFormLayout::FieldRole)->widget())->text();
+    }
+    return out;
+}
+
+} // namespace
+
+class TestWeather : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeService service;
+    QString data;
+
+    Info *openPanel(Fenetre &w, const QString &city)
+    {
+        auto *box = w.findChild<QComboBox *>("comboBoxInfo");
+        box->setCurrentIndex(box->findText(city));
+        const auto panels = w.findChildren<Info *>();
+        return panels.isEmpty() ? nullptr : panels.last();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QCOMPARE(qgetenv("TZ"), QByteArray("UTC"));
+        // A throw-away certificate for 127.0.0.1, trusted by this test alone.
+        QProcess openssl;
+        openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                                  "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                  "-keyout", dir.filePath("key.pem"), "-out", dir.filePath("cert.pem")});
+        QVERIFY2(openssl.waitForFinished(60000) && openssl.exitCode() == 0,
+                 qPrintable(openssl.readAllStandardError()));
+        QFile certFile(dir.filePath("cert.pem")), keyFile(dir.filePath("key.pem"));
+        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
+        const QSslCertificate cert(&certFile, QSsl::Pem);
+        const QSslKey key(&keyFile, QSsl::Rsa, QSsl::Pem);
+        QVERIFY(!cert.isNull() && !key.isNull());
+        QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
+        trust.addCaCertificate(cert);
+        QSslConfiguration::setDefaultConfiguration(trust);
+        QVERIFY(service.start(cert, key));
+
+        weatherService().host = "127.0.0.1";
+        weatherService().port = service.port();
+        weatherService().key = "testkey";
+        weatherService().timeoutMs = 500;
+
+        QFile villes(dir.filePath("villes.csv"));
+        QVERIFY(villes.open(QIODevice::WriteOnly));
+        villes.write("h\n1,Paris,75,48.85,2.35\n2,Atlantis,0,0,0\n");
+        villes.close();
+        data = dir.path();
+    }
+
+    void readingRules_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("texts"); // temp, felt, humidity, desc, rain, sunset
+        QTest::newRow("freezing") << QByteArray(R"({"main":{"temp":32,"feels_like":50}})")
+                                  << QStringList{"0", "10", "0", "", "0", "00:00:00"};
+        QTest::newRow("boiling") << QByteArray(R"({"main":{"temp":212,"feels_like":-40,"humidity":80}})")
+                                 << QStringList{"100", "-40", "80", "", "0", "00:00:00"};
+        QTest::newRow("fraction") << QByteArray(R"({"main":{"temp":59.9},"rain":{"1h":0.25}})")
+                                  << QStringList{"15.5", "-17.7778", "0", "", "0.25", "00:00:00"};
+        QTest::newRow("sunset") << QByteArray(R"({"sys":{"sunset":1700000000.9},"weather":[]})")
+                                << QStringList{"-17.7778", "-17.7778", "0", "", "0", "22:13:20"};
+        QTest::newRow("description") << QByteArray(R"({"weather":[{"description":"mist"},{"description":"x"}]})")
+                                     << QStringList{"-17.7778", "-17.7778", "0", "mist", "0", "00:00:00"};
+        QTest::newRow("empty body") << QByteArray()
+                                    << QStringList{"-17.7778", "-17.7778", "0", "", "0", "00:00:00"};
+        QTest::newRow("wrong types") << QByteArray(R"({"main":[1],"weather":{"0":1},"sys":{"sunset":"noon"},"name":5})")
+                                     << QStringList{"-17.7778", "-17.7778", "0", "", "0", "00:00:00"};
+        QTest::newRow("far future") << QByteArray(R"({"sys":{"sunset":1e300}})")
+                                    << QStringList{"-17.7778", "-17.7778", "0", "", "0", ""};
+    }
+
+    void readingRules()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, texts);
+        const WeatherTexts t = readWeather(body);
+        QCOMPARE(QStringList({t.temperature, t.feltTemperature, t.humidity, t.description, t.rain, t.sunset}),
+                 texts);
+    }
+
+    void failuresAreRecognised()
+    {
+        QCOMPARE(weatherProblem(kParis, 200, {}), QString());
+        QCOMPARE(weatherProblem("{}", 200, {}), QString()); // an empty object is still weather
+        QCOMPARE(weatherProblem(R"({"cod":"404","message":"city not found"})", 404, {}),
+                 QStringLiteral("city not found"));
+        QCOMPARE(weatherProblem(R"({"cod":401,"message":"Invalid API key"})", 200, {}),
+                 QStringLiteral("Invalid API key"));
+        QCOMPARE(weatherProblem(R"({"cod":"500"})", 200, {}), QStringLiteral("the service answered code 500"));
+        QCOMPARE(weatherProblem("<html>", 503, {}), QStringLiteral("HTTP status 503"));
+        QCOMPARE(weatherProblem("[1,2]", 200, {}), QStringLiteral("the service's answer is not weather data"));
+        QCOMPARE(weatherProblem("", 0, "Connection refused"), QStringLiteral("Connection refused"));
+    }
+
+    void cityNameStaysInsideTheQuery()
+    {
+        WeatherService real;
+        real.key = "k";
+        const QUrl url = weatherUrl(real, "Saint Malo");
+        QCOMPARE(url.toEncoded(),
+                 QByteArray("https://api.openweathermap.org/data/2.5/weather?q=Saint%20Malo&appid=k&units=imperial"));
+        for (const QString name : {"Évreux", "A&appid=evil", "Rock #1", "C++ Town", "a=b", "  "}) {
+            const QUrlQuery query(weatherUrl(real, name));
+            const auto items = query.queryItems(QUrl::FullyDecoded);
+            QCOMPARE(items.size(), 3);
+            QCOMPARE(items[0], qMakePair(QStringLiteral("q"), name));
+            QCOMPARE(items[1], qMakePair(QStringLiteral("appid"), QStringLiteral("k")));
+            QCOMPARE(items[2], qMakePair(QStringLiteral("units"), QStringLiteral("imperial")));
+            QVERIFY(!weatherUrl(real, name).hasFragment());
+        }
+        QVERIFY(weatherUrl(real, "C++ Town").toEncoded().contains("q=C%2B%2B%20Town&"));
+        QVERIFY(weatherUrl(real, "Évreux").toEncoded().contains("q=%C3%89vreux&"));
+
+        WeatherService fromEnvironment;
+        qputenv("OPENWEATHER_API_KEY", "0123abcd");
+        QCOMPARE(weatherKey(fromEnvironment), QStringLiteral("0123abcd"));
+        qunsetenv("OPENWEATHER_API_KEY");
+        QCOMPARE(weatherKey(fromEnvironment), QStringLiteral("5f3c8e1a9b2d4c6e7f8a0b1c2d3e4f50"));
+    }
+
+    void fullReplyFillsThePanel()
+    {
+        service.mode = FakeService::Weather;
+        service.body = kParis;
+        service.targets.clear();
+        Fenetre w(data);
+        Info *panel = openPanel(w, "Paris");
+        QVERIFY(panel);
+        QCOMPARE(panel->size(), QSize(808, 548));
+        QCOMPARE(panel->findChild<QPushButton *>("pushButtonLeave")->text(), QStringLiteral("return"));
+        QTRY_COMPARE(rows(*panel).value(0), QStringLiteral("description : light rain"));
+        QCOMPARE(rows(*panel), QStringList({"description : light rain", "° Temperature : 10",
+                                            "° Felt Temperature : 5", "% Humidity : 80",
+                                            "Wind Speed : 9.2", "Wind Direction : 240", "Rain : 0.25",
+                                            "Sunrise Time : 22:13:20", "Sunset Time : 06:33:20",
+                                            "City : Paris"}));
+        QCOMPARE(service.targets, QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=testkey&units=imperial"}));
+    }
+
+    void failuresShowNoWeather_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("not found") << int(FakeService::NotFound) << "Weather unavailable: city not found";
+        QTest::newRow("dropped") << int(FakeService::Drop) << "Weather unavailable: ";
+        QTest::newRow("silent") << int(FakeService::Silent) << "Weather unavailable: no answer within 0.5 s";
+    }
+
+    void failuresShowNoWeather()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, description);
+        service.mode = FakeService::Mode(mode);
+        Fenetre w(data);
+        Info *panel = openPanel(w, "Atlantis");
+        QVERIFY(panel);
+        QTRY_VERIFY_WITH_TIMEOUT(rows(*panel).value(0).startsWith("description : Weather unavailable"), 10000);
+        const QStringList shown = rows(*panel);
+        QVERIFY2(shown[0].startsWith("description : " + description), qPrintable(shown[0]));
+        QCOMPARE(shown.mid(1), QStringList({"° Temperature : ", "° Felt Temperature : ", "% Humidity : ",
+                                            "Wind Speed : ", "Wind Direction : ", "Rain : ",
+                                            "Sunrise Time : ", "Sunset Time : ", "City : "}));
+    }
+
+    void certificatesAreChecked()
+    {
+        // Without the test's certificate among the trusted ones, the stand-in is refused.
+        service.mode = FakeService::Weather;
+        service.body = kParis;
+        const QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+        QSslConfiguration plain = trusting;
+        plain.setCaCertificates(QSslConfiguration::systemCaCertificates());
+        QSslConfiguration::setDefaultConfiguration(plain);
+        Fenetre w(data);
+        Info *panel = openPanel(w, "Paris");
+        QTRY_VERIFY_WITH_TIMEOUT(rows(*panel).value(0).startsWith("description : Weather unavailable"), 10000);
+        QVERIFY(rows(*panel).value(0).contains("certificate"));
+        QVERIFY(rows(*panel).value(1) == "° Temperature : ");
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    }
+
+    void panelsComeAndGo()
+    {
+        service.mode = FakeService::Silent;
+        Fenetre w(data);
+        w.show();
+        auto *box = w.findChild<QComboBox *>("comboBoxInfo");
+        box->setCurrentIndex(1);
+        box->setCurrentIndex(0); // back to "Info city": no panel for it
+        QCOMPARE(w.findChildren<Info *>().size(), 1);
+        QPointer<Info> panel = w.findChildren<Info *>().value(0);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->pos(), QPoint(0, 0));
+        // Closing it while its request waits frees it, and the late reply goes nowhere.
+        QTest::mouseClick(panel->findChild<QPushButton *>("pushButtonLeave"), Qt::LeftButton);
+        QTRY_VERIFY(panel.isNull());
+        QTest::qWait(700); // past the request's timeout
+        QVERIFY(w.findChildren<Info *>().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestWeather)
+#include "tst_weather.moc"

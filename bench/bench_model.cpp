@@ -49,8 +49,8 @@ const Fixture &fixture(int n)
 
 void relaxationRate(benchmark::State &state, int n)
 {
-    state.counters["relax/s"] = benchmark::Counter(double(n) * n * n,
-                                                   benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["relax/s"] =
+        benchmark::Counter(double(n) * n * n, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void Load_Library(benchmark::State &state)

@@ -57,7 +57,8 @@ long residentKiB()
 class RecomputingWindow : public Fenetre
 {
 public:
-    RecomputingWindow(const QString &dir, const QString &a, const QString &b) : Fenetre(dir), a(a), b(b)
+    RecomputingWindow(const QString &dir, const QString &a, const QString &b)
+        : Fenetre(dir), a(a), b(b)
     {
         net.loadCity(dir + QStringLiteral("/villes.csv"));
         net.loadRoad(dir + QStringLiteral("/temps.csv"));

@@ -166,15 +166,17 @@ private slots:
     {
         Matrix m;
         QStringList warnings;
-        QVERIFY(m.loadRoad(write("t.csv", "A,B,10\nA,B\nA,B,-1\nA,B,x,y,C,D,zz\nA,B,0\n"), &warnings));
+        QVERIFY(
+            m.loadRoad(write("t.csv", "A,B,10\nA,B\nA,B,-1\nA,B,x,y,C,D,zz\nA,B,0\n"), &warnings));
         const std::vector<Road> roads = m.getRoads();
         QCOMPARE(roads.size(), 2u);
         QCOMPARE(roads[1].time, 0.0); // a 0-minute road is a real road
-        QCOMPARE(warnings, QStringList({
-                               "t.csv:2: road skipped: no travel time (field 3)",
-                               "t.csv:3: road skipped: travel time \"-1\" (field 3) is negative",
-                               "t.csv:4: road skipped: travel time \"zz\" (field 7) is not a number",
-                           }));
+        QCOMPARE(warnings,
+                 QStringList({
+                     "t.csv:2: road skipped: no travel time (field 3)",
+                     "t.csv:3: road skipped: travel time \"-1\" (field 3) is negative",
+                     "t.csv:4: road skipped: travel time \"zz\" (field 7) is not a number",
+                 }));
     }
 
     void shortCityLinesKeepTheCity()
@@ -212,7 +214,8 @@ private slots:
     void invalidUtf8AndNulBytesStayText()
     {
         Matrix m;
-        QVERIFY(m.loadCity(write("v.csv", QByteArray("h\n1,Ab\xFF\xFE", 9) + QByteArray("c\0d,1,1,1\n", 10))));
+        QVERIFY(m.loadCity(
+            write("v.csv", QByteArray("h\n1,Ab\xFF\xFE", 9) + QByteArray("c\0d,1,1,1\n", 10))));
         QCOMPARE(m.getCities().size(), 1u);
         const QString name = m.getCities()[0].getName();
         QVERIFY(name.startsWith("Ab"));

@@ -14,9 +14,17 @@
 namespace {
 
 // Sorted: V W X Y Z. Roads: X-Y 30, Y-Z 45, X-Z 90, V-X 125; W stands alone.
-const QByteArray kCities = "h\n1,Y,0,45,7\n2,X,0,45.964,5.02\n3,Z,0,44,6\n4,V,0,47,4\n5,W,0,46,10\n";
+const QByteArray kCities =
+    "h\n1,Y,0,45,7\n2,X,0,45.964,5.02\n3,Z,0,44,6\n4,V,0,47,4\n5,W,0,46,10\n";
 const QByteArray kRoads = "X,Y,30\nY,Z,45\nX,Z,90\nV,X,125\n";
-enum { V, W, X, Y, Z };
+enum
+{
+    V,
+    W,
+    X,
+    Y,
+    Z
+};
 
 QStringList tableRow(const QTableView *view, int row, bool header = false)
 {
@@ -42,7 +50,8 @@ class TestRouteCommands : public QObject
     {
         onNextModal<QInputDialog>([text, accept](QInputDialog *input) {
             QCOMPARE(input->windowTitle(), QStringLiteral("Cities"));
-            QCOMPARE(input->labelText(), QStringLiteral("Enter cities name split by ' ' like : Paris Marseille"));
+            QCOMPARE(input->labelText(),
+                     QStringLiteral("Enter cities name split by ' ' like : Paris Marseille"));
             input->setTextValue(text);
             accept ? input->accept() : input->reject();
         });
@@ -68,13 +77,17 @@ class TestRouteCommands : public QObject
         return panels.isEmpty() ? nullptr : panels.last();
     }
 
-    static const QTableView *routeTable(const Fenetre &w) { return w.findChild<QTableView *>("tableViewRoad"); }
+    static const QTableView *routeTable(const Fenetre &w)
+    {
+        return w.findChild<QTableView *>("tableViewRoad");
+    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        for (const auto &[file, bytes] : {std::pair{"villes.csv", kCities}, std::pair{"temps.csv", kRoads}}) {
+        for (const auto &[file, bytes] :
+             {std::pair{"villes.csv", kCities}, std::pair{"temps.csv", kRoads}}) {
             QFile f(dir.filePath(file));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(bytes);
@@ -106,7 +119,8 @@ private slots:
         typeRoute(w, "X Z");
         const std::vector<int> before = w.currentPath();
         const QString text = messageOf([&] { typeRoute(w, "X Atlantis Z Gotham x"); });
-        QVERIFY2(text.contains("\"Atlantis\"") && text.contains("\"Gotham\"") && text.contains("\"x\""),
+        QVERIFY2(text.contains("\"Atlantis\"") && text.contains("\"Gotham\"") &&
+                     text.contains("\"x\""),
                  qPrintable(text));
         QVERIFY(!text.contains("\"Z\""));
         QCOMPARE(w.currentPath(), before);
@@ -143,7 +157,8 @@ private slots:
     void globalMatrixAndWarnings()
     {
         Fenetre w(data);
-        const QString text = messageOf([&] { w.findChild<QPushButton *>("pushButtonTableRoad")->click(); });
+        const QString text =
+            messageOf([&] { w.findChild<QPushButton *>("pushButtonTableRoad")->click(); });
         QCOMPARE(text, QStringLiteral("Nombre de villes choisis < 2."));
         QVERIFY(!lastPanel(w));
 

@@ -16,7 +16,6 @@ namespace {
 constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-
 // X, Y, Z and the roads given as "X,Y,10" lines.
 Matrix network(const QStringList &roadLines, const QStringList &names = {"X", "Y", "Z"})
 {
@@ -161,25 +160,26 @@ private slots:
         QTest::addColumn<std::vector<int>>("route");
         QTest::addColumn<std::vector<double>>("legs");
         const QStringList chain = {"X,Y,10", "Y,Z,20", "X,Z,40"};
-        QTest::newRow("through Y") << chain << "X" << "Z" << std::vector<int>{0, 1, 2}
-                                   << std::vector<double>{10, 20};
-        QTest::newRow("backwards") << chain << "Z" << "X" << std::vector<int>{2, 1, 0}
-                                   << std::vector<double>{20, 10};
+        QTest::newRow("through Y")
+            << chain << "X"
+            << "Z" << std::vector<int>{0, 1, 2} << std::vector<double>{10, 20};
+        QTest::newRow("backwards")
+            << chain << "Z"
+            << "X" << std::vector<int>{2, 1, 0} << std::vector<double>{20, 10};
         QTest::newRow("tie keeps the direct road")
-            << QStringList{"X,Y,10", "Y,Z,20", "X,Z,30"} << "X" << "Z" << std::vector<int>{0, 2}
-            << std::vector<double>{30};
+            << QStringList{"X,Y,10", "Y,Z,20", "X,Z,30"} << "X"
+            << "Z" << std::vector<int>{0, 2} << std::vector<double>{30};
         QTest::newRow("zero-minute road is used")
-            << QStringList{"X,Y,0", "Y,Z,20", "X,Z,40"} << "X" << "Z" << std::vector<int>{0, 1, 2}
-            << std::vector<double>{0, 20};
-        QTest::newRow("no connection")
-            << QStringList{"X,Y,10"} << "X" << "Z" << std::vector<int>{0, 2}
-            << std::vector<double>{inf};
-        QTest::newRow("unused start") << chain << "unused" << "Z" << std::vector<int>{}
-                                      << std::vector<double>{};
-        QTest::newRow("unknown end") << chain << "X" << "Paris" << std::vector<int>{}
-                                     << std::vector<double>{};
-        QTest::newRow("same city") << chain << "Y" << "Y" << std::vector<int>{1}
-                                   << std::vector<double>{};
+            << QStringList{"X,Y,0", "Y,Z,20", "X,Z,40"} << "X"
+            << "Z" << std::vector<int>{0, 1, 2} << std::vector<double>{0, 20};
+        QTest::newRow("no connection") << QStringList{"X,Y,10"} << "X"
+                                       << "Z" << std::vector<int>{0, 2} << std::vector<double>{inf};
+        QTest::newRow("unused start") << chain << "unused"
+                                      << "Z" << std::vector<int>{} << std::vector<double>{};
+        QTest::newRow("unknown end") << chain << "X"
+                                     << "Paris" << std::vector<int>{} << std::vector<double>{};
+        QTest::newRow("same city") << chain << "Y"
+                                   << "Y" << std::vector<int>{1} << std::vector<double>{};
     }
 
     void routesAndLegTimes()
@@ -273,9 +273,9 @@ private slots:
         {
             int n, threads, block;
         };
-        for (const Shape s : {Shape{1, 1, 1}, Shape{2, 2, 1}, Shape{5, 2, 2}, Shape{17, 2, 3},
-                              Shape{33, 3, 8}, Shape{64, 2, 16}, Shape{100, 4, 7},
-                              Shape{257, 2, 16}}) {
+        for (const Shape s :
+             {Shape{1, 1, 1}, Shape{2, 2, 1}, Shape{5, 2, 2}, Shape{17, 2, 3}, Shape{33, 3, 8},
+              Shape{64, 2, 16}, Shape{100, 4, 7}, Shape{257, 2, 16}}) {
             for (const bool hostile : {false, true}) {
                 compareKernelWithReference(randomMatrix(rng, s.n, hostile), s.threads, s.block);
                 if (QTest::currentTestFailed())

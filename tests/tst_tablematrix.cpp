@@ -72,10 +72,12 @@ private slots:
         const TableMatrix joined(&parent, network({"X", "Y", "Z"}, "X,Y,10\nY,Z,20\n"));
         QCOMPARE(headers(joined, Qt::Horizontal), QStringList({"X", "Y", "Z"}));
         QCOMPARE(headers(joined, Qt::Vertical), QStringList({"X", "Y", "Z"}));
-        QCOMPARE(cells(joined), QList<QStringList>({{"0", "10", "30"}, {"10", "0", "20"}, {"30", "20", "0"}}));
+        QCOMPARE(cells(joined),
+                 QList<QStringList>({{"0", "10", "30"}, {"10", "0", "20"}, {"30", "20", "0"}}));
 
         const TableMatrix apart(&parent, network({"X", "Y", "Z"}, "X,Y,10\n"));
-        QCOMPARE(cells(apart), QList<QStringList>({{"0", "10", "inf"}, {"10", "0", "inf"}, {"inf", "inf", "0"}}));
+        QCOMPARE(cells(apart),
+                 QList<QStringList>({{"0", "10", "inf"}, {"10", "0", "inf"}, {"inf", "inf", "0"}}));
 
         const TableMatrix empty(&parent, Matrix());
         QCOMPARE(cells(empty).size(), 0);
@@ -90,7 +92,8 @@ private slots:
         m.setCities(two);
         m.setMatrix({{0.00001, 1e6}, {125.5, 90}});
         QWidget parent;
-        QCOMPARE(cells(TableMatrix(&parent, m)), QList<QStringList>({{"1e-05", "1e+06"}, {"125.5", "90"}}));
+        QCOMPARE(cells(TableMatrix(&parent, m)),
+                 QList<QStringList>({{"1e-05", "1e+06"}, {"125.5", "90"}}));
     }
 
     void matrixAndCityListOfOtherSizes()
@@ -103,7 +106,8 @@ private slots:
         bigger.setCities(two);
         bigger.setMatrix({{0, inf, 5}, {inf, 0, 7}, {5, 7, 0}});
         QWidget parent;
-        QCOMPARE(cells(TableMatrix(&parent, bigger)), QList<QStringList>({{"0", "12"}, {"12", "0"}}));
+        QCOMPARE(cells(TableMatrix(&parent, bigger)),
+                 QList<QStringList>({{"0", "12"}, {"12", "0"}}));
 
         // More cities than the matrix: cells without an entry stay empty, nothing is read past it.
         Matrix longer;

@@ -22,7 +22,13 @@ namespace {
 class FakeService : public QObject
 {
 public:
-    enum Mode { Weather, NotFound, Drop, Silent };
+    enum Mode
+    {
+        Weather,
+        NotFound,
+        Drop,
+        Silent
+    };
     Mode mode = Weather;
     QList<QByteArray> targets; // request targets received, "/data/2.5/weather?q=..."
     QByteArray body;
@@ -70,8 +76,9 @@ private:
 
     static void reply(QTcpSocket *socket, const QByteArray &status, const QByteArray &content)
     {
-        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
-                      QByteArray::number(content.size()) + "\r\nConnection: close\r\n\r\n" + content);
+        socket->write(
+            "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
+            QByteArray::number(content.size()) + "\r\nConnection: close\r\n\r\n" + content);
         socket->disconnectFromHost();
     }
 
@@ -91,8 +98,10 @@ QStringList rows(const Info &panel)
     for (const char *layoutName : {"infosLayout", "titleLayout"}) {
         auto *layout = panel.findChild<QFormLayout *>(layoutName);
         for (int r = 0; r < layout->rowCount(); ++r)
-            out << qobject_cast<QLabel *>(layout->itemAt(r, QFormLayout::LabelRole)->widget())->text() +
-                       qobject_cast<QLabel *>(layout->itemAt(r, QFormLayout::FieldRole)->widget())->text();
+            out << qobject_cast<QLabel *>(layout->itemAt(r, QFormLayout::LabelRole)->widget())
+                           ->text() +
+                       qobject_cast<QLabel *>(layout->itemAt(r, QFormLayout::FieldRole)->widget())
+                           ->text();
     }
     return out;
 }
@@ -122,9 +131,10 @@ private slots:
         QCOMPARE(qgetenv("TZ"), QByteArray("UTC"));
         // A throw-away certificate for 127.0.0.1, trusted by this test alone.
         QProcess openssl;
-        openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                                  "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                                  "-keyout", dir.filePath("key.pem"), "-out", dir.filePath("cert.pem")});
+        openssl.start("openssl",
+                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                       "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                       dir.filePath("key.pem"), "-out", dir.filePath("cert.pem")});
         QVERIFY2(openssl.waitForFinished(60000) && openssl.exitCode() == 0,
                  qPrintable(openssl.readAllStandardError()));
         QFile certFile(dir.filePath("cert.pem")), keyFile(dir.filePath("key.pem"));
@@ -155,18 +165,21 @@ private slots:
         QTest::addColumn<QStringList>("texts"); // temp, felt, humidity, desc, rain, sunset
         QTest::newRow("freezing") << QByteArray(R"({"main":{"temp":32,"feels_like":50}})")
                                   << QStringList{"0", "10", "0", "", "0", "00:00:00"};
-        QTest::newRow("boiling") << QByteArray(R"({"main":{"temp":212,"feels_like":-40,"humidity":80}})")
+        QTest::newRow("boiling") << QByteArray(
+                                        R"({"main":{"temp":212,"feels_like":-40,"humidity":80}})")
                                  << QStringList{"100", "-40", "80", "", "0", "00:00:00"};
         QTest::newRow("fraction") << QByteArray(R"({"main":{"temp":59.9},"rain":{"1h":0.25}})")
                                   << QStringList{"15.5", "-17.7778", "0", "", "0.25", "00:00:00"};
         QTest::newRow("sunset") << QByteArray(R"({"sys":{"sunset":1700000000.9},"weather":[]})")
                                 << QStringList{"-17.7778", "-17.7778", "0", "", "0", "22:13:20"};
-        QTest::newRow("description") << QByteArray(R"({"weather":[{"description":"mist"},{"description":"x"}]})")
-                                     << QStringList{"-17.7778", "-17.7778", "0", "mist", "0", "00:00:00"};
-        QTest::newRow("empty body") << QByteArray()
-                                    << QStringList{"-17.7778", "-17.7778", "0", "", "0", "00:00:00"};
-        QTest::newRow("wrong types") << QByteArray(R"({"main":[1],"weather":{"0":1},"sys":{"sunset":"noon"},"name":5})")
-                                     << QStringList{"-17.7778", "-17.7778", "0", "", "0", "00:00:00"};
+        QTest::newRow("description")
+            << QByteArray(R"({"weather":[{"description":"mist"},{"description":"x"}]})")
+            << QStringList{"-17.7778", "-17.7778", "0", "mist", "0", "00:00:00"};
+        QTest::newRow("empty body")
+            << QByteArray() << QStringList{"-17.7778", "-17.7778", "0", "", "0", "00:00:00"};
+        QTest::newRow("wrong types")
+            << QByteArray(R"({"main":[1],"weather":{"0":1},"sys":{"sunset":"noon"},"name":5})")
+            << QStringList{"-17.7778", "-17.7778", "0", "", "0", "00:00:00"};
         QTest::newRow("far future") << QByteArray(R"({"sys":{"sunset":1e300}})")
                                     << QStringList{"-17.7778", "-17.7778", "0", "", "0", ""};
     }
@@ -176,7 +189,8 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QStringList, texts);
         const WeatherTexts t = readWeather(body);
-        QCOMPARE(QStringList({t.temperature, t.feltTemperature, t.humidity, t.description, t.rain, t.sunset}),
+        QCOMPARE(QStringList({t.temperature, t.feltTemperature, t.humidity, t.description, t.rain,
+                              t.sunset}),
                  texts);
     }
 
@@ -188,9 +202,11 @@ private slots:
                  QStringLiteral("city not found"));
         QCOMPARE(weatherProblem(R"({"cod":401,"message":"Invalid API key"})", 200, {}),
                  QStringLiteral("Invalid API key"));
-        QCOMPARE(weatherProblem(R"({"cod":"500"})", 200, {}), QStringLiteral("the service answered code 500"));
+        QCOMPARE(weatherProblem(R"({"cod":"500"})", 200, {}),
+                 QStringLiteral("the service answered code 500"));
         QCOMPARE(weatherProblem("<html>", 503, {}), QStringLiteral("HTTP status 503"));
-        QCOMPARE(weatherProblem("[1,2]", 200, {}), QStringLiteral("the service's answer is not weather data"));
+        QCOMPARE(weatherProblem("[1,2]", 200, {}),
+                 QStringLiteral("the service's answer is not weather data"));
         QCOMPARE(weatherProblem("", 0, "Connection refused"), QStringLiteral("Connection refused"));
     }
 
@@ -199,8 +215,8 @@ private slots:
         WeatherService real;
         real.key = "k";
         const QUrl url = weatherUrl(real, "Saint Malo");
-        QCOMPARE(url.toEncoded(),
-                 QByteArray("https://api.openweathermap.org/data/2.5/weather?q=Saint%20Malo&appid=k&units=imperial"));
+        QCOMPARE(url.toEncoded(), QByteArray("https://api.openweathermap.org/data/2.5/"
+                                             "weather?q=Saint%20Malo&appid=k&units=imperial"));
         for (const QString name : {"Évreux", "A&appid=evil", "Rock #1", "C++ Town", "a=b", "  "}) {
             const QUrlQuery query(weatherUrl(real, name));
             const auto items = query.queryItems(QUrl::FullyDecoded);
@@ -229,23 +245,27 @@ private slots:
         Info *panel = openPanel(w, "Paris");
         QVERIFY(panel);
         QCOMPARE(panel->size(), QSize(808, 548));
-        QCOMPARE(panel->findChild<QPushButton *>("pushButtonLeave")->text(), QStringLiteral("return"));
+        QCOMPARE(panel->findChild<QPushButton *>("pushButtonLeave")->text(),
+                 QStringLiteral("return"));
         QTRY_COMPARE(rows(*panel).value(0), QStringLiteral("description : light rain"));
-        QCOMPARE(rows(*panel), QStringList({"description : light rain", "° Temperature : 10",
-                                            "° Felt Temperature : 5", "% Humidity : 80",
-                                            "Wind Speed : 9.2", "Wind Direction : 240", "Rain : 0.25",
-                                            "Sunrise Time : 22:13:20", "Sunset Time : 06:33:20",
-                                            "City : Paris"}));
-        QCOMPARE(service.targets, QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=testkey&units=imperial"}));
+        QCOMPARE(rows(*panel),
+                 QStringList({"description : light rain", "° Temperature : 10",
+                              "° Felt Temperature : 5", "% Humidity : 80", "Wind Speed : 9.2",
+                              "Wind Direction : 240", "Rain : 0.25", "Sunrise Time : 22:13:20",
+                              "Sunset Time : 06:33:20", "City : Paris"}));
+        QCOMPARE(service.targets,
+                 QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=testkey&units=imperial"}));
     }
 
     void failuresShowNoWeather_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("description");
-        QTest::newRow("not found") << int(FakeService::NotFound) << "Weather unavailable: city not found";
+        QTest::newRow("not found")
+            << int(FakeService::NotFound) << "Weather unavailable: city not found";
         QTest::newRow("dropped") << int(FakeService::Drop) << "Weather unavailable: ";
-        QTest::newRow("silent") << int(FakeService::Silent) << "Weather unavailable: no answer within 0.5 s";
+        QTest::newRow("silent") << int(FakeService::Silent)
+                                << "Weather unavailable: no answer within 0.5 s";
     }
 
     void failuresShowNoWeather()
@@ -256,12 +276,14 @@ private slots:
         Fenetre w(data);
         Info *panel = openPanel(w, "Atlantis");
         QVERIFY(panel);
-        QTRY_VERIFY_WITH_TIMEOUT(rows(*panel).value(0).startsWith("description : Weather unavailable"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rows(*panel).value(0).startsWith("description : Weather unavailable"), 10000);
         const QStringList shown = rows(*panel);
         QVERIFY2(shown[0].startsWith("description : " + description), qPrintable(shown[0]));
-        QCOMPARE(shown.mid(1), QStringList({"° Temperature : ", "° Felt Temperature : ", "% Humidity : ",
-                                            "Wind Speed : ", "Wind Direction : ", "Rain : ",
-                                            "Sunrise Time : ", "Sunset Time : ", "City : "}));
+        QCOMPARE(shown.mid(1),
+                 QStringList({"° Temperature : ", "° Felt Temperature : ", "% Humidity : ",
+                              "Wind Speed : ", "Wind Direction : ", "Rain : ", "Sunrise Time : ",
+                              "Sunset Time : ", "City : "}));
     }
 
     void certificatesAreChecked()
@@ -275,7 +297,8 @@ private slots:
         QSslConfiguration::setDefaultConfiguration(plain);
         Fenetre w(data);
         Info *panel = openPanel(w, "Paris");
-        QTRY_VERIFY_WITH_TIMEOUT(rows(*panel).value(0).startsWith("description : Weather unavailable"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rows(*panel).value(0).startsWith("description : Weather unavailable"), 10000);
         QVERIFY(rows(*panel).value(0).contains("certificate"));
         QVERIFY(rows(*panel).value(1) == "° Temperature : ");
         QSslConfiguration::setDefaultConfiguration(trusting);

@@ -7,10 +7,10 @@
 #include <QFrame>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QPainter>
 #include <QTest>
 #include <QToolTip>
 
@@ -67,7 +67,8 @@ class TestWindow : public QObject
     QString network(const QString &name, const QByteArray &cities, const QByteArray &roads)
     {
         QDir(dir.path()).mkpath(name);
-        for (const auto &[file, bytes] : {std::pair{"villes.csv", cities}, std::pair{"temps.csv", roads}}) {
+        for (const auto &[file, bytes] :
+             {std::pair{"villes.csv", cities}, std::pair{"temps.csv", roads}}) {
             QFile f(dir.filePath(name + "/" + file));
             if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
                 qFatal("cannot write test data");
@@ -83,10 +84,7 @@ class TestWindow : public QObject
         combo->setCurrentIndex(index);
     }
 
-    static QImage picture(Fenetre &w)
-    {
-        return w.grab().toImage();
-    }
+    static QImage picture(Fenetre &w) { return w.grab().toImage(); }
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
@@ -101,21 +99,18 @@ private slots:
             const char *name;
             QRect geometry;
         };
-        for (const Expect &e : {Expect{"comboBoxDepart", {10, 200, 131, 26}},
-                                Expect{"label", {50, 30, 61, 51}},
-                                Expect{"comboBoxArrive", {10, 230, 131, 26}},
-                                Expect{"pushButtonTable", {20, 400, 111, 29}},
-                                Expect{"tableViewRoad", {20, 501, 521, 61}},
-                                Expect{"pushButtonTableRoad", {20, 440, 111, 29}},
-                                Expect{"pushButton", {10, 270, 131, 29}},
-                                Expect{"comboBoxTime", {570, 500, 80, 26}},
-                                Expect{"comboBoxInfo", {669, 30, 91, 26}},
-                                Expect{"pushButtonMore", {490, 450, 31, 29}},
-                                Expect{"pushButtonLess", {530, 450, 31, 29}},
-                                Expect{"label_2", {630, 550, 161, 41}},
-                                Expect{"frame_2", {-1, 180, 161, 401}},
-                                Expect{"frame_3", {0, 480, 561, 101}},
-                                Expect{"frame_4", {20, 30, 111, 61}}}) {
+        for (const Expect &e :
+             {Expect{"comboBoxDepart", {10, 200, 131, 26}}, Expect{"label", {50, 30, 61, 51}},
+              Expect{"comboBoxArrive", {10, 230, 131, 26}},
+              Expect{"pushButtonTable", {20, 400, 111, 29}},
+              Expect{"tableViewRoad", {20, 501, 521, 61}},
+              Expect{"pushButtonTableRoad", {20, 440, 111, 29}},
+              Expect{"pushButton", {10, 270, 131, 29}}, Expect{"comboBoxTime", {570, 500, 80, 26}},
+              Expect{"comboBoxInfo", {669, 30, 91, 26}},
+              Expect{"pushButtonMore", {490, 450, 31, 29}},
+              Expect{"pushButtonLess", {530, 450, 31, 29}}, Expect{"label_2", {630, 550, 161, 41}},
+              Expect{"frame_2", {-1, 180, 161, 401}}, Expect{"frame_3", {0, 480, 561, 101}},
+              Expect{"frame_4", {20, 30, 111, 61}}}) {
             auto *widget = w.findChild<QWidget *>(e.name);
             QVERIFY2(widget, e.name);
             QCOMPARE(widget->parentWidget()->objectName(), QStringLiteral("frame"));
@@ -176,9 +171,26 @@ private slots:
         QCOMPARE(w.findChild<QWidget *>("comboBoxTime")->geometry(), QRect(570, 500, 80, 26));
     }
 
+    void slotsInOrder()
+    {
+        // The form connects them by name; their order is the class's published interface.
+        const QMetaObject *meta = &Fenetre::staticMetaObject;
+        QStringList names;
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
+            if (meta->method(i).methodType() == QMetaMethod::Slot)
+                names << meta->method(i).name();
+        QCOMPARE(names, QStringList({"on_comboBoxDepart_currentTextChanged",
+                                     "on_comboBoxArrive_currentTextChanged",
+                                     "on_pushButtonTable_clicked", "on_pushButtonTableRoad_clicked",
+                                     "on_pushButton_clicked", "on_comboBoxTime_currentTextChanged",
+                                     "on_comboBoxInfo_currentTextChanged",
+                                     "on_pushButtonMore_clicked", "on_pushButtonLess_clicked"}));
+    }
+
     void citiesAreListedByCodeUnits()
     {
-        Fenetre w(network("order", "h\n1,paris,,1,1\n2,Lyon,,1,1\n3,Zurich,,1,1\n4,Lyon,,2,2\n", ""));
+        Fenetre w(
+            network("order", "h\n1,paris,,1,1\n2,Lyon,,1,1\n3,Zurich,,1,1\n4,Lyon,,2,2\n", ""));
         for (const char *name : {"comboBoxDepart", "comboBoxArrive", "comboBoxInfo"}) {
             auto *box = w.findChild<QComboBox *>(name);
             QStringList items;
@@ -259,8 +271,8 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QImage img = picture(w);
-        QCOMPARE(img.pixelColor(425, 250), QColor(Qt::black)); // X, truncated toward zero
-        QCOMPARE(img.pixelColor(426, 251), QColor(Qt::black)); // a 2-pixel square
+        QCOMPARE(img.pixelColor(425, 250), QColor(Qt::black));  // X, truncated toward zero
+        QCOMPARE(img.pixelColor(426, 251), QColor(Qt::black));  // a 2-pixel square
         QVERIFY(img.pixelColor(700, 400) != QColor(Qt::black)); // nothing there
 
         choose(w, "comboBoxDepart", "X");
@@ -268,8 +280,8 @@ private slots:
         img = picture(w);
         QCOMPARE(img.pixelColor(425, 250), QColor(Qt::blue));
         QCOMPARE(img.pixelColor(450, 300), QColor(Qt::green));
-        QCOMPARE(img.pixelColor(450, 262), QColor(Qt::red)); // the X-Y segment
-        QCOMPARE(img.pixelColor(475, 275), QColor(Qt::red)); // the stop at Y
+        QCOMPARE(img.pixelColor(450, 262), QColor(Qt::red));  // the X-Y segment
+        QCOMPARE(img.pixelColor(475, 275), QColor(Qt::red));  // the stop at Y
         QVERIFY(img.pixelColor(437, 275) != QColor(Qt::red)); // the direct X-Z road is not taken
 
         choose(w, "comboBoxArrive", "X"); // one city: only the end marker
@@ -277,7 +289,8 @@ private slots:
         QCOMPARE(img.pixelColor(425, 250), QColor(Qt::green));
         for (int y = 240; y < 262; ++y)
             for (int x = 415; x < 437; ++x)
-                QVERIFY(img.pixelColor(x, y) != QColor(Qt::blue) && img.pixelColor(x, y) != QColor(Qt::red));
+                QVERIFY(img.pixelColor(x, y) != QColor(Qt::blue) &&
+                        img.pixelColor(x, y) != QColor(Qt::red));
     }
 
     void mapDrawsWhatThePlainLoopsDraw()

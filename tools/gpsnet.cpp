@@ -1,6 +1,7 @@
 // gpsnet: writes road networks.
 //   gpsnet roads CITIES.csv [--roads-per-city R] [--separate DEPT,...]   (temps.csv on stdout)
-//   gpsnet synth N SEED DIR [--roads-per-city R]                          (DIR/villes.csv, DIR/temps.csv)
+//   gpsnet synth N SEED DIR [--roads-per-city R]                          (DIR/villes.csv,
+//   DIR/temps.csv)
 
 #include "netgen.h"
 

@@ -40,7 +40,8 @@ int main(int argc, char *argv[])
 {
     // A screenshot needs no display.
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--screenshot") == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        if (std::strcmp(argv[i], "--screenshot") == 0 &&
+            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
@@ -68,7 +69,8 @@ int main(int argc, char *argv[])
     if (screenshot.isEmpty())
         return app.exec();
 
-    if (!from.isEmpty() && (!choose(window, "comboBoxDepart", from) || !choose(window, "comboBoxArrive", to)))
+    if (!from.isEmpty() &&
+        (!choose(window, "comboBoxDepart", from) || !choose(window, "comboBoxArrive", to)))
         return fail(QStringLiteral("no city named %1 or %2").arg(from, to));
     QCoreApplication::processEvents();
     if (!window.grab().save(screenshot, "PNG"))

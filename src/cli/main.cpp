@@ -13,7 +13,13 @@
 
 namespace {
 
-enum Exit { Ok = 0, DataUnreadable = 1, UnknownCity = 2, Usage = 64 };
+enum Exit
+{
+    Ok = 0,
+    DataUnreadable = 1,
+    UnknownCity = 2,
+    Usage = 64
+};
 
 const char *const kHelp = R"(Usage:
   gpsroute [--data DIR] [--hours] route NAME NAME [NAME...]
@@ -130,9 +136,9 @@ int main(int argc, char *argv[])
 
     const QStringList unknown = unknownCityNames(cities, positional);
     if (!unknown.isEmpty()) {
-        QTextStream(stderr) << "gpsroute: no city named " << '"' << unknown.join(QStringLiteral("\", \""))
-                            << '"' << " in " << QDir::toNativeSeparators(dir.filePath("villes.csv"))
-                            << Qt::endl;
+        QTextStream(stderr) << "gpsroute: no city named " << '"'
+                            << unknown.join(QStringLiteral("\", \"")) << '"' << " in "
+                            << QDir::toNativeSeparators(dir.filePath("villes.csv")) << Qt::endl;
         return UnknownCity;
     }
 
@@ -145,8 +151,8 @@ int main(int argc, char *argv[])
     for (std::size_t i = 0; i < route.size(); ++i) {
         const double leg = i == 0 ? 0.0 : legs[i - 1];
         total += leg;
-        out << cities[route[i]].getName() << '\t' << (i == 0 ? QStringLiteral("0") : number(leg * scale))
-            << '\n';
+        out << cities[route[i]].getName() << '\t'
+            << (i == 0 ? QStringLiteral("0") : number(leg * scale)) << '\n';
     }
     out << "Total\t" << number(total * scale) << '\n';
     return Ok;

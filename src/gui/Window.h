@@ -62,7 +62,10 @@ private slots:
 
 private:
     QPoint project(double coordLong, double coordLat) const;
-    QPoint project(const City &city) const { return project(city.getCoordLong(), city.getCoordLat()); }
+    QPoint project(const City &city) const
+    {
+        return project(city.getCoordLong(), city.getCoordLat());
+    }
     void updateRoute();
     void updateRouteTable();
     void setTypedRoute(const QStringList &names);

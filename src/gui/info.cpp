@@ -15,9 +15,16 @@ Info::Info(QWidget *parent, QString cityName)
     chargeJSON(this->cityName);
     ui->setupUi(this);
 
-    QLabel **labels[] = {&desc,   &temp,  &temp_ress,         &humide,
-                         &vent_vitesse, &vent_direction, &pluie, &heure_soleil_leve,
-                         &heure_soleil_couche, &nom_ville};
+    QLabel **labels[] = {&desc,
+                         &temp,
+                         &temp_ress,
+                         &humide,
+                         &vent_vitesse,
+                         &vent_direction,
+                         &pluie,
+                         &heure_soleil_leve,
+                         &heure_soleil_couche,
+                         &nom_ville};
     for (QLabel **label : labels)
         *label = new QLabel();
     ui->infosLayout->addRow(QStringLiteral("description : "), desc);

@@ -15,7 +15,8 @@ RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vect
 {
     RouteTableTexts t;
     for (const int at : path)
-        t.headers << (at >= 0 && std::size_t(at) < cities.size() ? cities[at].getName() : QString());
+        t.headers << (at >= 0 && std::size_t(at) < cities.size() ? cities[at].getName()
+                                                                 : QString());
     t.headers << QStringLiteral("Total");
     t.rowHeader = QStringLiteral("Time(%1)").arg(unit);
     // The first city is where the route starts: a bare 0, no unit.

@@ -13,12 +13,14 @@ class TimeTableModel : public QAbstractTableModel
 
 public:
     // `cities` and `times` must outlive the model. A cell beyond the matrix is empty.
-    TimeTableModel(const std::vector<City> &cities, const TimeMatrix &times, QObject *parent = nullptr);
+    TimeTableModel(const std::vector<City> &cities, const TimeMatrix &times,
+                   QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
 private:
     const std::vector<City> &cities;

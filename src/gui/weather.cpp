@@ -50,8 +50,9 @@ QUrl weatherUrl(const WeatherService &service, const QString &cityName)
     url.setHost(service.host);
     url.setPort(service.port);
     url.setPath(QStringLiteral("/data/2.5/weather"));
-    const QByteArray query = "q=" + QUrl::toPercentEncoding(cityName) + "&appid=" +
-                             QUrl::toPercentEncoding(weatherKey(service)) + "&units=imperial";
+    const QByteArray query = "q=" + QUrl::toPercentEncoding(cityName) +
+                             "&appid=" + QUrl::toPercentEncoding(weatherKey(service)) +
+                             "&units=imperial";
     url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
     return url;
 }
@@ -99,8 +100,9 @@ QString weatherProblem(const QByteArray &body, int httpStatus, const QString &tr
     if (!doc.isObject())
         return QStringLiteral("the service's answer is not weather data");
     if (!cod.isUndefined() && code != 200)
-        return message.isEmpty() ? QStringLiteral("the service answered code %1")
-                                       .arg(cod.isString() ? cod.toString() : QString::number(cod.toDouble()))
-                                 : message;
+        return message.isEmpty()
+                   ? QStringLiteral("the service answered code %1")
+                         .arg(cod.isString() ? cod.toString() : QString::number(cod.toDouble()))
+                   : message;
     return QString();
 }

@@ -47,8 +47,8 @@ __attribute__((target("avx2"))) void rowAvx2(double *du, std::int32_t *pu, doubl
         const __m256d gt = _mm256_cmp_pd(cur, s, _CMP_GT_OQ); // false on NaN, like '>'
         _mm256_storeu_pd(du + v, _mm256_blendv_pd(cur, s, gt));
         if constexpr (WithPred) {
-            const __m128i m32 = _mm256_castsi256_si128(
-                _mm256_permutevar8x32_epi32(_mm256_castpd_si256(gt), even));
+            const __m128i m32 =
+                _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(_mm256_castpd_si256(gt), even));
             const __m128i pc = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pu + v));
             const __m128i pn = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pk + v));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(pu + v), _mm_blendv_epi8(pc, pn, m32));
@@ -81,8 +81,7 @@ struct Tile
 using TileFn = void (*)(const Tile &t);
 
 // Row by row with a row kernel: the portable way, and the AVX2 one.
-template <RowFn Plain, RowFn WithPred>
-void tileByRows(const Tile &t)
+template <RowFn Plain, RowFn WithPred> void tileByRows(const Tile &t)
 {
     for (int r = 0; r < t.rows; ++r) {
         for (int a = 0; a < t.activeCount; ++a) {
@@ -284,8 +283,7 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
     // Rows u0.. (count of them) go through the block's first `pivots` pivots in order. Each
     // row's entries in the pivot columns are worked out first, on a copy, so that every pivot
     // sees the entry as it will stand at its turn. A pivot's own row does not change under it.
-    auto passRows = [&](int u0, double *const *du, std::int32_t *const *pu, int count,
-                        int pivots) {
+    auto passRows = [&](int u0, double *const *du, std::int32_t *const *pu, int count, int pivots) {
         double duk[rowsPerTile * maxBlock];
         double seg[maxBlock];
         int active[maxBlock];

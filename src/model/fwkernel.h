@@ -5,7 +5,8 @@
 // All-pairs relaxation over a flat row-major n x n matrix of minutes.
 //
 // The result (times and, when given, predecessors) is bit-for-bit the one of the plain loop
-//   for k, for u, for v: if (d[u][v] > d[u][k] + d[k][v]) { d[u][v] = ...; pred[u][v] = pred[k][v]; }
+//   for k, for u, for v: if (d[u][v] > d[u][k] + d[k][v]) { d[u][v] = ...; pred[u][v] = pred[k][v];
+//   }
 // including which of two equal routes wins. Pivot rows are processed in blocks so that each
 // row stays in cache while several pivots pass over it, rows are shared between threads, and
 // the row update is vectorised when the processor allows it.

@@ -30,9 +30,9 @@ bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
     const bool isDir = QFileInfo(filePath).isDir();
     if (isDir || !file.open(QIODevice::ReadOnly)) {
         qDebug() << "CSV file not load...";
-        warn(warnings, QStringLiteral("%1: cannot be read: %2")
-                           .arg(filePath, isDir ? QStringLiteral("it is a folder")
-                                                : file.errorString()));
+        warn(warnings,
+             QStringLiteral("%1: cannot be read: %2")
+                 .arg(filePath, isDir ? QStringLiteral("it is a folder") : file.errorString()));
         return false;
     }
     *bytes = file.readAll();
@@ -95,9 +95,9 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
         }
         auto coordinate = [&](QStringView value, int at, const char *what) {
             if (at == 0) {
-                warn(warnings, where(source, lineNo) +
-                                   QStringLiteral("city \"%1\" has no %2; 0 is used")
-                                       .arg(city.getName(), QLatin1String(what)));
+                warn(warnings,
+                     where(source, lineNo) + QStringLiteral("city \"%1\" has no %2; 0 is used")
+                                                 .arg(city.getName(), QLatin1String(what)));
                 return 0.0;
             }
             double number = 0.0;
@@ -217,8 +217,8 @@ std::vector<double> Matrix::setPathTime(const std::vector<int> &path) const
     for (std::size_t i = 1; i < path.size(); ++i) {
         const int a = path[i - 1];
         const int b = path[i];
-        const bool inside = a >= 0 && b >= 0 && std::size_t(a) < matrix.size() &&
-                            std::size_t(b) < matrix[a].size();
+        const bool inside =
+            a >= 0 && b >= 0 && std::size_t(a) < matrix.size() && std::size_t(b) < matrix[a].size();
         times.push_back(inside ? matrix[a][b] : std::numeric_limits<double>::quiet_NaN());
     }
     return times;

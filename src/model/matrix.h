@@ -33,7 +33,8 @@ public:
     bool loadCity(const QString &filePath, QStringList *warnings = nullptr);
     bool loadRoad(const QString &filePath, QStringList *warnings = nullptr);
     // The same, on the bytes of a file; `source` names it in messages.
-    void readCities(const QByteArray &bytes, const QString &source, QStringList *warnings = nullptr);
+    void readCities(const QByteArray &bytes, const QString &source,
+                    QStringList *warnings = nullptr);
     void readRoads(const QByteArray &bytes, const QString &source, QStringList *warnings = nullptr);
 
     // Direct travel times: 0 on the diagonal, +inf where no road joins, the road's time both
@@ -42,7 +43,8 @@ public:
     static TimeMatrix createMatrix(const std::vector<City> &cities, const std::vector<Road> &roads);
 
     // Fastest route between two named cities, as positions in `cities`; see ShortestPaths.
-    static std::vector<int> Floyd_Warshall(const TimeMatrix &matrix, const std::vector<City> &cities,
+    static std::vector<int> Floyd_Warshall(const TimeMatrix &matrix,
+                                           const std::vector<City> &cities,
                                            const QString &cityStart, const QString &cityEnd);
     // Shortest times between all pairs; `cities` is not needed and kept for callers' symmetry.
     static TimeMatrix Floyd_Warshall_Only(const TimeMatrix &matrix,

@@ -36,7 +36,8 @@ TimeMatrix ShortestPaths::times() const
 {
     TimeMatrix out(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
-        out[i].assign(dist.begin() + std::ptrdiff_t(i) * n, dist.begin() + std::ptrdiff_t(i + 1) * n);
+        out[i].assign(dist.begin() + std::ptrdiff_t(i) * n,
+                      dist.begin() + std::ptrdiff_t(i + 1) * n);
     return out;
 }
 

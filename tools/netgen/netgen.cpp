@@ -23,9 +23,9 @@ double greatCircleKm(const Place &a, const Place &b)
     constexpr double rad = 3.14159265358979323846 / 180.0;
     const double dLat = (b.lat - a.lat) * rad;
     const double dLon = (b.lon - a.lon) * rad;
-    const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                     std::cos(a.lat * rad) * std::cos(b.lat * rad) * std::sin(dLon / 2) *
-                         std::sin(dLon / 2);
+    const double h =
+        std::sin(dLat / 2) * std::sin(dLat / 2) +
+        std::cos(a.lat * rad) * std::cos(b.lat * rad) * std::sin(dLon / 2) * std::sin(dLon / 2);
     return 2 * radiusKm * std::asin(std::min(1.0, std::sqrt(h)));
 }
 
@@ -88,7 +88,8 @@ std::vector<Link> nearestRoads(const std::vector<Place> &places, double roadsPer
             if (from[next] >= 0)
                 add(from[next], next);
             for (int i = 0; i < n; ++i)
-                if (!inTree[i] && places[i].group == places[next].group && dist(next, i) < best[i]) {
+                if (!inTree[i] && places[i].group == places[next].group &&
+                    dist(next, i) < best[i]) {
                     best[i] = dist(next, i);
                     from[i] = next;
                 }

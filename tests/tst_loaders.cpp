@@ -45,8 +45,10 @@ private slots:
         const QByteArray lf = "id,name,dept,lat,lon\n1,A,1,1,1\n2,B,1,2,2\n";
         QByteArray crlf = lf;
         crlf.replace("\n", "\r\n");
-        const QByteArray variants[] = {lf, lf.chopped(1), crlf, crlf.chopped(2),
-                                       "\xEF\xBB\xBF" + crlf};
+        QByteArray cr = lf;
+        cr.replace("\n", "\r"); // old Mac files
+        const QByteArray variants[] = {lf,         lf.chopped(1), crlf, crlf.chopped(2),
+                                       "\xEF\xBB\xBF" + crlf, cr,      cr.chopped(1)};
         for (const QByteArray &bytes : variants) {
             Matrix m;
             QStringList warnings;
@@ -134,6 +136,8 @@ private slots:
         QTest::newRow("nan") << QByteArray("nan") << false << 0.0;
         QTest::newRow("inf") << QByteArray("inf") << false << 0.0;
         QTest::newRow("overflow") << QByteArray("1e999") << false << 0.0;
+        QTest::newRow("underflow") << QByteArray("1e-999") << true << 0.0;
+        QTest::newRow("denormal") << QByteArray("5e-324") << true << 5e-324;
         QTest::newRow("hex") << QByteArray("0x10") << false << 0.0;
         QTest::newRow("two points") << QByteArray("1.2.3") << false << 0.0;
         QTest::newRow("bare exponent") << QByteArray("1e") << false << 0.0;
@@ -177,6 +181,35 @@ private slots:
                      "t.csv:3: road skipped: travel time \"-1\" (field 3) is negative",
                      "t.csv:4: road skipped: travel time \"zz\" (field 7) is not a number",
                  }));
+    }
+
+    void tooLargeTimesAndDuplicateNamesAreSaid()
+    {
+        Matrix m;
+        QStringList warnings;
+        QVERIFY(m.loadRoad(write("t.csv", "A,B,1e400\n"), &warnings));
+        QCOMPARE(warnings, QStringList({"t.csv:1: road skipped: travel time \"1e400\" (field 3) is too large"}));
+        warnings.clear();
+        QVERIFY(m.loadCity(write("v.csv", "h\n1,A,0,1,1\n2,B,0,1,1\n3,A,0,2,2\n"), &warnings));
+        QCOMPARE(warnings, QStringList({"v.csv:4: city \"A\" is listed on line 2 too; a road naming it joins both"}));
+        QCOMPARE(m.getCities().size(), 3u); // nothing is dropped
+        warnings.clear();
+        QVERIFY(m.loadCity(write("w.csv", "h\n1,B,0,1,1\n"), &warnings));
+        QCOMPARE(warnings, QStringList({"w.csv:2: city \"B\" is listed in a file read before too; a road naming it joins both"}));
+    }
+
+    void aFileOfGarbageSaysSoBriefly()
+    {
+        QByteArray junk;
+        for (int i = 0; i < 5000; ++i)
+            junk += "A,B," + QByteArray(60, 'x') + "\n";
+        Matrix m;
+        QStringList warnings;
+        QVERIFY(m.loadRoad(write("t.csv", junk), &warnings));
+        QCOMPARE(warnings.size(), 101);
+        QCOMPARE(warnings.last(), QStringLiteral("t.csv: 4900 more problems not listed"));
+        // Long fields are cut in messages.
+        QVERIFY(warnings[0].endsWith("travel time \"" + QString(40, 'x') + "...\" (field 3) is not a number"));
     }
 
     void shortCityLinesKeepTheCity()

@@ -16,21 +16,22 @@ QList<QStringView> splitLines(QStringView text)
 {
     QList<QStringView> lines;
     qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf(u'\n', start);
-        const qsizetype next = end < 0 ? text.size() : end + 1;
-        if (end < 0)
-            end = text.size();
-        QStringView line = text.sliced(start, end - start);
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        lines.append(line);
-        start = next;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c != u'\n' && c != u'\r')
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
     }
+    if (start < size)
+        lines.append(text.sliced(start));
     return lines;
 }
 
-bool parseNumber(QStringView text, double *out)
+Number parseNumber(QStringView text, double *out)
 {
     const QStringView t = text.trimmed();
     qsizetype i = 0;
@@ -49,22 +50,22 @@ bool parseNumber(QStringView text, double *out)
         mantissa += digits();
     }
     if (mantissa == 0)
-        return false;
+        return Number::NotANumber;
     if (i < n && (t[i] == u'e' || t[i] == u'E')) {
         ++i;
         if (i < n && (t[i] == u'+' || t[i] == u'-'))
             ++i;
         if (digits() == 0)
-            return false;
+            return Number::NotANumber;
     }
     if (i != n)
-        return false;
+        return Number::NotANumber;
     bool ok = false;
     const double value = t.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return false;
-    *out = value;
-    return true;
+    if (!std::isfinite(value))
+        return Number::TooLarge;
+    *out = ok ? value : 0.0; // a well-formed number Qt cannot hold is one too small: 0
+    return Number::Ok;
 }
 
 } // namespace csv

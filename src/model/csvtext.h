@@ -11,14 +11,16 @@ namespace csv {
 // UTF-8 without a leading byte-order mark; invalid sequences become U+FFFD.
 QString decode(const QByteArray &bytes);
 
-// Lines ended by LF or CR LF, without their terminators (a CR before the end is dropped too). A
-// terminator at the very end makes no extra line; an empty text has no line. The views point into
-// `text`.
+// Lines ended by LF, CR LF or a lone CR (old Mac files), without their terminators. A
+// terminator at the very end makes no extra line; an empty text has no line. The views point
+// into `text`.
 QList<QStringView> splitLines(QStringView text);
 
+enum class Number { Ok, NotANumber, TooLarge };
+
 // A decimal number in the C locale form [sign] digits [. digits] [e [sign] digits], with
-// white space around it allowed. False (and *out untouched) for anything else, "nan" and
-// "inf" included, and for a value too large for a double.
-bool parseNumber(QStringView text, double *out);
+// white space around it allowed; "nan", "inf", hex and the like are not numbers. A value too
+// small for a double reads as 0; one too large is refused. *out is set only on Ok.
+Number parseNumber(QStringView text, double *out);
 
 } // namespace csv

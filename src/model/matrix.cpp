@@ -19,10 +19,40 @@ void warn(QStringList *warnings, const QString &text)
         warnings->append(text);
 }
 
-QString where(const QString &source, int line)
+// The problems of one file: to the debug log and the caller's list, the first few of them
+// line by line, then how many more there were, so that a file of garbage cannot flood either.
+class Problems
 {
-    return QStringLiteral("%1:%2: ").arg(source).arg(line);
-}
+public:
+    Problems(const QString &source, QStringList *list) : source(source), list(list) {}
+    ~Problems()
+    {
+        if (count > kListed)
+            warn(list, QStringLiteral("%1: %2 more problems not listed").arg(source).arg(count - kListed));
+    }
+
+    void add(int line, const QString &text)
+    {
+        if (++count <= kListed)
+            warn(list, QStringLiteral("%1:%2: %3").arg(source).arg(line).arg(text));
+    }
+
+    // A field's text for a message: quoted, and cut when long.
+    static QString quote(QStringView value)
+    {
+        constexpr qsizetype kLongest = 40;
+        return u'"' +
+               (value.size() > kLongest ? value.left(kLongest).toString() + QStringLiteral("...")
+                                        : value.toString()) +
+               u'"';
+    }
+
+private:
+    static constexpr int kListed = 100;
+    QString source;
+    QStringList *list;
+    int count = 0;
+};
 
 bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
 {
@@ -30,9 +60,9 @@ bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
     const bool isDir = QFileInfo(filePath).isDir();
     if (isDir || !file.open(QIODevice::ReadOnly)) {
         qDebug() << "CSV file not load...";
-        warn(warnings,
-             QStringLiteral("%1: cannot be read: %2")
-                 .arg(filePath, isDir ? QStringLiteral("it is a folder") : file.errorString()));
+        warn(warnings, QStringLiteral("%1: cannot be read: %2")
+                           .arg(filePath, isDir ? QStringLiteral("it is a folder")
+                                                : file.errorString()));
         return false;
     }
     *bytes = file.readAll();
@@ -66,8 +96,13 @@ bool Matrix::loadRoad(const QString &filePath, QStringList *warnings)
 
 void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringList *warnings)
 {
+    Problems problems(source, warnings);
     const QString text = csv::decode(bytes);
     const QList<QStringView> lines = csv::splitLines(text);
+    // Where each name was first seen: roads cannot tell two cities of one name apart.
+    QHash<QString, int> seen;
+    for (const City &city : cities)
+        seen.insert(city.getName(), 0);
     for (qsizetype i = 1; i < lines.size(); ++i) { // line 1 is a header
         const QStringView line = lines[i];
         if (line.trimmed().isEmpty())
@@ -94,24 +129,26 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
             }
         }
         auto coordinate = [&](QStringView value, int at, const char *what) {
-            if (at == 0) {
-                warn(warnings,
-                     where(source, lineNo) + QStringLiteral("city \"%1\" has no %2; 0 is used")
-                                                 .arg(city.getName(), QLatin1String(what)));
-                return 0.0;
-            }
             double number = 0.0;
-            if (!csv::parseNumber(value, &number)) {
-                warn(warnings, where(source, lineNo) +
-                                   QStringLiteral("%1 \"%2\" (field %3) is not a number; 0 is used")
-                                       .arg(QLatin1String(what), value.toString())
-                                       .arg(at));
-                return 0.0;
-            }
+            if (at == 0)
+                problems.add(lineNo, QStringLiteral("city %1 has no %2; 0 is used")
+                                         .arg(Problems::quote(city.getName()), QLatin1String(what)));
+            else if (csv::parseNumber(value, &number) != csv::Number::Ok)
+                problems.add(lineNo, QStringLiteral("%1 %2 (field %3) is not a usable number; 0 is used")
+                                         .arg(QLatin1String(what), Problems::quote(value))
+                                         .arg(at));
             return number;
         };
         city.setCoordLat(-25.0 * coordinate(lat, latField, "latitude") + 1400.0);
         city.setCoordLong(25.0 * coordinate(lon, lonField, "longitude") + 300.0);
+        const auto first = seen.constFind(city.getName());
+        if (first == seen.constEnd())
+            seen.insert(city.getName(), lineNo);
+        else
+            problems.add(lineNo, QStringLiteral("city %1 is listed %2 too; a road naming it joins both")
+                                     .arg(Problems::quote(city.getName()),
+                                          *first ? QStringLiteral("on line %1").arg(*first)
+                                                 : QStringLiteral("in a file read before")));
         cities.push_back(std::move(city));
     }
     std::stable_sort(cities.begin(), cities.end());
@@ -119,6 +156,7 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
 
 void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringList *warnings)
 {
+    Problems problems(source, warnings);
     const QString text = csv::decode(bytes);
     const QList<QStringView> lines = csv::splitLines(text);
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -146,16 +184,18 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
             }
         }
         double minutes = 0.0;
-        const bool number = timeField > 0 && csv::parseNumber(time, &minutes);
-        if (!number || minutes < 0) {
+        const csv::Number number =
+            timeField > 0 ? csv::parseNumber(time, &minutes) : csv::Number::NotANumber;
+        if (number != csv::Number::Ok || minutes < 0) {
             QString why = QStringLiteral("no travel time (field 3)");
             if (timeField > 0)
-                why = QStringLiteral("travel time \"%1\" (field %2) %3")
-                          .arg(time.toString())
+                why = QStringLiteral("travel time %1 (field %2) %3")
+                          .arg(Problems::quote(time))
                           .arg(timeField)
-                          .arg(number ? QStringLiteral("is negative")
-                                      : QStringLiteral("is not a number"));
-            warn(warnings, where(source, lineNo) + QStringLiteral("road skipped: ") + why);
+                          .arg(number == csv::Number::TooLarge ? QStringLiteral("is too large")
+                               : number == csv::Number::Ok     ? QStringLiteral("is negative")
+                                                               : QStringLiteral("is not a number"));
+            problems.add(lineNo, QStringLiteral("road skipped: ") + why);
             continue;
         }
         road.time = minutes;

@@ -143,7 +143,8 @@ std::vector<Place> readPlaces(const QByteArray &bytes, QString *error)
             continue;
         const QList<QStringView> f = lines[i].split(u',');
         Place p;
-        if (f.size() < 5 || !csv::parseNumber(f[3], &p.lat) || !csv::parseNumber(f[4], &p.lon)) {
+        if (f.size() < 5 || csv::parseNumber(f[3], &p.lat) != csv::Number::Ok ||
+            csv::parseNumber(f[4], &p.lon) != csv::Number::Ok) {
             if (error)
                 *error = QStringLiteral("line %1: expected id,name,dept,lat,lon").arg(i + 1);
             return {};

@@ -16,7 +16,7 @@ inline void silenceQtMessages()
 #define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
         if (!(condition)) {                                                                        \
-            fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);        \
+            fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);         \
             abort();                                                                               \
         }                                                                                          \
     } while (0)

@@ -47,8 +47,8 @@ private slots:
         crlf.replace("\n", "\r\n");
         QByteArray cr = lf;
         cr.replace("\n", "\r"); // old Mac files
-        const QByteArray variants[] = {lf,         lf.chopped(1), crlf, crlf.chopped(2),
-                                       "\xEF\xBB\xBF" + crlf, cr,      cr.chopped(1)};
+        const QByteArray variants[] = {
+            lf, lf.chopped(1), crlf, crlf.chopped(2), "\xEF\xBB\xBF" + crlf, cr, cr.chopped(1)};
         for (const QByteArray &bytes : variants) {
             Matrix m;
             QStringList warnings;
@@ -188,14 +188,19 @@ private slots:
         Matrix m;
         QStringList warnings;
         QVERIFY(m.loadRoad(write("t.csv", "A,B,1e400\n"), &warnings));
-        QCOMPARE(warnings, QStringList({"t.csv:1: road skipped: travel time \"1e400\" (field 3) is too large"}));
+        QCOMPARE(
+            warnings,
+            QStringList({"t.csv:1: road skipped: travel time \"1e400\" (field 3) is too large"}));
         warnings.clear();
         QVERIFY(m.loadCity(write("v.csv", "h\n1,A,0,1,1\n2,B,0,1,1\n3,A,0,2,2\n"), &warnings));
-        QCOMPARE(warnings, QStringList({"v.csv:4: city \"A\" is listed on line 2 too; a road naming it joins both"}));
+        QCOMPARE(warnings,
+                 QStringList(
+                     {"v.csv:4: city \"A\" is listed on line 2 too; a road naming it joins both"}));
         QCOMPARE(m.getCities().size(), 3u); // nothing is dropped
         warnings.clear();
         QVERIFY(m.loadCity(write("w.csv", "h\n1,B,0,1,1\n"), &warnings));
-        QCOMPARE(warnings, QStringList({"w.csv:2: city \"B\" is listed in a file read before too; a road naming it joins both"}));
+        QCOMPARE(warnings, QStringList({"w.csv:2: city \"B\" is listed in a file read before too; "
+                                        "a road naming it joins both"}));
     }
 
     void aFileOfGarbageSaysSoBriefly()
@@ -209,7 +214,8 @@ private slots:
         QCOMPARE(warnings.size(), 101);
         QCOMPARE(warnings.last(), QStringLiteral("t.csv: 4900 more problems not listed"));
         // Long fields are cut in messages.
-        QVERIFY(warnings[0].endsWith("travel time \"" + QString(40, 'x') + "...\" (field 3) is not a number"));
+        QVERIFY(warnings[0].endsWith("travel time \"" + QString(40, 'x') +
+                                     "...\" (field 3) is not a number"));
     }
 
     void shortCityLinesKeepTheCity()

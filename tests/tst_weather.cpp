@@ -1,4 +1,5 @@
 #include "Window.h"
+#include "fakeweather.h"
 #include "info.h"
 #include "weather.h"
 
@@ -16,74 +17,6 @@
 #include <QUrlQuery>
 
 namespace {
-
-// A stand-in for the weather service on 127.0.0.1, over TLS with a certificate made for the
-// test. It answers every request the way `mode` says.
-class FakeService : public QObject
-{
-public:
-    enum Mode
-    {
-        Weather,
-        NotFound,
-        Drop,
-        Silent
-    };
-    Mode mode = Weather;
-    QList<QByteArray> targets; // request targets received, "/data/2.5/weather?q=..."
-    QByteArray body;
-
-    bool start(const QSslCertificate &cert, const QSslKey &key)
-    {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(cert);
-        tls.setPrivateKey(key);
-        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-        server.setSslConfiguration(tls);
-        connect(&server, &QTcpServer::pendingConnectionAvailable, this, [this] {
-            while (QTcpSocket *socket = server.nextPendingConnection())
-                serve(socket);
-        });
-        return server.listen(QHostAddress::LocalHost, 0);
-    }
-    int port() const { return server.serverPort(); }
-
-private:
-    void serve(QTcpSocket *socket)
-    {
-        auto request = std::make_shared<QByteArray>();
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
-            *request += socket->readAll();
-            if (!request->contains("\r\n\r\n"))
-                return;
-            targets << request->split(' ').value(1);
-            switch (mode) {
-            case Silent:
-                return;
-            case Drop:
-                socket->abort();
-                return;
-            case NotFound:
-                reply(socket, "404 Not Found", R"({"cod":"404","message":"city not found"})");
-                return;
-            case Weather:
-                reply(socket, "200 OK", body);
-                return;
-            }
-        });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
-
-    static void reply(QTcpSocket *socket, const QByteArray &status, const QByteArray &content)
-    {
-        socket->write(
-            "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
-            QByteArray::number(content.size()) + "\r\nConnection: close\r\n\r\n" + content);
-        socket->disconnectFromHost();
-    }
-
-    QSslServer server;
-};
 
 const QByteArray kParis = R"({"coord":{"lon":2.35,"lat":48.85},
   "weather":[{"id":500,"main":"Rain","description":"light rain","icon":"10d"}],
@@ -129,23 +62,7 @@ private slots:
     {
         QVERIFY(dir.isValid());
         QCOMPARE(qgetenv("TZ"), QByteArray("UTC"));
-        // A throw-away certificate for 127.0.0.1, trusted by this test alone.
-        QProcess openssl;
-        openssl.start("openssl",
-                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
-                       "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                       dir.filePath("key.pem"), "-out", dir.filePath("cert.pem")});
-        QVERIFY2(openssl.waitForFinished(60000) && openssl.exitCode() == 0,
-                 qPrintable(openssl.readAllStandardError()));
-        QFile certFile(dir.filePath("cert.pem")), keyFile(dir.filePath("key.pem"));
-        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
-        const QSslCertificate cert(&certFile, QSsl::Pem);
-        const QSslKey key(&keyFile, QSsl::Rsa, QSsl::Pem);
-        QVERIFY(!cert.isNull() && !key.isNull());
-        QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
-        trust.addCaCertificate(cert);
-        QSslConfiguration::setDefaultConfiguration(trust);
-        QVERIFY(service.start(cert, key));
+        QVERIFY(service.startTrusted(dir.path()));
 
         weatherService().host = "127.0.0.1";
         weatherService().port = service.port();

@@ -39,9 +39,12 @@ matrix  The shortest travel times in minutes between all cities, as CSV: a
         header line (an empty cell, then the city names in list order), then
         one line per city, its name and its row.
 
-Exit status: 0 on success; 1 when a data file cannot be read; 2 when a name
-matches no city (nothing is printed on standard output then); 64 on a usage
-error.
+Lines of the data files that cannot serve are reported on standard error and
+left out; the rest is used.
+
+Exit status: 0 on success; 1 when a data file cannot be read (or, for matrix,
+holds no city); 2 when a name matches no city (nothing is printed on standard
+output then); 64 on a usage error.
 )";
 
 QString number(double value)
@@ -118,6 +121,11 @@ int main(int argc, char *argv[])
     }
     m.setMatrix(Matrix::createMatrix(m.cityList(), m.getRoads()));
     const std::vector<City> &cities = m.cityList();
+    if (cities.empty() && command == QLatin1String("matrix")) {
+        QTextStream(stderr) << "gpsroute: no city in "
+                            << QDir::toNativeSeparators(dir.filePath("villes.csv")) << Qt::endl;
+        return DataUnreadable;
+    }
 
     QTextStream out(stdout);
     if (command == QLatin1String("matrix")) {

@@ -353,6 +353,28 @@ void Fenetre::on_pushButtonLess_clicked()
     }
 }
 
+void Fenetre::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (problemsShown || messages.isEmpty())
+        return;
+    problemsShown = true;
+    // Said once, beside the window rather than in its way: the network opens with what
+    // could be read.
+    QStringList first = messages.mid(0, 5);
+    if (messages.size() > first.size())
+        first << QStringLiteral("(%1 more in the details)").arg(messages.size() - first.size());
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("GPS"),
+                                QStringLiteral("Some of the network could not be read; the rest is "
+                                               "shown.\n\n") +
+                                    first.join(u'\n'),
+                                QMessageBox::Ok, this);
+    box->setDetailedText(messages.join(u'\n'));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void Fenetre::wheelEvent(QWheelEvent *event)
 {
     // One zoom step per notch (120 eighths of a degree); touchpads send smaller deltas.

@@ -47,6 +47,7 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 
 private slots:
@@ -93,5 +94,6 @@ private:
     QStandardItemModel *routeModel = nullptr;
     QPixmap mapLayer; // cities and roads at the current zoom, on a transparent ground
     bool mapLayerValid = false;
+    bool problemsShown = false;
     int wheelAngle = 0;
 };

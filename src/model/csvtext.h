@@ -16,7 +16,12 @@ QString decode(const QByteArray &bytes);
 // into `text`.
 QList<QStringView> splitLines(QStringView text);
 
-enum class Number { Ok, NotANumber, TooLarge };
+enum class Number
+{
+    Ok,
+    NotANumber,
+    TooLarge
+};
 
 // A decimal number in the C locale form [sign] digits [. digits] [e [sign] digits], with
 // white space around it allowed; "nan", "inf", hex and the like are not numbers. A value too

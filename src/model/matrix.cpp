@@ -28,7 +28,9 @@ public:
     ~Problems()
     {
         if (count > kListed)
-            warn(list, QStringLiteral("%1: %2 more problems not listed").arg(source).arg(count - kListed));
+            warn(
+                list,
+                QStringLiteral("%1: %2 more problems not listed").arg(source).arg(count - kListed));
     }
 
     void add(int line, const QString &text)
@@ -54,15 +56,24 @@ private:
     int count = 0;
 };
 
+// A quote mark suggests a name written for a spreadsheet, "Saint, Malo": here every comma
+// separates, so the fields after it have moved.
+QString quoteWarning(const QString &name)
+{
+    return QStringLiteral("name %1 holds a quote mark; quotes are not special in these files and "
+                          "every comma separates fields")
+        .arg(Problems::quote(name));
+}
+
 bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
 {
     QFile file(filePath);
     const bool isDir = QFileInfo(filePath).isDir();
     if (isDir || !file.open(QIODevice::ReadOnly)) {
         qDebug() << "CSV file not load...";
-        warn(warnings, QStringLiteral("%1: cannot be read: %2")
-                           .arg(filePath, isDir ? QStringLiteral("it is a folder")
-                                                : file.errorString()));
+        warn(warnings,
+             QStringLiteral("%1: cannot be read: %2")
+                 .arg(filePath, isDir ? QStringLiteral("it is a folder") : file.errorString()));
         return false;
     }
     *bytes = file.readAll();
@@ -131,24 +142,29 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
         auto coordinate = [&](QStringView value, int at, const char *what) {
             double number = 0.0;
             if (at == 0)
-                problems.add(lineNo, QStringLiteral("city %1 has no %2; 0 is used")
-                                         .arg(Problems::quote(city.getName()), QLatin1String(what)));
+                problems.add(lineNo,
+                             QStringLiteral("city %1 has no %2; 0 is used")
+                                 .arg(Problems::quote(city.getName()), QLatin1String(what)));
             else if (csv::parseNumber(value, &number) != csv::Number::Ok)
-                problems.add(lineNo, QStringLiteral("%1 %2 (field %3) is not a usable number; 0 is used")
-                                         .arg(QLatin1String(what), Problems::quote(value))
-                                         .arg(at));
+                problems.add(lineNo,
+                             QStringLiteral("%1 %2 (field %3) is not a usable number; 0 is used")
+                                 .arg(QLatin1String(what), Problems::quote(value))
+                                 .arg(at));
             return number;
         };
+        if (city.getName().contains(u'"'))
+            problems.add(lineNo, quoteWarning(city.getName()));
         city.setCoordLat(-25.0 * coordinate(lat, latField, "latitude") + 1400.0);
         city.setCoordLong(25.0 * coordinate(lon, lonField, "longitude") + 300.0);
         const auto first = seen.constFind(city.getName());
         if (first == seen.constEnd())
             seen.insert(city.getName(), lineNo);
         else
-            problems.add(lineNo, QStringLiteral("city %1 is listed %2 too; a road naming it joins both")
-                                     .arg(Problems::quote(city.getName()),
-                                          *first ? QStringLiteral("on line %1").arg(*first)
-                                                 : QStringLiteral("in a file read before")));
+            problems.add(lineNo,
+                         QStringLiteral("city %1 is listed %2 too; a road naming it joins both")
+                             .arg(Problems::quote(city.getName()),
+                                  *first ? QStringLiteral("on line %1").arg(*first)
+                                         : QStringLiteral("in a file read before")));
         cities.push_back(std::move(city));
     }
     std::stable_sort(cities.begin(), cities.end());
@@ -183,6 +199,9 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                 position = 0;
             }
         }
+        for (const QString &name : {road.cityStart, road.cityEnd})
+            if (name.contains(u'"'))
+                problems.add(lineNo, quoteWarning(name));
         double minutes = 0.0;
         const csv::Number number =
             timeField > 0 ? csv::parseNumber(time, &minutes) : csv::Number::NotANumber;
@@ -198,7 +217,7 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
             problems.add(lineNo, QStringLiteral("road skipped: ") + why);
             continue;
         }
-        road.time = minutes;
+        road.time = minutes + 0.0; // "-0" is a 0-minute road, not one of "-0" minutes
         roads.push_back(std::move(road));
     }
 }

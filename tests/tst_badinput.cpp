@@ -1,0 +1,219 @@
+// What GPS does with the data files people actually write, one case a row: what loading
+// reports, what gpsroute says and exits with, and that the window opens and draws anyway.
+
+#include "Window.h"
+#include "matrix.h"
+
+#include <QMessageBox>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QByteArray kMissing = "<missing>";
+const QByteArray kFolder = "<folder>";
+const QByteArray kAbc = "id,name,dept,lat,lon\n1,A,0,45,5\n2,B,0,46,6\n3,C,0,44,4\n";
+
+QByteArray randomBytes(int size)
+{
+    QRandomGenerator rng(2026);
+    QByteArray out(size, '\0');
+    for (char &c : out)
+        c = char(rng.bounded(256));
+    return out;
+}
+
+QByteArray longLines() // 50 lines of 1 MiB: a road repeated 100,000 times on each
+{
+    QByteArray line;
+    for (int i = 0; i < 100000; ++i)
+        line += "A,B,1," + QByteArray::number(i % 10) + ",";
+    line.chop(1);
+    line += ",A,C,7\n";
+    QByteArray out;
+    out.reserve(51 * line.size());
+    for (int i = 0; i < 50; ++i)
+        out += line;
+    return out;
+}
+
+QByteArray manyFields(const QByteArray &prefix, int count)
+{
+    QByteArray out = prefix;
+    for (int i = 1; i <= count; ++i)
+        out += (i > 1 ? "," : "") + QByteArray::number(i);
+    return out + "\n";
+}
+
+} // namespace
+
+class TestBadInput : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir root;
+    int made = 0;
+
+    // A data folder holding the two files (or a folder, or nothing, in their place).
+    QString folder(const QByteArray &villes, const QByteArray &temps)
+    {
+        const QString dir = root.filePath(QString::number(++made));
+        QDir().mkpath(dir);
+        for (const auto &[name, bytes] :
+             {std::pair{"villes.csv", villes}, std::pair{"temps.csv", temps}}) {
+            if (bytes == kMissing)
+                continue;
+            if (bytes == kFolder) {
+                QDir(dir).mkpath(name);
+                continue;
+            }
+            QFile f(dir + "/" + name);
+            if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+                qFatal("cannot write %s", name);
+        }
+        return dir;
+    }
+
+    struct Run
+    {
+        int code;
+        QByteArray out, err;
+    };
+
+    static Run gpsroute(const QString &dir, const QStringList &args)
+    {
+        QProcess p;
+        p.start(GPSROUTE_PATH, QStringList{"--data", dir} + args);
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+            qFatal("gpsroute crashed or hung on %s", qPrintable(dir));
+        return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(root.isValid()); }
+
+    void catalogue_data()
+    {
+        QTest::addColumn<QByteArray>("villes");
+        QTest::addColumn<QByteArray>("temps");
+        QTest::addColumn<int>("cities");          // loaded
+        QTest::addColumn<int>("roads");           // loaded
+        QTest::addColumn<QString>("said");        // in the load messages ("" = none)
+        QTest::addColumn<QStringList>("command"); // gpsroute's
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("answer"); // on stdout, or on stderr when exit != 0
+
+        // Nothing to read: a message naming the file, exit 1, and an empty window.
+        QTest::newRow("missing files")
+            << kMissing << kMissing << 0 << 0
+            << "villes.csv: cannot be read: No such file or directory" << QStringList{"matrix"} << 1
+            << "villes.csv: cannot be read";
+        QTest::newRow("folder instead of a file") << kFolder << QByteArray("A,B,1\n") << 0 << 1
+                                                  << "villes.csv: cannot be read: it is a folder"
+                                                  << QStringList{"matrix"} << 1 << "it is a folder";
+        QTest::newRow("empty files") << QByteArray() << QByteArray() << 0 << 0 << ""
+                                     << QStringList{"matrix"} << 1 << "no city in";
+        QTest::newRow("zero cities")
+            << QByteArray("id,name,dept,lat,lon\n") << QByteArray("A,B,5\n") << 0 << 1 << ""
+            << QStringList{"route", "A", "B"} << 2 << "no city named \"A\", \"B\"";
+        QTest::newRow("one city") << QByteArray("h\n1,A,0,45,5\n") << QByteArray() << 1 << 0 << ""
+                                  << QStringList{"route", "A", "A"} << 0 << "A\t0\nTotal\t0\n";
+
+        // Damaged text: read as far as it goes, with at most 100 messages a file.
+        QTest::newRow("binary file")
+            << randomBytes(65536) << randomBytes(65536) << -1 << -1 << "more problems not listed"
+            << QStringList{"matrix"} << 0 << "";
+        QTest::newRow("invalid UTF-8") << QByteArray("h\n1,Caf\xe9,0,45,5\n2,B\xff\xfe,0,46,6\n")
+                                       << QByteArray("B\xff\xfe,Caf\xe9,12\n") << 2 << 1 << ""
+                                       << QStringList{"matrix"} << 0 << "Caf\xef\xbf\xbd,12,0\n";
+        QTest::newRow("NUL bytes")
+            << QByteArray("h\n1,A\0B,0,45,5\n2,C,0,46,6\n", 26) << QByteArray("A\0B,C,4\n", 8) << 2
+            << 1 << "" << QStringList{"matrix"} << 0
+            << QString::fromUtf8(QByteArray("A\0B,0,4\n", 8));
+        QTest::newRow("CR-only line ends")
+            << QByteArray(kAbc).replace('\n', '\r') << QByteArray("A,B,7\rB,C,8\r") << 3 << 2 << ""
+            << QStringList{"route", "A", "C"} << 0 << "A\t0\nB\t7\nC\t8\nTotal\t15\n";
+        QTest::newRow("50 MB of long lines")
+            << kAbc << longLines() << 3 << 50 << "" << QStringList{"route", "A", "C"} << 0
+            << "A\t0\nC\t7\nTotal\t7\n";
+        QTest::newRow("10,000 fields a line")
+            << manyFields("h\n", 10000) + "1,B,0,45,5\n"
+            << manyFields("B,B,2,", 10000) << 2 << 1 << "" << QStringList{"route", "9982", "B"} << 0
+            << "9982\t0\nB\tinf\nTotal\tinf\n";
+
+        // Fields people get wrong.
+        QTest::newRow("commas and quotes in names")
+            << QByteArray("h\n1,\"Saint, Malo\",35,48.6,-2\n2,O'Brien,0,1,1\n")
+            << QByteArray("O'Brien,\"Saint,3\n") << 2 << 1 << "name \"\"Saint\" holds a quote mark"
+            << QStringList{"route", "O'Brien", "\"Saint"} << 0
+            << "O'Brien\t0\n\"Saint\t3\nTotal\t3\n";
+        QTest::newRow("duplicate names")
+            << kAbc + "4,A,0,40,2\n"
+            << QByteArray("A,B,10\n") << 4 << 1
+            << "villes.csv:5: city \"A\" is listed on line 2 too" << QStringList{"route", "A", "B"}
+            << 0 << "A\t0\nB\t10\nTotal\t10\n";
+        QTest::newRow("huge and tiny numbers")
+            << QByteArray("h\n1,A,0,1e300,-1e300\n2,B,0,1e-400,5e-324\n3,C,0,0,0\n")
+            << QByteArray("A,B,1e308\nB,C,1e308\nA,C,1e-400\n") << 3 << 3 << ""
+            << QStringList{"route", "B", "A"} << 0 << "B\t0\nA\t1e+308\nTotal\t1e+308\n";
+        QTest::newRow("negative, NaN and infinite times")
+            << kAbc << QByteArray("A,B,-5\nA,B,nan\nA,B,inf\nA,B,1e999\nA,B,-0\nB,C,\n") << 3 << 1
+            << "temps.csv:1: road skipped: travel time \"-5\" (field 3) is negative"
+            << QStringList{"route", "A", "B", "C"} << 0 << "A\t0\nB\t0\nC\tinf\nTotal\tinf\n";
+    }
+
+    void catalogue()
+    {
+        QFETCH(QByteArray, villes);
+        QFETCH(QByteArray, temps);
+        QFETCH(int, cities);
+        QFETCH(int, roads);
+        QFETCH(QString, said);
+        QFETCH(QStringList, command);
+        QFETCH(int, exit);
+        QFETCH(QString, answer);
+        const QString dir = folder(villes, temps);
+
+        Matrix m;
+        QStringList messages;
+        m.loadCity(dir + "/villes.csv", &messages);
+        m.loadRoad(dir + "/temps.csv", &messages);
+        if (cities >= 0)
+            QCOMPARE(int(m.getCities().size()), cities);
+        if (roads >= 0)
+            QCOMPARE(int(m.getRoads().size()), roads);
+        if (said.isEmpty())
+            QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+        else
+            QVERIFY2(messages.join('\n').contains(said),
+                     qPrintable(messages.join('\n').left(2000)));
+        QVERIFY(messages.size() <= 2 * 101);
+
+        const Run run = gpsroute(dir, command);
+        QCOMPARE(run.code, exit);
+        if (exit == 0) {
+            QVERIFY(run.out.startsWith(answer.toUtf8()) || run.out.contains(answer.toUtf8()));
+        } else {
+            QVERIFY(run.out.isEmpty());
+            QVERIFY2(QString::fromUtf8(run.err).contains(answer), run.err.constData());
+        }
+
+        // The window opens on whatever could be read, draws, and says what could not.
+        Fenetre w(dir);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(!w.grab().isNull());
+        const auto boxes = w.findChildren<QMessageBox *>();
+        QCOMPARE(boxes.size(), messages.isEmpty() ? 0 : 1);
+        if (!messages.isEmpty()) {
+            QVERIFY(boxes[0]->text().contains(messages[0]));
+            QCOMPARE(boxes[0]->detailedText(), messages.join('\n'));
+            QVERIFY(!boxes[0]->isModal());
+        }
+    }
+};
+
+QTEST_MAIN(TestBadInput)
+#include "tst_badinput.moc"

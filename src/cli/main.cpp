@@ -1,6 +1,7 @@
 // gpsroute: routes and travel-time tables of a road network, for scripts.
 
 #include "citynames.h"
+#include "datadir.h"
 #include "matrix.h"
 #include "shortestpaths.h"
 
@@ -27,7 +28,7 @@ const char *const kHelp = R"(Usage:
   gpsroute --help
 
 Reads the network from DIR/villes.csv and DIR/temps.csv (by default the data
-folder beside this program).
+folder beside this program, or the installed share/gps/data).
 
 route   The fastest route that visits the named cities in order. Prints one line
         per city of the route: its name, a TAB, and the minutes of the leg that
@@ -73,7 +74,7 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(quietDebug);
 
     QStringList args = app.arguments().mid(1);
-    QString dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/data");
+    QString dataDir = defaultDataDir();
     bool hours = false;
     QStringList positional;
     for (qsizetype i = 0; i < args.size(); ++i) {

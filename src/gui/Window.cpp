@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include "citynames.h"
+#include "datadir.h"
 #include "info.h"
 #include "routetable.h"
 #include "tablematrix.h"
@@ -45,7 +46,7 @@ Fenetre::Fenetre(QWidget *parent) : Fenetre(defaultDataDir(), parent) {}
 
 QString Fenetre::defaultDataDir()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/data");
+    return ::defaultDataDir();
 }
 
 Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(new Ui::Fenetre)

@@ -26,12 +26,12 @@ class Fenetre : public QWidget
     Q_OBJECT
 
 public:
-    // Reads villes.csv and temps.csv from the "data" folder beside the program.
+    // Reads villes.csv and temps.csv from defaultDataDir().
     explicit Fenetre(QWidget *parent = nullptr);
     explicit Fenetre(const QString &dataDir, QWidget *parent = nullptr);
     ~Fenetre() override;
 
-    // The "data" folder beside the program.
+    // The "data" folder beside the program, or the installed one.
     static QString defaultDataDir();
 
     void paintEvent(QPaintEvent *event) override;

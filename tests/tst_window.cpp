@@ -382,7 +382,8 @@ private slots:
     {
         Fenetre w(network("net", kCities, kRoads));
         w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow(); // no late repaint from the window becoming active
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
         QTest::qWait(50);

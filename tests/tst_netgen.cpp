@@ -1,6 +1,7 @@
 #include "matrix.h"
 #include "netgen.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <limits>
@@ -68,6 +69,37 @@ private slots:
         const netgen::TimeModel model;
         QCOMPARE(model.minutes(km), std::round(km * 1.3 / 80 * 60));
         QCOMPARE(model.minutes(0.1), 1.0); // never a free road
+    }
+
+    void shippedNetworkIsWhatTheToolMakes()
+    {
+        QFile villes(GPS_SAMPLE_DATA_DIR "/villes.csv"), temps(GPS_SAMPLE_DATA_DIR "/temps.csv");
+        QVERIFY(villes.open(QIODevice::ReadOnly) && temps.open(QIODevice::ReadOnly));
+        const QByteArray cityBytes = villes.readAll(), roadBytes = temps.readAll();
+        QString error;
+        auto places = netgen::readPlaces(cityBytes, &error);
+        QVERIFY(error.isEmpty());
+        QCOMPARE(places.size(), 103u);
+        for (auto &p : places)
+            p.group = (p.dept == "2A" || p.dept == "2B") ? 1 : 0;
+        // gpsnet roads data/villes.csv --separate 2A,2B gives the shipped file byte for byte.
+        QCOMPARE(netgen::roadsCsv(places, netgen::nearestRoads(places, 2.5)), roadBytes);
+
+        Matrix m;
+        QStringList warnings;
+        m.readCities(cityBytes, "villes.csv", &warnings);
+        m.readRoads(roadBytes, "temps.csv", &warnings);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+        m.setMatrix(Matrix::createMatrix(m.getCities(), m.getRoads()));
+        const TimeMatrix all = Matrix::Floyd_Warshall_Only(m.getMatrix());
+        const auto cities = m.getCities();
+        auto corsican = [&](std::size_t i) {
+            return cities[i].getName() == "Ajaccio" || cities[i].getName() == "Bastia";
+        };
+        for (std::size_t i = 0; i < all.size(); ++i)
+            for (std::size_t j = 0; j < all.size(); ++j)
+                QCOMPARE(all[i][j] < std::numeric_limits<double>::infinity(),
+                         corsican(i) == corsican(j));
     }
 
     void cityFileRoundTrip()

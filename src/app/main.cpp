@@ -1,6 +1,7 @@
 // gps: the route planner's window.
 
 #include "Window.h"
+#include "datadir.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -64,7 +65,7 @@ int main(int argc, char *argv[])
         }
     }
 
-    Fenetre window(dataDir.isEmpty() ? Fenetre::defaultDataDir() : dataDir);
+    Fenetre window(dataDir.isEmpty() ? defaultDataDir() : dataDir);
     window.show();
     if (screenshot.isEmpty())
         return app.exec();

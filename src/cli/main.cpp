@@ -120,7 +120,7 @@ int main(int argc, char *argv[])
         if (!loaded)
             return DataUnreadable; // the loader has said which file and why
     }
-    m.setMatrix(Matrix::createMatrix(m.cityList(), m.getRoads()));
+    m.setMatrix(Matrix::createMatrix(m.cityList(), m.roadList()));
     const std::vector<City> &cities = m.cityList();
     if (cities.empty() && command == QLatin1String("matrix")) {
         QTextStream(stderr) << "gpsroute: no city in "

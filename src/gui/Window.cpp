@@ -44,11 +44,6 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 
 Fenetre::Fenetre(QWidget *parent) : Fenetre(defaultDataDir(), parent) {}
 
-QString Fenetre::defaultDataDir()
-{
-    return ::defaultDataDir();
-}
-
 Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(new Ui::Fenetre)
 {
     ui->setupUi(this);
@@ -57,7 +52,7 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     const QDir dir(dataDir);
     m.loadCity(QDir::toNativeSeparators(dir.filePath(QStringLiteral("villes.csv"))), &messages);
     m.loadRoad(QDir::toNativeSeparators(dir.filePath(QStringLiteral("temps.csv"))), &messages);
-    m.setMatrix(Matrix::createMatrix(m.cityList(), m.getRoads()));
+    m.setMatrix(Matrix::createMatrix(m.cityList(), m.roadList()));
 
     // One all-pairs computation serves every route and the travel-time tables.
     paths = ShortestPaths(m.timeMatrix());

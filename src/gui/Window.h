@@ -26,13 +26,10 @@ class Fenetre : public QWidget
     Q_OBJECT
 
 public:
-    // Reads villes.csv and temps.csv from defaultDataDir().
+    // Reads villes.csv and temps.csv from defaultDataDir() (datadir.h).
     explicit Fenetre(QWidget *parent = nullptr);
     explicit Fenetre(const QString &dataDir, QWidget *parent = nullptr);
     ~Fenetre() override;
-
-    // The "data" folder beside the program, or the installed one.
-    static QString defaultDataDir();
 
     void paintEvent(QPaintEvent *event) override;
     void printCity(QPainter &painter, const std::vector<City> &cities);

@@ -25,6 +25,7 @@ public:
 
     // Read-only views for callers that must not copy a large network on every use.
     const std::vector<City> &cityList() const { return cities; }
+    const std::vector<Road> &roadList() const { return roads; }
     const TimeMatrix &timeMatrix() const { return matrix; }
 
     // Append the cities (or roads) of a file. False, with the lists unchanged, when the file

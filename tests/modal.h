@@ -1,10 +1,18 @@
 #pragma once
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 // Runs `act` on the next modal dialog of type Dialog once it is up (QInputDialog::getText,
 // QMessageBox::information...), from inside the dialog's own event loop.
@@ -21,3 +29,39 @@ template <class Dialog> void onNextModal(std::function<void(Dialog *)> act)
     });
     timer->start();
 }
+
+// A modal dialog that nothing answers would hold the test until ctest kills it. Any modal
+// dialog still up after a few seconds fails the running test, naming what it says, and is
+// closed so that the test goes on to its end.
+inline void startModalWatchdog()
+{
+    auto *timer = new QTimer(qApp);
+    timer->setInterval(100);
+    auto seen = std::make_shared<QPointer<QWidget>>();
+    auto since = std::make_shared<QElapsedTimer>();
+    QObject::connect(timer, &QTimer::timeout, [seen, since] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal != *seen) {
+            *seen = modal;
+            since->start();
+            return;
+        }
+        if (!modal || since->elapsed() < 3000)
+            return;
+        QString text = modal->windowTitle();
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            text += QStringLiteral(": ") + box->text();
+        else if (auto *input = qobject_cast<QInputDialog *>(modal))
+            text += QStringLiteral(": ") + input->labelText();
+        const QByteArray message =
+            QStringLiteral("unexpected modal dialog \"%1\"").arg(text).toUtf8();
+        *seen = nullptr;
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        QTest::qFail(message.constData(), __FILE__, __LINE__);
+    });
+    timer->start();
+}
+Q_COREAPP_STARTUP_FUNCTION(startModalWatchdog)

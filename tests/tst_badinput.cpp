@@ -3,6 +3,7 @@
 
 #include "Window.h"
 #include "matrix.h"
+#include "modal.h"
 
 #include <QMessageBox>
 #include <QProcess>

@@ -57,6 +57,19 @@ private slots:
             QCOMPARE(m.getCities()[1].getCoordLong(), 350.0); // no CR glued to the number
             QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
         }
+        // Problems are reported on the line a text editor shows, whatever ends the lines.
+        const QByteArray bad = "A,B,1\nA,B,x\n\nB,C,y\n";
+        QByteArray badCrlf = bad, badCr = bad;
+        badCrlf.replace("\n", "\r\n");
+        badCr.replace("\n", "\r");
+        for (const QByteArray &bytes : {bad, badCrlf, badCr, "\xEF\xBB\xBF" + badCrlf}) {
+            Matrix m;
+            QStringList warnings;
+            QVERIFY(m.loadRoad(write("t.csv", bytes), &warnings));
+            QCOMPARE(warnings.size(), 2);
+            QVERIFY2(warnings[0].contains("t.csv:2: ") && warnings[1].contains("t.csv:4: "),
+                     qPrintable(warnings.join('\n')));
+        }
         // A BOM is not part of the road file's first start city.
         Matrix roads;
         QVERIFY(roads.loadRoad(write("t.csv", "\xEF\xBB\xBFLyon,Paris,120\r\n")));

@@ -1,3 +1,4 @@
+#include "modal.h"
 #include "tablematrix.h"
 
 #include <QPointer>

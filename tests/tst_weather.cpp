@@ -1,6 +1,7 @@
 #include "Window.h"
 #include "fakeweather.h"
 #include "info.h"
+#include "modal.h"
 #include "weather.h"
 
 #include <QComboBox>
@@ -15,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
+#include <QScopeGuard>
+
+#include <ctime>
 
 namespace {
 
@@ -109,6 +113,41 @@ private slots:
         QCOMPARE(QStringList({t.temperature, t.feltTemperature, t.humidity, t.description, t.rain,
                               t.sunset}),
                  texts);
+    }
+
+    // Sunrise and sunset are the user's clock times, daylight saving time included. The zones
+    // are POSIX rules, so no time zone database is needed.
+    void clockTimesAreLocal_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTC") << QByteArray("UTC0") << 1700000000.0 << "22:13:20";
+        QTest::newRow("India, half hour") << QByteArray("IST-5:30") << 1700000000.0 << "03:43:20";
+        QTest::newRow("New York, winter")
+            << QByteArray("EST5EDT,M3.2.0,M11.1.0") << 1700000000.0 << "17:13:20";
+        QTest::newRow("New York, summer")
+            << QByteArray("EST5EDT,M3.2.0,M11.1.0") << 1690000000.0 << "00:26:40";
+        QTest::newRow("Paris, summer")
+            << QByteArray("CET-1CEST,M3.5.0,M10.5.0/3") << 1690000000.0 << "06:26:40";
+    }
+
+    void clockTimesAreLocal()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        const QByteArray before = qgetenv("TZ");
+        auto restore = qScopeGuard([&] {
+            qputenv("TZ", before);
+            tzset();
+        });
+        qputenv("TZ", zone);
+        tzset();
+        const WeatherTexts t = readWeather(
+            QStringLiteral(R"({"sys":{"sunrise":%1,"sunset":%1}})").arg(seconds, 0, 'f', 0).toUtf8());
+        QCOMPARE(t.sunrise, text);
+        QCOMPARE(t.sunset, text);
     }
 
     void failuresAreRecognised()

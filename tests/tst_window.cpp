@@ -1,4 +1,5 @@
 #include "Window.h"
+#include "modal.h"
 #include "netgen.h"
 #include "routetable.h"
 

@@ -141,8 +141,9 @@ private slots:
             << "A\t0\nC\t7\nTotal\t7\n";
         QTest::newRow("10,000 fields a line")
             << manyFields("h\n", 10000) + "1,B,0,45,5\n"
-            << manyFields("B,B,2,", 10000) << 2 << 1 << "" << QStringList{"route", "9982", "B"} << 0
-            << "9982\t0\nB\tinf\nTotal\tinf\n";
+            << manyFields("B,B,2,", 10000) << 2 << 1
+            << "temps.csv:1: road not used: no city named \"9998\" or \"9999\""
+            << QStringList{"route", "9982", "B"} << 0 << "9982\t0\nB\tinf\nTotal\tinf\n";
 
         // Fields people get wrong.
         QTest::newRow("commas and quotes in names")
@@ -155,6 +156,21 @@ private slots:
             << QByteArray("A,B,10\n") << 4 << 1
             << "villes.csv:5: city \"A\" is listed on line 2 too" << QStringList{"route", "A", "B"}
             << 0 << "A\t0\nB\t10\nTotal\t10\n";
+        QTest::newRow("roads naming no city")
+            << kAbc << QByteArray("from,to,minutes\nA,Bb,5\nlyon,paris\nB , C,3\nA,C,4\n") << 3 << 3
+            << "temps.csv:2: road not used: no city named \"Bb\" (names are exact"
+            << QStringList{"route", "A", "C"} << 0 << "A\t0\nC\t4\nTotal\t4\n";
+        QTest::newRow("roads naming no city, with spaces")
+            << kAbc << QByteArray("A,C,4\nB , C,3\n") << 3 << 2
+            << "temps.csv:2: road not used: no city named \"B \" or \" C\""
+            << QStringList{"route", "A", "C"} << 0 << "A\t0\nC\t4\nTotal\t4\n";
+        QTest::newRow("nameless cities")
+            << QByteArray("h\n1,,0,45,5\n2\n3,A,0,46,6\n") << QByteArray() << 1 << 0
+            << "villes.csv:2: city skipped: no name (field 2)" << QStringList{"route", "A", "A"}
+            << 0 << "A\t0\nTotal\t0\n";
+        QTest::newRow("a city named unused")
+            << QByteArray("h\n1,unused,0,45,5\n2,B,0,46,6\n") << QByteArray("unused,B,9\n") << 2
+            << 1 << "" << QStringList{"route", "unused", "B"} << 0 << "unused\t0\nB\t9\nTotal\t9\n";
         QTest::newRow("huge and tiny numbers")
             << QByteArray("h\n1,A,0,1e300,-1e300\n2,B,0,1e-400,5e-324\n3,C,0,0,0\n")
             << QByteArray("A,B,1e308\nB,C,1e308\nA,C,1e-400\n") << 3 << 3 << ""

@@ -217,6 +217,12 @@ private slots:
                  std::vector<int>({1, 2}));
         QCOMPARE(Matrix::Floyd_Warshall(m.getMatrix(), m.getCities(), "X", "X"),
                  std::vector<int>({1}));
+        // "unused" marks no city only where no city bears that name.
+        const Matrix named = network({"unused,Y,10"}, {"Y", "unused"});
+        QCOMPARE(Matrix::Floyd_Warshall(named.getMatrix(), named.getCities(), "unused", "Y"),
+                 std::vector<int>({1, 0}));
+        QCOMPARE(ShortestPaths(named.getMatrix()).routeThrough(named.getCities(), {"Y", "unused"}),
+                 std::vector<int>({0, 1}));
     }
 
     void routeThroughSeveralCities()
@@ -281,6 +287,14 @@ private slots:
                 if (QTest::currentTestFailed())
                     return;
             }
+        }
+        // Threads the system refuses to start: those that did start share the work.
+        for (const int firstRefused : {1, 2}) {
+            fw::failThreadStarts([firstRefused](int t) { return t >= firstRefused; });
+            const auto allow = qScopeGuard([] { fw::failThreadStarts({}); });
+            compareKernelWithReference(randomMatrix(rng, 100, true), 4, 7);
+            if (QTest::currentTestFailed())
+                return;
         }
         // The default choice of threads and block size, above the size where threads start.
         const TimeMatrix m = randomMatrix(rng, 300, true);

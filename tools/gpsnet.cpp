@@ -36,7 +36,10 @@ int main(int argc, char *argv[])
     QStringList separate;
     for (qsizetype i = 0; i + 1 < args.size();) {
         if (args[i] == QLatin1String("--roads-per-city")) {
-            roadsPerCity = args[i + 1].toDouble();
+            bool ok = false;
+            roadsPerCity = args[i + 1].toDouble(&ok);
+            if (!ok || !(roadsPerCity > 0))
+                return fail(QStringLiteral("--roads-per-city needs a positive number"));
             args.remove(i, 2);
         } else if (args[i] == QLatin1String("--separate")) {
             separate = args[i + 1].split(u',', Qt::SkipEmptyParts);
@@ -61,8 +64,16 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (args.size() == 4 && args[0] == QLatin1String("synth")) {
-        const int n = args[1].toInt();
-        const auto places = netgen::randomPlaces(n, args[2].toUInt());
+        bool countOk = false, seedOk = false;
+        const int n = args[1].toInt(&countOk);
+        const uint seed = args[2].toUInt(&seedOk);
+        if (!countOk || n < 1 || !seedOk) {
+            QTextStream(stderr) << "gpsnet: synth needs a city count of at least 1 and a seed "
+                                   "(whole numbers), not \""
+                                << args[1] << "\" and \"" << args[2] << '"' << Qt::endl;
+            return 64;
+        }
+        const auto places = netgen::randomPlaces(n, seed);
         const auto links = netgen::nearestRoads(places, roadsPerCity > 0 ? roadsPerCity : 5.0);
         QDir().mkpath(args[3]);
         const QDir dir(args[3]);

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTextStream>
 
@@ -34,17 +35,19 @@ route   The fastest route that visits the named cities in order. Prints one line
         per city of the route: its name, a TAB, and the minutes of the leg that
         reaches it (0 for the first city); then "Total", a TAB and the sum.
         --hours prints hours instead of minutes. A leg between two cities that
-        no roads join reads "inf". Names are exact and case-sensitive; quote
-        names that hold spaces.
-matrix  The shortest travel times in minutes between all cities, as CSV: a
-        header line (an empty cell, then the city names in list order), then
-        one line per city, its name and its row.
+        no roads join reads "inf" (no road leads from one to the other), and so
+        does the total then. Names are exact and case-sensitive; quote names
+        that hold spaces for the shell.
+matrix  The shortest travel times in minutes (--hours: hours) between all
+        cities, as CSV: a header line (an empty cell, then the city names in
+        list order), then one line per city, its name and its row; "inf" where
+        no road leads from one to the other.
 
 Lines of the data files that cannot serve are reported on standard error and
 left out; the rest is used.
 
-Exit status: 0 on success; 1 when a data file cannot be read (or, for matrix,
-holds no city); 2 when a name matches no city (nothing is printed on standard
+Exit status: 0 on success; 1 when the folder or a data file cannot be read (or,
+for matrix, holds no city); 2 when a name matches no city (nothing is printed on standard
 output then); 64 on a usage error.
 )";
 
@@ -114,6 +117,12 @@ int main(int argc, char *argv[])
 
     Matrix m;
     const QDir dir(dataDir);
+    if (!QFileInfo(dataDir).isDir()) {
+        QTextStream(stderr) << "gpsroute: "
+                            << QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath())
+                            << ": no such folder" << Qt::endl;
+        return DataUnreadable;
+    }
     for (const QString &name : {QStringLiteral("villes.csv"), QStringLiteral("temps.csv")}) {
         const QString path = QDir::toNativeSeparators(dir.filePath(name));
         const bool loaded = name.startsWith(u'v') ? m.loadCity(path) : m.loadRoad(path);
@@ -129,6 +138,7 @@ int main(int argc, char *argv[])
     }
 
     QTextStream out(stdout);
+    const double scale = hours ? 1.0 / 60.0 : 1.0;
     if (command == QLatin1String("matrix")) {
         const TimeMatrix times = Matrix::Floyd_Warshall_Only(m.timeMatrix());
         for (const City &c : cities)
@@ -137,7 +147,7 @@ int main(int argc, char *argv[])
         for (std::size_t i = 0; i < cities.size(); ++i) {
             out << cities[i].getName();
             for (double t : times[i])
-                out << ',' << number(t);
+                out << ',' << number(t * scale);
             out << '\n';
         }
         return Ok;
@@ -155,7 +165,6 @@ int main(int argc, char *argv[])
     const std::vector<QString> names(positional.begin(), positional.end());
     const std::vector<int> route = paths.routeThrough(cities, names);
     const std::vector<double> legs = m.setPathTime(route);
-    const double scale = hours ? 1.0 / 60.0 : 1.0;
     double total = 0.0;
     for (std::size_t i = 0; i < route.size(); ++i) {
         const double leg = i == 0 ? 0.0 : legs[i - 1];

@@ -13,3 +13,22 @@ QStringList splitCityNames(const QString &text);
 
 // The names that match no city exactly, each once, in the order given.
 QStringList unknownCityNames(const std::vector<City> &cities, const QStringList &names);
+
+// A typed list of cities as people write it: names separated by spaces or commas; a name in
+// double quotes taken as it stands; otherwise the longest run of words that names a city
+// ("Le Havre") is one name. A word that starts no city name is an unknown name of its own.
+struct TypedCities
+{
+    QStringList names;   // every name, known or not, in the order typed
+    QStringList unknown; // those that name no city, each once
+};
+TypedCities parseCityList(const std::vector<City> &cities, const QString &text);
+
+// Up to `count` city names closest to `name` ignoring case and accents ("lyon" -> "Lyon",
+// "Rennnes" -> "Rennes", "havre" -> "Le Havre"), nearest first; none when nothing is close.
+QStringList closestCityNames(const std::vector<City> &cities, const QString &name, int count = 3);
+
+// Where the city name being typed at `cursor` starts: the longest run of words before the
+// cursor (after the last comma or quote mark) that begins some name of `names`, ignoring case;
+// -1 when none does. `names` is sorted by QString::compare(..., Qt::CaseInsensitive).
+qsizetype completionStart(const QString &text, qsizetype cursor, const QStringList &names);

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <barrier>
 #include <cmath>
+#include <functional>
+#include <latch>
 #include <limits>
+#include <optional>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -15,6 +19,8 @@
 
 namespace fw {
 namespace {
+
+std::function<bool(int)> startFails;
 
 using RowFn = void (*)(double *du, std::int32_t *pu, double duk, const double *dk,
                        const std::int32_t *pk, int n);
@@ -365,14 +371,36 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
         work(0, nullptr);
         return;
     }
-    std::barrier<> sync(threads);
+    // The system may refuse a thread. The work is then shared by those that did start: each
+    // waits until that count is known before it takes its rows.
+    std::latch counted(1);
+    std::optional<std::barrier<>> sync;
     std::vector<std::thread> pool;
-    pool.reserve(std::size_t(threads - 1));
-    for (int t = 1; t < threads; ++t)
-        pool.emplace_back(work, t, &sync);
-    work(0, &sync);
+    const int wanted = threads;
+    for (int t = 1; t < wanted; ++t) {
+        try {
+            if (startFails && startFails(t))
+                throw std::system_error(
+                    std::make_error_code(std::errc::resource_unavailable_try_again));
+            pool.emplace_back([&, t] {
+                counted.wait();
+                work(t, &*sync);
+            });
+        } catch (const std::exception &) {
+            threads = t;
+            break;
+        }
+    }
+    sync.emplace(threads);
+    counted.count_down();
+    work(0, threads > 1 ? &*sync : nullptr);
     for (auto &th : pool)
         th.join();
+}
+
+void failThreadStarts(std::function<bool(int)> fails)
+{
+    startFails = std::move(fails);
 }
 
 } // namespace fw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 // All-pairs relaxation over a flat row-major n x n matrix of minutes.
 //
@@ -23,5 +24,9 @@ const char *kernelName();
 // Switch to the named row kernel (tests compare them all). False, changing nothing, when the
 // processor or the build does not have it. Not to be called while a relaxation runs.
 bool useKernel(const char *name);
+
+// Tests: make the start of worker thread t (1, 2, ...) fail when `fails(t)` is true, as when the
+// system has no thread to give; an empty function restores normal starts.
+void failThreadStarts(std::function<bool(int)> fails);
 
 } // namespace fw

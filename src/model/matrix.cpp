@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <cmath>
 #include <limits>
@@ -152,6 +153,11 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
                                  .arg(at));
             return number;
         };
+        if (city.getName().isEmpty()) {
+            // It could only show as a blank item in every list.
+            problems.add(lineNo, QStringLiteral("city skipped: no name (field 2)"));
+            continue;
+        }
         if (city.getName().contains(u'"'))
             problems.add(lineNo, quoteWarning(city.getName()));
         city.setCoordLat(-25.0 * coordinate(lat, latField, "latitude") + 1400.0);
@@ -175,6 +181,10 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
     Problems problems(source, warnings);
     const QString text = csv::decode(bytes);
     const QList<QStringView> lines = csv::splitLines(text);
+    // Names are checked against the cities read so far (none: nothing to check against).
+    QSet<QString> known;
+    for (const City &city : cities)
+        known.insert(city.getName());
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QStringView line = lines[i];
         if (line.trimmed().isEmpty())
@@ -205,6 +215,14 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
         double minutes = 0.0;
         const csv::Number number =
             timeField > 0 ? csv::parseNumber(time, &minutes) : csv::Number::NotANumber;
+        QStringList unknown;
+        if (!known.isEmpty())
+            for (const QString &name : {road.cityStart, road.cityEnd})
+                if (!known.contains(name) && !unknown.contains(name))
+                    unknown << name;
+        // A header line ("from,to,minutes") is allowed on top: it names no city and has no time.
+        if (lineNo == 1 && unknown.size() == 2 && number == csv::Number::NotANumber)
+            continue;
         if (number != csv::Number::Ok || minutes < 0) {
             QString why = QStringLiteral("no travel time (field 3)");
             if (timeField > 0)
@@ -218,6 +236,14 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
             continue;
         }
         road.time = minutes + 0.0; // "-0" is a 0-minute road, not one of "-0" minutes
+        if (!unknown.isEmpty()) {
+            // Kept, as it may serve once the cities are read again, but it joins nothing now.
+            for (QString &name : unknown)
+                name = Problems::quote(name);
+            problems.add(lineNo, QStringLiteral("road not used: no city named %1 (names are exact: "
+                                                "case and spaces count)")
+                                     .arg(unknown.join(QStringLiteral(" or "))));
+        }
         roads.push_back(std::move(road));
     }
 }
@@ -259,8 +285,6 @@ TimeMatrix Matrix::createMatrix(const std::vector<City> &cities, const std::vect
 std::vector<int> Matrix::Floyd_Warshall(const TimeMatrix &matrix, const std::vector<City> &cities,
                                         const QString &cityStart, const QString &cityEnd)
 {
-    if (cityStart == kUnusedCity || cityEnd == kUnusedCity)
-        return {};
     return ShortestPaths(matrix).route(cities, cityStart, cityEnd);
 }
 

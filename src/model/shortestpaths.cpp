@@ -76,8 +76,7 @@ int ShortestPaths::lastIndexOf(const std::vector<City> &cities, const QString &n
 std::vector<int> ShortestPaths::route(const std::vector<City> &cities, const QString &cityStart,
                                       const QString &cityEnd) const
 {
-    if (cityStart == kUnusedCity || cityEnd == kUnusedCity)
-        return {};
+    // A name that is no city ("unused" included, unless a city bears it) gives no route.
     const int start = lastIndexOf(cities, cityStart);
     const int end = lastIndexOf(cities, cityEnd);
     if (start < 0 || end < 0 || start >= n || end >= n)

@@ -29,8 +29,9 @@ public:
     // predecessors do not lead back to start within n steps (negative cycles).
     std::vector<int> route(int start, int end) const;
 
-    // By names, as Matrix::Floyd_Warshall resolves them: empty when a name is "unused" or names
-    // no city, [start] when both names are the same city; the last city of a repeated name wins.
+    // By names, as Matrix::Floyd_Warshall resolves them: empty when a name names no city (so
+    // "unused", the marker for no city chosen, unless a city bears that name), [start] when both
+    // names are the same city; the last city of a repeated name wins.
     std::vector<int> route(const std::vector<City> &cities, const QString &cityStart,
                            const QString &cityEnd) const;
 

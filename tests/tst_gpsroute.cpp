@@ -16,12 +16,17 @@ class TestGpsroute : public QObject
         QString err;
     };
 
-    Result run(QStringList args, bool withData = true)
+    Result run(QStringList args, bool withData = true, const QString &program = GPSROUTE_PATH)
     {
         if (withData)
             args = QStringList{"--data", dir.path()} + args;
         QProcess p;
-        p.start(GPSROUTE_PATH, args);
+        // As on a machine without a display: gps must not need one to answer.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(program, args);
         if (!p.waitForFinished(60000))
             qFatal("gpsroute did not finish");
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
@@ -79,13 +84,57 @@ private slots:
         const Result missing = run({"--data", dir.filePath("nowhere"), "matrix"}, false);
         QCOMPARE(missing.code, 1);
         QVERIFY(missing.out.isEmpty());
-        QVERIFY(missing.err.contains(QDir::toNativeSeparators(dir.filePath("nowhere/villes.csv"))));
+        QVERIFY2(missing.err.contains(QDir::toNativeSeparators(dir.filePath("nowhere")) +
+                                      ": no such folder"),
+                 qPrintable(missing.err));
 
         QCOMPARE(run({"route", "X"}).code, 64);
         QCOMPARE(run({"fly", "X", "Y"}).code, 64);
         const Result help = run({"--help"}, false);
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.contains("Exit status"));
+    }
+
+    // What each program says to a user who gets its command line wrong, or asks for help.
+    void commandLines_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("args"); // after --data DIR for gps and gpsroute
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("out"); // contained in stdout
+        QTest::addColumn<QString>("err"); // contained in stderr
+        QTest::newRow("gpsroute matrix in hours")
+            << GPSROUTE_PATH << QStringList{"--hours", "matrix"} << 0
+            << "\nX,2.08333,0,0.5,1.25,inf\n"
+            << "";
+        QTest::newRow("gps help without a display")
+            << GPS_PATH << QStringList{"--help"} << 0 << "Usage: gps"
+            << "";
+        QTest::newRow("gps route to no city")
+            << GPS_PATH << QStringList{"--route", "X", "Atlantis", "--screenshot", "x.png"} << 2
+            << ""
+            << "no city named \"Atlantis\"\n";
+        QTest::newRow("gps route")
+            << GPS_PATH << QStringList{"--route", "X", "Z", "--screenshot", dir.filePath("r.png")}
+            << 0 << ""
+            << "";
+        QTest::newRow("gpsnet synth with a wrong count")
+            << GPSNET_PATH << QStringList{"synth", "abc", "1", dir.filePath("synth")} << 64 << ""
+            << "city count";
+    }
+
+    void commandLines()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Result r = run(args, program != GPSNET_PATH, program);
+        QVERIFY2(r.code == exit, qPrintable(QStringLiteral("exit %1: %2").arg(r.code).arg(r.err)));
+        QVERIFY2(r.out.contains(out), qPrintable(r.out));
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(dir.filePath("synth"))); // nothing written on a usage error
     }
 
     void defaultDataFolderIsBesideTheProgram()

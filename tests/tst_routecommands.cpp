@@ -1,9 +1,12 @@
 #include "Window.h"
+#include "citynames.h"
 #include "modal.h"
 #include "tablematrix.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -113,18 +116,150 @@ private slots:
         QCOMPARE(w.currentPath(), std::vector<int>({V, X, Y, Z}));
     }
 
+    // Types `text`, answers the report of unknown names, and cancels the dialog that comes
+    // back for correction. Returns the report and the text offered again.
+    static std::pair<QString, QString> mistype(Fenetre &w, const QString &text)
+    {
+        QString report, again;
+        onNextModal<QInputDialog>([&](QInputDialog *input) {
+            input->setTextValue(text);
+            onNextModal<QMessageBox>([&](QMessageBox *box) {
+                report = box->text();
+                onNextModal<QInputDialog>([&](QInputDialog *retry) {
+                    again = retry->textValue();
+                    retry->reject();
+                });
+                box->accept();
+            });
+            input->accept();
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        return {report, again};
+    }
+
     void unknownNamesAreReportedAndChangeNothing()
     {
         Fenetre w(data);
         typeRoute(w, "X Z");
         const std::vector<int> before = w.currentPath();
-        const QString text = messageOf([&] { typeRoute(w, "X Atlantis Z Gotham x"); });
+        const auto [text, again] = mistype(w, "X Atlantis Z Gotham x");
         QVERIFY2(text.contains("\"Atlantis\"") && text.contains("\"Gotham\"") &&
-                     text.contains("\"x\""),
+                     text.contains("\"x\" (did you mean X?)"),
                  qPrintable(text));
         QVERIFY(!text.contains("\"Z\""));
+        QCOMPARE(again, QStringLiteral("X Atlantis Z Gotham x")); // kept for correction
         QCOMPARE(w.currentPath(), before);
         QCOMPARE(tableRow(routeTable(w), 0, true), QStringList({"X", "Y", "Z", "Total"}));
+    }
+
+    void typedNames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("unknown");
+        QTest::newRow("spaces") << "Brest  Le Havre Le Mans"
+                                << QStringList{"Brest", "Le Havre", "Le Mans"} << QStringList{};
+        QTest::newRow("commas") << "Le Havre,Brest , Le Mans,"
+                                << QStringList{"Le Havre", "Brest", "Le Mans"} << QStringList{};
+        QTest::newRow("quotes") << "\"Le Havre\"Brest \"Le\""
+                                << QStringList{"Le Havre", "Brest", "Le"} << QStringList{"Le"};
+        QTest::newRow("longest name wins")
+            << "Le Mans Brest" << QStringList{"Le Mans", "Brest"} << QStringList{};
+        QTest::newRow("unknown words")
+            << "Le Havvre Brest lyon" << QStringList{"Le", "Havvre", "Brest", "lyon"}
+            << QStringList{"Le", "Havvre", "lyon"};
+        QTest::newRow("a name called unused")
+            << "unused Brest" << QStringList{"unused", "Brest"} << QStringList{};
+    }
+
+    void typedNames()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, unknown);
+        std::vector<City> cities;
+        for (const char *name :
+             {"Brest", "Le Havre", "Le Mans", "Lyon", "Rennes", "Évreux", "unused"}) {
+            cities.emplace_back();
+            cities.back().setName(name);
+        }
+        const TypedCities typed = parseCityList(cities, text);
+        QCOMPARE(typed.names, names);
+        QCOMPARE(typed.unknown, unknown);
+
+        // What comes close to a misspelt name, ignoring case and accents.
+        QCOMPARE(closestCityNames(cities, "lyon"), QStringList({"Lyon"}));
+        QCOMPARE(closestCityNames(cities, "Rennnes"), QStringList({"Rennes"}));
+        QCOMPARE(closestCityNames(cities, "EVREUX"), QStringList({"Évreux"}));
+        QCOMPARE(closestCityNames(cities, "havvre").value(0), QStringLiteral("Le Havre"));
+        QVERIFY(closestCityNames(cities, "Atlantis").isEmpty());
+
+        // Where completion starts: the longest run of words that begins a name.
+        const QStringList sorted{"Brest",  "Le Havre", "Le Mans", "Lyon",
+                                 "Rennes", "unused",   "Évreux"};
+        QCOMPARE(completionStart("Brest Le Ha", 11, sorted), 6);
+        QCOMPARE(completionStart("Brest le", 8, sorted), 6);
+        QCOMPARE(completionStart("Brest, ly", 9, sorted), 7);
+        QCOMPARE(completionStart("\"Le", 3, sorted), 1);
+        QCOMPARE(completionStart("Brest Zz", 8, sorted), -1);
+    }
+
+    void spacedNamesCommasAndCompletionInTheWindow()
+    {
+        QTemporaryDir named;
+        for (const auto &[file, bytes] :
+             {std::pair{"villes.csv", QByteArray("h\n1,Le Havre,0,49.5,0.1\n2,Rennes,0,48.1,-1.7\n"
+                                                 "3,Le Mans,0,48,0.2\n4,Lyon,0,45.7,4.8\n")},
+              std::pair{"temps.csv", QByteArray("Le Havre,Rennes,10\nRennes,Le Mans,5\n"
+                                                "Le Mans,Lyon,20\n")}}) {
+            QFile f(named.filePath(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        Fenetre w(named.path());
+        typeRoute(w, "Le Havre, \"Le Mans\" Lyon");
+        QCOMPARE(tableRow(routeTable(w), 0, true),
+                 QStringList({"Le Havre", "Rennes", "Le Mans", "Lyon", "Total"}));
+
+        const auto [text, again] = mistype(w, "lyon Rennnes");
+        QVERIFY2(text.contains("\"lyon\" (did you mean Lyon?)") &&
+                     text.contains("\"Rennnes\" (did you mean Rennes?)"),
+                 qPrintable(text));
+
+        // Completion offers the name being typed, spaces and all, and keeps what came before.
+        QString completed;
+        onNextModal<QInputDialog>([&](QInputDialog *input) {
+            auto *edit = input->findChild<QLineEdit *>();
+            auto *completer = input->findChild<QCompleter *>();
+            QTest::keyClicks(edit, "Rennes le h");
+            if (completer && completer->completionCount() == 1 &&
+                completer->currentCompletion() == "Le Havre")
+                emit completer->activated(completer->currentCompletion());
+            completed = edit->text();
+            input->reject();
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        QCOMPARE(completed, QStringLiteral("Rennes Le Havre"));
+    }
+
+    void boxesFollowTheTypedRoute()
+    {
+        Fenetre w(data);
+        auto *depart = w.findChild<QComboBox *>("comboBoxDepart");
+        auto *arrive = w.findChild<QComboBox *>("comboBoxArrive");
+        depart->setCurrentText("X");
+        arrive->setCurrentText("Y");
+        typeRoute(w, "V Y Z");
+        QCOMPARE(depart->currentText(), QStringLiteral("V"));
+        QCOMPARE(arrive->currentText(), QStringLiteral("Z"));
+        QCOMPARE(w.currentPath(), std::vector<int>({V, X, Y, Z})); // not re-routed by the boxes
+        // A choice in a box routes between what the two boxes show.
+        arrive->setCurrentText("Y");
+        QCOMPARE(w.currentPath(), std::vector<int>({V, X, Y}));
+        // And the travel table shows that route, not the typed one.
+        w.findChild<QPushButton *>("pushButtonTableRoad")->click();
+        QCOMPARE(tableRow(lastPanel(w)->findChild<QTableView *>(), 0, true),
+                 QStringList({"V", "X", "Y"}));
     }
 
     void cancelKeepsTheRoute()
@@ -172,6 +307,20 @@ private slots:
         QCOMPARE(tableRow(view, X), QStringList({"125", "inf", "0", "30", "75"}));
         QTest::mouseClick(panel->findChild<QPushButton *>(), Qt::LeftButton);
         QTRY_VERIFY(panel.isNull());
+
+        // A route chosen with the boxes has its travel table too.
+        w.findChild<QComboBox *>("comboBoxDepart")->setCurrentText("Z");
+        w.findChild<QComboBox *>("comboBoxArrive")->setCurrentText("V");
+        w.findChild<QPushButton *>("pushButtonTableRoad")->click();
+        QCOMPARE(tableRow(lastPanel(w)->findChild<QTableView *>(), 0, true),
+                 QStringList({"Z", "Y", "X", "V"}));
+        QCOMPARE(tableRow(lastPanel(w)->findChild<QTableView *>(), 0),
+                 QStringList({"0", "45", "75", "200"}));
+        // Escape closes it like its Return button, and it hides what it covers.
+        QPointer<const TableMatrix> travel = lastPanel(w);
+        QVERIFY(travel->autoFillBackground());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(travel.isNull());
 
         // One name gives no leg: the route is cleared, and the travel table warns again.
         typeRoute(w, "X Z");

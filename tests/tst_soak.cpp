@@ -51,6 +51,7 @@ private slots:
         weatherService().host = "127.0.0.1";
         weatherService().port = service.port();
         weatherService().timeoutMs = 2000;
+        weatherService().key = "soak";
 
         Fenetre w(GPS_SAMPLE_DATA_DIR);
         w.show();
@@ -96,6 +97,7 @@ private slots:
                     panel->findChild<QPushButton *>("pushButton")->click();
 
                 info->setCurrentIndex(1 + (i / 100) % cities);
+                emit info->activated(info->currentIndex());
                 Info *panel = w.findChild<Info *>();
                 QVERIFY(panel);
                 QTRY_VERIFY(!panel->findChild<QFormLayout *>("infosLayout")

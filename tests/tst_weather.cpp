@@ -10,13 +10,14 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
-#include <QScopeGuard>
+#include <QWheelEvent>
 
 #include <ctime>
 
@@ -56,7 +57,9 @@ class TestWeather : public QObject
     Info *openPanel(Fenetre &w, const QString &city)
     {
         auto *box = w.findChild<QComboBox *>("comboBoxInfo");
-        box->setCurrentIndex(box->findText(city));
+        const int index = box->findText(city);
+        box->setCurrentIndex(index);
+        emit box->activated(index); // as when picked from the list
         const auto panels = w.findChildren<Info *>();
         return panels.isEmpty() ? nullptr : panels.last();
     }
@@ -144,8 +147,9 @@ private slots:
         });
         qputenv("TZ", zone);
         tzset();
-        const WeatherTexts t = readWeather(
-            QStringLiteral(R"({"sys":{"sunrise":%1,"sunset":%1}})").arg(seconds, 0, 'f', 0).toUtf8());
+        const WeatherTexts t = readWeather(QStringLiteral(R"({"sys":{"sunrise":%1,"sunset":%1}})")
+                                               .arg(seconds, 0, 'f', 0)
+                                               .toUtf8());
         QCOMPARE(t.sunrise, text);
         QCOMPARE(t.sunset, text);
     }
@@ -153,7 +157,12 @@ private slots:
     void failuresAreRecognised()
     {
         QCOMPARE(weatherProblem(kParis, 200, {}), QString());
-        QCOMPARE(weatherProblem("{}", 200, {}), QString()); // an empty object is still weather
+        QCOMPARE(weatherProblem(R"({"main":{}})", 200, {}), QString()); // defaults for the rest
+        // Status 200 without measurements would show 0 °F and midnight as if measured.
+        QCOMPARE(weatherProblem("{}", 200, {}),
+                 QStringLiteral("the service's answer holds no measurements"));
+        QCOMPARE(weatherProblem(R"({"main":5,"name":"Paris"})", 200, {}),
+                 QStringLiteral("the service's answer holds no measurements"));
         QCOMPARE(weatherProblem(R"({"cod":"404","message":"city not found"})", 404, {}),
                  QStringLiteral("city not found"));
         QCOMPARE(weatherProblem(R"({"cod":401,"message":"Invalid API key"})", 200, {}),
@@ -189,7 +198,7 @@ private slots:
         qputenv("OPENWEATHER_API_KEY", "0123abcd");
         QCOMPARE(weatherKey(fromEnvironment), QStringLiteral("0123abcd"));
         qunsetenv("OPENWEATHER_API_KEY");
-        QCOMPARE(weatherKey(fromEnvironment), QStringLiteral("5f3c8e1a9b2d4c6e7f8a0b1c2d3e4f50"));
+        QCOMPARE(weatherKey(fromEnvironment), QString()); // no key: nothing to send
     }
 
     void fullReplyFillsThePanel()
@@ -206,7 +215,7 @@ private slots:
         QTRY_COMPARE(rows(*panel).value(0), QStringLiteral("description : light rain"));
         QCOMPARE(rows(*panel),
                  QStringList({"description : light rain", "° Temperature : 10",
-                              "° Felt Temperature : 5", "% Humidity : 80", "Wind Speed : 9.2",
+                              "° Felt Temperature : 5", "% Humidity : 80", "Wind Speed : 14.8 km/h",
                               "Wind Direction : 240", "Rain : 0.25", "Sunrise Time : 22:13:20",
                               "Sunset Time : 06:33:20", "City : Paris"}));
         QCOMPARE(service.targets,
@@ -239,7 +248,36 @@ private slots:
         QCOMPARE(shown.mid(1),
                  QStringList({"° Temperature : ", "° Felt Temperature : ", "% Humidity : ",
                               "Wind Speed : ", "Wind Direction : ", "Rain : ", "Sunrise Time : ",
-                              "Sunset Time : ", "City : "}));
+                              "Sunset Time : ", "City : Atlantis"}));
+        // The reason is there to read in full: it wraps, in the room of the empty rows.
+        auto *layout = panel->findChild<QFormLayout *>("infosLayout");
+        auto *reason = qobject_cast<QLabel *>(layout->itemAt(0, QFormLayout::FieldRole)->widget());
+        QVERIFY(reason->wordWrap());
+        for (int row = 1; row < layout->rowCount(); ++row)
+            QVERIFY(!layout->isRowVisible(row));
+    }
+
+    void noKeyAsksNothing()
+    {
+        service.mode = FakeService::Weather;
+        service.body = kParis;
+        service.targets.clear();
+        const QString key = weatherService().key;
+        weatherService().key.clear();
+        const QByteArray environment = qgetenv("OPENWEATHER_API_KEY");
+        qunsetenv("OPENWEATHER_API_KEY");
+        auto restore = qScopeGuard([&] {
+            weatherService().key = key;
+            if (!environment.isEmpty())
+                qputenv("OPENWEATHER_API_KEY", environment);
+        });
+        Fenetre w(data);
+        Info *panel = openPanel(w, "Paris");
+        QVERIFY(panel);
+        QVERIFY2(rows(*panel).value(0).contains("OPENWEATHER_API_KEY"),
+                 qPrintable(rows(*panel).value(0)));
+        QTest::qWait(200);
+        QVERIFY(service.targets.isEmpty());
     }
 
     void certificatesAreChecked()
@@ -266,15 +304,34 @@ private slots:
         Fenetre w(data);
         w.show();
         auto *box = w.findChild<QComboBox *>("comboBoxInfo");
-        box->setCurrentIndex(1);
-        box->setCurrentIndex(0); // back to "Info city": no panel for it
-        QCOMPARE(w.findChildren<Info *>().size(), 1);
+        // Arrow keys, letters and the wheel over the closed box open nothing.
+        box->setFocus();
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_P, Qt::Key_End})
+            QTest::keyClick(box, key);
+        QWheelEvent wheel(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &wheel);
+        QCOMPARE(w.findChildren<Info *>().size(), 0);
+        QCOMPARE(box->currentIndex(), 0);
+        // A city picked opens its panel, and the box is ready to pick it again.
+        openPanel(w, "Paris");
+        QCOMPARE(box->currentText(), QStringLiteral("Info city"));
+        openPanel(w, "Paris");
+        QCOMPARE(w.findChildren<Info *>().size(), 2);
+        w.findChildren<Info *>().value(1)->close();
+        QTRY_COMPARE(w.findChildren<Info *>().size(), 1);
         QPointer<Info> panel = w.findChildren<Info *>().value(0);
         QVERIFY(panel->isVisible());
+        QVERIFY(panel->autoFillBackground()); // it hides what it covers
         QCOMPARE(panel->pos(), QPoint(0, 0));
         // Closing it while its request waits frees it, and the late reply goes nowhere.
         QTest::mouseClick(panel->findChild<QPushButton *>("pushButtonLeave"), Qt::LeftButton);
         QTRY_VERIFY(panel.isNull());
+        // Escape closes a panel like its return button.
+        QPointer<Info> second = openPanel(w, "Paris");
+        QVERIFY(second);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(second.isNull());
         QTest::qWait(700); // past the request's timeout
         QVERIFY(w.findChildren<Info *>().isEmpty());
     }

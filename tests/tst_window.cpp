@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QTableView>
@@ -203,16 +204,17 @@ private slots:
 
     void missingDataStillOpens()
     {
-        QTest::ignoreMessage(QtDebugMsg, "CSV file not load...");
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("villes.csv: cannot be read"));
-        QTest::ignoreMessage(QtDebugMsg, "CSV file not load...");
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("temps.csv: cannot be read"));
+        // A folder that does not exist is said to be so, not as two unreadable files.
         Fenetre w(dir.filePath("nowhere"));
         QCOMPARE(w.findChild<QComboBox *>("comboBoxDepart")->count(), 1);
-        QCOMPARE(w.loadMessages().size(), 2);
+        QCOMPARE(w.loadMessages(), QStringList({QDir::toNativeSeparators(dir.filePath("nowhere")) +
+                                                ": no such folder"}));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(tableOf(w).headers, QStringList({"Total"}));
+        const auto boxes = w.findChildren<QMessageBox *>();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0]->text().contains("nowhere does not exist"), qPrintable(boxes[0]->text()));
     }
 
     void routeTableTexts()
@@ -242,7 +244,18 @@ private slots:
         QCOMPARE(tableOf(w).cells, QStringList({"0", "125mn", "125mn"}));
 
         choose(w, "comboBoxArrive", "W"); // no road leads there
-        QCOMPARE(tableOf(w).cells, QStringList({"0", "infmn", "infmn"}));
+        QCOMPARE(tableOf(w).cells, QStringList({"0", "no road", "no road"}));
+
+        // The table shows the route; it cannot be typed into.
+        auto *view = w.findChild<QTableView *>("tableViewRoad");
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        view->setFocus();
+        view->setCurrentIndex(view->model()->index(0, 0));
+        QTest::keyClick(view, Qt::Key_Space);
+        QTest::keyClicks(view, "oops");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(tableOf(w).cells, QStringList({"0", "no road", "no road"}));
         choose(w, "comboBoxArrive", "V"); // one city
         QCOMPARE(tableOf(w).headers, QStringList({"V", "Total"}));
         QCOMPARE(tableOf(w).cells, QStringList({"0", "0mn"}));
@@ -260,7 +273,9 @@ private slots:
         cities[0].setName("A");
         cities[1].setName("B");
         const RouteTableTexts t = ::routeTableTexts(cities, {0, 1}, {inf}, "h");
-        QCOMPARE(t.cells, QStringList({"0", "infh", "infh"}));
+        QCOMPARE(t.cells, QStringList({"0", "no road", "no road"}));
+        const RouteTableTexts three = ::routeTableTexts(cities, {0, 1, 0}, {30, inf}, "mn");
+        QCOMPARE(three.cells, QStringList({"0", "30mn", "no road", "no road"}));
         QCOMPARE(formatTime(90, "mn"), QStringLiteral("90mn"));
         QCOMPARE(formatTime(1e7, "mn"), QStringLiteral("1e+07mn"));
         QCOMPARE(formatNumber(0.00001), QStringLiteral("1e-05"));
@@ -292,6 +307,23 @@ private slots:
             for (int x = 415; x < 437; ++x)
                 QVERIFY(img.pixelColor(x, y) != QColor(Qt::blue) &&
                         img.pixelColor(x, y) != QColor(Qt::red));
+
+        // No road to W: both ends are marked, no line is drawn between them.
+        choose(w, "comboBoxDepart", "V");
+        choose(w, "comboBoxArrive", "W");
+        img = picture(w);
+        QCOMPARE(img.pixelColor(400, 225), QColor(Qt::blue));
+        QCOMPARE(img.pixelColor(550, 250), QColor(Qt::green));
+        for (int x = 410; x < 540; ++x)
+            QVERIFY(img.pixelColor(x, 225 + (x - 400) / 6) != QColor(Qt::red));
+
+        // A stop at map position -1 (longitude -12.04) is a stop like any other.
+        Fenetre west(network("west", "h\n1,A,0,46,-12.04\n2,B,0,46,10\n", "A,B,10\n"));
+        west.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&west));
+        choose(west, "comboBoxDepart", "A");
+        choose(west, "comboBoxArrive", "B");
+        QCOMPARE(picture(west).pixelColor(450, 250), QColor(Qt::red));
     }
 
     void mapDrawsWhatThePlainLoopsDraw()

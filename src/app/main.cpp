@@ -7,53 +7,61 @@
 #include <QComboBox>
 #include <QTextStream>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
-const char *const kHelp = R"(Usage: gps [--data DIR] [--screenshot FILE.png [--route FROM TO]]
+const char *const kHelp = R"(Usage: gps [--data DIR] [--route FROM TO] [--screenshot FILE.png]
 
   --data DIR         read villes.csv and temps.csv from DIR instead of the data
                      folder beside the program
-  --screenshot FILE  draw the window off screen into FILE (PNG) and quit; with
-  --route FROM TO    the fastest route from FROM to TO shown
+  --route FROM TO    open with the fastest route from FROM to TO shown
+  --screenshot FILE  draw the window off screen into FILE (PNG) and quit
+
+Exit status: 0 on success; 2 when a --route name matches no city; 64 on a
+usage error or when the screenshot cannot be written.
 )";
 
-int fail(const QString &text)
+enum Exit
+{
+    UnknownCity = 2,
+    Usage = 64
+};
+
+int fail(const QString &text, int code = Usage)
 {
     QTextStream(stderr) << "gps: " << text << Qt::endl;
-    return 64;
+    return code;
 }
 
-bool choose(Fenetre &window, const char *box, const QString &city)
+int indexOf(Fenetre &window, const char *box, const QString &city)
 {
     auto *combo = window.findChild<QComboBox *>(QLatin1String(box));
-    const int index = combo ? combo->findText(city, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1;
-    if (index <= 0)
-        return false;
-    combo->setCurrentIndex(index);
-    return true;
+    return combo ? combo->findText(city, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // A screenshot needs no display.
-    for (int i = 1; i < argc; ++i)
+    // Help and a screenshot need no display: help is written before the GUI starts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
         if (std::strcmp(argv[i], "--screenshot") == 0 &&
             qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
 
     QApplication app(argc, argv);
     QString dataDir, screenshot, from, to;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            QTextStream(stdout) << kHelp;
-            return 0;
-        } else if (a == QLatin1String("--data") && i + 1 < args.size()) {
+        if (a == QLatin1String("--data") && i + 1 < args.size()) {
             dataDir = args[++i];
         } else if (a == QLatin1String("--screenshot") && i + 1 < args.size()) {
             screenshot = args[++i];
@@ -66,13 +74,25 @@ int main(int argc, char *argv[])
     }
 
     Fenetre window(dataDir.isEmpty() ? defaultDataDir() : dataDir);
+    if (!from.isEmpty()) {
+        const int start = indexOf(window, "comboBoxDepart", from);
+        const int end = indexOf(window, "comboBoxArrive", to);
+        QStringList unknown;
+        if (start <= 0)
+            unknown << from;
+        if (end <= 0 && to != from)
+            unknown << to;
+        if (!unknown.isEmpty())
+            return fail(
+                QStringLiteral("no city named \"%1\"").arg(unknown.join(QStringLiteral("\", \""))),
+                UnknownCity);
+        window.findChild<QComboBox *>(QStringLiteral("comboBoxDepart"))->setCurrentIndex(start);
+        window.findChild<QComboBox *>(QStringLiteral("comboBoxArrive"))->setCurrentIndex(end);
+    }
     window.show();
     if (screenshot.isEmpty())
         return app.exec();
 
-    if (!from.isEmpty() &&
-        (!choose(window, "comboBoxDepart", from) || !choose(window, "comboBoxArrive", to)))
-        return fail(QStringLiteral("no city named %1 or %2").arg(from, to));
     QCoreApplication::processEvents();
     if (!window.grab().save(screenshot, "PNG"))
         return fail(QStringLiteral("cannot write %1").arg(screenshot));

@@ -1,5 +1,6 @@
 #include "Window.h"
 
+#include "citycompleter.h"
 #include "citynames.h"
 #include "datadir.h"
 #include "info.h"
@@ -10,11 +11,15 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QHelpEvent>
 #include <QInputDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -50,8 +55,14 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     setWindowTitle(QStringLiteral("GPS"));
 
     const QDir dir(dataDir);
-    m.loadCity(QDir::toNativeSeparators(dir.filePath(QStringLiteral("villes.csv"))), &messages);
-    m.loadRoad(QDir::toNativeSeparators(dir.filePath(QStringLiteral("temps.csv"))), &messages);
+    if (!QFileInfo(dataDir).isDir()) {
+        // Two "cannot be read" lines would hide the one thing to say.
+        missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
+        messages << QStringLiteral("%1: no such folder").arg(missingFolder);
+    } else {
+        m.loadCity(QDir::toNativeSeparators(dir.filePath(QStringLiteral("villes.csv"))), &messages);
+        m.loadRoad(QDir::toNativeSeparators(dir.filePath(QStringLiteral("temps.csv"))), &messages);
+    }
     m.setMatrix(Matrix::createMatrix(m.cityList(), m.roadList()));
 
     // One all-pairs computation serves every route and the travel-time tables.
@@ -71,9 +82,29 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     for (const City &city : m.cityList())
         listeItems << city.getName();
     std::sort(listeItems.begin(), listeItems.end());
+    cityNames = listeItems;
+    cityNames.removeDuplicates();
+    std::sort(cityNames.begin(), cityNames.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
     ui->comboBoxDepart->addItems(listeItems);
     ui->comboBoxArrive->addItems(listeItems);
     ui->comboBoxInfo->addItems(listeItems);
+
+    // A weather panel opens when a city is picked from the list, not when arrow keys, letters
+    // or the wheel run through the closed box (eventFilter); the box then shows "Info city"
+    // again so that the same city can be picked once more.
+    ui->comboBoxInfo->installEventFilter(this);
+    // (connected by name, so disconnected by name)
+    disconnect(ui->comboBoxInfo, SIGNAL(currentTextChanged(QString)), this,
+               SLOT(on_comboBoxInfo_currentTextChanged(QString)));
+    connect(ui->comboBoxInfo, &QComboBox::activated, this, [this](int index) {
+        const QString city = ui->comboBoxInfo->itemText(index);
+        const QSignalBlocker quiet(ui->comboBoxInfo);
+        ui->comboBoxInfo->setCurrentIndex(0);
+        if (index > 0)
+            on_comboBoxInfo_currentTextChanged(city);
+    });
 
     routeModel = new QStandardItemModel(0, 0, this);
     ui->tableViewRoad->setModel(routeModel);
@@ -118,7 +149,7 @@ void Fenetre::paintEvent(QPaintEvent *)
     }
     painter.drawPixmap(0, 0, mapLayer);
 
-    if (road.cityStart != kUnusedCity && road.cityEnd != kUnusedCity)
+    if (startChosen && endChosen)
         drawRoad(painter, m.cityList());
 }
 
@@ -146,8 +177,9 @@ void Fenetre::printRoad(QPainter &painter, const std::vector<City> &cities,
 
 void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
 {
-    double coordLongLast = -1.0;
-    double coordLatLast = -1.0;
+    double coordLongLast = 0.0;
+    double coordLatLast = 0.0;
+    bool hasLast = false; // no stop before: any coordinate, -1 included, is a real place
     int counter = 0;
     QPoint start, end;
     // A stop is visited once for every city that bears its name.
@@ -160,11 +192,14 @@ void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
         if (found != runs.end())
             ++*found;
     }
-    for (const int at : path) {
+    for (std::size_t k = 0; k < path.size(); ++k) {
+        const int at = path[k];
         if (at < 0 || std::size_t(at) >= cities.size())
             continue;
         const City &stop = cities[at];
         const QPoint here = project(stop);
+        // No line is drawn where no road leads: the leg that reaches this stop has no time.
+        bool joined = k == 0 || k > pathTime.size() || std::isfinite(pathTime[k - 1]);
         for (int run = runs.value(stop.getName()); run > 0; --run) {
             if (counter == 0) {
                 counter = 1;
@@ -174,8 +209,10 @@ void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
                 painter.drawPoint(here);
             }
             painter.setPen(pen(Qt::red, 4));
-            if (coordLongLast != -1 && coordLatLast != -1)
+            if (hasLast && joined)
                 painter.drawLine(project(coordLongLast, coordLatLast), here);
+            joined = true; // the next runs of a repeated name start here
+            hasLast = true;
             coordLongLast = stop.getCoordLong();
             coordLatLast = stop.getCoordLat();
             end = here;
@@ -191,10 +228,11 @@ void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
 
 void Fenetre::updateRoute()
 {
-    if (typeCity != QLatin1String("double") || road.cityStart == kUnusedCity ||
-        road.cityEnd == kUnusedCity)
+    if (typeCity != QLatin1String("double"))
         return;
-    path = paths.route(m.cityList(), road.cityStart, road.cityEnd);
+    // With a box back on its placeholder there is no route, in the table as on the map.
+    path = startChosen && endChosen ? paths.route(m.cityList(), road.cityStart, road.cityEnd)
+                                    : std::vector<int>();
     pathTime = m.setPathTime(path);
     updateRouteTable();
     update();
@@ -216,6 +254,7 @@ void Fenetre::updateRouteTable()
 void Fenetre::on_comboBoxDepart_currentTextChanged(const QString &arg1)
 {
     road.cityStart = arg1;
+    startChosen = ui->comboBoxDepart->currentIndex() > 0;
     typeCity = QStringLiteral("double");
     updateRoute();
 }
@@ -223,6 +262,7 @@ void Fenetre::on_comboBoxDepart_currentTextChanged(const QString &arg1)
 void Fenetre::on_comboBoxArrive_currentTextChanged(const QString &arg1)
 {
     road.cityEnd = arg1;
+    endChosen = ui->comboBoxArrive->currentIndex() > 0;
     typeCity = QStringLiteral("double");
     updateRoute();
 }
@@ -231,6 +271,7 @@ void Fenetre::on_pushButtonTable_clicked()
 {
     auto *panel = new TableMatrix(this, m);
     panel->show();
+    panel->setFocus();
 }
 
 void Fenetre::on_pushButtonTableRoad_clicked()
@@ -240,47 +281,77 @@ void Fenetre::on_pushButtonTableRoad_clicked()
                                  QStringLiteral("Nombre de villes choisis < 2."));
         return;
     }
-    // The typed route's cities with the shortest times between them, in route order, repeats
-    // included: row i, column j is the time from the route's i-th city to its j-th.
+    // The cities of the route on show, however it was made, with the shortest times between
+    // them, in route order, repeats included: row i, column j is the time from the route's
+    // i-th city to its j-th.
+    const std::vector<int> positions = routePositions();
+    const std::vector<City> &cities = m.cityList();
     const TimeMatrix &all = mRoad.timeMatrix();
-    TimeMatrix between(mRoadPositions.size(), std::vector<double>(mRoadPositions.size()));
-    for (std::size_t i = 0; i < mRoadPositions.size(); ++i)
-        for (std::size_t j = 0; j < mRoadPositions.size(); ++j)
-            between[i][j] = all[mRoadPositions[i]][mRoadPositions[j]];
+    TimeMatrix between(positions.size(), std::vector<double>(positions.size()));
+    std::vector<City> routeCities;
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        routeCities.push_back(cities[positions[i]]);
+        for (std::size_t j = 0; j < positions.size(); ++j)
+            between[i][j] = all[positions[i]][positions[j]];
+    }
     Matrix route;
-    route.setCities(mRoad.getCities());
+    route.setCities(std::move(routeCities));
     route.setMatrix(std::move(between));
     auto *panel = new TableMatrix(this, std::move(route));
     panel->show();
+    panel->setFocus();
+}
+
+std::vector<int> Fenetre::routePositions() const
+{
+    // Every city that bears a stop's name, as the typed route's city list holds them.
+    const std::vector<City> &cities = m.cityList();
+    std::vector<int> positions;
+    for (const int at : path)
+        for (std::size_t i = 0; i < cities.size(); ++i)
+            if (cities[i].getName() == cities[at].getName())
+                positions.push_back(int(i));
+    return positions;
 }
 
 void Fenetre::on_pushButton_clicked()
 {
-    bool ok = false;
-    const QString cities = QInputDialog::getText(
-        this, QStringLiteral("Cities"),
-        QStringLiteral("Enter cities name split by ' ' like : Paris Marseille"), QLineEdit::Normal,
-        QString(), &ok);
-    if (!ok)
-        return; // Cancel leaves the route as it was
-    const QStringList names = splitCityNames(cities);
-    const QStringList unknown = unknownCityNames(m.cityList(), names);
-    if (!unknown.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("ALLERTE"),
-                                 QStringLiteral("Unknown cities: \"%1\". The route is unchanged.")
-                                     .arg(unknown.join(QStringLiteral("\", \""))));
-        return;
+    QString text;
+    for (;;) {
+        QInputDialog dialog(this);
+        dialog.setWindowTitle(QStringLiteral("Cities"));
+        dialog.setLabelText(
+            QStringLiteral("Enter cities name split by ' ' like : Paris Marseille"));
+        dialog.setTextValue(text);
+        if (auto *edit = dialog.findChild<QLineEdit *>())
+            new CityCompleter(cityNames, edit);
+        if (dialog.exec() != QDialog::Accepted)
+            return; // Cancel leaves the route as it was
+        text = dialog.textValue();
+        const TypedCities typed = parseCityList(m.cityList(), text);
+        if (typed.unknown.isEmpty()) {
+            setTypedRoute(typed.names);
+            return;
+        }
+        // The text comes back for correction, with the names that come close.
+        QStringList lines;
+        for (const QString &name : typed.unknown) {
+            const QStringList close = closestCityNames(m.cityList(), name);
+            lines << (close.isEmpty() ? QStringLiteral("\"%1\"").arg(name)
+                                      : QStringLiteral("\"%1\" (did you mean %2?)")
+                                            .arg(name, close.join(QStringLiteral(", "))));
+        }
+        QMessageBox::information(
+            this, QStringLiteral("ALLERTE"),
+            QStringLiteral("Unknown cities: %1. The route is unchanged.\n\nNames with spaces can "
+                           "be typed as they are, or in double quotes; commas also separate.")
+                .arg(lines.join(QStringLiteral(", "))));
     }
-    setTypedRoute(names);
 }
 
 void Fenetre::setTypedRoute(const QStringList &names)
 {
     pathName.assign(names.begin(), names.end());
-    if (names.size() >= 2) {
-        road.cityStart = names[names.size() - 2];
-        road.cityEnd = names.last();
-    }
     const std::vector<int> globalPath = paths.routeThrough(m.cityList(), pathName);
     pathTime = m.setPathTime(globalPath);
     path = globalPath;
@@ -288,20 +359,30 @@ void Fenetre::setTypedRoute(const QStringList &names)
         qDebug() << "path : " << at;
 
     const std::vector<City> &cities = m.cityList();
+    for (const int at : path)
+        qDebug() << "newPathName : " << cities[at].getName();
     std::vector<City> newCities;
-    mRoadPositions.clear();
-    for (const int at : path) {
-        const QString newPathName = cities[at].getName();
-        qDebug() << "newPathName : " << newPathName;
-        for (std::size_t i = 0; i < cities.size(); ++i) {
-            if (cities[i].getName() == newPathName) {
-                newCities.push_back(cities[i]);
-                mRoadPositions.push_back(int(i));
-            }
-        }
-    }
+    for (const int at : routePositions())
+        newCities.push_back(cities[at]);
     mRoad.setCities(std::move(newCities));
     typeCity = QStringLiteral("multiple");
+
+    // The boxes show where the route starts and ends, and a later choice in one of them routes
+    // between what they then show. Setting them routes nothing by itself.
+    {
+        const QSignalBlocker quietStart(ui->comboBoxDepart);
+        const QSignalBlocker quietEnd(ui->comboBoxArrive);
+        const bool routed = !path.empty();
+        const QString first = routed ? cities[path.front()].getName() : QString();
+        const QString last = routed ? cities[path.back()].getName() : QString();
+        ui->comboBoxDepart->setCurrentIndex(routed ? ui->comboBoxDepart->findText(first) : 0);
+        ui->comboBoxArrive->setCurrentIndex(routed ? ui->comboBoxArrive->findText(last) : 0);
+        startChosen = endChosen = routed;
+        if (routed) {
+            road.cityStart = first;
+            road.cityEnd = last;
+        }
+    }
     updateRouteTable();
     update();
 }
@@ -319,10 +400,9 @@ void Fenetre::on_comboBoxTime_currentTextChanged(const QString &arg1)
 
 void Fenetre::on_comboBoxInfo_currentTextChanged(const QString &arg1)
 {
-    if (ui->comboBoxInfo->currentIndex() <= 0)
-        return; // "Info city" is no city
     auto *panel = new Info(this, arg1);
     panel->show();
+    panel->setFocus();
 }
 
 void Fenetre::on_pushButtonMore_clicked()
@@ -360,10 +440,13 @@ void Fenetre::showEvent(QShowEvent *event)
     QStringList first = messages.mid(0, 5);
     if (messages.size() > first.size())
         first << QStringLiteral("(%1 more in the details)").arg(messages.size() - first.size());
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("GPS"),
-                                QStringLiteral("Some of the network could not be read; the rest is "
-                                               "shown.\n\n") +
-                                    first.join(u'\n'),
+    const QString summary =
+        missingFolder.isEmpty()
+            ? QStringLiteral("Some of the network could not be read; the rest is shown.\n\n") +
+                  first.join(u'\n')
+            : QStringLiteral("The network folder %1 does not exist; no network is shown.")
+                  .arg(missingFolder);
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("GPS"), summary,
                                 QMessageBox::Ok, this);
     box->setDetailedText(messages.join(u'\n'));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -380,6 +463,24 @@ void Fenetre::wheelEvent(QWheelEvent *event)
     for (; wheelAngle <= -120; wheelAngle += 120)
         on_pushButtonLess_clicked();
     event->accept();
+}
+
+bool Fenetre::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != ui->comboBoxInfo)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Wheel)
+        return true;
+    if (event->type() == QEvent::KeyPress) {
+        // What opens the list (Space, F4, Alt+Down, Return) still works.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool opens = key->key() == Qt::Key_Space || key->key() == Qt::Key_F4 ||
+                           key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                           key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+                           key->key() == Qt::Key_Escape || (key->modifiers() & Qt::AltModifier);
+        return !opens;
+    }
+    return false;
 }
 
 bool Fenetre::event(QEvent *event)

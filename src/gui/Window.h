@@ -44,6 +44,7 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 
@@ -67,6 +68,7 @@ private:
     void updateRoute();
     void updateRouteTable();
     void setTypedRoute(const QStringList &names);
+    std::vector<int> routePositions() const;
 
     Matrix m;     // the network as loaded, with its direct travel times
     Matrix mRoad; // all-pairs shortest times; its cities are those of the last typed route
@@ -86,11 +88,14 @@ private:
     ShortestPaths paths;
     std::vector<std::pair<int, int>> roadPairs; // i < j joined by a road
     QStringList messages;
-    std::vector<int> mRoadPositions; // where each city of mRoad's list lies in m's
 
     QStandardItemModel *routeModel = nullptr;
     QPixmap mapLayer; // cities and roads at the current zoom, on a transparent ground
     bool mapLayerValid = false;
     bool problemsShown = false;
+    QString missingFolder;    // the data folder, when it does not exist
+    bool startChosen = false; // a departure is chosen (not the box's placeholder)
+    bool endChosen = false;   // an arrival is chosen
+    QStringList cityNames;    // each name once, for completion
     int wheelAngle = 0;
 };

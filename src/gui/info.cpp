@@ -3,17 +3,27 @@
 #include "ui_info.h"
 #include "weather.h"
 
+#include <QFormLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QShortcut>
 
 Info::Info(QWidget *parent, QString cityName)
     : QWidget(parent, Qt::WindowFlags()), ui(new Ui::Info), cityName(std::move(cityName))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    // The reply is handled from the event loop, once the labels below exist.
-    chargeJSON(this->cityName);
+    // The reply is handled from the event loop, once the labels below exist. Without a key the
+    // service can only refuse: nothing is asked.
+    const bool keyed = !weatherKey(weatherService()).isEmpty();
+    if (keyed)
+        chargeJSON(this->cityName);
     ui->setupUi(this);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    setFocusPolicy(Qt::StrongFocus);
 
     QLabel **labels[] = {&desc,
                          &temp,
@@ -37,6 +47,24 @@ Info::Info(QWidget *parent, QString cityName)
     ui->infosLayout->addRow(QStringLiteral("Sunrise Time : "), heure_soleil_leve);
     ui->infosLayout->addRow(QStringLiteral("Sunset Time : "), heure_soleil_couche);
     ui->titleLayout->addRow(QStringLiteral("City : "), nom_ville);
+    // A failure's reason can be long: it wraps, and has the rows of the missing figures.
+    desc->setWordWrap(true);
+    if (!keyed)
+        showProblem(QStringLiteral("no key for the weather service. Get a free key from "
+                                   "OpenWeatherMap and start GPS with the environment variable "
+                                   "OPENWEATHER_API_KEY set to it."));
+}
+
+void Info::showProblem(const QString &problem)
+{
+    // Nothing of a failed request is shown as if it had been measured; the city asked for is.
+    for (QLabel *label : {temp, temp_ress, humide, vent_vitesse, vent_direction,
+                          heure_soleil_couche, heure_soleil_leve, pluie})
+        label->clear();
+    for (int row = 1; row < ui->infosLayout->rowCount(); ++row)
+        ui->infosLayout->setRowVisible(row, false);
+    nom_ville->setText(cityName);
+    desc->setText(QStringLiteral("Weather unavailable: ") + problem);
 }
 
 Info::~Info()
@@ -62,11 +90,7 @@ void Info::chargeJSON(QString cityName)
                 transport = reply->errorString();
             const QString problem = weatherProblem(body, status, transport);
             if (!problem.isEmpty()) {
-                // Nothing of a failed request is shown as if it had been measured.
-                for (QLabel *label : {temp, temp_ress, humide, vent_vitesse, vent_direction,
-                                      heure_soleil_couche, heure_soleil_leve, nom_ville, pluie})
-                    label->clear();
-                desc->setText(QStringLiteral("Weather unavailable: ") + problem);
+                showProblem(problem);
             } else {
                 const WeatherTexts t = readWeather(body);
                 temp->setText(t.temperature);

@@ -25,6 +25,8 @@ private slots:
     void on_pushButtonLeave_clicked();
 
 private:
+    void showProblem(const QString &problem);
+
     QNetworkAccessManager manager;
     QLabel *desc;
     QLabel *temp;

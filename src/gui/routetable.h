@@ -22,6 +22,7 @@ QString formatNumber(double value);
 // A travel time in `unit` ("mn": minutes; "h": hours), the unit glued on: "125mn", "2.08333h".
 QString formatTime(double minutes, const QString &unit);
 
-// `path` holds positions in `cities`; `legTimes` has one entry per leg, in minutes.
+// `path` holds positions in `cities`; `legTimes` has one entry per leg, in minutes. A leg
+// between cities that no roads join, and then the total, read "no road".
 RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vector<int> &path,
                                 const std::vector<double> &legTimes, const QString &unit);

@@ -2,9 +2,8 @@
 
 #include "routetable.h"
 
-TimeTableModel::TimeTableModel(const std::vector<City> &cities, const TimeMatrix &times,
-                               QObject *parent)
-    : QAbstractTableModel(parent), cities(cities), times(times)
+TimeTableModel::TimeTableModel(std::vector<City> cities, TimeMatrix times, QObject *parent)
+    : QAbstractTableModel(parent), cities(std::move(cities)), times(std::move(times))
 {
 }
 

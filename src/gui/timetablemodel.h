@@ -12,9 +12,9 @@ class TimeTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    // `cities` and `times` must outlive the model. A cell beyond the matrix is empty.
-    TimeTableModel(const std::vector<City> &cities, const TimeMatrix &times,
-                   QObject *parent = nullptr);
+    // The model keeps its own cities and times (the view may ask for them while its owner is
+    // being destroyed). A cell beyond the matrix is empty.
+    TimeTableModel(std::vector<City> cities, TimeMatrix times, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -23,6 +23,6 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    const std::vector<City> &cities;
-    const TimeMatrix &times;
+    std::vector<City> cities;
+    TimeMatrix times;
 };

@@ -11,8 +11,6 @@
 
 namespace {
 
-const char *const kBuiltInKey = "5f3c8e1a9b2d4c6e7f8a0b1c2d3e4f50";
-
 QJsonObject parseObject(const QByteArray &body)
 {
     // Invalid UTF-8 becomes replacement characters before parsing.
@@ -39,8 +37,7 @@ QString weatherKey(const WeatherService &service)
 {
     if (!service.key.isEmpty())
         return service.key;
-    const QString fromEnvironment = qEnvironmentVariable("OPENWEATHER_API_KEY").trimmed();
-    return fromEnvironment.isEmpty() ? QString::fromLatin1(kBuiltInKey) : fromEnvironment;
+    return qEnvironmentVariable("OPENWEATHER_API_KEY").trimmed();
 }
 
 QUrl weatherUrl(const WeatherService &service, const QString &cityName)
@@ -72,7 +69,10 @@ WeatherTexts readWeather(const QByteArray &body)
     t.feltTemperature = celsius(main[QLatin1String("feels_like")].toDouble());
     t.humidity = formatNumber(main[QLatin1String("humidity")].toDouble());
     t.description = weather[0][QLatin1String("description")].toString();
-    t.windSpeed = formatNumber(wind[QLatin1String("speed")].toDouble());
+    // Miles per hour in the units asked for; shown in km/h beside the degrees Celsius, to a
+    // tenth as the service measures it.
+    const double kmh = wind[QLatin1String("speed")].toDouble() * 1.609344;
+    t.windSpeed = formatNumber(std::round(kmh * 10) / 10) + QStringLiteral(" km/h");
     t.windDirection = formatNumber(wind[QLatin1String("deg")].toDouble());
     t.sunset = clockTime(sys[QLatin1String("sunset")].toDouble());
     t.sunrise = clockTime(sys[QLatin1String("sunrise")].toDouble());
@@ -104,5 +104,8 @@ QString weatherProblem(const QByteArray &body, int httpStatus, const QString &tr
                    ? QStringLiteral("the service answered code %1")
                          .arg(cod.isString() ? cod.toString() : QString::number(cod.toDouble()))
                    : message;
+    // Without its measurements the answer would show 0 °F as -17.7778 °C, as if measured.
+    if (!top.value(QLatin1String("main")).isObject())
+        return QStringLiteral("the service's answer holds no measurements");
     return QString();
 }

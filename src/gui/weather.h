@@ -10,14 +10,14 @@ struct WeatherService
 {
     QString host = QStringLiteral("api.openweathermap.org");
     int port = -1; // the scheme's own
-    QString key;   // empty: the OPENWEATHER_API_KEY environment variable, else the built-in key
+    QString key;   // empty: the OPENWEATHER_API_KEY environment variable
     int timeoutMs = 15000;
 };
 
 // The service every new weather panel uses. Tests point it at a local server.
 WeatherService &weatherService();
 
-// The built-in key, or OPENWEATHER_API_KEY when it is set.
+// The service's key, else OPENWEATHER_API_KEY; empty when neither is set (nothing is then asked).
 QString weatherKey(const WeatherService &service);
 
 // https://HOST/data/2.5/weather?q=CITY&appid=KEY&units=imperial, the city name percent-encoded
@@ -31,8 +31,9 @@ struct WeatherTexts
         sunrise, sunset, city;
 };
 
-// Reads a reply body: temperatures from Fahrenheit to Celsius, figures in 6 significant digits,
-// times as local "hh:mm:ss"; a missing member reads as 0 (or an empty text).
+// Reads a reply body: temperatures from Fahrenheit to Celsius, wind from mph to "N km/h", figures
+// in 6 significant digits, times as local "hh:mm:ss"; a missing member reads as 0 (or an empty
+// text).
 WeatherTexts readWeather(const QByteArray &body);
 
 // Why a finished request cannot be shown as weather ("city not found", "HTTP status 500", a

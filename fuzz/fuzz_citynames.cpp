@@ -25,6 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QStringList names = splitCityNames(text);
     for (const QString &name : names)
         FUZZ_CHECK(!name.isEmpty() && !name.contains(u' '));
+    // The list as the window reads it: every name non-empty, the unknown ones among them.
+    const TypedCities typed = parseCityList(m.cityList(), text);
+    for (const QString &name : typed.names)
+        FUZZ_CHECK(!name.isEmpty());
+    for (const QString &name : typed.unknown)
+        FUZZ_CHECK(typed.names.contains(name) && closestCityNames(m.cityList(), name).size() <= 3);
     const QStringList unknown = unknownCityNames(m.cityList(), names);
     if (!unknown.isEmpty())
         return 0;

@@ -1,5 +1,7 @@
 #include "fwkernel.h"
 #include "matrix.h"
+#include "network.h"
+#include "routefinder.h"
 #include "shortestpaths.h"
 
 #include <QRandomGenerator>
@@ -9,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <numeric>
 #include <queue>
 
 namespace {
@@ -143,7 +146,59 @@ std::vector<double> dijkstra(const TimeMatrix &m, int source)
     return dist;
 }
 
+// A random network as people's files can make it: integer times 0 to `maxTime` (many ties and
+// zero-minute roads), names shared by several cities, roads from a city to itself, a pair
+// written several times both ways with other times, roads naming no city, and parts that no
+// road joins (`groups` islands).
+struct RandomNetwork
+{
+    int n = 10;
+    int roadsPerCity = 2;
+    int maxTime = 3;
+    int sharedNames = 0; // cities that take another city's name
+    int groups = 1;
+    quint32 seed = 1;
+
+    Network make() const
+    {
+        QRandomGenerator rng(seed);
+        std::vector<City> cities{std::size_t(n)};
+        for (int i = 0; i < n; ++i)
+            cities[i].setName(QStringLiteral("c%1").arg(i));
+        for (int k = 0; k < sharedNames && n > 1; ++k)
+            cities[rng.bounded(n)].setName(cities[rng.bounded(n)].getName());
+        std::stable_sort(cities.begin(), cities.end());
+        std::vector<Road> roads;
+        const int count = n * roadsPerCity;
+        for (int r = 0; r < count; ++r) {
+            const int a = int(rng.bounded(n));
+            int b = int(rng.bounded(n));
+            if (groups > 1) // stay on a's island
+                b = b - b % groups + a % groups < n ? b - b % groups + a % groups : a;
+            if (rng.bounded(100) < 3)
+                b = a;
+            Road road{cities[a].getName(), cities[b].getName(), double(rng.bounded(maxTime + 1))};
+            if (rng.bounded(100) < 2)
+                road.cityEnd = QStringLiteral("nowhere");
+            roads.push_back(road);
+            if (rng.bounded(100) < 10) // the same pair again, the other way, another time
+                roads.push_back({road.cityEnd, road.cityStart, double(rng.bounded(maxTime + 1))});
+        }
+        return Network(std::move(cities), std::move(roads));
+    }
+};
+
+// The sample network as shipped.
+Network sampleNetwork()
+{
+    Network net;
+    net.load(QStringLiteral(GPS_SAMPLE_DATA_DIR));
+    return net;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(RandomNetwork)
 
 class TestShortestPaths : public QObject
 {
@@ -304,6 +359,79 @@ private slots:
         for (int u = 0; u < 300; ++u)
             for (int v = 0; v < 300; ++v)
                 QVERIFY(sameBits(fast[u][v], ref.d[u][v]));
+    }
+
+    // Routes and tables from single-pair searches are the all-pairs loop's, bit for bit.
+    void searchesMatchTheAllPairsLoop_data()
+    {
+        QTest::addColumn<RandomNetwork>("shape");
+        QTest::addColumn<int>("pairStep"); // every pair, or every k-th pair on large networks
+        auto row = [](const char *name, RandomNetwork shape, int pairStep = 1) {
+            QTest::newRow(name) << shape << pairStep;
+        };
+        row("tiny", {3, 2, 1, 0, 1, 1});
+        row("zero roads and ties", {40, 2, 1, 0, 1, 2});
+        row("times 0-3", {60, 2, 3, 0, 1, 3});
+        row("dense", {50, 8, 3, 0, 1, 4});
+        row("sparse, unreachable parts", {120, 1, 3, 0, 1, 5});
+        row("shared names", {80, 3, 3, 25, 1, 6});
+        row("islands", {90, 3, 2, 5, 3, 7});
+        row("all zero", {30, 3, 0, 3, 1, 8});
+        row("n = 300", {300, 3, 3, 10, 2, 9}, 7);
+        row("n = 2,000", {2000, 3, 3, 40, 3, 10}, 997);
+        row("sample network", {0, 0, 0, 0, 0, 0});
+    }
+
+    void searchesMatchTheAllPairsLoop()
+    {
+        QFETCH(RandomNetwork, shape);
+        QFETCH(int, pairStep);
+        const Network net = shape.n > 0 ? shape.make() : sampleNetwork();
+        const int n = net.size();
+        QVERIFY(n > 0);
+        const TimeMatrix dense = Matrix::createMatrix(net.cities(), net.roads());
+        QCOMPARE(net.directMatrix(), dense);
+        const ShortestPaths all(dense);
+        Matrix direct;
+        direct.setMatrix(dense);
+        RouteFinder finder(net, 4); // a small cache, so that searches are dropped and redone
+        long long checked = 0;
+        for (long long p = 0; p < (long long)n * n; p += pairStep) {
+            const int i = int(p / n), j = int(p % n);
+            const std::vector<int> want = all.route(i, j);
+            const std::vector<int> got = finder.route(i, j);
+            if (got != want)
+                QFAIL(qPrintable(QStringLiteral("route %1 -> %2 differs").arg(i).arg(j)));
+            QVERIFY(sameBits(finder.time(i, j), all.time(i, j)));
+            QCOMPARE(net.legTimes(got), direct.setPathTime(got));
+            ++checked;
+        }
+        QVERIFY(checked >= std::min<long long>(n * n, 1000));
+        // Whole rows, the diagonal included.
+        for (int i = 0; i < n; i += std::max(1, n / 50)) {
+            const std::vector<double> row = net.timesFrom(i);
+            for (int j = 0; j < n; ++j)
+                if (!sameBits(row[j], all.time(i, j)))
+                    QFAIL(qPrintable(QStringLiteral("time %1 -> %2: %3, not %4")
+                                         .arg(i)
+                                         .arg(j)
+                                         .arg(row[j])
+                                         .arg(all.time(i, j))));
+        }
+        // Streamed rows come in order, whatever the threads.
+        for (const int threads : {1, 2, 3}) {
+            std::vector<int> order;
+            bool same = true;
+            net.forEachRow(0, std::min(n, 40), threads, [&](int i, const std::vector<double> &row) {
+                order.push_back(i);
+                same = same && row == net.timesFrom(i);
+                return true;
+            });
+            std::vector<int> expected(std::size_t(std::min(n, 40)));
+            std::iota(expected.begin(), expected.end(), 0);
+            QCOMPARE(order, expected);
+            QVERIFY(same);
+        }
     }
 
     void agreesWithDijkstra()

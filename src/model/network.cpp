@@ -1,0 +1,305 @@
+#include "network.h"
+
+#include "matrix.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <limits>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+} // namespace
+
+Network::Network(std::vector<City> cities, std::vector<Road> roads)
+    : cityVector(std::move(cities)), roadVector(std::move(roads))
+{
+    build();
+}
+
+Network::Load Network::load(const QString &dir, QStringList *messages)
+{
+    *this = Network();
+    if (!QFileInfo(dir).isDir()) {
+        // Two "cannot be read" lines would hide the one thing to say.
+        if (messages)
+            messages->append(QStringLiteral("%1: no such folder")
+                                 .arg(QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath())));
+        return Load::NoFolder;
+    }
+    const QDir folder(dir);
+    Matrix m;
+    const bool citiesRead = m.loadCity(
+        QDir::toNativeSeparators(folder.filePath(QStringLiteral("villes.csv"))), messages);
+    const bool roadsRead = m.loadRoad(
+        QDir::toNativeSeparators(folder.filePath(QStringLiteral("temps.csv"))), messages);
+    *this = Network(m.getCities(), m.getRoads());
+    return !citiesRead ? Load::CitiesUnread : !roadsRead ? Load::RoadsUnread : Load::Ok;
+}
+
+void Network::build()
+{
+    const int n = size();
+    byName.clear();
+    byName.reserve(n);
+    for (int i = 0; i < n; ++i)
+        byName[cityVector[i].getName()].push_back(i);
+
+    // createMatrix's rule for a pair {lo < hi}: the last road written from hi to lo wins, else
+    // the last written from lo to hi; a pair's candidates are ranked that way and the highest
+    // kept.
+    struct Entry
+    {
+        std::int32_t lo, hi;
+        std::int64_t rank;
+        double time;
+    };
+    std::vector<Entry> entries;
+    const std::int64_t roadCount = std::int64_t(roadVector.size());
+    for (std::int64_t r = 0; r < roadCount; ++r) {
+        const Road &road = roadVector[std::size_t(r)];
+        if (!(road.time >= 0) || road.time == inf)
+            continue;
+        const auto from = byName.constFind(road.cityStart);
+        const auto to = byName.constFind(road.cityEnd);
+        if (from == byName.constEnd() || to == byName.constEnd())
+            continue;
+        for (const int i : *from)
+            for (const int j : *to)
+                entries.push_back(
+                    {std::min(i, j), std::max(i, j), i > j ? roadCount + r : r, road.time});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        return a.lo != b.lo ? a.lo < b.lo : a.hi != b.hi ? a.hi < b.hi : a.rank < b.rank;
+    });
+
+    self.assign(std::size_t(n), 0.0);
+    std::vector<std::int64_t> degree(std::size_t(n) + 1, 0);
+    std::size_t kept = 0;
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        const bool last = e + 1 == entries.size() || entries[e + 1].lo != entries[e].lo ||
+                          entries[e + 1].hi != entries[e].hi;
+        if (!last)
+            continue;
+        const Entry &entry = entries[e];
+        if (entry.lo == entry.hi) {
+            self[entry.lo] = entry.time;
+            continue;
+        }
+        entries[kept++] = entry;
+        ++degree[entry.lo];
+        ++degree[entry.hi];
+    }
+    entries.resize(kept);
+    offsets.assign(std::size_t(n) + 1, 0);
+    for (int i = 0; i < n; ++i)
+        offsets[i + 1] = offsets[i] + degree[i];
+    arcs.resize(std::size_t(offsets[n]));
+    std::vector<std::int64_t> fill(offsets.begin(), offsets.end() - 1);
+    // Entries are sorted by (lo, hi): each list comes out sorted by position.
+    for (const Entry &e : entries)
+        arcs[fill[e.hi]++] = {e.lo, e.time};
+    for (const Entry &e : entries)
+        arcs[fill[e.lo]++] = {e.hi, e.time};
+}
+
+const std::vector<int> &Network::positionsOf(const QString &name) const
+{
+    static const std::vector<int> none;
+    const auto found = byName.constFind(name);
+    return found == byName.constEnd() ? none : *found;
+}
+
+int Network::lastIndexOf(const QString &name) const
+{
+    const std::vector<int> &at = positionsOf(name);
+    return at.empty() ? -1 : at.back();
+}
+
+double Network::direct(int from, int to) const
+{
+    if (from == to)
+        return self[from];
+    const Arc *begin = arcsBegin(from);
+    const Arc *end = arcsEnd(from);
+    const Arc *found =
+        std::lower_bound(begin, end, to, [](const Arc &a, int target) { return a.to < target; });
+    return found != end && found->to == to ? found->time : inf;
+}
+
+TimeMatrix Network::directMatrix() const
+{
+    const int n = size();
+    TimeMatrix m(std::size_t(n), std::vector<double>(std::size_t(n), inf));
+    for (int i = 0; i < n; ++i) {
+        m[i][i] = self[i];
+        for (const Arc *a = arcsBegin(i); a != arcsEnd(i); ++a)
+            m[i][a->to] = a->time;
+    }
+    return m;
+}
+
+std::vector<std::pair<int, int>> Network::roadPairs() const
+{
+    std::vector<std::pair<int, int>> pairs;
+    for (int i = 0; i < size(); ++i)
+        for (const Arc *a = arcsBegin(i); a != arcsEnd(i); ++a)
+            if (a->to > i)
+                pairs.emplace_back(i, a->to);
+    return pairs;
+}
+
+std::vector<double> Network::legTimes(const std::vector<int> &path) const
+{
+    std::vector<double> times;
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        const int a = path[i - 1];
+        const int b = path[i];
+        const bool inside = a >= 0 && b >= 0 && a < size() && b < size();
+        times.push_back(inside ? direct(a, b) : std::numeric_limits<double>::quiet_NaN());
+    }
+    return times;
+}
+
+std::vector<double> Network::timesFrom(int from) const
+{
+    const int n = size();
+    std::vector<double> dist(std::size_t(n), inf);
+    if (from < 0 || from >= n)
+        return dist;
+    struct Item
+    {
+        double d;
+        std::int32_t v;
+        bool operator>(const Item &o) const { return d > o.d; }
+    };
+    std::vector<Item> heap;
+    std::vector<char> done(std::size_t(n), 0);
+    dist[from] = 0.0;
+    heap.push_back({0.0, from});
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+        const Item top = heap.back();
+        heap.pop_back();
+        if (done[top.v])
+            continue;
+        done[top.v] = 1;
+        for (const Arc *a = arcsBegin(top.v); a != arcsEnd(top.v); ++a) {
+            const double d = top.d + a->time;
+            if (d < dist[a->to]) {
+                dist[a->to] = d;
+                heap.push_back({d, a->to});
+                std::push_heap(heap.begin(), heap.end(), std::greater<>());
+            }
+        }
+    }
+    dist[from] = roundTrip(from);
+    return dist;
+}
+
+double Network::roundTrip(int at) const
+{
+    // Roads go both ways, so the shortest round trip is to the nearest neighbour and back: any
+    // other leaves on a road at least as long and comes back on one.
+    double round = self[at];
+    for (const Arc *a = arcsBegin(at); a != arcsEnd(at); ++a)
+        round = std::min(round, a->time + a->time);
+    return round;
+}
+
+void Network::forEachRow(int first, int last, int threads,
+                         const std::function<bool(int, const std::vector<double> &)> &row) const
+{
+    first = std::max(first, 0);
+    last = std::min(last, size());
+    if (first >= last)
+        return;
+    threads = std::clamp(threads, 1, last - first);
+    if (threads == 1) {
+        for (int i = first; i < last; ++i)
+            if (!row(i, timesFrom(i)))
+                return;
+        return;
+    }
+
+    // Workers take rows in order and park them until the caller has taken the ones before, at
+    // most `window` rows ahead, so memory stays a few rows.
+    const int window = 2 * threads;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::vector<double>> ready; // rows next, next + 1, ... (empty: not yet there)
+    std::deque<char> filled;
+    int next = first;    // the next row handed to the caller
+    int claimed = first; // the next row a worker takes
+    bool stop = false;
+
+    auto work = [&] {
+        std::unique_lock<std::mutex> hold(lock);
+        for (;;) {
+            changed.wait(hold, [&] { return stop || (claimed < last && claimed < next + window); });
+            if (stop || claimed >= last)
+                return;
+            const int i = claimed++;
+            hold.unlock();
+            std::vector<double> times = timesFrom(i);
+            hold.lock();
+            const std::size_t slot = std::size_t(i - next);
+            if (ready.size() <= slot) {
+                ready.resize(slot + 1);
+                filled.resize(slot + 1, 0);
+            }
+            ready[slot] = std::move(times);
+            filled[slot] = 1;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error &) {
+            break; // fewer threads: slower, not wrong
+        }
+    }
+    // This thread writes; when no worker could start it computes too.
+    const bool alone = pool.empty();
+    std::unique_lock<std::mutex> hold(lock);
+    while (next < last) {
+        if (alone) {
+            hold.unlock();
+            const bool more = row(next, timesFrom(next));
+            hold.lock();
+            ++next;
+            claimed = next;
+            if (!more)
+                break;
+            continue;
+        }
+        changed.wait(hold, [&] { return !filled.empty() && filled.front(); });
+        std::vector<double> times = std::move(ready.front());
+        ready.pop_front();
+        filled.pop_front();
+        const int i = next++; // slots count from `next`: moved on together
+        changed.notify_all();
+        hold.unlock();
+        const bool more = row(i, times);
+        hold.lock();
+        if (!more)
+            break;
+    }
+    stop = true;
+    changed.notify_all();
+    hold.unlock();
+    for (std::thread &t : pool)
+        t.join();
+}

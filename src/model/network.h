@@ -1,0 +1,86 @@
+#pragma once
+
+#include "city.h"
+#include "road.h"
+#include "shortestpaths.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// A road network as every part of the program opens it: the cities (sorted by name), the roads
+// in file order, and the direct travel times as a sparse graph whose entries are, pair for pair,
+// those Matrix::createMatrix writes. Memory grows with cities + roads; a dense matrix is made
+// only on request.
+class Network
+{
+public:
+    enum class Load
+    {
+        Ok,           // both files read (lines that cannot serve are in the messages)
+        NoFolder,     // the folder does not exist
+        CitiesUnread, // villes.csv cannot be read
+        RoadsUnread,  // temps.csv cannot be read (the cities are there)
+    };
+
+    Network() = default;
+    // Times must be finite and not negative, as the loaders guarantee; others are left out.
+    Network(std::vector<City> cities, std::vector<Road> roads);
+
+    // Reads DIR/villes.csv and DIR/temps.csv. What could be read is kept whatever the outcome;
+    // each problem is appended to `messages` ("file:line: ..." or "DIR: no such folder").
+    Load load(const QString &dir, QStringList *messages = nullptr);
+
+    int size() const { return int(cityVector.size()); }
+    const std::vector<City> &cities() const { return cityVector; }
+    const std::vector<Road> &roads() const { return roadVector; }
+
+    // Positions of the cities of that name, in list order; the last one is the one a route by
+    // name starts or ends at.
+    const std::vector<int> &positionsOf(const QString &name) const;
+    int lastIndexOf(const QString &name) const;
+
+    // Direct time between two positions: the diagonal is 0 or a road's from a city to itself;
+    // +inf where no road joins them.
+    double direct(int from, int to) const;
+    TimeMatrix directMatrix() const;
+    // The table's diagonal: the cheaper of the direct time and the shortest round trip.
+    double roundTrip(int at) const;
+    // Each pair i < j that a road joins, i ascending then j.
+    std::vector<std::pair<int, int>> roadPairs() const;
+    // Neighbours of a position with the times to them, by position.
+    struct Arc
+    {
+        std::int32_t to;
+        double time;
+    };
+    const Arc *arcsBegin(int at) const { return arcs.data() + offsets[at]; }
+    const Arc *arcsEnd(int at) const { return arcs.data() + offsets[at + 1]; }
+
+    // Time of each leg of `path` (NaN for a position out of range).
+    std::vector<double> legTimes(const std::vector<int> &path) const;
+
+    // Shortest times from `from` to every city, the all-pairs table's row: its own entry is the
+    // cheaper of its direct time and the shortest round trip. One search, no shared state: it can
+    // run in several threads at once.
+    std::vector<double> timesFrom(int from) const;
+
+    // Rows `first` to `last` - 1 of the shortest-time table, handed to `row` in order, computed by
+    // up to `threads` threads with a few rows ahead at most. `row` returns false to stop.
+    void forEachRow(int first, int last, int threads,
+                    const std::function<bool(int, const std::vector<double> &)> &row) const;
+
+private:
+    void build();
+
+    std::vector<City> cityVector;
+    std::vector<Road> roadVector;
+    QHash<QString, std::vector<int>> byName;
+    std::vector<double> self;          // diagonal of the direct times
+    std::vector<std::int64_t> offsets; // arcs of position i: [offsets[i], offsets[i + 1])
+    std::vector<Arc> arcs;
+};

@@ -1,11 +1,16 @@
 #include "modal.h"
+#include "routetable.h"
 #include "tablematrix.h"
+#include "timetablemodel.h"
 
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
+#include <QThread>
+
+#include <atomic>
 #include <limits>
 
 namespace {
@@ -120,6 +125,69 @@ private slots:
         longer.setMatrix({{0, 4}, {4, 0}});
         QCOMPARE(cells(TableMatrix(&parent, longer)),
                  QList<QStringList>({{"0", "4", ""}, {"4", "0", ""}, {"", "", ""}}));
+    }
+
+    // A loaded network's panel shows what the all-pairs table holds, cell for cell, whether its
+    // rows are worked out at once or in worker threads as they come into view; and a panel
+    // closed with rows still to do goes at once.
+    void networkPanels_data()
+    {
+        QTest::addColumn<bool>("background");
+        QTest::addColumn<std::vector<int>>("positions");
+        QTest::newRow("all, at once") << false << std::vector<int>{};
+        QTest::newRow("all, in threads") << true << std::vector<int>{};
+        QTest::newRow("route, repeats") << false << std::vector<int>{3, 0, 3, 1};
+        QTest::newRow("route, in threads") << true << std::vector<int>{2, 1, 0, 1};
+    }
+
+    void networkPanels()
+    {
+        QFETCH(bool, background);
+        QFETCH(std::vector<int>, positions);
+        const Matrix m = network({"W", "X", "Y", "Z"}, "W,X,10\nX,Y,20\nY,Y,3\nX,Y,12\nY,X,25\n");
+        const auto net = std::make_shared<const Network>(m.getCities(), m.getRoads());
+        const TimeMatrix all = Matrix::Floyd_Warshall_Only(m.getMatrix());
+        QList<QStringList> expected;
+        const std::vector<int> order = positions.empty() ? std::vector<int>{0, 1, 2, 3} : positions;
+        for (const int r : order) {
+            QStringList row;
+            for (const int c : order)
+                row << formatNumber(all[r][c]);
+            expected << row;
+        }
+        const int limit = TableMatrix::backgroundAbove();
+        TableMatrix::setBackgroundAbove(background ? 0 : 1000);
+        QWidget parent;
+        const TableMatrix panel(&parent, net, positions);
+        TableMatrix::setBackgroundAbove(limit);
+        const auto *model =
+            qobject_cast<const TimeTableModel *>(panel.findChild<QTableView *>()->model());
+        QVERIFY(model);
+        if (background)
+            QTRY_COMPARE(model->rowsPending(), 0);
+        QTRY_COMPARE(cells(panel), expected);
+        QCOMPARE(headers(panel, Qt::Vertical).size(), int(order.size()));
+
+        // Rows still queued when the panel goes are dropped, not waited for.
+        std::vector<City> many(100);
+        for (std::size_t i = 0; i < many.size(); ++i)
+            many[i].setName(QString::number(i));
+        const Network unjoined(many, {});
+        std::atomic<int> started{0};
+        {
+            TimeTableModel slow(
+                many,
+                [&](int row) {
+                    ++started;
+                    QThread::msleep(50);
+                    return unjoined.timesFrom(row);
+                },
+                true, 10);
+            for (int r = 0; r < 100; ++r)
+                slow.index(r, 0).data();
+            QCOMPARE(slow.rowsPending(), 100);
+        }
+        QVERIFY(started <= QThread::idealThreadCount());
     }
 
     void returnFreesThePanel()

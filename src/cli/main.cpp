@@ -3,7 +3,8 @@
 #include "citynames.h"
 #include "datadir.h"
 #include "matrix.h"
-#include "shortestpaths.h"
+#include "network.h"
+#include "routefinder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,7 +12,10 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
+#include <new>
+#include <thread>
 
 namespace {
 
@@ -51,6 +55,9 @@ for matrix, holds no city); 2 when a name matches no city (nothing is printed on
 output then); 64 on a usage error.
 )";
 
+// Up to this many cities `matrix` builds the all-pairs table at once (32 MB); above, rows.
+constexpr int kDenseLimit = 2000;
+
 QString number(double value)
 {
     return QString::number(value, 'g', 6);
@@ -69,14 +76,9 @@ int usage(const QString &problem)
     return Usage;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int run(const QStringList &arguments)
 {
-    QCoreApplication app(argc, argv);
-    qInstallMessageHandler(quietDebug);
-
-    QStringList args = app.arguments().mid(1);
+    QStringList args = arguments.mid(1);
     QString dataDir = defaultDataDir();
     bool hours = false;
     QStringList positional;
@@ -115,22 +117,21 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("unknown command %1").arg(command));
     }
 
-    Matrix m;
     const QDir dir(dataDir);
-    if (!QFileInfo(dataDir).isDir()) {
+    Network net;
+    switch (net.load(dataDir)) {
+    case Network::Load::NoFolder:
         QTextStream(stderr) << "gpsroute: "
                             << QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath())
                             << ": no such folder" << Qt::endl;
         return DataUnreadable;
+    case Network::Load::CitiesUnread:
+    case Network::Load::RoadsUnread:
+        return DataUnreadable; // the loader has said which file and why
+    case Network::Load::Ok:
+        break;
     }
-    for (const QString &name : {QStringLiteral("villes.csv"), QStringLiteral("temps.csv")}) {
-        const QString path = QDir::toNativeSeparators(dir.filePath(name));
-        const bool loaded = name.startsWith(u'v') ? m.loadCity(path) : m.loadRoad(path);
-        if (!loaded)
-            return DataUnreadable; // the loader has said which file and why
-    }
-    m.setMatrix(Matrix::createMatrix(m.cityList(), m.roadList()));
-    const std::vector<City> &cities = m.cityList();
+    const std::vector<City> &cities = net.cities();
     if (cities.empty() && command == QLatin1String("matrix")) {
         QTextStream(stderr) << "gpsroute: no city in "
                             << QDir::toNativeSeparators(dir.filePath("villes.csv")) << Qt::endl;
@@ -140,15 +141,27 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     const double scale = hours ? 1.0 / 60.0 : 1.0;
     if (command == QLatin1String("matrix")) {
-        const TimeMatrix times = Matrix::Floyd_Warshall_Only(m.timeMatrix());
         for (const City &c : cities)
             out << ',' << c.getName();
         out << '\n';
-        for (std::size_t i = 0; i < cities.size(); ++i) {
+        auto writeRow = [&](int i, const std::vector<double> &times) {
             out << cities[i].getName();
-            for (double t : times[i])
+            for (double t : times)
                 out << ',' << number(t * scale);
             out << '\n';
+            return out.status() == QTextStream::Ok;
+        };
+        const int n = net.size();
+        if (n <= kDenseLimit) {
+            // Small enough for the all-pairs table, whose sums are those of earlier versions
+            // even for times like 12.3.
+            const TimeMatrix times = Matrix::Floyd_Warshall_Only(net.directMatrix());
+            for (int i = 0; i < n; ++i)
+                writeRow(i, times[i]);
+        } else {
+            // Row by row, one search each, on every core: memory stays a few rows.
+            const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+            net.forEachRow(0, n, threads, writeRow);
         }
         return Ok;
     }
@@ -161,10 +174,10 @@ int main(int argc, char *argv[])
         return UnknownCity;
     }
 
-    const ShortestPaths paths(m.timeMatrix());
+    RouteFinder finder(net);
     const std::vector<QString> names(positional.begin(), positional.end());
-    const std::vector<int> route = paths.routeThrough(cities, names);
-    const std::vector<double> legs = m.setPathTime(route);
+    const std::vector<int> route = finder.routeThrough(names);
+    const std::vector<double> legs = net.legTimes(route);
     double total = 0.0;
     for (std::size_t i = 0; i < route.size(); ++i) {
         const double leg = i == 0 ? 0.0 : legs[i - 1];
@@ -174,4 +187,19 @@ int main(int argc, char *argv[])
     }
     out << "Total\t" << number(total * scale) << '\n';
     return Ok;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    qInstallMessageHandler(quietDebug);
+    try {
+        return run(app.arguments());
+    } catch (const std::bad_alloc &) {
+        // What was printed stands; nothing is half-written after this line.
+        QTextStream(stderr) << "gpsroute: not enough memory for this network" << Qt::endl;
+        return DataUnreadable;
+    }
 }

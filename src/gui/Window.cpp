@@ -54,32 +54,17 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("GPS"));
 
-    const QDir dir(dataDir);
-    if (!QFileInfo(dataDir).isDir()) {
-        // Two "cannot be read" lines would hide the one thing to say.
+    auto network = std::make_shared<Network>();
+    if (network->load(dataDir, &messages) == Network::Load::NoFolder)
         missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
-        messages << QStringLiteral("%1: no such folder").arg(missingFolder);
-    } else {
-        m.loadCity(QDir::toNativeSeparators(dir.filePath(QStringLiteral("villes.csv"))), &messages);
-        m.loadRoad(QDir::toNativeSeparators(dir.filePath(QStringLiteral("temps.csv"))), &messages);
-    }
-    m.setMatrix(Matrix::createMatrix(m.cityList(), m.roadList()));
-
-    // One all-pairs computation serves every route and the travel-time tables.
-    paths = ShortestPaths(m.timeMatrix());
-    mRoad.setMatrix(paths.times());
+    net = std::move(network);
+    // Routes come from searches on demand: nothing is worked out for all pairs at start-up.
+    finder = std::make_unique<RouteFinder>(*net);
     typeTime = QStringLiteral("mn");
-
-    // printRoad draws every finite entry, so each road twice and a dot on every city. A line
-    // drawn back over itself and a dot over a city square change no pixel: once is enough.
-    const TimeMatrix &direct = m.timeMatrix();
-    for (std::size_t i = 0; i < direct.size(); ++i)
-        for (std::size_t j = i + 1; j < direct[i].size(); ++j)
-            if (direct[i][j] != inf || direct[j][i] != inf)
-                roadPairs.emplace_back(int(i), int(j));
+    roadPairs = net->roadPairs();
 
     QStringList listeItems;
-    for (const City &city : m.cityList())
+    for (const City &city : net->cities())
         listeItems << city.getName();
     std::sort(listeItems.begin(), listeItems.end());
     cityNames = listeItems;
@@ -136,9 +121,9 @@ void Fenetre::paintEvent(QPaintEvent *)
         mapLayer.setDevicePixelRatio(ratio);
         mapLayer.fill(Qt::transparent);
         QPainter layer(&mapLayer);
-        printCity(layer, m.cityList());
+        printCity(layer, net->cities());
         // The lines printRoad draws for the network, from the roads found at start-up.
-        const std::vector<City> &cities = m.cityList();
+        const std::vector<City> &cities = net->cities();
         QList<QLine> lines;
         lines.reserve(qsizetype(roadPairs.size()));
         for (const auto &[i, j] : roadPairs)
@@ -150,7 +135,7 @@ void Fenetre::paintEvent(QPaintEvent *)
     painter.drawPixmap(0, 0, mapLayer);
 
     if (startChosen && endChosen)
-        drawRoad(painter, m.cityList());
+        drawRoad(painter, net->cities());
 }
 
 void Fenetre::printCity(QPainter &painter, const std::vector<City> &cities)
@@ -231,16 +216,16 @@ void Fenetre::updateRoute()
     if (typeCity != QLatin1String("double"))
         return;
     // With a box back on its placeholder there is no route, in the table as on the map.
-    path = startChosen && endChosen ? paths.route(m.cityList(), road.cityStart, road.cityEnd)
-                                    : std::vector<int>();
-    pathTime = m.setPathTime(path);
+    path =
+        startChosen && endChosen ? finder->route(road.cityStart, road.cityEnd) : std::vector<int>();
+    pathTime = net->legTimes(path);
     updateRouteTable();
     update();
 }
 
 void Fenetre::updateRouteTable()
 {
-    const RouteTableTexts texts = routeTableTexts(m.cityList(), path, pathTime, typeTime);
+    const RouteTableTexts texts = routeTableTexts(net->cities(), path, pathTime, typeTime);
     routeModel->clear();
     for (qsizetype i = 0; i < texts.headers.size(); ++i) {
         routeModel->setHorizontalHeaderItem(int(i), new QStandardItem(texts.headers[i]));
@@ -269,7 +254,7 @@ void Fenetre::on_comboBoxArrive_currentTextChanged(const QString &arg1)
 
 void Fenetre::on_pushButtonTable_clicked()
 {
-    auto *panel = new TableMatrix(this, m);
+    auto *panel = new TableMatrix(this, net);
     panel->show();
     panel->setFocus();
 }
@@ -284,20 +269,7 @@ void Fenetre::on_pushButtonTableRoad_clicked()
     // The cities of the route on show, however it was made, with the shortest times between
     // them, in route order, repeats included: row i, column j is the time from the route's
     // i-th city to its j-th.
-    const std::vector<int> positions = routePositions();
-    const std::vector<City> &cities = m.cityList();
-    const TimeMatrix &all = mRoad.timeMatrix();
-    TimeMatrix between(positions.size(), std::vector<double>(positions.size()));
-    std::vector<City> routeCities;
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        routeCities.push_back(cities[positions[i]]);
-        for (std::size_t j = 0; j < positions.size(); ++j)
-            between[i][j] = all[positions[i]][positions[j]];
-    }
-    Matrix route;
-    route.setCities(std::move(routeCities));
-    route.setMatrix(std::move(between));
-    auto *panel = new TableMatrix(this, std::move(route));
+    auto *panel = new TableMatrix(this, net, routePositions());
     panel->show();
     panel->setFocus();
 }
@@ -305,12 +277,12 @@ void Fenetre::on_pushButtonTableRoad_clicked()
 std::vector<int> Fenetre::routePositions() const
 {
     // Every city that bears a stop's name, as the typed route's city list holds them.
-    const std::vector<City> &cities = m.cityList();
+    const std::vector<City> &cities = net->cities();
     std::vector<int> positions;
-    for (const int at : path)
-        for (std::size_t i = 0; i < cities.size(); ++i)
-            if (cities[i].getName() == cities[at].getName())
-                positions.push_back(int(i));
+    for (const int at : path) {
+        const std::vector<int> &same = net->positionsOf(cities[at].getName());
+        positions.insert(positions.end(), same.begin(), same.end());
+    }
     return positions;
 }
 
@@ -328,7 +300,7 @@ void Fenetre::on_pushButton_clicked()
         if (dialog.exec() != QDialog::Accepted)
             return; // Cancel leaves the route as it was
         text = dialog.textValue();
-        const TypedCities typed = parseCityList(m.cityList(), text);
+        const TypedCities typed = parseCityList(net->cities(), text);
         if (typed.unknown.isEmpty()) {
             setTypedRoute(typed.names);
             return;
@@ -336,7 +308,7 @@ void Fenetre::on_pushButton_clicked()
         // The text comes back for correction, with the names that come close.
         QStringList lines;
         for (const QString &name : typed.unknown) {
-            const QStringList close = closestCityNames(m.cityList(), name);
+            const QStringList close = closestCityNames(net->cities(), name);
             lines << (close.isEmpty() ? QStringLiteral("\"%1\"").arg(name)
                                       : QStringLiteral("\"%1\" (did you mean %2?)")
                                             .arg(name, close.join(QStringLiteral(", "))));
@@ -352,19 +324,14 @@ void Fenetre::on_pushButton_clicked()
 void Fenetre::setTypedRoute(const QStringList &names)
 {
     pathName.assign(names.begin(), names.end());
-    const std::vector<int> globalPath = paths.routeThrough(m.cityList(), pathName);
-    pathTime = m.setPathTime(globalPath);
-    path = globalPath;
+    path = finder->routeThrough(pathName);
+    pathTime = net->legTimes(path);
     for (const int at : path)
         qDebug() << "path : " << at;
 
-    const std::vector<City> &cities = m.cityList();
+    const std::vector<City> &cities = net->cities();
     for (const int at : path)
         qDebug() << "newPathName : " << cities[at].getName();
-    std::vector<City> newCities;
-    for (const int at : routePositions())
-        newCities.push_back(cities[at]);
-    mRoad.setCities(std::move(newCities));
     typeCity = QStringLiteral("multiple");
 
     // The boxes show where the route starts and ends, and a later choice in one of them routes
@@ -490,7 +457,7 @@ bool Fenetre::event(QEvent *event)
     // The names of the cities whose square is under the pointer.
     const QPoint at = static_cast<QHelpEvent *>(event)->pos();
     QStringList names;
-    for (const City &city : m.cityList()) {
+    for (const City &city : net->cities()) {
         const QPoint p = project(city);
         if (std::abs(p.x() - at.x()) <= 3 && std::abs(p.y() - at.y()) <= 3 &&
             !names.contains(city.getName()))

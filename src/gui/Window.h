@@ -1,8 +1,9 @@
 #pragma once
 
 #include "matrix.h"
+#include "network.h"
 #include "road.h"
-#include "shortestpaths.h"
+#include "routefinder.h"
 
 #include <QLine>
 #include <QPixmap>
@@ -10,6 +11,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 class QPainter;
@@ -70,9 +72,10 @@ private:
     void setTypedRoute(const QStringList &names);
     std::vector<int> routePositions() const;
 
-    Matrix m;     // the network as loaded, with its direct travel times
-    Matrix mRoad; // all-pairs shortest times; its cities are those of the last typed route
-    Road road;    // departure and arrival names
+    // The network as loaded; shared with the table panels' worker threads.
+    std::shared_ptr<const Network> net;
+    std::unique_ptr<RouteFinder> finder; // routes on `net`, searches kept per source
+    Road road;                           // departure and arrival names
     std::vector<int> path;
     std::vector<double> pathTime;
     std::vector<QString> pathName;
@@ -84,8 +87,6 @@ private:
     int gapLong = 0;
     int gapLat = 0;
 
-    // Worked out once: the network never changes after start-up.
-    ShortestPaths paths;
     std::vector<std::pair<int, int>> roadPairs; // i < j joined by a road
     QStringList messages;
 

@@ -8,8 +8,7 @@
 #include <QKeySequence>
 #include <QShortcut>
 
-TableMatrix::TableMatrix(QWidget *parent, Matrix _m)
-    : QWidget(parent), ui(new Ui::TableMatrix), m(std::move(_m))
+void TableMatrix::setUp()
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -17,6 +16,12 @@ TableMatrix::TableMatrix(QWidget *parent, Matrix _m)
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
     setFocusPolicy(Qt::StrongFocus);
+}
+
+TableMatrix::TableMatrix(QWidget *parent, Matrix _m)
+    : QWidget(parent), ui(new Ui::TableMatrix), m(std::move(_m))
+{
+    setUp();
 
     TimeMatrix shortest;
     {
@@ -31,6 +36,46 @@ TableMatrix::TableMatrix(QWidget *parent, Matrix _m)
     qDebug() << "test2 : " << numCities;
 
     model = new TimeTableModel(m.cityList(), std::move(shortest), this);
+    showModel();
+}
+
+TableMatrix::TableMatrix(QWidget *parent, std::shared_ptr<const Network> network,
+                         std::vector<int> positions)
+    : QWidget(parent), ui(new Ui::TableMatrix)
+{
+    setUp();
+    const std::vector<City> &all = network->cities();
+    std::vector<City> shown;
+    if (positions.empty()) {
+        shown = all;
+    } else {
+        for (const int at : positions)
+            shown.push_back(all[at]);
+    }
+    qDebug() << "test2 : " << int(shown.size());
+    const bool background = network->size() > backgroundLimit;
+    TimeTableModel::RowFunction rowTimes;
+    if (positions.empty()) {
+        rowTimes = [network](int row) { return network->timesFrom(row); };
+    } else {
+        rowTimes = [network, positions](int row) {
+            const std::vector<double> from = network->timesFrom(positions[row]);
+            std::vector<double> times;
+            times.reserve(positions.size());
+            for (const int at : positions)
+                times.push_back(from[at]);
+            return times;
+        };
+    }
+    // Rows are kept up to about 64 MB, and never fewer than a few screens of them.
+    const int kept =
+        int(std::max<qint64>(200, (qint64(64) << 20) / (8 * qint64(shown.size()) + 1)));
+    model = new TimeTableModel(std::move(shown), std::move(rowTimes), background, kept, this);
+    showModel();
+}
+
+void TableMatrix::showModel()
+{
     ui->tableView->setModel(model);
     // Sizing from a sample of rows keeps a table of thousands of cities quick to open; the
     // cells are short numbers, so the sample sees the widest ones.

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "matrix.h"
+#include "network.h"
 
 #include <QWidget>
+
+#include <memory>
 
 namespace Ui {
 class TableMatrix;
@@ -18,12 +21,24 @@ class TableMatrix : public QWidget
 
 public:
     TableMatrix(QWidget *parent, Matrix _m);
+    // The shortest times of a loaded network between the cities at `positions` (all of them
+    // when empty), in that order. Rows are worked out as they come into view, in worker threads
+    // on networks larger than backgroundAbove() cities; closing the panel drops what is left.
+    TableMatrix(QWidget *parent, std::shared_ptr<const Network> network,
+                std::vector<int> positions = {});
     ~TableMatrix() override;
+
+    static int backgroundAbove() { return backgroundLimit; }
+    static void setBackgroundAbove(int cities) { backgroundLimit = cities; }
 
 private slots:
     void on_pushButton_clicked();
 
 private:
+    void setUp();
+    void showModel();
+
+    static inline int backgroundLimit = 5000;
     Ui::TableMatrix *ui;
     Matrix m;
     TimeTableModel *model;

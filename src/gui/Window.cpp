@@ -5,6 +5,7 @@
 #include "datadir.h"
 #include "info.h"
 #include "routetable.h"
+#include "routetablemodel.h"
 #include "tablematrix.h"
 #include "ui_Window.h"
 
@@ -20,7 +21,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QSignalBlocker>
-#include <QStandardItemModel>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -91,7 +91,7 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
             on_comboBoxInfo_currentTextChanged(city);
     });
 
-    routeModel = new QStandardItemModel(0, 0, this);
+    routeModel = new RouteTableModel(this);
     ui->tableViewRoad->setModel(routeModel);
     updateRouteTable();
 }
@@ -172,10 +172,15 @@ void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
     for (const int at : path)
         if (at >= 0 && std::size_t(at) < cities.size())
             runs.insert(cities[at].getName(), 0);
-    for (const City &city : cities) {
-        const auto found = runs.find(city.getName());
-        if (found != runs.end())
-            ++*found;
+    if (&cities == &net->cities()) { // counted once at load
+        for (auto it = runs.begin(); it != runs.end(); ++it)
+            *it = int(net->positionsOf(it.key()).size());
+    } else {
+        for (const City &city : cities) {
+            const auto found = runs.find(city.getName());
+            if (found != runs.end())
+                ++*found;
+        }
     }
     for (std::size_t k = 0; k < path.size(); ++k) {
         const int at = path[k];
@@ -225,13 +230,7 @@ void Fenetre::updateRoute()
 
 void Fenetre::updateRouteTable()
 {
-    const RouteTableTexts texts = routeTableTexts(net->cities(), path, pathTime, typeTime);
-    routeModel->clear();
-    for (qsizetype i = 0; i < texts.headers.size(); ++i) {
-        routeModel->setHorizontalHeaderItem(int(i), new QStandardItem(texts.headers[i]));
-        routeModel->setItem(0, int(i), new QStandardItem(texts.cells[i]));
-    }
-    routeModel->setVerticalHeaderItem(0, new QStandardItem(texts.rowHeader));
+    routeModel->setTexts(routeTableTexts(net->cities(), path, pathTime, typeTime));
     ui->tableViewRoad->resizeColumnsToContents();
     ui->tableViewRoad->resizeRowsToContents();
 }

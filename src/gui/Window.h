@@ -15,7 +15,7 @@
 #include <vector>
 
 class QPainter;
-class QStandardItemModel;
+class RouteTableModel;
 
 namespace Ui {
 class Fenetre;
@@ -90,7 +90,7 @@ private:
     std::vector<std::pair<int, int>> roadPairs; // i < j joined by a road
     QStringList messages;
 
-    QStandardItemModel *routeModel = nullptr;
+    RouteTableModel *routeModel = nullptr;
     QPixmap mapLayer; // cities and roads at the current zoom, on a transparent ground
     bool mapLayerValid = false;
     bool problemsShown = false;

@@ -4,9 +4,12 @@
 #include "ui_tablematrix.h"
 
 #include <QDebug>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QShortcut>
+
+#include <algorithm>
 
 void TableMatrix::setUp()
 {
@@ -81,8 +84,23 @@ void TableMatrix::showModel()
     // cells are short numbers, so the sample sees the widest ones.
     ui->tableView->horizontalHeader()->setResizeContentsPrecision(50);
     ui->tableView->verticalHeader()->setResizeContentsPrecision(50);
-    ui->tableView->resizeColumnsToContents();
-    ui->tableView->resizeRowsToContents();
+    if (model->rowCount() <= kSizedToContents) {
+        ui->tableView->resizeColumnsToContents();
+        ui->tableView->resizeRowsToContents();
+        return;
+    }
+    // Measuring tens of thousands of columns would hold the window for seconds: every column
+    // gets the width of a long time and the median name, and can be widened by hand.
+    const QFontMetrics metrics = ui->tableView->horizontalHeader()->fontMetrics();
+    std::vector<int> widths;
+    for (int i = 0; i < model->columnCount(); i += std::max(1, model->columnCount() / 200))
+        widths.push_back(
+            metrics.horizontalAdvance(model->headerData(i, Qt::Horizontal).toString()));
+    std::nth_element(widths.begin(), widths.begin() + widths.size() / 2, widths.end());
+    const int padding = 2 * metrics.horizontalAdvance(u'0');
+    ui->tableView->horizontalHeader()->setDefaultSectionSize(
+        std::max(widths[widths.size() / 2], metrics.horizontalAdvance(QStringLiteral("99999.9"))) +
+        padding);
 }
 
 TableMatrix::~TableMatrix()

@@ -39,6 +39,7 @@ private:
     void showModel();
 
     static inline int backgroundLimit = 5000;
+    static constexpr int kSizedToContents = 5000; // columns measured one by one up to this
     Ui::TableMatrix *ui;
     Matrix m;
     TimeTableModel *model;

@@ -35,28 +35,41 @@ struct RouteFinder::Search
     // True when `target` is settled (then dist and via hold its final values).
     bool settle(const Network &net, int target)
     {
-        while (!done[target] && !heap.empty()) {
-            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-            const Item top = heap.back();
-            heap.pop_back();
-            if (done[top.v] || top.d != dist[top.v] || top.via != via[top.v])
-                continue; // stale entry
-            done[top.v] = 1;
-            // A road from the source has no intermediate city; any other adds the one it
-            // leaves.
-            const std::int32_t through = top.v == source ? -1 : std::max(top.via, top.v);
-            for (const Network::Arc *a = net.arcsBegin(top.v); a != net.arcsEnd(top.v); ++a) {
-                const double d = top.d + a->time;
-                const std::int32_t w = a->to;
-                if (done[w] || d > dist[w] || (d == dist[w] && through >= via[w]))
-                    continue;
-                dist[w] = d;
-                via[w] = through;
-                heap.push_back({d, through, w});
-                std::push_heap(heap.begin(), heap.end(), std::greater<>());
-            }
-        }
+        while (!done[target] && !heap.empty())
+            step(net);
         return done[target];
+    }
+
+    // Settles every city as near as `target`, ties included (zero-minute roads can put
+    // cities of the same time on its shortest routes).
+    void settleAsNearAs(const Network &net, int target)
+    {
+        settle(net, target);
+        while (!heap.empty() && heap.front().d <= dist[target])
+            step(net);
+    }
+
+    void step(const Network &net)
+    {
+        std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+        const Item top = heap.back();
+        heap.pop_back();
+        if (done[top.v] || top.d != dist[top.v] || top.via != via[top.v])
+            return; // stale entry
+        done[top.v] = 1;
+        // A road from the source has no intermediate city; any other adds the one it
+        // leaves.
+        const std::int32_t through = top.v == source ? -1 : std::max(top.via, top.v);
+        for (const Network::Arc *a = net.arcsBegin(top.v); a != net.arcsEnd(top.v); ++a) {
+            const double d = top.d + a->time;
+            const std::int32_t w = a->to;
+            if (done[w] || d > dist[w] || (d == dist[w] && through >= via[w]))
+                continue;
+            dist[w] = d;
+            via[w] = through;
+            heap.push_back({d, through, w});
+            std::push_heap(heap.begin(), heap.end(), std::greater<>());
+        }
     }
 
     int source;
@@ -105,10 +118,128 @@ std::vector<int> RouteFinder::route(int start, int end)
     const int n = net.size();
     if (start < 0 || end < 0 || start >= n || end >= n)
         return {};
-    std::vector<int> path{start};
     if (start == end)
-        return path;
-    // route(a, b) = route(a, K) + route(K, b), unfolded with a stack of pairs still to walk.
+        return {start};
+    // One search from either end settles the whole route: every shortest route between two of
+    // its cities is made of roads that search found tight (dist(u) + time = dist(v)), so each
+    // split is found among the few cities that lie on some shortest route between the ends.
+    Search *s = cachedSettling(start, end);
+    if (!s) {
+        s = &searchFrom(start);
+        s->settle(net, end);
+    }
+    const bool forwards = s->source == start;
+    const int target = forwards ? end : start;
+    std::vector<int> path{s->source};
+    if (!s->done[target] || s->via[target] < 0) {
+        path.push_back(target);
+    } else if (s->settleAsNearAs(net, target), !walkTight(*s, target, &path)) {
+        return routeBySearches(start, end); // sums not exact enough to follow (see README)
+    }
+    if (!forwards)
+        std::reverse(path.begin(), path.end()); // roads go both ways: the same route backwards
+    return path;
+}
+
+bool RouteFinder::walkTight(const Search &s, int target, std::vector<int> *path)
+{
+    const int n = net.size();
+    if (int(mark.size()) != n) {
+        mark.assign(std::size_t(n), 0);
+        seen.assign(std::size_t(n), 0);
+        bestVia.assign(std::size_t(n), 0);
+        stamp = 0;
+    }
+    // Marks are stamps, so that nothing the size of the network is cleared per route.
+    auto nextStamp = [&] {
+        if (++stamp == 0) { // wrapped round: start afresh
+            std::fill(mark.begin(), mark.end(), 0);
+            std::fill(seen.begin(), seen.end(), 0);
+            stamp = 1;
+        }
+        return stamp;
+    };
+    auto tight = [&](int u, const Network::Arc &arc) {
+        return s.done[u] && s.done[arc.to] && s.dist[u] + arc.time == s.dist[arc.to];
+    };
+
+    // The cities on some shortest route to the target: back from it along tight roads.
+    const std::uint32_t onRoute = nextStamp();
+    std::vector<int> queue{target};
+    mark[target] = onRoute;
+    for (std::size_t q = 0; q < queue.size(); ++q) {
+        const int v = queue[q];
+        for (const Network::Arc *a = net.arcsBegin(v); a != net.arcsEnd(v); ++a) {
+            const int u = a->to;
+            if (mark[u] != onRoute && tight(u, {std::int32_t(v), a->time})) {
+                mark[u] = onRoute;
+                queue.push_back(u);
+            }
+        }
+    }
+
+    // K(x, y) between two cities of the route: the smallest largest intermediate position over
+    // the tight ways from x to y.
+    struct Item
+    {
+        std::int32_t via, v;
+        bool operator>(const Item &o) const { return via > o.via; }
+    };
+    std::vector<Item> heap;
+    auto split = [&](int x, int y) {
+        if (x == s.source)
+            return s.via[y];
+        const std::uint32_t visit = nextStamp();
+        heap.clear();
+        heap.push_back({-1, x});
+        seen[x] = visit;
+        bestVia[x] = -1;
+        while (!heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+            const Item top = heap.back();
+            heap.pop_back();
+            if (top.via != bestVia[top.v])
+                continue;
+            if (top.v == y)
+                return top.via;
+            const std::int32_t through = top.v == x ? -1 : std::max(top.via, top.v);
+            for (const Network::Arc *a = net.arcsBegin(top.v); a != net.arcsEnd(top.v); ++a) {
+                const int w = a->to;
+                if (w == x || mark[w] != onRoute || s.dist[w] > s.dist[y] || !tight(top.v, *a))
+                    continue;
+                if (seen[w] == visit && bestVia[w] <= through)
+                    continue;
+                seen[w] = visit;
+                bestVia[w] = through;
+                heap.push_back({through, w});
+                std::push_heap(heap.begin(), heap.end(), std::greater<>());
+            }
+        }
+        return -2; // y cannot be reached along tight roads
+    };
+
+    // route(x, y) = route(x, K) + route(K, y), unfolded with a stack of pairs still to walk.
+    std::vector<std::pair<int, int>> todo{{s.source, target}};
+    while (!todo.empty()) {
+        const auto [x, y] = todo.back();
+        todo.pop_back();
+        const int k = split(x, y);
+        if (k == -2 || int(path->size()) > net.size())
+            return false;
+        if (k < 0) {
+            path->push_back(y);
+            continue;
+        }
+        todo.emplace_back(k, y);
+        todo.emplace_back(x, k);
+    }
+    return true;
+}
+
+std::vector<int> RouteFinder::routeBySearches(int start, int end)
+{
+    // The same splits, each found by a search of its own.
+    std::vector<int> path{start};
     std::vector<std::pair<int, int>> todo{{start, end}};
     while (!todo.empty()) {
         const auto [a, b] = todo.back();
@@ -119,9 +250,8 @@ std::vector<int> RouteFinder::route(int start, int end)
             s->settle(net, b);
         }
         const int other = s->source == a ? b : a;
-        const bool reached = s->done[other];
-        const int k = reached ? s->via[other] : -1;
-        if (k < 0) {
+        const int k = s->done[other] ? s->via[other] : -1;
+        if (k < 0 || int(path.size()) > net.size()) {
             path.push_back(b);
             continue;
         }

@@ -45,9 +45,16 @@ private:
     struct Search;
     Search &searchFrom(int source);
     Search *cachedSettling(int a, int b);
+    // Appends route(source of s, target) after the source, from s's tight roads alone; false
+    // when they do not lead there (sums rounded differently).
+    bool walkTight(const Search &s, int target, std::vector<int> *path);
+    std::vector<int> routeBySearches(int start, int end);
 
     const Network &net;
     int kept;
     int searches = 0;
     std::list<std::unique_ptr<Search>> cache; // most recently used first
+    std::vector<std::uint32_t> mark, seen;    // walkTight's stamps, one per city
+    std::vector<std::int32_t> bestVia;
+    std::uint32_t stamp = 0;
 };

@@ -1,0 +1,35 @@
+#include "routetablemodel.h"
+
+void RouteTableModel::setTexts(RouteTableTexts newTexts)
+{
+    beginResetModel();
+    texts = std::move(newTexts);
+    endResetModel();
+}
+
+int RouteTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || texts.headers.isEmpty() ? 0 : 1;
+}
+
+int RouteTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(texts.headers.size());
+}
+
+QVariant RouteTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() != 0 || role != Qt::DisplayRole ||
+        index.column() >= texts.cells.size())
+        return {};
+    return texts.cells[index.column()];
+}
+
+QVariant RouteTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || section < 0)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section == 0 ? QVariant(texts.rowHeader) : QVariant();
+    return section < texts.headers.size() ? QVariant(texts.headers[section]) : QVariant();
+}

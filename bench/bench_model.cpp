@@ -5,6 +5,8 @@
 #include "fwkernel.h"
 #include "matrix.h"
 #include "netgen.h"
+#include "network.h"
+#include "routefinder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -151,6 +153,39 @@ void Route_Precomputed(benchmark::State &state)
     }
 }
 
+// The network as the programs open it: both files, and the graph of direct times.
+void LoadNetwork_Library(benchmark::State &state)
+{
+    const Fixture &f = fixture(int(state.range(0)));
+    for (auto _ : state) {
+        Network net;
+        net.load(f.dir->path());
+        benchmark::DoNotOptimize(net);
+    }
+}
+
+// A two-city route from scratch without the all-pairs table: the searches, leg times included.
+void Route_Searches(benchmark::State &state)
+{
+    const Fixture &f = fixture(int(state.range(0)));
+    const Network net(f.m.cityList(), f.m.getRoads());
+    for (auto _ : state) {
+        RouteFinder finder(net);
+        const std::vector<int> route = finder.route(f.from, f.to);
+        benchmark::DoNotOptimize(net.legTimes(route));
+    }
+}
+
+// One row of the shortest-time table: what a table panel or `gpsroute matrix` does per city.
+void TableRow_Search(benchmark::State &state)
+{
+    const Fixture &f = fixture(int(state.range(0)));
+    const Network net(f.m.cityList(), f.m.getRoads());
+    int row = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(net.timesFrom(row++ % net.size()));
+}
+
 void sizes(benchmark::internal::Benchmark *b)
 {
     b->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -174,5 +209,8 @@ BENCHMARK(FloydWarshallOnly_Baseline)->Apply(slowSizes);
 BENCHMARK(Route_Library)->Apply(sizes);
 BENCHMARK(Route_Baseline)->Apply(slowSizes);
 BENCHMARK(Route_Precomputed)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LoadNetwork_Library)->Apply(sizes);
+BENCHMARK(Route_Searches)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(TableRow_Search)->Apply(sizes)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -1,3 +1,6 @@
+#include "matrix.h"
+#include "network.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,6 +121,12 @@ private slots:
             << GPS_PATH << QStringList{"--route", "X", "Z", "--screenshot", dir.filePath("r.png")}
             << 0 << ""
             << "";
+        QTest::newRow("every French place: a name completed with its department")
+            << GPSROUTE_PATH
+            << QStringList{"--data", GPS_SAMPLE_DATA_DIR "/france", "route", "Vineuil (41)",
+                           "Blois"}
+            << 0 << "Vineuil (41)\t0\nBlois\t"
+            << "";
         QTest::newRow("gpsnet synth with a wrong count")
             << GPSNET_PATH << QStringList{"synth", "abc", "1", dir.filePath("synth")} << 64 << ""
             << "city count";
@@ -135,6 +144,31 @@ private slots:
         QVERIFY2(r.out.contains(out), qPrintable(r.out));
         QVERIFY2(r.err.contains(err), qPrintable(r.err));
         QVERIFY(!QFileInfo::exists(dir.filePath("synth"))); // nothing written on a usage error
+    }
+
+    // Above 2,000 cities the table is written row by row from searches, as it was all at once.
+    void largeMatrixIsTheAllPairsTable()
+    {
+        const QString big = dir.filePath("big");
+        QCOMPARE(
+            run({"synth", "2050", "5", big, "--roads-per-city", "1.5"}, false, GPSNET_PATH).code,
+            0);
+        const Result r = run({"--data", big, "matrix"}, false);
+        QCOMPARE(r.code, 0);
+        Network net;
+        QCOMPARE(net.load(big), Network::Load::Ok);
+        const TimeMatrix all = Matrix::Floyd_Warshall_Only(net.directMatrix());
+        QString expected;
+        for (const City &c : net.cities())
+            expected += ',' + c.getName();
+        expected += '\n';
+        for (int i = 0; i < net.size(); ++i) {
+            expected += net.cities()[i].getName();
+            for (const double t : all[i])
+                expected += ',' + QString::number(t, 'g', 6);
+            expected += '\n';
+        }
+        QVERIFY(r.out == expected); // (QCOMPARE would print 30 MB)
     }
 
     void defaultDataFolderIsBesideTheProgram()

@@ -1,5 +1,6 @@
 #include "matrix.h"
 #include "netgen.h"
+#include "network.h"
 
 #include <QFile>
 #include <QTest>
@@ -71,35 +72,62 @@ private slots:
         QCOMPARE(model.minutes(0.1), 1.0); // never a free road
     }
 
+    void shippedNetworkIsWhatTheToolMakes_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("places");
+        QTest::addColumn<QStringList>("corsicans"); // two cities of Corsica
+        QTest::newRow("sample") << GPS_SAMPLE_DATA_DIR << 103 << QStringList{"Ajaccio", "Bastia"};
+        QTest::newRow("every French place")
+            << GPS_SAMPLE_DATA_DIR "/france" << 8941 << QStringList{"Ajaccio", "Bastia"};
+    }
+
     void shippedNetworkIsWhatTheToolMakes()
     {
-        QFile villes(GPS_SAMPLE_DATA_DIR "/villes.csv"), temps(GPS_SAMPLE_DATA_DIR "/temps.csv");
+        QFETCH(QString, folder);
+        QFETCH(int, places);
+        QFETCH(QStringList, corsicans);
+        QFile villes(folder + "/villes.csv"), temps(folder + "/temps.csv");
         QVERIFY(villes.open(QIODevice::ReadOnly) && temps.open(QIODevice::ReadOnly));
         const QByteArray cityBytes = villes.readAll(), roadBytes = temps.readAll();
         QString error;
-        auto places = netgen::readPlaces(cityBytes, &error);
+        auto read = netgen::readPlaces(cityBytes, &error);
         QVERIFY(error.isEmpty());
-        QCOMPARE(places.size(), 103u);
-        for (auto &p : places)
+        QCOMPARE(int(read.size()), places);
+        for (auto &p : read)
             p.group = (p.dept == "2A" || p.dept == "2B") ? 1 : 0;
-        // gpsnet roads data/villes.csv --separate 2A,2B gives the shipped file byte for byte.
-        QCOMPARE(netgen::roadsCsv(places, netgen::nearestRoads(places, 2.5)), roadBytes);
+        // gpsnet roads DIR/villes.csv --separate 2A,2B gives the shipped file byte for byte.
+        QCOMPARE(netgen::roadsCsv(read, netgen::nearestRoads(read, 2.5)), roadBytes);
 
-        Matrix m;
+        // Every name once, every line usable; Corsica reaches only Corsica.
         QStringList warnings;
+        Matrix m;
         m.readCities(cityBytes, "villes.csv", &warnings);
         m.readRoads(roadBytes, "temps.csv", &warnings);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
-        m.setMatrix(Matrix::createMatrix(m.getCities(), m.getRoads()));
-        const TimeMatrix all = Matrix::Floyd_Warshall_Only(m.getMatrix());
-        const auto cities = m.getCities();
-        auto corsican = [&](std::size_t i) {
-            return cities[i].getName() == "Ajaccio" || cities[i].getName() == "Bastia";
+        const Network net(m.getCities(), m.getRoads());
+        const int ajaccio = net.lastIndexOf(corsicans[0]), bastia = net.lastIndexOf(corsicans[1]);
+        QVERIFY(ajaccio >= 0 && bastia >= 0);
+        const std::vector<double> fromAjaccio = net.timesFrom(ajaccio);
+        const auto corsican = [&](int i) {
+            return fromAjaccio[i] < std::numeric_limits<double>::infinity();
         };
-        for (std::size_t i = 0; i < all.size(); ++i)
-            for (std::size_t j = 0; j < all.size(); ++j)
-                QCOMPARE(all[i][j] < std::numeric_limits<double>::infinity(),
-                         corsican(i) == corsican(j));
+        int reached = 0;
+        for (int i = 0; i < net.size(); ++i)
+            reached += corsican(i);
+        QVERIFY(corsican(bastia));
+        const std::vector<double> fromBastia = net.timesFrom(bastia);
+        for (int i = 0; i < net.size(); ++i)
+            QCOMPARE(fromBastia[i] < std::numeric_limits<double>::infinity(), corsican(i));
+        // Corsica's cities, and no other.
+        int island = 0;
+        for (const auto &p : read)
+            island += p.dept == "2A" || p.dept == "2B";
+        QCOMPARE(reached, island);
+        // The mainland is one network: any city reaches every other city that is not Corsican.
+        const std::vector<double> fromFirst = net.timesFrom(corsican(0) ? net.size() - 1 : 0);
+        for (int i = 0; i < net.size(); ++i)
+            QCOMPARE(fromFirst[i] < std::numeric_limits<double>::infinity(), !corsican(i));
     }
 
     void cityFileRoundTrip()

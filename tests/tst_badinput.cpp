@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 const QByteArray kMissing = "<missing>";
@@ -229,6 +233,30 @@ private slots:
             QCOMPARE(boxes[0]->detailedText(), messages.join('\n'));
             QVERIFY(!boxes[0]->isModal());
         }
+    }
+
+    // A network too large for the memory there is: gpsroute says so, and does not abort.
+    void outOfMemoryIsSaid()
+    {
+#if !defined(Q_OS_LINUX) || defined(GPS_SANITIZED)
+        QSKIP("needs an address-space limit, which the sanitizers cannot run under");
+#else
+        QByteArray roads;
+        for (int i = 0; i < 1'500'000; ++i)
+            roads += "A,B," + QByteArray::number(i % 97) + "\n";
+        const QString dir = folder(kAbc, roads);
+        QProcess p;
+        p.setChildProcessModifier([] {
+            const rlimit limit{160u << 20, 160u << 20}; // the programs' libraries take about 60 MB
+            setrlimit(RLIMIT_AS, &limit);
+        });
+        p.start(GPSROUTE_PATH, {"--data", dir, "route", "A", "C"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+        QVERIFY(p.readAllStandardError().contains("gpsroute: not enough memory for this network"));
+#endif
     }
 };
 

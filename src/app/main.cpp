@@ -5,10 +5,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <QTextStream>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -73,7 +77,24 @@ int main(int argc, char *argv[])
         }
     }
 
-    Fenetre window(dataDir.isEmpty() ? defaultDataDir() : dataDir);
+    const QString folder = dataDir.isEmpty() ? defaultDataDir() : dataDir;
+    // Some 4 MB of files take a tenth of a second and more to open: say what is happening.
+    std::unique_ptr<QProgressDialog> opening;
+    const QDir dir(folder);
+    if (screenshot.isEmpty() &&
+        QFileInfo(dir.filePath(QStringLiteral("villes.csv"))).size() +
+                QFileInfo(dir.filePath(QStringLiteral("temps.csv"))).size() >
+            4'000'000) {
+        opening = std::make_unique<QProgressDialog>(
+            QStringLiteral("Opening the network in %1...").arg(QDir::toNativeSeparators(folder)),
+            QString(), 0, 0);
+        opening->setWindowTitle(QStringLiteral("GPS"));
+        opening->setMinimumDuration(0);
+        opening->show();
+        QCoreApplication::processEvents();
+    }
+    Fenetre window(folder);
+    opening.reset();
     if (!from.isEmpty()) {
         const int start = indexOf(window, "comboBoxDepart", from);
         const int end = indexOf(window, "comboBoxArrive", to);

@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -55,8 +56,15 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     setWindowTitle(QStringLiteral("GPS"));
 
     auto network = std::make_shared<Network>();
-    if (network->load(dataDir, &messages) == Network::Load::NoFolder)
-        missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
+    try {
+        if (network->load(dataDir, &messages) == Network::Load::NoFolder)
+            missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
+    } catch (const std::bad_alloc &) {
+        // Said in the box shown with the window; the window opens empty rather than not at all.
+        network = std::make_shared<Network>();
+        messages << QStringLiteral("%1: not enough memory to open this network")
+                        .arg(QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath()));
+    }
     net = std::move(network);
     // Routes come from searches on demand: nothing is worked out for all pairs at start-up.
     finder = std::make_unique<RouteFinder>(*net);
@@ -221,9 +229,15 @@ void Fenetre::updateRoute()
     if (typeCity != QLatin1String("double"))
         return;
     // With a box back on its placeholder there is no route, in the table as on the map.
-    path =
-        startChosen && endChosen ? finder->route(road.cityStart, road.cityEnd) : std::vector<int>();
-    pathTime = net->legTimes(path);
+    try {
+        path = startChosen && endChosen ? finder->route(road.cityStart, road.cityEnd)
+                                        : std::vector<int>();
+        pathTime = net->legTimes(path);
+    } catch (const std::bad_alloc &) {
+        path.clear();
+        pathTime.clear();
+        outOfMemory();
+    }
     updateRouteTable();
     update();
 }
@@ -253,9 +267,21 @@ void Fenetre::on_comboBoxArrive_currentTextChanged(const QString &arg1)
 
 void Fenetre::on_pushButtonTable_clicked()
 {
-    auto *panel = new TableMatrix(this, net);
-    panel->show();
-    panel->setFocus();
+    try {
+        auto *panel = new TableMatrix(this, net);
+        panel->show();
+        panel->setFocus();
+    } catch (const std::bad_alloc &) {
+        outOfMemory();
+    }
+}
+
+void Fenetre::outOfMemory()
+{
+    QMessageBox::warning(this, QStringLiteral("GPS"),
+                         QStringLiteral("Not enough memory for this on a network of %1 cities. "
+                                        "Nothing was changed.")
+                             .arg(net->size()));
 }
 
 void Fenetre::on_pushButtonTableRoad_clicked()
@@ -268,9 +294,13 @@ void Fenetre::on_pushButtonTableRoad_clicked()
     // The cities of the route on show, however it was made, with the shortest times between
     // them, in route order, repeats included: row i, column j is the time from the route's
     // i-th city to its j-th.
-    auto *panel = new TableMatrix(this, net, routePositions());
-    panel->show();
-    panel->setFocus();
+    try {
+        auto *panel = new TableMatrix(this, net, routePositions());
+        panel->show();
+        panel->setFocus();
+    } catch (const std::bad_alloc &) {
+        outOfMemory();
+    }
 }
 
 std::vector<int> Fenetre::routePositions() const
@@ -322,8 +352,15 @@ void Fenetre::on_pushButton_clicked()
 
 void Fenetre::setTypedRoute(const QStringList &names)
 {
+    std::vector<int> found;
+    try {
+        found = finder->routeThrough(std::vector<QString>(names.begin(), names.end()));
+    } catch (const std::bad_alloc &) {
+        outOfMemory();
+        return; // the route on show stays
+    }
     pathName.assign(names.begin(), names.end());
-    path = finder->routeThrough(pathName);
+    path = std::move(found);
     pathTime = net->legTimes(path);
     for (const int at : path)
         qDebug() << "path : " << at;

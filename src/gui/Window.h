@@ -71,6 +71,7 @@ private:
     void updateRouteTable();
     void setTypedRoute(const QStringList &names);
     std::vector<int> routePositions() const;
+    void outOfMemory(); // says so; the caller has left everything as it was
 
     // The network as loaded; shared with the table panels' worker threads.
     std::shared_ptr<const Network> net;

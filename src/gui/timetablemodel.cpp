@@ -97,8 +97,10 @@ QVariant TimeTableModel::data(const QModelIndex &index, int role) const
         return {};
     const std::vector<double> *times = row(index.row());
     const std::size_t column = std::size_t(index.column());
+    if (!times && pending.contains(index.row()))
+        return QStringLiteral("…"); // being worked out
     if (!times || column >= times->size())
-        return QString(); // not there yet, or the city list is longer than the matrix
+        return QString(); // the city list is longer than the matrix
     return formatNumber((*times)[column]);
 }
 

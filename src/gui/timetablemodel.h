@@ -26,7 +26,8 @@ public:
 
     // A row's times, one per city, computed when the row is first shown. Called from worker
     // threads when `background` (it must then be safe to call from several at once); a row
-    // not computed yet is empty, and filled when it comes. The last `keptRows` rows shown stay.
+    // not computed yet reads "…", and is filled when it comes. The last `keptRows` rows shown
+    // stay.
     using RowFunction = std::function<std::vector<double>(int row)>;
     TimeTableModel(std::vector<City> cities, RowFunction rowTimes, bool background, int keptRows,
                    QObject *parent = nullptr);

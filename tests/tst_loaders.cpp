@@ -1,5 +1,7 @@
+#include "logging.h"
 #include "matrix.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -248,6 +250,10 @@ private slots:
         Matrix m;
         QVERIFY(m.loadCity(write("v.csv", "h\n1,A,1,1,1\n")));
         QVERIFY(m.loadRoad(write("t.csv", "A,A,1\n")));
+        // The debug line is there for whoever turns the category on; quiet otherwise.
+        QVERIFY(!lcModel().isDebugEnabled());
+        QLoggingCategory::setFilterRules(QStringLiteral("gps.model.debug=true"));
+        const auto quiet = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
         for (const QString &path : {dir.filePath("missing.csv"), dir.path()}) {
             QStringList warnings;
             QTest::ignoreMessage(QtDebugMsg, "CSV file not load...");

@@ -1,3 +1,4 @@
+#include "logging.h"
 #include "modal.h"
 #include "routetable.h"
 #include "tablematrix.h"
@@ -5,6 +6,7 @@
 
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
 
@@ -61,6 +63,9 @@ class TestTableMatrix : public QObject
 private slots:
     void formAndLog()
     {
+        QVERIFY(!lcWindow().isDebugEnabled()); // quiet unless asked for
+        QLoggingCategory::setFilterRules(QStringLiteral("gps.window.debug=true"));
+        const auto quiet = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
         QTest::ignoreMessage(QtDebugMsg, "test2 :  3");
         QWidget parent;
         TableMatrix panel(&parent, network({"X", "Y", "Z"}, ""));

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -289,6 +290,8 @@ private slots:
         QSslConfiguration plain = trusting;
         plain.setCaCertificates(QSslConfiguration::systemCaCertificates());
         QSslConfiguration::setDefaultConfiguration(plain);
+        // The panels share one manager: its connection made under the old trust must go.
+        weatherNetwork().clearConnectionCache();
         Fenetre w(data);
         Info *panel = openPanel(w, "Paris");
         QTRY_VERIFY_WITH_TIMEOUT(

@@ -4,13 +4,13 @@
 #include "citynames.h"
 #include "datadir.h"
 #include "info.h"
+#include "logging.h"
 #include "routetable.h"
 #include "routetablemodel.h"
 #include "tablematrix.h"
 #include "ui_Window.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -363,11 +363,11 @@ void Fenetre::setTypedRoute(const QStringList &names)
     path = std::move(found);
     pathTime = net->legTimes(path);
     for (const int at : path)
-        qDebug() << "path : " << at;
+        qCDebug(lcWindow) << "path : " << at;
 
     const std::vector<City> &cities = net->cities();
     for (const int at : path)
-        qDebug() << "newPathName : " << cities[at].getName();
+        qCDebug(lcWindow) << "newPathName : " << cities[at].getName();
     typeCity = QStringLiteral("multiple");
 
     // The boxes show where the route starts and ends, and a later choice in one of them routes

@@ -1,11 +1,13 @@
 #include "info.h"
 
+#include "logging.h"
 #include "ui_info.h"
 #include "weather.h"
 
 #include <QFormLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QShortcut>
@@ -69,6 +71,11 @@ void Info::showProblem(const QString &problem)
 
 Info::~Info()
 {
+    // The request goes with the panel.
+    if (inFlight) {
+        inFlight->abort();
+        inFlight->deleteLater();
+    }
     delete ui;
 }
 
@@ -77,9 +84,12 @@ void Info::chargeJSON(QString cityName)
     const WeatherService &service = weatherService();
     QNetworkRequest request(weatherUrl(service, cityName));
     request.setTransferTimeout(service.timeoutMs);
-    QNetworkReply *reply = manager.get(request);
+    qCDebug(lcWeather) << "asking" << service.host << "for the weather of" << cityName;
+    QNetworkReply *reply = weatherNetwork().get(request);
+    inFlight = reply;
+    // Handled by this panel only while it lives: the manager outlives it.
     connect(
-        reply, &QNetworkReply::finished, reply,
+        reply, &QNetworkReply::finished, this,
         [this, reply, timeoutMs = service.timeoutMs] {
             const QByteArray body = reply->readAll();
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -89,6 +99,8 @@ void Info::chargeJSON(QString cityName)
             else if (reply->error() != QNetworkReply::NoError && status == 0)
                 transport = reply->errorString();
             const QString problem = weatherProblem(body, status, transport);
+            qCDebug(lcWeather) << "answer: HTTP status" << status << "," << body.size() << "bytes"
+                               << (problem.isEmpty() ? QString() : problem);
             if (!problem.isEmpty()) {
                 showProblem(problem);
             } else {

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QNetworkAccessManager>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 class QLabel;
+class QNetworkReply;
 
 namespace Ui {
 class Info;
@@ -27,7 +28,8 @@ private slots:
 private:
     void showProblem(const QString &problem);
 
-    QNetworkAccessManager manager;
+    QPointer<QNetworkReply> inFlight; // the request not answered yet
+
     QLabel *desc;
     QLabel *temp;
     QLabel *temp_ress;

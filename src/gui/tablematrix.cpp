@@ -1,9 +1,9 @@
 #include "tablematrix.h"
 
+#include "logging.h"
 #include "timetablemodel.h"
 #include "ui_tablematrix.h"
 
-#include <QDebug>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeySequence>
@@ -36,7 +36,7 @@ TableMatrix::TableMatrix(QWidget *parent, Matrix _m)
         shortest = all.times();
     }
     const int numCities = int(m.cityList().size());
-    qDebug() << "test2 : " << numCities;
+    qCDebug(lcWindow) << "test2 : " << numCities;
 
     model = new TimeTableModel(m.cityList(), std::move(shortest), this);
     showModel();
@@ -55,7 +55,7 @@ TableMatrix::TableMatrix(QWidget *parent, std::shared_ptr<const Network> network
         for (const int at : positions)
             shown.push_back(all[at]);
     }
-    qDebug() << "test2 : " << int(shown.size());
+    qCDebug(lcWindow) << "test2 : " << int(shown.size());
     const bool background = network->size() > backgroundLimit;
     TimeTableModel::RowFunction rowTimes;
     if (positions.empty()) {

@@ -2,10 +2,13 @@
 
 #include "routetable.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QPointer>
 
 #include <cmath>
 
@@ -108,4 +111,12 @@ QString weatherProblem(const QByteArray &body, int httpStatus, const QString &tr
     if (!top.value(QLatin1String("main")).isObject())
         return QStringLiteral("the service's answer holds no measurements");
     return QString();
+}
+
+QNetworkAccessManager &weatherNetwork()
+{
+    static QPointer<QNetworkAccessManager> manager;
+    if (!manager)
+        manager = new QNetworkAccessManager(QCoreApplication::instance());
+    return *manager;
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QUrl>
 
+class QNetworkAccessManager;
+
 // The current-weather web service: where the requests go, and how its replies read.
 
 struct WeatherService
@@ -16,6 +18,10 @@ struct WeatherService
 
 // The service every new weather panel uses. Tests point it at a local server.
 WeatherService &weatherService();
+
+// The application's one network access manager, shared by the weather panels (so that they
+// share its connections and cache). Made on first use; freed with the application object.
+QNetworkAccessManager &weatherNetwork();
 
 // The service's key, else OPENWEATHER_API_KEY; empty when neither is set (nothing is then asked).
 QString weatherKey(const WeatherService &service);

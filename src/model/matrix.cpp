@@ -1,8 +1,8 @@
 #include "matrix.h"
 
 #include "csvtext.h"
+#include "logging.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -15,7 +15,7 @@ namespace {
 
 void warn(QStringList *warnings, const QString &text)
 {
-    qWarning().noquote() << text;
+    qCWarning(lcModel).noquote() << text;
     if (warnings)
         warnings->append(text);
 }
@@ -71,7 +71,7 @@ bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
     QFile file(filePath);
     const bool isDir = QFileInfo(filePath).isDir();
     if (isDir || !file.open(QIODevice::ReadOnly)) {
-        qDebug() << "CSV file not load...";
+        qCDebug(lcModel) << "CSV file not load...";
         warn(warnings,
              QStringLiteral("%1: cannot be read: %2")
                  .arg(filePath, isDir ? QStringLiteral("it is a folder") : file.errorString()));
@@ -79,7 +79,7 @@ bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
     }
     *bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        qDebug() << "CSV file not load...";
+        qCDebug(lcModel) << "CSV file not load...";
         warn(warnings, QStringLiteral("%1: cannot be read: %2").arg(filePath, file.errorString()));
         return false;
     }

@@ -127,6 +127,21 @@ private slots:
                            "Blois"}
             << 0 << "Vineuil (41)\t0\nBlois\t"
             << "";
+        for (const auto &[program, name] :
+             {std::pair{GPSROUTE_PATH, "gpsroute"}, std::pair{GPS_PATH, "gps"},
+              std::pair{GPSNET_PATH, "gpsnet"}}) {
+            QTest::addRow("%s --version", name)
+                << program << QStringList{"--version"} << 0 << QString(name) + " " GPS_VERSION "\n"
+                << "";
+            QTest::addRow("%s with an unknown option", name)
+                << program << QStringList{"--fly"} << 64 << ""
+                << QString(name) + ": Unknown option 'fly'.\nTry '" + name + " --help'.";
+        }
+        QTest::newRow("gps route with one name")
+            << GPS_PATH << QStringList{"--screenshot", "x.png", "--route", "X"} << 64 << ""
+            << "gps: --route needs two city names";
+        QTest::newRow("gpsnet without a command") << GPSNET_PATH << QStringList{} << 64 << ""
+                                                  << "gpsnet: no command given";
         QTest::newRow("gpsnet synth with a wrong count")
             << GPSNET_PATH << QStringList{"synth", "abc", "1", dir.filePath("synth")} << 64 << ""
             << "city count";

@@ -3,13 +3,16 @@
 //   gpsnet synth N SEED DIR [--roads-per-city R]                          (DIR/villes.csv,
 //   DIR/temps.csv)
 
+#include "commandline.h"
 #include "netgen.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -26,28 +29,42 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+const char *const kHelp =
+    "Usage:\n"
+    "  gpsnet roads CITIES.csv [--roads-per-city R] [--separate DEPT,...] > temps.csv\n"
+    "      roads to each city's nearest neighbours (R per city, default 2.5); the\n"
+    "      departments listed in --separate form a network of their own (islands)\n"
+    "  gpsnet synth N SEED DIR [--roads-per-city R]\n"
+    "      a random network of N cities in France (R roads per city, default 5)\n"
+    "  gpsnet --help | --version\n";
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    QCommandLineParser parser;
+    const QCommandLineOption perCity(QStringLiteral("roads-per-city"), QString(),
+                                     QStringLiteral("R"));
+    const QCommandLineOption separateOption(QStringLiteral("separate"), QString(),
+                                            QStringLiteral("DEPTS"));
+    parser.addOptions({perCity, separateOption});
+    if (const int done =
+            commandline::parse(parser, app.arguments(), QStringLiteral("gpsnet"), kHelp);
+        done >= 0)
+        return done;
+    const auto usage = [](const QString &problem) {
+        return commandline::usageError(QStringLiteral("gpsnet"), problem);
+    };
     double roadsPerCity = -1;
-    QStringList separate;
-    for (qsizetype i = 0; i + 1 < args.size();) {
-        if (args[i] == QLatin1String("--roads-per-city")) {
-            bool ok = false;
-            roadsPerCity = args[i + 1].toDouble(&ok);
-            if (!ok || !(roadsPerCity > 0))
-                return fail(QStringLiteral("--roads-per-city needs a positive number"));
-            args.remove(i, 2);
-        } else if (args[i] == QLatin1String("--separate")) {
-            separate = args[i + 1].split(u',', Qt::SkipEmptyParts);
-            args.remove(i, 2);
-        } else {
-            ++i;
-        }
+    if (parser.isSet(perCity)) {
+        bool ok = false;
+        roadsPerCity = parser.value(perCity).toDouble(&ok);
+        if (!ok || !(roadsPerCity > 0) || !std::isfinite(roadsPerCity))
+            return usage(QStringLiteral("--roads-per-city needs a positive number"));
     }
+    const QStringList separate = parser.value(separateOption).split(u',', Qt::SkipEmptyParts);
+    const QStringList args = parser.positionalArguments();
     if (args.size() == 2 && args[0] == QLatin1String("roads")) {
         QFile in(args[1]);
         if (!in.open(QIODevice::ReadOnly))
@@ -67,12 +84,10 @@ int main(int argc, char *argv[])
         bool countOk = false, seedOk = false;
         const int n = args[1].toInt(&countOk);
         const uint seed = args[2].toUInt(&seedOk);
-        if (!countOk || n < 1 || !seedOk) {
-            QTextStream(stderr) << "gpsnet: synth needs a city count of at least 1 and a seed "
-                                   "(whole numbers), not \""
-                                << args[1] << "\" and \"" << args[2] << '"' << Qt::endl;
-            return 64;
-        }
+        if (!countOk || n < 1 || !seedOk)
+            return usage(QStringLiteral("synth needs a city count of at least 1 and a seed "
+                                        "(whole numbers), not \"%1\" and \"%2\"")
+                             .arg(args[1], args[2]));
         const auto places = netgen::randomPlaces(n, seed);
         const auto links = netgen::nearestRoads(places, roadsPerCity > 0 ? roadsPerCity : 5.0);
         QDir().mkpath(args[3]);
@@ -82,12 +97,7 @@ int main(int argc, char *argv[])
             return fail(QStringLiteral("cannot write into %1").arg(args[3]));
         return 0;
     }
-    QTextStream(stderr)
-        << "Usage:\n"
-           "  gpsnet roads CITIES.csv [--roads-per-city R] [--separate DEPT,...] > temps.csv\n"
-           "      roads to each city's nearest neighbours (R per city, default 2.5); the\n"
-           "      departments listed in --separate form a network of their own (islands)\n"
-           "  gpsnet synth N SEED DIR [--roads-per-city R]\n"
-           "      a random network of N cities in France (R roads per city, default 5)\n";
-    return 64;
+    return usage(args.isEmpty() ? QStringLiteral("no command given")
+                                : QStringLiteral("unknown command or wrong number of arguments: %1")
+                                      .arg(args.join(u' ')));
 }

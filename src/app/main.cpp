@@ -1,15 +1,18 @@
 // gps: the route planner's window.
 
 #include "Window.h"
+#include "commandline.h"
 #include "datadir.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -17,6 +20,7 @@
 namespace {
 
 const char *const kHelp = R"(Usage: gps [--data DIR] [--route FROM TO] [--screenshot FILE.png]
+       gps --help | --version
 
   --data DIR         read villes.csv and temps.csv from DIR instead of the data
                      folder beside the program
@@ -30,7 +34,7 @@ usage error or when the screenshot cannot be written.
 enum Exit
 {
     UnknownCity = 2,
-    Usage = 64
+    Usage = commandline::kUsage
 };
 
 int fail(const QString &text, int code = Usage)
@@ -49,33 +53,67 @@ int indexOf(Fenetre &window, const char *box, const QString &city)
 
 int main(int argc, char *argv[])
 {
-    // Help and a screenshot need no display: help is written before the GUI starts.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--screenshot") == 0 &&
-            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    const QCommandLineOption dataOption(QStringLiteral("data"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption routeOption(QStringLiteral("route"), QString(),
+                                         QStringLiteral("FROM"));
+    const QCommandLineOption shotOption(QStringLiteral("screenshot"), QString(),
+                                        QStringLiteral("FILE"));
+    {
+        // Help, the version and a screenshot need no display: they are seen before the GUI
+        // starts (the command line is judged after, when Qt has taken its own options).
+        QStringList raw;
+        for (int i = 0; i < argc; ++i)
+            raw << QString::fromLocal8Bit(argv[i]);
+        QCommandLineParser early;
+        early.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions); // as Qt's own
+        early.addOptions({dataOption, routeOption, shotOption});
+        commandline::addStandardOptions(early);
+        const bool parsed = early.parse(raw);
+        if (const int done =
+                commandline::answerStandardOptions(early, QStringLiteral("gps"), kHelp);
+            done >= 0)
+            return done;
+        // An option that is neither ours nor one of Qt's is said now, display or not.
+        static const QStringList qtOptions{"platform",      "platformpluginpath",
+                                           "platformtheme", "plugin",
+                                           "qmljsdebugger", "qwindowgeometry",
+                                           "geometry",      "qwindowtitle",
+                                           "title",         "qwindowicon",
+                                           "icon",          "reverse",
+                                           "session",       "display",
+                                           "style",         "stylesheet",
+                                           "widgetcount",   "nograb",
+                                           "dograb",        "sync",
+                                           "name",          "visual",
+                                           "ncols",         "cmap",
+                                           "fontengine"};
+        QStringList unknown = early.unknownOptionNames();
+        unknown.removeIf([](const QString &name) { return qtOptions.contains(name); });
+        if (!parsed && !unknown.isEmpty())
+            return commandline::usageError(
+                QStringLiteral("gps"), QStringLiteral("Unknown option '%1'.").arg(unknown.first()));
+        if (early.isSet(shotOption) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
     QApplication app(argc, argv);
-    QString dataDir, screenshot, from, to;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--data") && i + 1 < args.size()) {
-            dataDir = args[++i];
-        } else if (a == QLatin1String("--screenshot") && i + 1 < args.size()) {
-            screenshot = args[++i];
-        } else if (a == QLatin1String("--route") && i + 2 < args.size()) {
-            from = args[++i];
-            to = args[++i];
-        } else {
-            return fail(QStringLiteral("unexpected argument %1; see gps --help").arg(a));
-        }
-    }
+    QCommandLineParser parser;
+    parser.addOptions({dataOption, routeOption, shotOption});
+    if (const int done = commandline::parse(parser, app.arguments(), QStringLiteral("gps"), kHelp);
+        done >= 0)
+        return done;
+    // --route FROM TO: the arrival is the one argument after the options.
+    const QStringList rest = parser.positionalArguments();
+    if (parser.isSet(routeOption) ? rest.size() != 1 : !rest.isEmpty())
+        return commandline::usageError(
+            QStringLiteral("gps"),
+            parser.isSet(routeOption) && rest.isEmpty()
+                ? QStringLiteral("--route needs two city names, FROM and TO")
+                : QStringLiteral("unexpected argument %1").arg(rest.value(1, rest.value(0))));
+    const QString dataDir = parser.value(dataOption);
+    const QString screenshot = parser.value(shotOption);
+    const QString from = parser.value(routeOption);
+    const QString to = rest.value(0);
 
     const QString folder = dataDir.isEmpty() ? defaultDataDir() : dataDir;
     // Some 4 MB of files take a tenth of a second and more to open: say what is happening.

@@ -1,6 +1,7 @@
 // gpsroute: routes and travel-time tables of a road network, for scripts.
 
 #include "citynames.h"
+#include "commandline.h"
 #include "datadir.h"
 #include "matrix.h"
 #include "network.h"
@@ -24,13 +25,13 @@ enum Exit
     Ok = 0,
     DataUnreadable = 1,
     UnknownCity = 2,
-    Usage = 64
+    Usage = commandline::kUsage
 };
 
 const char *const kHelp = R"(Usage:
   gpsroute [--data DIR] [--hours] route NAME NAME [NAME...]
   gpsroute [--data DIR] matrix
-  gpsroute --help
+  gpsroute --help | --version
 
 Reads the network from DIR/villes.csv and DIR/temps.csv (by default the data
 folder beside this program, or the installed share/gps/data).
@@ -72,38 +73,21 @@ void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
 
 int usage(const QString &problem)
 {
-    QTextStream(stderr) << "gpsroute: " << problem << "\nTry 'gpsroute --help'." << Qt::endl;
-    return Usage;
+    return commandline::usageError(QStringLiteral("gpsroute"), problem);
 }
 
 int run(const QStringList &arguments)
 {
-    QStringList args = arguments.mid(1);
-    QString dataDir = defaultDataDir();
-    bool hours = false;
-    QStringList positional;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            QTextStream(stdout) << kHelp;
-            return Ok;
-        } else if (a == QLatin1String("--data")) {
-            if (i + 1 >= args.size())
-                return usage(QStringLiteral("--data needs a folder"));
-            dataDir = args[++i];
-        } else if (a.startsWith(QLatin1String("--data="))) {
-            dataDir = a.mid(7);
-        } else if (a == QLatin1String("--hours")) {
-            hours = true;
-        } else if (a == QLatin1String("--")) {
-            positional += args.mid(i + 1);
-            break;
-        } else if (a.startsWith(QLatin1String("--")) && positional.isEmpty()) {
-            return usage(QStringLiteral("unknown option %1").arg(a));
-        } else {
-            positional << a;
-        }
-    }
+    QCommandLineParser parser;
+    const QCommandLineOption dataOption(QStringLiteral("data"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption hoursOption(QStringLiteral("hours"));
+    parser.addOptions({dataOption, hoursOption});
+    if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsroute"), kHelp);
+        done >= 0)
+        return done;
+    const QString dataDir = parser.isSet(dataOption) ? parser.value(dataOption) : defaultDataDir();
+    const bool hours = parser.isSet(hoursOption);
+    QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return usage(QStringLiteral("no command given"));
     const QString command = positional.takeFirst();

@@ -1,0 +1,52 @@
+#include "commandline.h"
+
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace commandline {
+
+int usageError(const QString &program, const QString &problem)
+{
+    QTextStream(stderr) << program << ": " << problem << "\nTry '" << program << " --help'."
+                        << Qt::endl;
+    return kUsage;
+}
+
+namespace {
+
+const QStringList kHelpNames{QStringLiteral("h"), QStringLiteral("help")};
+const QStringList kVersionNames{QStringLiteral("v"), QStringLiteral("version")};
+
+} // namespace
+
+void addStandardOptions(QCommandLineParser &parser)
+{
+    parser.addOption(QCommandLineOption(kHelpNames));
+    parser.addOption(QCommandLineOption(kVersionNames));
+}
+
+int answerStandardOptions(const QCommandLineParser &parser, const QString &program,
+                          const char *help)
+{
+    if (parser.isSet(kHelpNames.first())) {
+        std::fputs(help, stdout);
+        return 0;
+    }
+    if (parser.isSet(kVersionNames.first())) {
+        QTextStream(stdout) << program << ' ' << GPS_VERSION << Qt::endl;
+        return 0;
+    }
+    return -1;
+}
+
+int parse(QCommandLineParser &parser, const QStringList &arguments, const QString &program,
+          const char *help)
+{
+    addStandardOptions(parser);
+    if (!parser.parse(arguments))
+        return usageError(program, parser.errorText());
+    return answerStandardOptions(parser, program, help);
+}
+
+} // namespace commandline

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHelpEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -171,6 +172,20 @@ private slots:
         QCOMPARE(w.findChild<QWidget *>("horizontalLayoutWidget")->geometry(),
                  QRect(-1, -1, 801, 601));
         QCOMPARE(w.findChild<QWidget *>("comboBoxTime")->geometry(), QRect(570, 500, 80, 26));
+    }
+
+    // The icon the programs show is built in, and drawable (the SVG plugin is there).
+    void iconIsBuiltIn()
+    {
+        const QIcon icon(QStringLiteral(":/icons/gps.svg"));
+        QVERIFY(!icon.isNull());
+        const QImage image = icon.pixmap(64, 64).toImage();
+        QCOMPARE(image.size(), QSize(64, 64));
+        int opaque = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                opaque += qAlpha(image.pixel(x, y)) > 0;
+        QVERIFY(opaque > 64 * 64 / 4); // drawn, not a blank square
     }
 
     void slotsInOrder()

@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QProgressDialog>
 #include <QTextStream>
 
@@ -97,6 +98,13 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    // One identity for the desktop (gps.desktop), the window manager and Qt's standard paths. (No
+    // display name: the window system would add it to every window's title.)
+    QApplication::setApplicationName(QStringLiteral("gps"));
+    QApplication::setApplicationVersion(QStringLiteral(GPS_VERSION));
+    QApplication::setOrganizationDomain(QStringLiteral("gps.example.org"));
+    QApplication::setDesktopFileName(QStringLiteral("gps"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/gps.svg")));
     QCommandLineParser parser;
     parser.addOptions({dataOption, routeOption, shotOption});
     if (const int done = commandline::parse(parser, app.arguments(), QStringLiteral("gps"), kHelp);

@@ -2,7 +2,6 @@
 
 #include "citycompleter.h"
 #include "citynames.h"
-#include "datadir.h"
 #include "info.h"
 #include "logging.h"
 #include "routetable.h"
@@ -48,7 +47,10 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 
 } // namespace
 
-Fenetre::Fenetre(QWidget *parent) : Fenetre(defaultDataDir(), parent) {}
+Fenetre::Fenetre(QWidget *parent)
+    : Fenetre(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("data")), parent)
+{
+}
 
 Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(new Ui::Fenetre)
 {

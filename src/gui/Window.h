@@ -28,7 +28,8 @@ class Fenetre : public QWidget
     Q_OBJECT
 
 public:
-    // Reads villes.csv and temps.csv from defaultDataDir() (datadir.h).
+    // Reads villes.csv and temps.csv from the "data" folder beside the program (the programs
+    // name their folder, found as datadir.h says).
     explicit Fenetre(QWidget *parent = nullptr);
     explicit Fenetre(const QString &dataDir, QWidget *parent = nullptr);
     ~Fenetre() override;

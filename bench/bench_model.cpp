@@ -123,23 +123,23 @@ void FloydWarshallOnly_Baseline(benchmark::State &state)
     relaxationRate(state, int(state.range(0)));
 }
 
-// A two-city route computed from scratch, predecessors included.
-void Route_Library(benchmark::State &state)
+// A two-city route computed from scratch, predecessors included, by `route`.
+template <auto route> void routeFromScratch(benchmark::State &state)
 {
     const Fixture &f = fixture(int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            Matrix::Floyd_Warshall(f.m.timeMatrix(), f.m.cityList(), f.from, f.to));
+        benchmark::DoNotOptimize(route(f.m.timeMatrix(), f.m.cityList(), f.from, f.to));
     relaxationRate(state, int(state.range(0)));
+}
+
+void Route_Library(benchmark::State &state)
+{
+    routeFromScratch<&Matrix::Floyd_Warshall>(state);
 }
 
 void Route_Baseline(benchmark::State &state)
 {
-    const Fixture &f = fixture(int(state.range(0)));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(
-            baseline::floydWarshall(f.m.timeMatrix(), f.m.cityList(), f.from, f.to));
-    relaxationRate(state, int(state.range(0)));
+    routeFromScratch<&baseline::floydWarshall>(state);
 }
 
 // All pairs computed once; then each route (and its leg times) is a walk along predecessors.

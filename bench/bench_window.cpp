@@ -8,6 +8,7 @@
 #include "netgen.h"
 #include "routefinder.h"
 #include "tablematrix.h"
+#include "testsupport.h"
 #include "timetablemodel.h"
 
 #include <QApplication>
@@ -46,15 +47,7 @@ double cpuWhileIdle(int ms)
     return double(std::clock() - before) / CLOCKS_PER_SEC / (ms / 1000.0);
 }
 
-long residentKiB()
-{
-#ifdef __linux__
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (f.open(QIODevice::ReadOnly))
-        return f.readAll().split(' ').value(1).toLong() * 4;
-#endif
-    return -1;
-}
+using testsupport::residentKiB;
 
 // The map as first designed: every paint recomputes the route from scratch, then asks for
 // the next paint.

@@ -3,6 +3,7 @@
 #include "network.h"
 #include "routefinder.h"
 #include "shortestpaths.h"
+#include "testsupport.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -22,14 +23,7 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 // X, Y, Z and the roads given as "X,Y,10" lines.
 Matrix network(const QStringList &roadLines, const QStringList &names = {"X", "Y", "Z"})
 {
-    Matrix m;
-    QByteArray villes = "id,name,dept,lat,lon\n";
-    for (const QString &n : names)
-        villes += "0," + n.toUtf8() + ",0,0,0\n";
-    m.readCities(villes, "villes.csv");
-    m.readRoads(roadLines.join('\n').toUtf8(), "temps.csv");
-    m.setMatrix(Matrix::createMatrix(m.getCities(), m.getRoads()));
-    return m;
+    return testsupport::network(names, roadLines.join('\n').toUtf8());
 }
 
 // The plain triple loop and route rebuilding, kept deliberately naive.

@@ -7,6 +7,7 @@
 #include "info.h"
 #include "modal.h"
 #include "tablematrix.h"
+#include "testsupport.h"
 #include "weather.h"
 
 #include <QComboBox>
@@ -20,13 +21,7 @@
 
 namespace {
 
-long residentKiB()
-{
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    return f.readAll().split(' ').value(1).toLong() * 4;
-}
+using testsupport::residentKiB;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true; // freed memory is held back on purpose: sizes mean nothing

@@ -2,6 +2,7 @@
 #include "modal.h"
 #include "routetable.h"
 #include "tablematrix.h"
+#include "testsupport.h"
 #include "timetablemodel.h"
 
 #include <QPointer>
@@ -19,15 +20,17 @@ namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 
-Matrix network(const QStringList &names, const QByteArray &roads)
+using testsupport::network;
+
+// Cities of those names, in that order, with that matrix as it stands.
+Matrix given(const QStringList &names, TimeMatrix times)
 {
+    std::vector<City> cities{std::size_t(names.size())};
+    for (qsizetype i = 0; i < names.size(); ++i)
+        cities[i].setName(names[i]);
     Matrix m;
-    QByteArray villes = "h\n";
-    for (const QString &n : names)
-        villes += "0," + n.toUtf8() + ",0,0,0\n";
-    m.readCities(villes, "villes.csv");
-    m.readRoads(roads, "temps.csv");
-    m.setMatrix(Matrix::createMatrix(m.getCities(), m.getRoads()));
+    m.setCities(std::move(cities));
+    m.setMatrix(std::move(times));
     return m;
 }
 
@@ -96,12 +99,7 @@ private slots:
 
     void numberTexts()
     {
-        Matrix m;
-        std::vector<City> two(2);
-        two[0].setName("A");
-        two[1].setName("B");
-        m.setCities(two);
-        m.setMatrix({{0.00001, 1e6}, {125.5, 90}});
+        const Matrix m = given({"A", "B"}, {{0.00001, 1e6}, {125.5, 90}});
         QWidget parent;
         QCOMPARE(cells(TableMatrix(&parent, m)),
                  QList<QStringList>({{"1e-05", "1e+06"}, {"125.5", "90"}}));
@@ -110,24 +108,13 @@ private slots:
     void matrixAndCityListOfOtherSizes()
     {
         // Fewer cities than the matrix has rows: the first rows and columns, shortest times.
-        Matrix bigger;
-        std::vector<City> two(2);
-        two[0].setName("X");
-        two[1].setName("Y");
-        bigger.setCities(two);
-        bigger.setMatrix({{0, inf, 5}, {inf, 0, 7}, {5, 7, 0}});
+        const Matrix bigger = given({"X", "Y"}, {{0, inf, 5}, {inf, 0, 7}, {5, 7, 0}});
         QWidget parent;
         QCOMPARE(cells(TableMatrix(&parent, bigger)),
                  QList<QStringList>({{"0", "12"}, {"12", "0"}}));
 
         // More cities than the matrix: cells without an entry stay empty, nothing is read past it.
-        Matrix longer;
-        std::vector<City> three(3);
-        three[0].setName("X");
-        three[1].setName("Y");
-        three[2].setName("X");
-        longer.setCities(three);
-        longer.setMatrix({{0, 4}, {4, 0}});
+        const Matrix longer = given({"X", "Y", "X"}, {{0, 4}, {4, 0}});
         QCOMPARE(cells(TableMatrix(&parent, longer)),
                  QList<QStringList>({{"0", "4", ""}, {"4", "0", ""}, {"", "", ""}}));
     }

@@ -6,6 +6,7 @@
 #include "matrix.h"
 #include "network.h"
 #include "routefinder.h"
+#include "routetable.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,11 +59,6 @@ output then); 64 on a usage error.
 
 // Up to this many cities `matrix` builds the all-pairs table at once (32 MB); above, rows.
 constexpr int kDenseLimit = 2000;
-
-QString number(double value)
-{
-    return QString::number(value, 'g', 6);
-}
 
 void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
@@ -131,7 +127,7 @@ int run(const QStringList &arguments)
         auto writeRow = [&](int i, const std::vector<double> &times) {
             out << cities[i].getName();
             for (double t : times)
-                out << ',' << number(t * scale);
+                out << ',' << formatNumber(t * scale);
             out << '\n';
             return out.status() == QTextStream::Ok;
         };
@@ -161,15 +157,7 @@ int run(const QStringList &arguments)
     RouteFinder finder(net);
     const std::vector<QString> names(positional.begin(), positional.end());
     const std::vector<int> route = finder.routeThrough(names);
-    const std::vector<double> legs = net.legTimes(route);
-    double total = 0.0;
-    for (std::size_t i = 0; i < route.size(); ++i) {
-        const double leg = i == 0 ? 0.0 : legs[i - 1];
-        total += leg;
-        out << cities[route[i]].getName() << '\t'
-            << (i == 0 ? QStringLiteral("0") : number(leg * scale)) << '\n';
-    }
-    out << "Total\t" << number(total * scale) << '\n';
+    out << routeTsv(cities, route, net.legTimes(route), scale);
     return Ok;
 }
 

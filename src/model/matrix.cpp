@@ -66,6 +66,21 @@ QString quoteWarning(const QString &name)
         .arg(Problems::quote(name));
 }
 
+// The comma-separated fields of a line with their field number and their position: the position
+// counts 1, 2, ... and the field at `period` starts the count again (position 0), as both files
+// have always been read, so that long lines repeat their record.
+template <typename Take> void forEachField(QStringView line, int period, Take take)
+{
+    int position = 0;
+    int field = 0;
+    for (const QStringView value : line.tokenize(u',')) {
+        ++field;
+        if (++position == period)
+            position = 0;
+        take(position, field, value);
+    }
+}
+
 bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
 {
     QFile file(filePath);
@@ -90,19 +105,20 @@ bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
 
 bool Matrix::loadCity(const QString &filePath, QStringList *warnings)
 {
-    QByteArray bytes;
-    if (!readFile(filePath, &bytes, warnings))
-        return false;
-    readCities(bytes, QFileInfo(filePath).fileName(), warnings);
-    return true;
+    return loadFile(filePath, warnings, &Matrix::readCities);
 }
 
 bool Matrix::loadRoad(const QString &filePath, QStringList *warnings)
 {
+    return loadFile(filePath, warnings, &Matrix::readRoads);
+}
+
+bool Matrix::loadFile(const QString &filePath, QStringList *warnings, Reader reader)
+{
     QByteArray bytes;
     if (!readFile(filePath, &bytes, warnings))
         return false;
-    readRoads(bytes, QFileInfo(filePath).fileName(), warnings);
+    (this->*reader)(bytes, QFileInfo(filePath).fileName(), warnings);
     return true;
 }
 
@@ -123,11 +139,7 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
         City city;
         QStringView lat, lon;
         int latField = 0, lonField = 0;
-        int position = 0;
-        int field = 0;
-        for (const QStringView value : line.tokenize(u',')) {
-            ++field;
-            ++position;
+        forEachField(line, 20, [&](int position, int field, QStringView value) {
             if (position == 2) {
                 city.setName(value.toString());
             } else if (position == 4) {
@@ -136,10 +148,8 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
             } else if (position == 5) {
                 lon = value;
                 lonField = field;
-            } else if (position == 20) {
-                position = 0;
             }
-        }
+        });
         auto coordinate = [&](QStringView value, int at, const char *what) {
             double number = 0.0;
             if (at == 0)
@@ -193,11 +203,7 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
         Road road;
         QStringView time;
         int timeField = 0;
-        int position = 0;
-        int field = 0;
-        for (const QStringView value : line.tokenize(u',')) {
-            ++field;
-            ++position;
+        forEachField(line, 4, [&](int position, int field, QStringView value) {
             if (position == 1) {
                 road.cityStart = value.toString();
             } else if (position == 2) {
@@ -205,10 +211,8 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
             } else if (position == 3) {
                 time = value;
                 timeField = field;
-            } else {
-                position = 0;
             }
-        }
+        });
         for (const QString &name : {road.cityStart, road.cityEnd})
             if (name.contains(u'"'))
                 problems.add(lineNo, quoteWarning(name));

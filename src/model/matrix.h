@@ -54,6 +54,9 @@ public:
     std::vector<double> setPathTime(const std::vector<int> &path) const;
 
 private:
+    using Reader = void (Matrix::*)(const QByteArray &, const QString &, QStringList *);
+    bool loadFile(const QString &filePath, QStringList *warnings, Reader reader);
+
     std::vector<City> cities;
     std::vector<Road> roads;
     TimeMatrix matrix;

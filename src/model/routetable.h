@@ -7,6 +7,9 @@
 
 #include <vector>
 
+// The route as a table, for the window and for gpsroute alike: one entry per city of the route
+// with the time of the leg that reaches it (0 for the first), then the total.
+
 // Texts of the route table under the map: one column per city of the route with the time of
 // the leg that reaches it, then "Total".
 struct RouteTableTexts
@@ -26,3 +29,9 @@ QString formatTime(double minutes, const QString &unit);
 // between cities that no roads join, and then the total, read "no road".
 RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vector<int> &path,
                                 const std::vector<double> &legTimes, const QString &unit);
+
+// The same table as gpsroute prints it: "NAME<TAB>LEG" lines, then "Total<TAB>SUM", the times
+// multiplied by `scale` (1: minutes; 1/60: hours) and written as formatNumber does ("inf" where
+// no road leads).
+QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
+                 const std::vector<double> &legTimes, double scale);

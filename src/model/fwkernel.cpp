@@ -1,11 +1,11 @@
 #include "fwkernel.h"
 
 #include <algorithm>
-#include <barrier>
 #include <cmath>
+#include <condition_variable>
 #include <functional>
-#include <latch>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -21,6 +21,48 @@ namespace fw {
 namespace {
 
 std::function<bool(int)> startFails;
+
+// Threads meet here after each step. Not std::barrier: it waits through std::atomic::wait,
+// which GCC's library before 13 can leave waiting for ever where there is no futex (MinGW:
+// seen hanging under wine); a mutex and a condition variable are portable.
+class Barrier
+{
+public:
+    explicit Barrier(int count) : count(count) {}
+
+    void arriveAndWait()
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        const unsigned long long round = rounds;
+        if (++arrived == count) {
+            arrived = 0;
+            ++rounds;
+            changed.notify_all();
+            return;
+        }
+        changed.wait(hold, [&] { return rounds != round; });
+    }
+
+    // Lets every thread waiting in wait() go on (once).
+    void open()
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        ++rounds;
+        changed.notify_all();
+    }
+    void wait()
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait(hold, [&] { return rounds != 0; });
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    int count;
+    int arrived = 0;
+    unsigned long long rounds = 0;
+};
 
 using RowFn = void (*)(double *du, std::int32_t *pu, double duk, const double *dk,
                        const std::int32_t *pk, int n);
@@ -337,7 +379,7 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
         }
     };
 
-    auto work = [&](int t, std::barrier<> *sync) {
+    auto work = [&](int t, Barrier *sync) {
         const int u0 = int(std::int64_t(n) * t / threads);
         const int u1 = int(std::int64_t(n) * (t + 1) / threads);
         double *du[rowsPerTile];
@@ -351,7 +393,7 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
                     relaxSequential(d, pred, n, k0, k0 + blockLen);
             }
             if (sync)
-                sync->arrive_and_wait();
+                sync->arriveAndWait();
             if (!plainOrder) {
                 for (int u = u0; u < u1; u += rowsPerTile) {
                     const int count = std::min(rowsPerTile, u1 - u);
@@ -363,7 +405,7 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
                 }
             }
             if (sync)
-                sync->arrive_and_wait();
+                sync->arriveAndWait();
         }
     };
 
@@ -373,8 +415,8 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
     }
     // The system may refuse a thread. The work is then shared by those that did start: each
     // waits until that count is known before it takes its rows.
-    std::latch counted(1);
-    std::optional<std::barrier<>> sync;
+    Barrier counted(1); // opened once the number of threads is known
+    std::optional<Barrier> sync;
     std::vector<std::thread> pool;
     const int wanted = threads;
     for (int t = 1; t < wanted; ++t) {
@@ -392,7 +434,7 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
         }
     }
     sync.emplace(threads);
-    counted.count_down();
+    counted.open();
     work(0, threads > 1 ? &*sync : nullptr);
     for (auto &th : pool)
         th.join();

@@ -1,7 +1,11 @@
 #include "matrix.h"
 #include "network.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,6 +67,47 @@ private slots:
         QCOMPARE(hours.out, QStringLiteral("Saint Malo\t0\nX\t2.08333\nTotal\t2.08333\n"));
         const Result island = run({"route", "X", "Île"});
         QCOMPARE(island.out, QStringLiteral("X\t0\nÎle\tinf\nTotal\tinf\n"));
+    }
+
+    // The route for other programs: GPX read back by an independent reader, JSON by Qt's.
+    void routeAsGpxAndJson()
+    {
+        const Result gpx = run({"--format", "gpx", "route", "Saint Malo", "Z", "Île"});
+        QCOMPARE(gpx.code, 0);
+        QFile file(dir.filePath("route.gpx"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(gpx.out.toUtf8());
+        file.close();
+        const QString gpsbabel = QStandardPaths::findExecutable("gpsbabel");
+        if (gpsbabel.isEmpty())
+            QSKIP("gpsbabel is not installed (scripts/gps test installs it)");
+        QProcess reader;
+        reader.start(gpsbabel,
+                     {"-r", "-i", "gpx", "-f", file.fileName(), "-o", "unicsv", "-F", "-"});
+        QVERIFY(reader.waitForFinished(30000));
+        QCOMPARE(reader.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput())
+                     .remove(u'\r')
+                     .split('\n', Qt::SkipEmptyParts),
+                 QStringList(
+                     {"No,Latitude,Longitude,Name,Notes", "1,48.000000,-2.000000,\"Saint Malo\",",
+                      "2,45.000000,4.000000,\"X\",\"leg 125 min, since the start 125 min\"",
+                      "3,45.000000,5.000000,\"Y\",\"leg 30 min, since the start 155 min\"",
+                      "4,45.000000,6.000000,\"Z\",\"leg 45 min, since the start 200 min\"",
+                      "5,42.000000,9.000000,\"Île\",\"leg no road, since the start no road\""}));
+
+        const Result json = run({"--format", "json", "--hours", "route", "X", "Z"});
+        QCOMPARE(json.code, 0);
+        const QJsonObject route = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(route["unit"].toString(), QStringLiteral("h"));
+        QCOMPARE(route["total"].toDouble(), 1.25);
+        const QJsonArray stops = route["cities"].toArray();
+        QCOMPARE(stops.size(), 3);
+        QCOMPARE(stops[1].toObject()["name"].toString(), QStringLiteral("Y"));
+        QCOMPARE(stops[1].toObject()["leg"].toDouble(), 0.5);
+        QCOMPARE(stops[2].toObject()["lon"].toDouble(), 6.0);
+        QVERIFY(run({"--format", "json", "route", "X", "Île"}).out.contains("\"total\": null"));
+        QCOMPARE(run({"--format", "xml", "route", "X", "Z"}).code, 64);
     }
 
     void allPairsAsCsv()

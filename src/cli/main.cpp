@@ -30,7 +30,7 @@ enum Exit
 };
 
 const char *const kHelp = R"(Usage:
-  gpsroute [--data DIR] [--hours] route NAME NAME [NAME...]
+  gpsroute [--data DIR] [--hours] [--format tsv|gpx|json] route NAME NAME [NAME...]
   gpsroute [--data DIR] matrix
   gpsroute --help | --version
 
@@ -43,7 +43,11 @@ route   The fastest route that visits the named cities in order. Prints one line
         --hours prints hours instead of minutes. A leg between two cities that
         no roads join reads "inf" (no road leads from one to the other), and so
         does the total then. Names are exact and case-sensitive; quote names
-        that hold spaces for the shell.
+        that hold spaces for the shell. --format gpx writes the route as GPX 1.1
+        (a <rte> of <rtept lat lon> with each city's name, the leg and the time
+        since the start in <desc>), for GPS devices and map programs;
+        --format json as JSON ({"unit", "total", "cities": [{"name", "lat",
+        "lon", "leg"}]}, null where no road leads).
 matrix  The shortest travel times in minutes (--hours: hours) between all
         cities, as CSV: a header line (an empty cell, then the city names in
         list order), then one line per city, its name and its row; "inf" where
@@ -77,12 +81,18 @@ int run(const QStringList &arguments)
     QCommandLineParser parser;
     const QCommandLineOption dataOption(QStringLiteral("data"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption hoursOption(QStringLiteral("hours"));
-    parser.addOptions({dataOption, hoursOption});
+    const QCommandLineOption formatOption(QStringLiteral("format"), QString(),
+                                          QStringLiteral("FORMAT"), QStringLiteral("tsv"));
+    parser.addOptions({dataOption, hoursOption, formatOption});
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsroute"), kHelp);
         done >= 0)
         return done;
     const QString dataDir = parser.isSet(dataOption) ? parser.value(dataOption) : defaultDataDir();
     const bool hours = parser.isSet(hoursOption);
+    const QString format = parser.value(formatOption);
+    if (format != QLatin1String("tsv") && format != QLatin1String("gpx") &&
+        format != QLatin1String("json"))
+        return usage(QStringLiteral("--format is tsv, gpx or json, not %1").arg(format));
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return usage(QStringLiteral("no command given"));
@@ -157,7 +167,14 @@ int run(const QStringList &arguments)
     RouteFinder finder(net);
     const std::vector<QString> names(positional.begin(), positional.end());
     const std::vector<int> route = finder.routeThrough(names);
-    out << routeTsv(cities, route, net.legTimes(route), scale);
+    const std::vector<double> legs = net.legTimes(route);
+    const QString unit = hours ? QStringLiteral("h") : QStringLiteral("min");
+    if (format == QLatin1String("gpx"))
+        out << QString::fromUtf8(routeGpx(cities, route, legs, scale, unit));
+    else if (format == QLatin1String("json"))
+        out << QString::fromUtf8(routeJson(cities, route, legs, scale, unit));
+    else
+        out << routeTsv(cities, route, legs, scale);
     return Ok;
 }
 

@@ -1,5 +1,11 @@
 #include "routetable.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QXmlStreamWriter>
+
+#include <cmath>
 #include <limits>
 
 QString formatNumber(double value)
@@ -85,4 +91,96 @@ QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
                                                          : formatNumber(rows.legs[i - 1] * scale)) +
             u'\n';
     return out + QStringLiteral("Total\t") + formatNumber(rows.total * scale) + u'\n';
+}
+
+namespace {
+
+// Back from map units to degrees (the loader's projection, undone).
+double latitude(const City &c)
+{
+    return (1400.0 - c.getCoordLat()) / 25.0;
+}
+
+double longitude(const City &c)
+{
+    return (c.getCoordLong() - 300.0) / 25.0;
+}
+
+// To the micro-degree (10 cm): the files give five decimals, the projection adds noise below.
+double rounded(double degrees)
+{
+    return std::round(degrees * 1e6) / 1e6;
+}
+
+QString degrees(double value)
+{
+    return QString::number(rounded(value), 'f', 6);
+}
+
+} // namespace
+
+QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
+                    const std::vector<double> &legTimes, double scale, const QString &unit)
+{
+    const RouteRows rows = routeRows(cities, path, legTimes);
+    QByteArray out;
+    QXmlStreamWriter xml(&out);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("gpx"));
+    xml.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
+    xml.writeAttribute(QStringLiteral("creator"), QStringLiteral("GPS " GPS_VERSION));
+    xml.writeStartElement(QStringLiteral("rte"));
+    if (!rows.names.isEmpty())
+        xml.writeTextElement(QStringLiteral("name"),
+                             rows.names.first() + QStringLiteral(" - ") + rows.names.last());
+    auto time = [&](double minutes) {
+        return std::isfinite(minutes) ? formatNumber(minutes * scale) + u' ' + unit
+                                      : QStringLiteral("no road");
+    };
+    double sofar = 0;
+    for (qsizetype i = 0; i < rows.names.size(); ++i) {
+        const int at = path[std::size_t(i)];
+        const bool known = at >= 0 && std::size_t(at) < cities.size();
+        xml.writeStartElement(QStringLiteral("rtept"));
+        xml.writeAttribute(QStringLiteral("lat"), known ? degrees(latitude(cities[at])) : "0");
+        xml.writeAttribute(QStringLiteral("lon"), known ? degrees(longitude(cities[at])) : "0");
+        xml.writeTextElement(QStringLiteral("name"), rows.names[i]);
+        if (i > 0 && std::size_t(i) <= rows.legs.size()) {
+            sofar += rows.legs[i - 1];
+            xml.writeTextElement(QStringLiteral("desc"),
+                                 QStringLiteral("leg %1, since the start %2")
+                                     .arg(time(rows.legs[i - 1]), time(sofar)));
+        }
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+    return out;
+}
+
+QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
+                     const std::vector<double> &legTimes, double scale, const QString &unit)
+{
+    const RouteRows rows = routeRows(cities, path, legTimes);
+    auto time = [&](double minutes) {
+        return std::isfinite(minutes) ? QJsonValue(minutes * scale) : QJsonValue(QJsonValue::Null);
+    };
+    QJsonArray stops;
+    for (qsizetype i = 0; i < rows.names.size(); ++i) {
+        const int at = path[std::size_t(i)];
+        const bool known = at >= 0 && std::size_t(at) < cities.size();
+        QJsonObject stop{{QStringLiteral("name"), rows.names[i]},
+                         {QStringLiteral("lat"), known ? rounded(latitude(cities[at])) : 0.0},
+                         {QStringLiteral("lon"), known ? rounded(longitude(cities[at])) : 0.0}};
+        stop.insert(QStringLiteral("leg"), i == 0 ? QJsonValue(0)
+                                           : std::size_t(i) <= rows.legs.size()
+                                               ? time(rows.legs[i - 1])
+                                               : QJsonValue(QJsonValue::Null));
+        stops.append(stop);
+    }
+    const QJsonObject route{{QStringLiteral("unit"), unit},
+                            {QStringLiteral("total"), time(rows.total)},
+                            {QStringLiteral("cities"), stops}};
+    return QJsonDocument(route).toJson(QJsonDocument::Indented);
 }

@@ -35,3 +35,13 @@ RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vect
 // no road leads).
 QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
                  const std::vector<double> &legTimes, double scale);
+
+// The same route for other programs, times in minutes (scale 1, unit "min") or hours (1/60,
+// "h"); a leg where no road leads has no time. GPX 1.1: one <rte> named "FIRST - LAST" with an
+// <rtept lat lon> per city, its <name>, and the leg and running total in <desc>. JSON: {"unit",
+// "total", "cities": [{"name", "lat", "lon", "leg"}]}, "leg" and "total" null where no road
+// leads.
+QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
+                    const std::vector<double> &legTimes, double scale, const QString &unit);
+QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
+                     const std::vector<double> &legTimes, double scale, const QString &unit);

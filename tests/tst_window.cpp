@@ -394,18 +394,53 @@ private slots:
             QTest::mouseClick(less, Qt::LeftButton);
         QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
 
-        // The wheel takes the same steps. (A real wheel event over the map reaches the window
-        // through the frames above it, which ignore it; a sent one is not passed on.)
-        const QPoint at(300, 150);
-        QWheelEvent up(at, w.mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
-                       Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&w, &up);
+        // The wheel zooms about the pointer: over W, W stays and X (425.5, 250.9 on the map)
+        // moves away from it, a quarter further per notch. (A real wheel event over the map
+        // reaches the window through the frames above it, which ignore it; a sent one is not
+        // passed on.)
+        auto wheel = [&](QPointF at, int angle) {
+            QWheelEvent e(at, w.mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&w, &e);
+        };
+        wheel({550, 250}, 120);
+        QImage zoomed = picture(w);
+        QCOMPARE(zoomed.pixelColor(550, 250), QColor(Qt::black));
+        QCOMPARE(zoomed.pixelColor(394, 251), QColor(Qt::black)); // 550 + 1.25 (425.5 - 550)
+        QVERIFY(zoomed.pixelColor(425, 250) != QColor(Qt::black));
+        wheel({550, 250}, -120); // and back
+        QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
+        for (int i = 0; i < 30; ++i) // far deeper than the buttons go, X under the pointer
+            wheel({425.5, 250.9}, 120);
+        QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
+        QVERIFY(picture(w).pixelColor(550, 250) != QColor(Qt::black)); // W far away
+
+        // Home is the first view again; + and - are the buttons.
+        w.setFocus();
+        QTest::keyClick(&w, Qt::Key_Home);
+        QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
+        QTest::keyClick(&w, Qt::Key_Plus);
         QCOMPARE(picture(w).pixelColor(448, 255), QColor(Qt::black));
-        QWheelEvent down(at, w.mapToGlobal(at), QPoint(), QPoint(0, -60), Qt::NoButton,
-                         Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&w, &down); // half a notch: nothing yet
-        QCOMPARE(picture(w).pixelColor(448, 255), QColor(Qt::black));
-        QApplication::sendEvent(&w, &down);
+        QTest::keyClick(&w, Qt::Key_Minus);
+        QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
+
+        // Dragging moves the map with the pointer, the route on it too; arrows move it by 50.
+        auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            QMouseEvent e(type, at, w.mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(&w, &e);
+        };
+        mouse(QEvent::MouseButtonPress, {300, 150}, Qt::LeftButton);
+        mouse(QEvent::MouseMove, {330, 160}, Qt::LeftButton);
+        QCOMPARE(picture(w).pixelColor(455, 260), QColor(Qt::black)); // moving with the pointer
+        mouse(QEvent::MouseMove, {350, 180}, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, {350, 180}, Qt::NoButton);
+        QImage moved = picture(w);
+        QCOMPARE(moved.pixelColor(475, 280), QColor(Qt::black));
+        QCOMPARE(moved.pixelColor(600, 280), QColor(Qt::black)); // W
+        QVERIFY(moved.pixelColor(425, 250) != QColor(Qt::black));
+        QTest::keyClick(&w, Qt::Key_Right); // the view goes right: the map left
+        QCOMPARE(picture(w).pixelColor(425, 280), QColor(Qt::black));
+        QTest::keyClick(&w, Qt::Key_Home);
         QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
     }
 

@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QToolTip>
@@ -27,6 +28,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -113,8 +115,8 @@ Fenetre::~Fenetre()
 
 QPoint Fenetre::project(double coordLong, double coordLat) const
 {
-    return QPoint(toPixel(double(gapLong) + coefLong * coordLong),
-                  toPixel(double(gapLat) + coefLat * coordLat));
+    return QPoint(toPixel(double(gapLong) + pan.x() + dragOffset.x() + coefLong * coordLong),
+                  toPixel(double(gapLat) + pan.y() + dragOffset.y() + coefLat * coordLat));
 }
 
 void Fenetre::paintEvent(QPaintEvent *)
@@ -131,6 +133,8 @@ void Fenetre::paintEvent(QPaintEvent *)
         mapLayer.setDevicePixelRatio(ratio);
         mapLayer.fill(Qt::transparent);
         QPainter layer(&mapLayer);
+        // Drawn where the map stands without the drag going on, which moves the whole layer.
+        const QPoint dragging = std::exchange(dragOffset, QPoint());
         printCity(layer, net->cities());
         // The lines printRoad draws for the network, from the roads found at start-up.
         const std::vector<City> &cities = net->cities();
@@ -140,9 +144,11 @@ void Fenetre::paintEvent(QPaintEvent *)
             lines.append(QLine(project(cities[i]), project(cities[j])));
         layer.setPen(pen(Qt::black, 2));
         layer.drawLines(lines);
+        dragOffset = dragging;
         mapLayerValid = true;
     }
-    painter.drawPixmap(0, 0, mapLayer);
+    // While a drag goes on, the layer drawn before it moves with the pointer.
+    painter.drawPixmap(dragOffset, mapLayer);
 
     if (startChosen && endChosen)
         drawRoad(painter, net->cities());
@@ -461,13 +467,102 @@ void Fenetre::showEvent(QShowEvent *event)
 
 void Fenetre::wheelEvent(QWheelEvent *event)
 {
-    // One zoom step per notch (120 eighths of a degree); touchpads send smaller deltas.
-    wheelAngle += event->angleDelta().y();
-    for (; wheelAngle >= 120; wheelAngle -= 120)
-        on_pushButtonMore_clicked();
-    for (; wheelAngle <= -120; wheelAngle += 120)
-        on_pushButtonLess_clicked();
+    // A quarter more per notch (120 eighths of a degree), touchpads in smaller steps, about the
+    // point under the pointer, which stays where it is.
+    zoomAbout(event->position(), std::pow(1.25, event->angleDelta().y() / 120.0));
     event->accept();
+}
+
+void Fenetre::zoomAbout(QPointF at, double factor)
+{
+    // Deep enough to tell apart the towns of a country-wide network; out to a continent.
+    const double coef = std::clamp(coefLong * factor, 0.05, 2000.0);
+    if (coef == coefLong)
+        return;
+    // The map point under `at` before, where it must stay after.
+    const double x = (at.x() - gapLong - pan.x()) / coefLong;
+    const double y = (at.y() - gapLat - pan.y()) / coefLat;
+    coefLong = coefLat = coef;
+    pan = QPointF(at.x() - gapLong - coef * x, at.y() - gapLat - coef * y);
+    mapLayerValid = false;
+    update();
+}
+
+void Fenetre::resetView()
+{
+    coefLong = coefLat = 1.0;
+    gapLong = gapLat = 0;
+    pan = QPointF();
+    mapLayerValid = false;
+    update();
+}
+
+void Fenetre::keyPressEvent(QKeyEvent *event)
+{
+    constexpr double step = 50; // pixels an arrow key moves the map
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        on_pushButtonMore_clicked();
+        break;
+    case Qt::Key_Minus:
+        on_pushButtonLess_clicked();
+        break;
+    case Qt::Key_Home:
+        resetView();
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        // The view moves that way: the map the other way.
+        const int key = event->key();
+        pan += QPointF(key == Qt::Key_Left    ? step
+                       : key == Qt::Key_Right ? -step
+                                              : 0,
+                       key == Qt::Key_Up     ? step
+                       : key == Qt::Key_Down ? -step
+                                             : 0);
+        mapLayerValid = false;
+        update();
+        break;
+    }
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void Fenetre::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    setFocus(Qt::MouseFocusReason); // the keys move the map from now on
+    dragFrom = event->position().toPoint();
+    dragOffset = QPoint();
+}
+
+void Fenetre::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton) || dragFrom.isNull())
+        return QWidget::mouseMoveEvent(event);
+    // The picture already drawn moves with the pointer; it is drawn anew when the drag ends.
+    dragOffset = event->position().toPoint() - dragFrom;
+    update();
+}
+
+void Fenetre::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || dragFrom.isNull())
+        return QWidget::mouseReleaseEvent(event);
+    if (!dragOffset.isNull()) {
+        pan += dragOffset;
+        mapLayerValid = false;
+    }
+    dragOffset = QPoint();
+    dragFrom = QPoint();
+    update();
 }
 
 bool Fenetre::eventFilter(QObject *watched, QEvent *event)

@@ -50,6 +50,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private slots:
     void on_comboBoxDepart_currentTextChanged(const QString &arg1);
@@ -100,5 +104,10 @@ private:
     bool startChosen = false; // a departure is chosen (not the box's placeholder)
     bool endChosen = false;   // an arrival is chosen
     QStringList cityNames;    // each name once, for completion
-    int wheelAngle = 0;
+    // Moved by dragging, arrow keys and zooming about the pointer, in pixels; Home resets it.
+    QPointF pan;
+    QPoint dragFrom;   // where the drag started (a null point: no drag)
+    QPoint dragOffset; // how far the map has moved in the drag, not yet in `pan`
+    void zoomAbout(QPointF at, double factor);
+    void resetView();
 };

@@ -188,6 +188,31 @@ private slots:
         QVERIFY(opaque > 64 * 64 / 4); // drawn, not a blank square
     }
 
+    // A network the first view of France does not show is fitted into the map area instead,
+    // and Home comes back to that.
+    void firstViewFitsANetworkOutsideFrance()
+    {
+        Fenetre w(network("us",
+                          "id,name,dept,lat,lon\n1,Denver,CO,40,-100\n2,Atlanta,GA,30,-80\n"
+                          "3,Chicago,IL,35,-90\n",
+                          "Denver,Chicago,600\nChicago,Atlanta,500\n"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Map units: Denver (-2200, 400), Atlanta (-1700, 650); 600 x 440 pixels from (180, 20)
+        // take 1.2 pixels a unit, centred.
+        const QImage fitted = picture(w);
+        QCOMPARE(fitted.pixelColor(180, 90), QColor(Qt::black));  // Denver
+        QCOMPARE(fitted.pixelColor(480, 240), QColor(Qt::black)); // Chicago
+        QCOMPARE(fitted.pixelColor(780, 390), QColor(Qt::black)); // Atlanta
+        QWheelEvent in(QPointF(300, 300), w.mapToGlobal(QPointF(300, 300)), QPoint(),
+                       QPoint(0, 240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&w, &in);
+        QVERIFY(picture(w).pixelColor(480, 240) != QColor(Qt::black));
+        w.setFocus();
+        QTest::keyClick(&w, Qt::Key_Home);
+        QCOMPARE(picture(w), fitted);
+    }
+
     void slotsInOrder()
     {
         // The form connects them by name; their order is the class's published interface.
@@ -332,13 +357,14 @@ private slots:
         for (int x = 410; x < 540; ++x)
             QVERIFY(img.pixelColor(x, 225 + (x - 400) / 6) != QColor(Qt::red));
 
-        // A stop at map position -1 (longitude -12.04) is a stop like any other.
+        // A stop at map position -1 (longitude -12.04) is a stop like any other. (It lies left
+        // of the map area, so the network is fitted: A at (180, 240), B at (780, 240).)
         Fenetre west(network("west", "h\n1,A,0,46,-12.04\n2,B,0,46,10\n", "A,B,10\n"));
         west.show();
         QVERIFY(QTest::qWaitForWindowExposed(&west));
         choose(west, "comboBoxDepart", "A");
         choose(west, "comboBoxArrive", "B");
-        QCOMPARE(picture(west).pixelColor(450, 250), QColor(Qt::red));
+        QCOMPARE(picture(west).pixelColor(450, 240), QColor(Qt::red));
     }
 
     void mapDrawsWhatThePlainLoopsDraw()

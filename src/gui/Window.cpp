@@ -75,6 +75,25 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     typeTime = QStringLiteral("mn");
     roadPairs = net->roadPairs();
 
+    // The part of the window where the map shows between the controls, at the first view.
+    const QRectF area(180, 20, 600, 440);
+    double left = inf, right = -inf, top = inf, bottom = -inf;
+    for (const City &c : net->cities()) {
+        left = std::min(left, c.getCoordLong());
+        right = std::max(right, c.getCoordLong());
+        top = std::min(top, c.getCoordLat());
+        bottom = std::max(bottom, c.getCoordLat());
+    }
+    const QRectF bounds(QPointF(left, top), QPointF(right, bottom));
+    const bool fits = net->size() == 0 || (left >= 160 && right < 800 && top >= 0 && bottom < 480);
+    if (!fits && std::isfinite(bounds.width()) && std::isfinite(bounds.height())) {
+        homeCoef = std::min(bounds.width() > 0 ? area.width() / bounds.width() : 1.0,
+                            bounds.height() > 0 ? area.height() / bounds.height() : 1.0);
+        homeCoef = std::clamp(homeCoef, 1e-6, 2000.0);
+        homePan = area.center() - homeCoef * bounds.center();
+        resetView();
+    }
+
     QStringList listeItems;
     for (const City &city : net->cities())
         listeItems << city.getName();
@@ -490,9 +509,9 @@ void Fenetre::zoomAbout(QPointF at, double factor)
 
 void Fenetre::resetView()
 {
-    coefLong = coefLat = 1.0;
+    coefLong = coefLat = homeCoef;
     gapLong = gapLat = 0;
-    pan = QPointF();
+    pan = homePan;
     mapLayerValid = false;
     update();
 }

@@ -110,4 +110,8 @@ private:
     QPoint dragOffset; // how far the map has moved in the drag, not yet in `pan`
     void zoomAbout(QPointF at, double factor);
     void resetView();
+    // The first view, which Home brings back: the map as drawn for France, or, when some city
+    // lies outside the map area there, the whole network fitted into it.
+    double homeCoef = 1.0;
+    QPointF homePan;
 };

@@ -12,9 +12,16 @@
 #include <QNetworkRequest>
 #include <QShortcut>
 
+namespace {
+
+int openPanels = 0; // weather panels alive: the shared manager's connections serve them
+
+} // namespace
+
 Info::Info(QWidget *parent, QString cityName)
     : QWidget(parent, Qt::WindowFlags()), ui(new Ui::Info), cityName(std::move(cityName))
 {
+    ++openPanels;
     setAttribute(Qt::WA_DeleteOnClose);
     // The reply is handled from the event loop, once the labels below exist. Without a key the
     // service can only refuse: nothing is asked.
@@ -76,6 +83,10 @@ Info::~Info()
         inFlight->abort();
         inFlight->deleteLater();
     }
+    // With the last panel gone, its connections (and the manager's network thread, with the
+    // TLS state it holds) go too, rather than linger until the program ends.
+    if (--openPanels == 0)
+        weatherNetwork().clearConnectionCache();
     delete ui;
 }
 

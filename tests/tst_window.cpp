@@ -96,6 +96,7 @@ private slots:
     {
         Fenetre w(network("net", kCities, kRoads));
         QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
+        QCOMPARE(w.minimumSize(), QSize(800, 600)); // no control cut off; larger is fine
         QCOMPARE(w.size(), QSize(800, 600));
         struct Expect
         {

@@ -58,6 +58,8 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
 {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("GPS"));
+    // Every control stays in view; a larger window gives the map the extra room.
+    setMinimumSize(size());
 
     auto network = std::make_shared<Network>();
     try {

@@ -13,9 +13,6 @@
 #include <QProgressDialog>
 #include <QTextStream>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
 namespace {

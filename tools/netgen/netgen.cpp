@@ -165,7 +165,7 @@ private:
         if (q.remainingOnly && remaining[mid] == 0)
             return;
         const int here = order[mid];
-        const bool taken = q.remainingOnly && !isRemaining(here, lo, hi);
+        const bool taken = q.remainingOnly && !middleRemains(lo, hi);
         if (here != q.of && !taken && places[here].group == places[q.of].group) {
             const Candidate c{km(q.of, here), chord2(q.of, here), here};
             if (q.best.size() < q.count || c < q.best.back()) {
@@ -185,7 +185,7 @@ private:
 
     // Whether the place at the middle of [lo, hi) is still in: its node's count exceeds its
     // two halves'.
-    bool isRemaining(int, int lo, int hi) const
+    bool middleRemains(int lo, int hi) const
     {
         const int mid = lo + (hi - lo) / 2;
         auto count = [&](int l, int h) { return h <= l ? 0 : remaining[l + (h - l) / 2]; };

@@ -3,23 +3,39 @@
 #include "citycompleter.h"
 #include "citynames.h"
 #include "info.h"
+#include "landmap.h"
 #include "logging.h"
+#include "maplabels.h"
 #include "routetable.h"
 #include "routetablemodel.h"
 #include "tablematrix.h"
 #include "ui_Window.h"
 
+#include <QAction>
+#include <QBuffer>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHash>
 #include <QHelpEvent>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -28,6 +44,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -60,6 +77,28 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     setWindowTitle(QStringLiteral("GPS"));
     // Every control stays in view; a larger window gives the map the extra room.
     setMinimumSize(size());
+    setAcceptDrops(true);
+    typeTime = QStringLiteral("mn");
+
+    routeModel = new RouteTableModel(this);
+    ui->tableViewRoad->setModel(routeModel);
+
+    // A slow layer is drawn again once the wheel or keys have rested this long.
+    redrawTimer.setSingleShot(true);
+    redrawTimer.setInterval(150);
+    connect(&redrawTimer, &QTimer::timeout, this, [this] {
+        layerStale = false;
+        mapLayerValid = false;
+        update();
+    });
+
+    auto *open = new QAction(QStringLiteral("Open a network folder..."), this);
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, this, &Fenetre::chooseNetworkFolder);
+    auto *save = new QAction(QStringLiteral("Save the route..."), this);
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &Fenetre::saveRoute);
+    addActions({open, save});
 
     auto network = std::make_shared<Network>();
     try {
@@ -71,43 +110,6 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
         messages << QStringLiteral("%1: not enough memory to open this network")
                         .arg(QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath()));
     }
-    net = std::move(network);
-    // Routes come from searches on demand: nothing is worked out for all pairs at start-up.
-    finder = std::make_unique<RouteFinder>(*net);
-    typeTime = QStringLiteral("mn");
-    roadPairs = net->roadPairs();
-
-    // The part of the window where the map shows between the controls, at the first view.
-    const QRectF area(180, 20, 600, 440);
-    double left = inf, right = -inf, top = inf, bottom = -inf;
-    for (const City &c : net->cities()) {
-        left = std::min(left, c.getCoordLong());
-        right = std::max(right, c.getCoordLong());
-        top = std::min(top, c.getCoordLat());
-        bottom = std::max(bottom, c.getCoordLat());
-    }
-    const QRectF bounds(QPointF(left, top), QPointF(right, bottom));
-    const bool fits = net->size() == 0 || (left >= 160 && right < 800 && top >= 0 && bottom < 480);
-    if (!fits && std::isfinite(bounds.width()) && std::isfinite(bounds.height())) {
-        homeCoef = std::min(bounds.width() > 0 ? area.width() / bounds.width() : 1.0,
-                            bounds.height() > 0 ? area.height() / bounds.height() : 1.0);
-        homeCoef = std::clamp(homeCoef, 1e-6, 2000.0);
-        homePan = area.center() - homeCoef * bounds.center();
-        resetView();
-    }
-
-    QStringList listeItems;
-    for (const City &city : net->cities())
-        listeItems << city.getName();
-    std::sort(listeItems.begin(), listeItems.end());
-    cityNames = listeItems;
-    cityNames.removeDuplicates();
-    std::sort(cityNames.begin(), cityNames.end(), [](const QString &a, const QString &b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    ui->comboBoxDepart->addItems(listeItems);
-    ui->comboBoxArrive->addItems(listeItems);
-    ui->comboBoxInfo->addItems(listeItems);
 
     // A weather panel opens when a city is picked from the list, not when arrow keys, letters
     // or the wheel run through the closed box (eventFilter); the box then shows "Info city"
@@ -124,9 +126,169 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
             on_comboBoxInfo_currentTextChanged(city);
     });
 
-    routeModel = new RouteTableModel(this);
-    ui->tableViewRoad->setModel(routeModel);
+    useNetwork(std::move(network), dataDir);
+}
+
+void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &dir)
+{
+    // Routes come from searches on demand: nothing is worked out for all pairs at start-up.
+    auto routes = std::make_unique<RouteFinder>(*network);
+    auto pairs = network->roadPairs();
+    // Panels still open keep the network they were opened on.
+    finder = std::move(routes);
+    net = std::move(network);
+    roadPairs = std::move(pairs);
+    folder = dir;
+    lastFolder = QFileInfo(dir).absoluteFilePath();
+
+    std::vector<int> degree(std::size_t(net->size()), 0);
+    for (const auto &[i, j] : roadPairs) {
+        ++degree[std::size_t(i)];
+        ++degree[std::size_t(j)];
+    }
+    labelOrder.resize(degree.size());
+    std::iota(labelOrder.begin(), labelOrder.end(), 0);
+    std::stable_sort(labelOrder.begin(), labelOrder.end(),
+                     [&](int a, int b) { return degree[std::size_t(a)] > degree[std::size_t(b)]; });
+
+    QStringList listeItems;
+    for (const City &city : net->cities())
+        listeItems << city.getName();
+    std::sort(listeItems.begin(), listeItems.end());
+    cityNames = listeItems;
+    cityNames.removeDuplicates();
+    std::sort(cityNames.begin(), cityNames.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    {
+        const QSignalBlocker quietStart(ui->comboBoxDepart);
+        const QSignalBlocker quietEnd(ui->comboBoxArrive);
+        const QSignalBlocker quietInfo(ui->comboBoxInfo);
+        for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo}) {
+            while (box->count() > 1) // the placeholder stays
+                box->removeItem(box->count() - 1);
+            box->addItems(listeItems);
+        }
+        ui->comboBoxInfo->setCurrentIndex(0);
+        // The chosen cities stay chosen where the new network has them.
+        const int start = startChosen ? ui->comboBoxDepart->findText(road.cityStart) : -1;
+        const int end = endChosen ? ui->comboBoxArrive->findText(road.cityEnd) : -1;
+        ui->comboBoxDepart->setCurrentIndex(std::max(start, 0));
+        ui->comboBoxArrive->setCurrentIndex(std::max(end, 0));
+        startChosen = start > 0;
+        endChosen = end > 0;
+    }
+
+    computeHome();
+    if (!landChosen)
+        showLand = fitted;
+    resetView();
+
+    const bool typed = typeCity == QLatin1String("multiple");
+    const bool typedStays = typed && !pathName.empty() &&
+                            std::all_of(pathName.begin(), pathName.end(),
+                                        [&](auto &n) { return !net->positionsOf(n).empty(); });
+    if (typedStays) {
+        setTypedRoute(QStringList(pathName.begin(), pathName.end()));
+        return;
+    }
+    path.clear();
+    pathTime.clear();
+    if (typed)
+        typeCity = QStringLiteral("double");
+    updateRoute();
     updateRouteTable();
+}
+
+void Fenetre::computeHome()
+{
+    // The part of the window where the map shows between the controls: at the first size the
+    // area the map was drawn for, growing with the window.
+    const QRectF area(180, 20, std::max(width(), 800) - 200, std::max(height(), 600) - 160);
+    double left = inf, right = -inf, top = inf, bottom = -inf;
+    for (const City &c : net->cities()) {
+        left = std::min(left, c.getCoordLong());
+        right = std::max(right, c.getCoordLong());
+        top = std::min(top, c.getCoordLat());
+        bottom = std::max(bottom, c.getCoordLat());
+    }
+    const QRectF bounds(QPointF(left, top), QPointF(right, bottom));
+    fitted = !(net->size() == 0 || (left >= 160 && right < 800 && top >= 0 && bottom < 480)) &&
+             std::isfinite(bounds.width()) && std::isfinite(bounds.height());
+    if (fitted) {
+        homeCoef = std::min(bounds.width() > 0 ? area.width() / bounds.width() : 1.0,
+                            bounds.height() > 0 ? area.height() / bounds.height() : 1.0);
+        homeCoef = std::clamp(homeCoef, 1e-6, 2000.0);
+        homePan = area.center() - homeCoef * bounds.center();
+    } else {
+        // France as first drawn, scaled up with the window about the area's corner and
+        // centred in the room it gained; pixel for pixel the first drawing at the first size.
+        homeCoef = std::min(area.width() / 600, area.height() / 440);
+        homePan = area.topLeft() * (1 - homeCoef) +
+                  QPointF(area.width() - 600 * homeCoef, area.height() - 440 * homeCoef) / 2;
+    }
+}
+
+void Fenetre::showLoadMessages()
+{
+    if (messages.isEmpty())
+        return;
+    // Said beside the window rather than in its way: the network opens with what could be read.
+    QStringList first = messages.mid(0, 5);
+    if (messages.size() > first.size())
+        first << QStringLiteral("(%1 more in the details)").arg(messages.size() - first.size());
+    const QString summary =
+        missingFolder.isEmpty()
+            ? QStringLiteral("Some of the network could not be read; the rest is shown.\n\n") +
+                  first.join(u'\n')
+            : QStringLiteral("The network folder %1 does not exist; no network is shown.")
+                  .arg(missingFolder);
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("GPS"), summary,
+                                QMessageBox::Ok, this);
+    box->setDetailedText(messages.join(u'\n'));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+bool Fenetre::openNetwork(const QString &dir)
+{
+    QStringList found;
+    auto network = std::make_shared<Network>();
+    Network::Load result = Network::Load::Ok;
+    try {
+        result = network->load(dir, &found);
+    } catch (const std::bad_alloc &) {
+        outOfMemory();
+        return false;
+    }
+    const QString where = QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath());
+    if (result == Network::Load::NoFolder || network->size() == 0) {
+        // Nothing to show instead: the network on show stays, with its route.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("GPS"),
+                        result == Network::Load::NoFolder
+                            ? QStringLiteral("The network folder %1 does not exist; the network "
+                                             "on show is kept.")
+                                  .arg(where)
+                            : QStringLiteral("No city could be read in %1; the network on show "
+                                             "is kept.")
+                                  .arg(where),
+                        QMessageBox::Ok, this);
+        box.setDetailedText(found.join(u'\n'));
+        box.exec();
+        return false;
+    }
+    try {
+        useNetwork(std::move(network), dir);
+    } catch (const std::bad_alloc &) {
+        outOfMemory();
+        return false;
+    }
+    messages = found;
+    missingFolder.clear();
+    problemsShown = true;
+    showLoadMessages();
+    return true;
 }
 
 Fenetre::~Fenetre()
@@ -144,35 +306,188 @@ void Fenetre::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
 
-    // Cities and roads change only with the zoom: they are drawn once into a transparent layer
+    // Cities and roads change only with the view: they are drawn once into a transparent layer
     // that each paint lays down. Every pixel of it is opaque black or untouched, so the window
     // shows exactly what drawing them directly would show.
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (!mapLayerValid || mapLayer.size() != pixels) {
+        QElapsedTimer clock;
+        clock.start();
         mapLayer = QPixmap(pixels);
         mapLayer.setDevicePixelRatio(ratio);
         mapLayer.fill(Qt::transparent);
         QPainter layer(&mapLayer);
         // Drawn where the map stands without the drag going on, which moves the whole layer.
         const QPoint dragging = std::exchange(dragOffset, QPoint());
-        printCity(layer, net->cities());
-        // The lines printRoad draws for the network, from the roads found at start-up.
-        const std::vector<City> &cities = net->cities();
-        QList<QLine> lines;
-        lines.reserve(qsizetype(roadPairs.size()));
-        for (const auto &[i, j] : roadPairs)
-            lines.append(QLine(project(cities[i]), project(cities[j])));
-        layer.setPen(pen(Qt::black, 2));
-        layer.drawLines(lines);
+        if (showLand)
+            drawLand(layer);
+        drawNetwork(layer);
         dragOffset = dragging;
+        layerOrigin = QPointF(gapLong, gapLat) + pan;
+        layerCoef = coefLong;
+        layerStale = false;
         mapLayerValid = true;
+        labelsValid = false;
+        layerMs = double(clock.nsecsElapsed()) / 1e6;
     }
-    // While a drag goes on, the layer drawn before it moves with the pointer.
-    painter.drawPixmap(dragOffset, mapLayer);
+    // While a drag goes on, the layer drawn before it moves with the pointer; while a slow
+    // network's zoom goes on, it is scaled until the layer is drawn anew.
+    const double scale = coefLong / layerCoef;
+    const QPointF shift = QPointF(gapLong, gapLat) + pan + dragOffset - scale * layerOrigin;
+    if (scale == 1.0) {
+        painter.drawPixmap(shift.toPoint(), mapLayer);
+    } else {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.translate(shift);
+        painter.scale(scale, scale);
+        painter.drawPixmap(0, 0, mapLayer);
+        painter.restore();
+    }
 
     if (startChosen && endChosen)
         drawRoad(painter, net->cities());
+
+    if (showNames && !layerStale) {
+        if (!labelsValid || labelLayer.size() != pixels) {
+            labelLayer = QPixmap(pixels);
+            labelLayer.setDevicePixelRatio(ratio);
+            labelLayer.fill(Qt::transparent);
+            QPainter names(&labelLayer);
+            const QPoint dragging = std::exchange(dragOffset, QPoint());
+            drawLabels(names);
+            dragOffset = dragging;
+            labelsValid = true;
+        }
+        painter.drawPixmap(dragOffset, labelLayer);
+    }
+}
+
+void Fenetre::drawNetwork(QPainter &painter)
+{
+    const std::vector<City> &cities = net->cities();
+    const QRect view = rect();
+    std::vector<QPoint> at(cities.size());
+    int inView = 0;
+    for (std::size_t i = 0; i < cities.size(); ++i) {
+        at[i] = project(cities[i]);
+        inView += view.contains(at[i]);
+    }
+    // Squares and 2-pixel roads show a few hundred cities apart; thousands would merge into a
+    // black block. Then roads are hairlines whose shade builds up where they crowd, and each
+    // city one dot: the map shows where the network is dense and where it thins out.
+    dense = inView > view.width() * view.height() / 400;
+    const QRect margin = view.adjusted(-2, -2, 2, 2);
+    QList<QLine> lines;
+    lines.reserve(qsizetype(roadPairs.size()));
+    for (const auto &[i, j] : roadPairs) {
+        const QPoint a = at[std::size_t(i)], b = at[std::size_t(j)];
+        // Roads wholly to one side of the view, and those shorter than a pixel in a dense view,
+        // show nothing.
+        if ((a.x() < margin.left() && b.x() < margin.left()) ||
+            (a.x() > margin.right() && b.x() > margin.right()) ||
+            (a.y() < margin.top() && b.y() < margin.top()) ||
+            (a.y() > margin.bottom() && b.y() > margin.bottom()) || (dense && a == b))
+            continue;
+        lines.append(QLine(a, b));
+    }
+    if (!dense) {
+        // What printCity and printRoad draw, from the roads found once.
+        QList<QPoint> points;
+        points.reserve(inView);
+        for (const QPoint &p : at)
+            if (margin.contains(p))
+                points.append(p);
+        painter.setPen(pen(Qt::black, 2));
+        painter.drawPoints(points);
+        painter.drawLines(lines);
+        return;
+    }
+    // The more crowded, the fainter each line, so that the crowd shades rather than blots.
+    const double room = double(view.width()) * view.height() / 400 / inView;
+    painter.setPen(QPen(QColor(0, 0, 0, std::clamp(int(250 * room), 14, 90)), 1));
+    painter.drawLines(lines);
+}
+
+void Fenetre::drawLand(QPainter &painter)
+{
+    const LandMap &land = builtInLandMap();
+    const QTransform toView(coefLong, 0, 0, coefLat, gapLong + pan.x(), gapLat + pan.y());
+    const QRectF view = toView.inverted().mapRect(QRectF(rect()));
+    painter.fillRect(rect(), QColor(0xdf, 0xea, 0xf2)); // sea
+    QPainterPath shapes;
+    shapes.setFillRule(Qt::OddEvenFill); // a lake is a ring inside its land
+    for (std::size_t i = 0; i < land.land.size(); ++i)
+        if (land.landBounds[i].intersects(view))
+            shapes.addPolygon(toView.map(land.land[i]));
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(shapes, QColor(0xf6, 0xf3, 0xea));
+    painter.setPen(QPen(QColor(0xa8, 0xa8, 0xa8), 1, Qt::DashLine));
+    for (const QPolygonF &border : land.borders)
+        if (border.boundingRect().intersects(view))
+            painter.drawPolyline(toView.map(border));
+    painter.restore();
+}
+
+void Fenetre::drawLabels(QPainter &painter)
+{
+    const std::vector<City> &cities = net->cities();
+    const QRect view = rect();
+    LabelPlacer placer(view);
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
+    QFont bold = small;
+    bold.setBold(true);
+    const auto label = [&](const QRect &box, const QString &name, const QFont &font) {
+        painter.fillRect(box, QColor(255, 255, 255, 200));
+        painter.setFont(font);
+        painter.setPen(QColor(0x20, 0x20, 0x20));
+        painter.drawText(box, Qt::AlignCenter, name);
+    };
+
+    // The route's cities first, their squares kept clear.
+    std::vector<int> stops;
+    if (startChosen && endChosen)
+        for (const int at : path)
+            if (std::find(stops.begin(), stops.end(), at) == stops.end())
+                stops.push_back(at);
+    for (const int at : stops)
+        placer.reserve(QRect(project(cities[std::size_t(at)]) - QPoint(5, 5), QSize(11, 11)));
+    const QFontMetrics boldMetrics(bold);
+    for (const int at : stops) {
+        const QString &name = cities[std::size_t(at)].getName();
+        const QRect box =
+            placer.place(project(cities[std::size_t(at)]), boldMetrics.size(0, name) + QSize(4, 0));
+        if (!box.isNull())
+            label(box, name, bold);
+    }
+
+    // Then others that have room, once zoomed beyond the nine steps of the buttons (whose
+    // pictures stay as they were) or on a fitted view, and never where cities crowd.
+    const bool partsView = !fitted && homeCoef == 1.0;
+    if (dense || (partsView && coefLong <= 1.8 + 1e-9))
+        return;
+    for (const City &city : cities) {
+        const QPoint p = project(city);
+        if (view.contains(p))
+            placer.reserve(QRect(p - QPoint(1, 1), QSize(3, 3)));
+    }
+    const QFontMetrics metrics(small);
+    constexpr int most = 400; // names a view can hold and still be read
+    for (const int at : labelOrder) {
+        if (placer.placed() >= most + int(stops.size()))
+            break;
+        const QPoint p = project(cities[std::size_t(at)]);
+        if (!view.contains(p) || !placer.mayFit(p, metrics.height()) ||
+            std::find(stops.begin(), stops.end(), at) != stops.end())
+            continue;
+        const QString &name = cities[std::size_t(at)].getName();
+        const QRect box = placer.place(p, metrics.size(0, name) + QSize(4, 0));
+        if (!box.isNull())
+            label(box, name, small);
+    }
 }
 
 void Fenetre::printCity(QPainter &painter, const std::vector<City> &cities)
@@ -439,11 +754,20 @@ void Fenetre::on_comboBoxInfo_currentTextChanged(const QString &arg1)
 
 void Fenetre::on_pushButtonMore_clicked()
 {
+    if (fitted || homeCoef != 1.0) {
+        // The same nine steps, counted from the first view, about the middle of the map area.
+        const double level = coefLong / homeCoef;
+        if (level <= 1.8 + 1e-9)
+            zoomAbout(QRectF(180, 20, width() - 200, height() - 160).center(),
+                      (level + 0.1) / level);
+        return;
+    }
     if (coefLong <= 1.8) {
         coefLong = 0.1 + coefLong;
         coefLat = 0.1 + coefLat;
         gapLong -= 20;
         gapLat -= 20;
+        atHome = false;
         mapLayerValid = false;
         update();
     }
@@ -451,11 +775,19 @@ void Fenetre::on_pushButtonMore_clicked()
 
 void Fenetre::on_pushButtonLess_clicked()
 {
+    if (fitted || homeCoef != 1.0) {
+        const double level = coefLong / homeCoef;
+        if (level >= 1.1 - 1e-9)
+            zoomAbout(QRectF(180, 20, width() - 200, height() - 160).center(),
+                      (level - 0.1) / level);
+        return;
+    }
     if (coefLong >= 1.1) {
         coefLong -= 0.1;
         coefLat -= 0.1;
         gapLong += 20;
         gapLat += 20;
+        atHome = false;
         mapLayerValid = false;
         update();
     }
@@ -464,26 +796,10 @@ void Fenetre::on_pushButtonLess_clicked()
 void Fenetre::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (problemsShown || messages.isEmpty())
+    if (problemsShown)
         return;
     problemsShown = true;
-    // Said once, beside the window rather than in its way: the network opens with what
-    // could be read.
-    QStringList first = messages.mid(0, 5);
-    if (messages.size() > first.size())
-        first << QStringLiteral("(%1 more in the details)").arg(messages.size() - first.size());
-    const QString summary =
-        missingFolder.isEmpty()
-            ? QStringLiteral("Some of the network could not be read; the rest is shown.\n\n") +
-                  first.join(u'\n')
-            : QStringLiteral("The network folder %1 does not exist; no network is shown.")
-                  .arg(missingFolder);
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("GPS"), summary,
-                                QMessageBox::Ok, this);
-    box->setDetailedText(messages.join(u'\n'));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    showLoadMessages();
 }
 
 void Fenetre::wheelEvent(QWheelEvent *event)
@@ -497,7 +813,7 @@ void Fenetre::wheelEvent(QWheelEvent *event)
 void Fenetre::zoomAbout(QPointF at, double factor)
 {
     // Deep enough to tell apart the towns of a country-wide network; out to a continent.
-    const double coef = std::clamp(coefLong * factor, 0.05, 2000.0);
+    const double coef = std::clamp(coefLong * factor, std::min(0.05, homeCoef), 2000.0);
     if (coef == coefLong)
         return;
     // The map point under `at` before, where it must stay after.
@@ -505,7 +821,20 @@ void Fenetre::zoomAbout(QPointF at, double factor)
     const double y = (at.y() - gapLat - pan.y()) / coefLat;
     coefLong = coefLat = coef;
     pan = QPointF(at.x() - gapLong - coef * x, at.y() - gapLat - coef * y);
-    mapLayerValid = false;
+    viewChanged();
+}
+
+void Fenetre::viewChanged()
+{
+    atHome = false;
+    // A layer drawn faster than a frame is drawn again at once; a slower one (tens of thousands
+    // of cities) is moved and scaled as it is until the view rests.
+    if (layerMs <= 16 || !mapLayerValid) {
+        mapLayerValid = false;
+    } else {
+        layerStale = true;
+        redrawTimer.start();
+    }
     update();
 }
 
@@ -514,8 +843,20 @@ void Fenetre::resetView()
     coefLong = coefLat = homeCoef;
     gapLong = gapLat = 0;
     pan = homePan;
+    atHome = true;
+    layerStale = false;
     mapLayerValid = false;
     update();
+}
+
+void Fenetre::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!net)
+        return;
+    computeHome();
+    if (atHome)
+        resetView();
 }
 
 void Fenetre::keyPressEvent(QKeyEvent *event)
@@ -544,8 +885,7 @@ void Fenetre::keyPressEvent(QKeyEvent *event)
                        key == Qt::Key_Up     ? step
                        : key == Qt::Key_Down ? -step
                                              : 0);
-        mapLayerValid = false;
-        update();
+        viewChanged();
         break;
     }
     default:
@@ -579,6 +919,7 @@ void Fenetre::mouseReleaseEvent(QMouseEvent *event)
         return QWidget::mouseReleaseEvent(event);
     if (!dragOffset.isNull()) {
         pan += dragOffset;
+        atHome = false;
         mapLayerValid = false;
     }
     dragOffset = QPoint();
@@ -624,4 +965,198 @@ bool Fenetre::event(QEvent *event)
         QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), names.join(u'\n'), this);
     }
     return true;
+}
+
+int Fenetre::cityAt(QPoint at) const
+{
+    // The nearest whose square (and a pixel around it) is under the pointer.
+    const std::vector<City> &cities = net->cities();
+    int best = -1;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (std::size_t i = 0; i < cities.size(); ++i) {
+        const QPoint d = project(cities[i]) - at;
+        if (std::abs(d.x()) <= 3 && std::abs(d.y()) <= 3 && d.manhattanLength() < bestDistance) {
+            best = int(i);
+            bestDistance = d.manhattanLength();
+        }
+    }
+    return best;
+}
+
+void Fenetre::contextMenuEvent(QContextMenuEvent *event)
+{
+    // On the map only: the panels around it are not part of it.
+    const QWidget *under = childAt(event->pos());
+    if (under && under != ui->frame && under != ui->horizontalLayoutWidget)
+        return QWidget::contextMenuEvent(event);
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const int city = cityAt(event->pos());
+    if (city >= 0) {
+        const QString name = net->cities()[std::size_t(city)].getName();
+        menu->addSection(name);
+        // Through the boxes, as if chosen there: the route follows as it always does.
+        menu->addAction(QStringLiteral("Route from here"), this, [this, name] {
+            ui->comboBoxDepart->setCurrentIndex(ui->comboBoxDepart->findText(name));
+        });
+        menu->addAction(QStringLiteral("Route to here"), this, [this, name] {
+            ui->comboBoxArrive->setCurrentIndex(ui->comboBoxArrive->findText(name));
+        });
+        menu->addAction(QStringLiteral("Weather here"), this,
+                        [this, name] { on_comboBoxInfo_currentTextChanged(name); });
+        menu->addSeparator();
+    }
+    menu->addAction(QStringLiteral("Reset view"), this, &Fenetre::resetView)
+        ->setShortcut(Qt::Key_Home);
+    QAction *names = menu->addAction(QStringLiteral("City names"), this, &Fenetre::setNamesShown);
+    names->setCheckable(true);
+    names->setChecked(showNames);
+    QAction *land = menu->addAction(QStringLiteral("Land and borders"), this, [this](bool shown) {
+        landChosen = true;
+        setLandShown(shown);
+    });
+    land->setCheckable(true);
+    land->setChecked(showLand);
+    menu->addSeparator();
+    const bool routed = startChosen && endChosen && !path.empty();
+    menu->addAction(QStringLiteral("Copy the route"), this, &Fenetre::copyRoute)
+        ->setEnabled(routed);
+    QAction *save = menu->addAction(QStringLiteral("Save the route..."), this, &Fenetre::saveRoute);
+    save->setShortcut(QKeySequence::Save);
+    save->setEnabled(routed);
+    menu->addAction(QStringLiteral("Save the map as PNG..."), this, &Fenetre::saveMapImage);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Open a network folder..."), this, &Fenetre::chooseNetworkFolder)
+        ->setShortcut(QKeySequence::Open);
+    menu->popup(event->globalPos());
+    event->accept();
+}
+
+void Fenetre::setNamesShown(bool shown)
+{
+    showNames = shown;
+    labelsValid = false;
+    update();
+}
+
+void Fenetre::setLandShown(bool shown)
+{
+    showLand = shown;
+    mapLayerValid = false;
+    update();
+}
+
+QImage Fenetre::mapImage()
+{
+    QImage image(size() * devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatioF());
+    render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return image;
+}
+
+void Fenetre::copyRoute()
+{
+    if (path.empty())
+        return;
+    const double scale = typeTime == QLatin1String("h") ? 1.0 / 60.0 : 1.0;
+    QGuiApplication::clipboard()->setText(routeTsv(net->cities(), path, pathTime, scale));
+}
+
+QString Fenetre::saveFileName(const QString &title, const QString &name, const QStringList &filters)
+{
+    QFileDialog dialog(this, title, QDir(lastFolder).filePath(name));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(QFileInfo(name).suffix());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+bool Fenetre::writeFile(const QString &fileName, const QByteArray &bytes)
+{
+    // Written beside and renamed over: a failure leaves any file already there as it was.
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    QMessageBox::warning(this, QStringLiteral("GPS"),
+                         QStringLiteral("Could not save %1: %2")
+                             .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    return false;
+}
+
+void Fenetre::saveRoute()
+{
+    if (path.empty() || !(startChosen && endChosen)) {
+        QMessageBox::information(this, QStringLiteral("GPS"),
+                                 QStringLiteral("There is no route to save."));
+        return;
+    }
+    const std::vector<City> &cities = net->cities();
+    QString name = cities[std::size_t(path.front())].getName() + QStringLiteral(" - ") +
+                   cities[std::size_t(path.back())].getName();
+    name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
+    const QString gpxFilter = QStringLiteral("GPX route (*.gpx)");
+    const QString fileName = saveFileName(QStringLiteral("Save the route"), name + ".gpx",
+                                          {gpxFilter, QStringLiteral("CSV table (*.csv)")});
+    if (fileName.isEmpty())
+        return;
+    const bool hours = typeTime == QLatin1String("h");
+    const QByteArray bytes = fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                 ? routeCsv(routeTableTexts(cities, path, pathTime, typeTime))
+                                 : routeGpx(cities, path, pathTime, hours ? 1.0 / 60.0 : 1.0,
+                                            hours ? QStringLiteral("h") : QStringLiteral("min"));
+    writeFile(fileName, bytes);
+}
+
+void Fenetre::saveMapImage()
+{
+    const QString fileName = saveFileName(QStringLiteral("Save the map"), QStringLiteral("map.png"),
+                                          {QStringLiteral("PNG image (*.png)")});
+    if (fileName.isEmpty())
+        return;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    mapImage().save(&buffer, "PNG");
+    writeFile(fileName, bytes);
+}
+
+void Fenetre::chooseNetworkFolder()
+{
+    const QString dir = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Open a network folder (villes.csv and temps.csv)"), lastFolder);
+    if (!dir.isEmpty())
+        openNetwork(dir);
+}
+
+namespace {
+
+// The folder a drop names: a folder, or the folder of a file dropped from it (villes.csv).
+QString droppedFolder(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls()[0].isLocalFile())
+        return QString();
+    const QFileInfo info(data->urls()[0].toLocalFile());
+    return info.isDir() ? info.absoluteFilePath() : info.isFile() ? info.absolutePath() : QString();
+}
+
+} // namespace
+
+void Fenetre::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFolder(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Fenetre::dropEvent(QDropEvent *event)
+{
+    const QString dir = droppedFolder(event->mimeData());
+    if (dir.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over, so that the source is not held by any box this shows.
+    QTimer::singleShot(0, this, [this, dir] { openNetwork(dir); });
 }

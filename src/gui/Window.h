@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -45,6 +46,25 @@ public:
     // What loading the data files reported (unreadable files, skipped lines).
     QStringList loadMessages() const { return messages; }
 
+    // Opens the network in `dir` in place of the one on show, saying what could not be read as
+    // at start; the route stays when its cities are in the new network. A folder without a
+    // readable city gives a message and keeps the network on show. Returns whether it opened.
+    bool openNetwork(const QString &dir);
+    // The folder of the network on show.
+    QString networkFolder() const { return folder; }
+
+    // What the map shows besides the network: names (of the route's cities, and of others
+    // where there is room once zoomed beyond the buttons or on a fitted view), and land with
+    // country borders (off by default on the first view of a network in France, which stays
+    // as it always was; on for a network the window had to fit).
+    void setNamesShown(bool shown);
+    bool namesShown() const { return showNames; }
+    void setLandShown(bool shown);
+    bool landShown() const { return showLand; }
+
+    // The map alone, without the controls, as it is on screen.
+    QImage mapImage();
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -54,6 +74,10 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private slots:
     void on_comboBoxDepart_currentTextChanged(const QString &arg1);
@@ -77,6 +101,21 @@ private:
     void setTypedRoute(const QStringList &names);
     std::vector<int> routePositions() const;
     void outOfMemory(); // says so; the caller has left everything as it was
+    // Puts `network` (read from `dir`) on show: lists, first view, the route where it can stay.
+    void useNetwork(std::shared_ptr<const Network> network, const QString &dir);
+    void showLoadMessages();
+    void drawLand(QPainter &painter);
+    void drawNetwork(QPainter &painter);
+    void drawLabels(QPainter &painter);
+    int cityAt(QPoint at) const; // a city whose square is under `at`, or -1
+    void chooseNetworkFolder();
+    void saveRoute();
+    void copyRoute();
+    void saveMapImage();
+    QString saveFileName(const QString &title, const QString &name, const QStringList &filters);
+    bool writeFile(const QString &fileName, const QByteArray &bytes);
+    void computeHome();
+    void viewChanged(); // the layer is redrawn now, or moved and scaled until it can be
 
     // The network as loaded; shared with the table panels' worker threads.
     std::shared_ptr<const Network> net;
@@ -114,4 +153,23 @@ private:
     // lies outside the map area there, the whole network fitted into it.
     double homeCoef = 1.0;
     QPointF homePan;
+    bool fitted = false; // the first view is fitted, not the one drawn for France
+    bool atHome = true;  // not moved since the first view: a new window size refits it
+    QString folder;
+
+    bool showNames = true;
+    bool showLand = false;
+    bool landChosen = false;     // the user said; else it follows `fitted`
+    bool dense = false;          // more cities in view than squares can show apart
+    std::vector<int> labelOrder; // cities by number of roads, for names where room is short
+    QPixmap labelLayer;          // names, over the route
+    bool labelsValid = false;
+    // Where the map layer was drawn: a slow network's layer is moved and scaled at once while
+    // the wheel or keys go on, and drawn anew when they rest.
+    QPointF layerOrigin;
+    double layerCoef = 1.0;
+    bool layerStale = false;
+    double layerMs = 0; // how long the last layer took
+    QTimer redrawTimer;
+    QString lastFolder; // where file dialogs open
 };

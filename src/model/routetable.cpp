@@ -184,3 +184,30 @@ QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &pa
                             {QStringLiteral("cities"), stops}};
     return QJsonDocument(route).toJson(QJsonDocument::Indented);
 }
+
+namespace {
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
+        !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString csvLine(const QString &first, const QStringList &rest)
+{
+    QStringList fields{csvField(first)};
+    for (const QString &field : rest)
+        fields << csvField(field);
+    return fields.join(u',') + QStringLiteral("\r\n");
+}
+
+} // namespace
+
+QByteArray routeCsv(const RouteTableTexts &table)
+{
+    return (csvLine(QString(), table.headers) + csvLine(table.rowHeader, table.cells)).toUtf8();
+}

@@ -30,6 +30,10 @@ QString formatTime(double minutes, const QString &unit);
 RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vector<int> &path,
                                 const std::vector<double> &legTimes, const QString &unit);
 
+// The table under the map as CSV (RFC 4180): a header line of its column names after an empty
+// first field, then the row header and its cells, as shown ("30mn", "inf").
+QByteArray routeCsv(const RouteTableTexts &table);
+
 // The same table as gpsroute prints it: "NAME<TAB>LEG" lines, then "Total<TAB>SUM", the times
 // multiplied by `scale` (1: minutes; 1/60: hours) and written as formatNumber does ("inf" where
 // no road leads).

@@ -1,21 +1,34 @@
 #include "Window.h"
+#include "info.h"
 #include "modal.h"
 #include "netgen.h"
 #include "routetable.h"
 
+#include "landmap.h"
+#include "maplabels.h"
+
 #include <QAbstractItemModel>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHelpEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <QXmlStreamReader>
 
 #include <limits>
 
@@ -89,8 +102,56 @@ class TestWindow : public QObject
 
     static QImage picture(Fenetre &w) { return w.grab().toImage(); }
 
+    // The right-click menu at `at` in the window, or null where none opens.
+    static QMenu *contextMenu(Fenetre &w, QPoint at)
+    {
+        QContextMenuEvent e(QContextMenuEvent::Mouse, at, w.mapToGlobal(at));
+        QApplication::sendEvent(&w, &e);
+        return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    }
+
+    static QAction *actionOf(QMenu *menu, const QString &text)
+    {
+        const auto actions = menu->actions();
+        for (QAction *action : actions)
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
+
+    // Chooses `text` in the menu at `at`, as a click on it would.
+    static void fromMenu(Fenetre &w, QPoint at, const QString &text)
+    {
+        QMenu *menu = contextMenu(w, at);
+        QVERIFY(menu);
+        QAction *action = actionOf(menu, text);
+        QVERIFY2(action && action->isEnabled(), qPrintable(text));
+        menu->close();
+        action->trigger();
+    }
+
+    // Answers the next file dialog with `file`.
+    static void answerFileDialog(const QString &file)
+    {
+        onNextModal<QFileDialog>([file](QFileDialog *dialog) {
+            dialog->setDirectory(QFileInfo(file).absolutePath());
+            dialog->selectFile(QFileInfo(file).fileName());
+            static_cast<QDialog *>(dialog)->accept();
+        });
+    }
+
+    static QString read(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
 private slots:
-    void initTestCase() { QVERIFY(dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        qunsetenv("OPENWEATHER_API_KEY"); // a weather panel asks nothing of the internet
+    }
 
     void formMatchesItsLayout()
     {
@@ -469,6 +530,385 @@ private slots:
         QCOMPARE(picture(w).pixelColor(425, 280), QColor(Qt::black));
         QTest::keyClick(&w, Qt::Key_Home);
         QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
+    }
+
+    // The right-click menu: on a city, routes from and to it and its weather; anywhere on the
+    // map, the view, names, land and the route taken away.
+    void mapMenu()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(!contextMenu(w, {60, 300})); // the panel beside the map has none
+
+        QMenu *menu = contextMenu(w, {426, 251});
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().constFirst()->text(), QStringLiteral("X")); // the city it is on
+        QVERIFY(!actionOf(menu, "Copy the route")->isEnabled());             // no route yet
+        QVERIFY(!actionOf(menu, "Save the route...")->isEnabled());
+        menu->close();
+        QVERIFY(!actionOf(contextMenu(w, {300, 120}), "Route from here")); // on no city
+        QApplication::activePopupWidget()->close();
+
+        fromMenu(w, {426, 251}, "Route from here");
+        fromMenu(w, {451, 301}, "Route to here");
+        QCOMPARE(w.findChild<QComboBox *>("comboBoxDepart")->currentText(), QStringLiteral("X"));
+        QCOMPARE(w.findChild<QComboBox *>("comboBoxArrive")->currentText(), QStringLiteral("Z"));
+        QCOMPARE(w.currentPath(), std::vector<int>({2, 3, 4})); // X, Y, Z
+        QCOMPARE(picture(w).pixelColor(450, 300), QColor(Qt::green));
+
+        fromMenu(w, {300, 120}, "Copy the route");
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("X\t0\nY\t30\nZ\t45\nTotal\t75\n"));
+        w.findChild<QComboBox *>("comboBoxTime")->setCurrentText("hour");
+        fromMenu(w, {300, 120}, "Copy the route");
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("X\t0\nY\t0.5\nZ\t0.75\nTotal\t1.25\n"));
+
+        fromMenu(w, {476, 276}, "Weather here");
+        const auto panels = w.findChildren<Info *>();
+        QCOMPARE(panels.size(), 1);
+        bool named = false;
+        for (const QLabel *label : panels[0]->findChildren<QLabel *>())
+            named = named || label->text() == QStringLiteral("Y");
+        QVERIFY(named);
+        panels[0]->close();
+
+        // Names: the route's beside their squares; turned off, the map is the bare drawing.
+        const QImage named1 = picture(w);
+        fromMenu(w, {300, 120}, "City names");
+        QVERIFY(!w.namesShown());
+        const QImage bare = picture(w);
+        QVERIFY(bare != named1);
+        int differ = 0;
+        for (int y = 230; y < 320; ++y)
+            for (int x = 400; x < 560; ++x)
+                differ += bare.pixel(x, y) != named1.pixel(x, y);
+        QVERIFY(differ > 30);                                  // the three names, next to the route
+        QCOMPARE(bare.pixelColor(425, 250), QColor(Qt::blue)); // no name over a stop
+        QCOMPARE(named1.pixelColor(425, 250), QColor(Qt::blue));
+        QCOMPARE(named1.pixelColor(475, 275), QColor(Qt::red));
+        QCOMPARE(named1.pixelColor(450, 262), QColor(Qt::red));
+
+        // Land under a network in France is there when asked for; Reset view after a zoom.
+        QVERIFY(!w.landShown());
+        fromMenu(w, {300, 120}, "Land and borders");
+        QVERIFY(w.landShown());
+        QVERIFY(picture(w).pixelColor(300, 120) != bare.pixelColor(300, 120));
+        fromMenu(w, {300, 120}, "Land and borders");
+        fromMenu(w, {300, 120}, "City names");
+        QCOMPARE(picture(w), named1);
+        QWheelEvent in(QPointF(300, 300), w.mapToGlobal(QPointF(300, 300)), QPoint(),
+                       QPoint(0, 360), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&w, &in);
+        QVERIFY(picture(w) != named1);
+        fromMenu(w, {300, 120}, "Reset view\tHome");
+        QCOMPARE(picture(w), named1);
+    }
+
+    // The route leaves the window as GPX (read back by another program) or as the table's CSV;
+    // the map as a PNG of what is on screen without the controls.
+    void routeAndMapSaved()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        choose(w, "comboBoxDepart", "X");
+        choose(w, "comboBoxArrive", "Z");
+
+        const QString gpx = dir.filePath("route.gpx");
+        answerFileDialog(gpx);
+        QTest::keySequence(&w, QKeySequence::Save);
+        const QString text = read(gpx);
+        QVERIFY(text.startsWith("<?xml"));
+        QXmlStreamReader xml(text);
+        QStringList names;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement &&
+                xml.name() == QLatin1String("name"))
+                names << xml.readElementText();
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(names, QStringList({"X - Z", "X", "Y", "Z"}));
+        const QString gpsbabel = QStandardPaths::findExecutable("gpsbabel");
+        if (!gpsbabel.isEmpty()) {
+            QProcess reader;
+            reader.start(gpsbabel, {"-r", "-i", "gpx", "-f", gpx, "-o", "unicsv", "-F", "-"});
+            QVERIFY(reader.waitForFinished(30000));
+            QCOMPARE(reader.exitCode(), 0);
+            QCOMPARE(
+                QString::fromUtf8(reader.readAllStandardOutput())
+                    .remove(u'\r')
+                    .split('\n', Qt::SkipEmptyParts),
+                QStringList({"No,Latitude,Longitude,Name,Notes", "1,45.964000,5.020000,\"X\",",
+                             "2,45.000000,7.000000,\"Y\",\"leg 30 min, since the start 30 min\"",
+                             "3,44.000000,6.000000,\"Z\",\"leg 45 min, since the start 75 min\""}));
+        }
+
+        const QString csv = dir.filePath("route.csv");
+        answerFileDialog(csv);
+        fromMenu(w, {300, 120}, "Save the route...");
+        QCOMPARE(read(csv), QStringLiteral(",X,Y,Z,Total\r\nTime(mn),0,30mn,45mn,75mn\r\n"));
+
+#ifdef Q_OS_LINUX
+        // A file that cannot be written is said so; nothing else changes. (Not even root can
+        // make a file in /sys.)
+        const QString nowhere = "/sys/route.gpx";
+        answerFileDialog(nowhere);
+        onNextModal<QMessageBox>([](QMessageBox *box) {
+            QVERIFY(box->text().startsWith("Could not save"));
+            box->accept();
+        });
+        w.activateWindow(); // keys go to the window, active again after the dialogs
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keySequence(&w, QKeySequence::Save);
+        QVERIFY(!QFile::exists(nowhere));
+        QCOMPARE(w.currentPath(), std::vector<int>({2, 3, 4}));
+#endif
+
+        const QString png = dir.filePath("map.png");
+        answerFileDialog(png);
+        fromMenu(w, {300, 120}, "Save the map as PNG...");
+        const QImage saved(png);
+        QCOMPARE(saved.size(), w.size());
+        QCOMPARE(saved.convertToFormat(QImage::Format_ARGB32_Premultiplied), w.mapImage());
+        QCOMPARE(saved.pixelColor(450, 300), QColor(Qt::green));
+        QCOMPARE(saved.pixelColor(60, 300), w.palette().color(QPalette::Window)); // no panel
+    }
+
+    // Another network opens from the window, by a folder chooser or a drop, with the messages
+    // of a start; the route stays when its cities are there.
+    void openAnotherNetwork_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QByteArray>("cities");
+        QTest::addColumn<QByteArray>("roads");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QStringList>("path"); // names of the route after
+        QTest::addColumn<QString>("message");  // what the box says, when one shows
+        const QByteArray more = kCities + "6,U,0,43,3\n";
+        QTest::newRow("chooser, route kept") << "chooser" << more << kRoads + "U,Z,5\n"
+                                             << true << QStringList({"X", "Y", "Z"}) << QString();
+        QTest::newRow("folder dropped, route through the new road")
+            << "drop folder" << kCities << QByteArray("X,Z,20\nX,Y,30\n") << true
+            << QStringList({"X", "Z"}) << QString();
+        QTest::newRow("city file dropped, its folder opens")
+            << "drop file" << kCities << kRoads << true << QStringList({"X", "Y", "Z"})
+            << QString();
+        QTest::newRow("the route's end is gone")
+            << "chooser" << QByteArray("h\n1,X,0,45.964,5.02\n2,Y,0,45,7\n") << kRoads << true
+            << QStringList() << "Some of the network could not be read";
+        QTest::newRow("a bad line is said, the rest opens")
+            << "drop folder" << kCities + "7,Bad,0,north,3\n"
+            << kRoads << true << QStringList({"X", "Y", "Z"})
+            << "Some of the network could not be read";
+        QTest::newRow("no city read: the network on show stays")
+            << "drop folder" << QByteArray("id,name,dept,lat,lon\n") << kRoads << false
+            << QStringList({"X", "Y", "Z"}) << "No city could be read";
+    }
+
+    void openAnotherNetwork()
+    {
+        QFETCH(QString, how);
+        QFETCH(QByteArray, cities);
+        QFETCH(QByteArray, roads);
+        QFETCH(bool, opens);
+        QFETCH(QStringList, path);
+        QFETCH(QString, message);
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        choose(w, "comboBoxDepart", "X");
+        choose(w, "comboBoxArrive", "Z");
+        const QString other = network(QTest::currentDataTag(), cities, roads);
+
+        if (!message.isEmpty() && !opens)
+            onNextModal<QMessageBox>([message](QMessageBox *box) {
+                QVERIFY2(box->text().startsWith(message), qPrintable(box->text()));
+                box->accept();
+            });
+        if (how == "chooser") {
+            answerFileDialog(other);
+            QTest::keySequence(&w, QKeySequence::Open);
+        } else {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(how == "drop file" ? other + "/villes.csv" : other)});
+            QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(&w, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
+            QApplication::sendEvent(&w, &drop);
+            QTRY_COMPARE(w.networkFolder(), opens ? other : w.networkFolder());
+            QTest::qWait(50);
+        }
+        QCOMPARE(w.networkFolder(), opens ? other : dir.filePath("net"));
+        QStringList names;
+        for (const int at : w.currentPath())
+            names << w.findChild<QComboBox *>("comboBoxDepart")->itemText(at + 1);
+        QCOMPARE(names, path);
+        const auto boxes = w.findChildren<QMessageBox *>();
+        if (opens && !message.isEmpty()) {
+            QCOMPARE(boxes.size(), 1);
+            QVERIFY2(boxes[0]->text().startsWith(message), qPrintable(boxes[0]->text()));
+            QVERIFY(boxes[0]->detailedText().contains(".csv:"));
+        } else {
+            QCOMPARE(boxes.size(), 0);
+        }
+        QCOMPARE(tableOf(w).headers,
+                 path.isEmpty() ? QStringList({"Total"}) : path + QStringList("Total"));
+    }
+
+    // A window made larger gives the map the room: the first view grows with it, and comes
+    // back pixel for pixel at the first size.
+    void grownWindowFitsTheMap()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage first = picture(w);
+        w.resize(1280, 1024);
+        // 1080 x 864 of map area: 1.8 times the first, from (180, 20), centred down by 36.
+        // X (425.5, 250.9) lands at (-144 + 1.8 x 425.5, 20 + 1.8 x 250.9).
+        QTRY_COMPARE(picture(w).pixelColor(621, 471), QColor(Qt::black));
+        w.resize(800, 600);
+        QTRY_COMPARE(picture(w), first);
+        // Moved by the user, the view stays where it was put.
+        w.setFocus();
+        QTest::keyClick(&w, Qt::Key_Left);
+        const QImage moved = picture(w);
+        w.resize(1000, 700);
+        QTest::qWait(20);
+        QCOMPARE(picture(w).copy(0, 0, 800, 600), moved);
+    }
+
+    // Thousands of cities are drawn as a shaded web, not a black block; zoomed in,
+    // the cities with room get their names, none over another.
+    void crowdedNetworkStaysLegible()
+    {
+        const auto places = netgen::randomPlaces(6000, 3);
+        Fenetre w(network("crowd", netgen::citiesCsv(places),
+                          netgen::roadsCsv(places, netgen::nearestRoads(places, 3))));
+        w.setNamesShown(false);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage img = picture(w).copy(180, 20, 600, 440);
+        int black = 0, drawn = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                black += c == QColor(Qt::black);
+                drawn += c != w.palette().color(QPalette::Window);
+            }
+        QVERIFY2(drawn > img.width() * img.height() / 10, qPrintable(QString::number(drawn)));
+        QVERIFY2(black < img.width() * img.height() / 100, qPrintable(QString::number(black)));
+
+        // Zoomed in, cities are squares again, and those with room are named.
+        for (int i = 0; i < 10; ++i) {
+            QWheelEvent in(QPointF(480, 240), w.mapToGlobal(QPointF(480, 240)), QPoint(),
+                           QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&w, &in);
+        }
+        QTest::qWait(200); // any redraw put off while zooming is done
+        const QImage bare = picture(w);
+        w.setNamesShown(true);
+        const QImage named = picture(w);
+        int differ = 0;
+        for (int y = 20; y < 460; ++y)
+            for (int x = 180; x < 780; ++x)
+                differ += bare.pixel(x, y) != named.pixel(x, y);
+        QVERIFY2(differ > 2000, qPrintable(QString::number(differ)));
+    }
+
+    void labelsNeverOverlap()
+    {
+        const QRect bounds(0, 0, 400, 300);
+        LabelPlacer placer(bounds);
+        placer.reserve(QRect(95, 95, 11, 11)); // a route stop
+        // The first name goes on the right of its city, clear of the stop's square.
+        QCOMPARE(placer.place(QPoint(100, 100), QSize(40, 12)), QRect(106, 94, 40, 12));
+        // Crowded next to it: left, then above, then below, then no room.
+        QCOMPARE(placer.place(QPoint(100, 100), QSize(30, 12)), QRect(64, 94, 30, 12));
+        QCOMPARE(placer.place(QPoint(100, 100), QSize(30, 12)), QRect(85, 82, 30, 12));
+        QCOMPARE(placer.place(QPoint(100, 100), QSize(30, 12)), QRect(85, 106, 30, 12));
+        QVERIFY(placer.place(QPoint(100, 100), QSize(30, 12)).isNull());
+        QVERIFY(!placer.mayFit(QPoint(100, 100), 12));
+        QVERIFY(placer.place(QPoint(398, 150), QSize(30, 12)).left() < 398); // not off the edge
+        QVERIFY(placer.place(QPoint(-50, 150), QSize(30, 12)).isNull());
+
+        QRandomGenerator random(7);
+        std::vector<QRect> boxes;
+        for (int i = 0; i < 3000; ++i) {
+            const QRect box = placer.place(QPoint(random.bounded(400), random.bounded(300)),
+                                           QSize(10 + random.bounded(60), 12));
+            if (!box.isNull())
+                boxes.push_back(box);
+        }
+        QCOMPARE(int(boxes.size()) + 5, placer.placed());
+        QVERIFY(boxes.size() > 50);
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            QVERIFY(bounds.contains(boxes[i]));
+            QVERIFY(!boxes[i].intersects(QRect(95, 95, 11, 11)));
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                QVERIFY(!boxes[i].intersects(boxes[j]));
+        }
+    }
+
+    void landMapFile_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("land");
+        QTest::addColumn<int>("borders");
+        QTest::addColumn<int>("skipped");
+        QTest::newRow("ring and border") << QByteArray("# note\nL 0 0 100 0 0 100 -100 0\nB 500 "
+                                                       "4000 10 10\n")
+                                         << 1 << 1 << 0;
+        QTest::newRow("CRLF and blank lines")
+            << QByteArray("\r\nL 0 0 100 0 0 100 -100 0\r\n\r\n") << 1 << 0 << 0;
+        QTest::newRow("unknown kind") << QByteArray("X 0 0 1 1\n") << 0 << 0 << 1;
+        QTest::newRow("odd number") << QByteArray("B 0 0 1\n") << 0 << 0 << 1;
+        QTest::newRow("one point") << QByteArray("B 0 0\n") << 0 << 0 << 1;
+        QTest::newRow("not a number") << QByteArray("B 0 0 1 x\n") << 0 << 0 << 1;
+        QTest::newRow("beyond the globe")
+            << QByteArray("B 0 0 30000 0 30000 0\nB 0 17000 0 2000\n") << 0 << 0 << 2;
+        QTest::newRow("huge number") << QByteArray("B 0 0 99999999999999999999 0\n") << 0 << 0 << 1;
+        QTest::newRow("bad among good")
+            << QByteArray("L 0 0 100 0 0 100 -100 0\nB 1\nB 0 0 5 5\n") << 1 << 1 << 1;
+    }
+
+    void landMapFile()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, land);
+        QFETCH(int, borders);
+        QFETCH(int, skipped);
+        int bad = -1;
+        const LandMap map = parseLandMap(text, &bad);
+        QCOMPARE(int(map.land.size()), land);
+        QCOMPARE(int(map.borders.size()), borders);
+        QCOMPARE(bad, skipped);
+        if (land > 0) // hundredths of a degree, projected as the city files are
+            QCOMPARE(map.land[0][1], QPointF(300 + 25 * 1.0, 1400 - 25 * 0.0));
+    }
+
+    // The land drawn is the real one: cities on land, seas as seas, in the cities' units.
+    void builtInLandIsTheWorld()
+    {
+        const LandMap &map = builtInLandMap();
+        QVERIFY(map.land.size() > 500 && map.borders.size() > 100);
+        auto onLand = [&](double lon, double lat) {
+            const QPointF p(300 + 25 * lon, 1400 - 25 * lat);
+            int inside = 0;
+            for (const QPolygonF &ring : map.land)
+                inside += ring.containsPoint(p, Qt::OddEvenFill);
+            return inside % 2 == 1;
+        };
+        QVERIFY(onLand(2.35, 48.85));    // Paris
+        QVERIFY(onLand(-4.49, 48.39));   // Brest
+        QVERIFY(onLand(-104.99, 39.74)); // Denver
+        QVERIFY(!onLand(-5, 46));        // Bay of Biscay
+        QVERIFY(!onLand(5, 41));         // Gulf of Lion
+        QVERIFY(!onLand(50.5, 41.8));    // the Caspian Sea, a lake in its land
     }
 
     void tooltipNamesTheCity()

@@ -92,13 +92,14 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
         update();
     });
 
-    auto *open = new QAction(QStringLiteral("Open a network folder..."), this);
-    open->setShortcut(QKeySequence::Open);
-    connect(open, &QAction::triggered, this, &Fenetre::chooseNetworkFolder);
-    auto *save = new QAction(QStringLiteral("Save the route..."), this);
-    save->setShortcut(QKeySequence::Save);
-    connect(save, &QAction::triggered, this, &Fenetre::saveRoute);
-    addActions({open, save});
+    // The window's own, so that the map menu shows them with their keys.
+    openAction = new QAction(QStringLiteral("Open a network folder..."), this);
+    openAction->setShortcut(QKeySequence::Open);
+    connect(openAction, &QAction::triggered, this, &Fenetre::chooseNetworkFolder);
+    saveAction = new QAction(QStringLiteral("Save the route..."), this);
+    saveAction->setShortcut(QKeySequence::Save);
+    connect(saveAction, &QAction::triggered, this, &Fenetre::saveRoute);
+    addActions({openAction, saveAction});
 
     auto network = std::make_shared<Network>();
     try {
@@ -447,6 +448,11 @@ void Fenetre::drawLabels(QPainter &painter)
         painter.drawText(box, Qt::AlignCenter, name);
     };
 
+    // Not under the controls, where a name could not be read.
+    for (const QWidget *control : ui->frame->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (control->isVisibleTo(this))
+            placer.reserve(QRect(control->mapTo(this, QPoint()), control->size()));
+
     // The route's cities first, their squares kept clear.
     std::vector<int> stops;
     if (startChosen && endChosen)
@@ -466,8 +472,7 @@ void Fenetre::drawLabels(QPainter &painter)
 
     // Then others that have room, once zoomed beyond the nine steps of the buttons (whose
     // pictures stay as they were) or on a fitted view, and never where cities crowd.
-    const bool partsView = !fitted && homeCoef == 1.0;
-    if (dense || (partsView && coefLong <= 1.8 + 1e-9))
+    if (dense || (!fitted && coefLong <= 1.8 + 1e-9))
         return;
     for (const City &city : cities) {
         const QPoint p = project(city);
@@ -588,6 +593,7 @@ void Fenetre::updateRoute()
 
 void Fenetre::updateRouteTable()
 {
+    labelsValid = false; // the route's names go with it
     routeModel->setTexts(routeTableTexts(net->cities(), path, pathTime, typeTime));
     ui->tableViewRoad->resizeColumnsToContents();
     ui->tableViewRoad->resizeRowsToContents();
@@ -1006,8 +1012,8 @@ void Fenetre::contextMenuEvent(QContextMenuEvent *event)
                         [this, name] { on_comboBoxInfo_currentTextChanged(name); });
         menu->addSeparator();
     }
-    menu->addAction(QStringLiteral("Reset view"), this, &Fenetre::resetView)
-        ->setShortcut(Qt::Key_Home);
+    // (Keys named after a tab are shown, not bound: the window handles them.)
+    menu->addAction(QStringLiteral("Reset view\tHome"), this, &Fenetre::resetView);
     QAction *names = menu->addAction(QStringLiteral("City names"), this, &Fenetre::setNamesShown);
     names->setCheckable(true);
     names->setChecked(showNames);

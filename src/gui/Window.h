@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QPainter;
 class RouteTableModel;
 
@@ -172,4 +173,6 @@ private:
     double layerMs = 0; // how long the last layer took
     QTimer redrawTimer;
     QString lastFolder; // where file dialogs open
+    QAction *openAction = nullptr;
+    QAction *saveAction = nullptr;
 };

@@ -1,7 +1,7 @@
 // Window figures, rendered off screen, on a synthetic network (2,000 cities and 10,000 roads by
-// default) or on a network folder: start-up, one full paint, new routes, CPU while a route is
-// shown, the "Global Matrix" panel, and (up to 3,000 cities) a paint that recomputes the route
-// with the all-pairs loop and asks for the next paint.
+// default) or on a network folder: start-up, one full paint, moving and zooming the map, new
+// routes, CPU while a route is shown, the "Global Matrix" panel, and (up to 3,000 cities) a paint
+// that recomputes the route with the all-pairs loop and asks for the next paint.
 //   gps_bench_window [CITIES | DIR]
 
 #include "Window.h"
@@ -23,8 +23,13 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <random>
 
 namespace {
@@ -48,6 +53,86 @@ double cpuWhileIdle(int ms)
 }
 
 using testsupport::residentKiB;
+
+QString spread(const std::vector<double> &ms)
+{
+    return QStringLiteral("median %1 ms, worst %2 ms")
+        .arg(median(ms), 0, 'f', 2)
+        .arg(*std::max_element(ms.begin(), ms.end()), 0, 'f', 2);
+}
+
+// Frames while the map is moved and zoomed, as a person does it: each event, then the paint
+// it asks for.
+void mapFigures(Fenetre &w)
+{
+    QElapsedTimer t;
+    auto frame = [&](const std::function<void()> &act) {
+        t.start();
+        act();
+        w.repaint();
+        return t.nsecsElapsed() / 1e6;
+    };
+    auto send = [&](QEvent &&e) { QApplication::sendEvent(&w, &e); };
+    const QPointF centre(480, 240);
+    auto wheel = [&](int angle) {
+        send(QWheelEvent(centre, w.mapToGlobal(centre), QPoint(), QPoint(0, angle), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false));
+    };
+    // Waits for the redraw put off while the view moved, and times it.
+    auto rest = [&] {
+        QElapsedTimer idle;
+        idle.start();
+        while (idle.elapsed() < 250)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::vector<double> redraws;
+        for (int i = 0; i < 5; ++i)
+            redraws.push_back(frame([&] { w.setLandShown(w.landShown()); }));
+        return redraws;
+    };
+
+    for (const bool land : {false, true}) {
+        w.setLandShown(land);
+        std::vector<double> full;
+        for (int i = 0; i < 10; ++i)
+            full.push_back(frame([&] { w.setLandShown(land); }));
+        out << "map: full redraw at the first view, land " << (land ? "on" : "off") << ": "
+            << spread(full) << Qt::endl;
+    }
+    std::vector<double> drag;
+    send(QMouseEvent(QEvent::MouseButtonPress, centre, w.mapToGlobal(centre), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier));
+    for (int i = 1; i <= 40; ++i) {
+        const QPointF at = centre + QPointF(3 * i, 2 * i);
+        drag.push_back(frame([&] {
+            send(QMouseEvent(QEvent::MouseMove, at, w.mapToGlobal(at), Qt::LeftButton,
+                             Qt::LeftButton, Qt::NoModifier));
+        }));
+    }
+    const double release = frame([&] {
+        const QPointF at = centre + QPointF(120, 80);
+        send(QMouseEvent(QEvent::MouseButtonRelease, at, w.mapToGlobal(at), Qt::LeftButton,
+                         Qt::NoButton, Qt::NoModifier));
+    });
+    out << "map: drag frames, 40 moves: " << spread(drag) << "; redraw on release " << release
+        << " ms" << Qt::endl;
+    std::vector<double> keys;
+    for (int i = 0; i < 10; ++i)
+        keys.push_back(frame([&] {
+            send(QKeyEvent(QEvent::KeyPress, i % 2 ? Qt::Key_Left : Qt::Key_Up, Qt::NoModifier));
+        }));
+    out << "map: arrow-key frames, 10 presses: " << spread(keys) << "; redraw at rest "
+        << spread(rest()) << Qt::endl;
+    for (const int notches : {6, 12}) {
+        std::vector<double> zoom;
+        for (int i = 0; i < notches; ++i)
+            zoom.push_back(frame([&] { wheel(120); }));
+        out << "map: wheel-zoom frames, " << notches << " notches in: " << spread(zoom)
+            << "; full redraw at the new zoom (names included) " << spread(rest()) << Qt::endl;
+    }
+    send(QKeyEvent(QEvent::KeyPress, Qt::Key_Home, Qt::NoModifier));
+    w.setLandShown(false);
+    w.repaint();
+}
 
 // The map as first designed: every paint recomputes the route from scratch, then asks for
 // the next paint.
@@ -141,6 +226,7 @@ int main(int argc, char *argv[])
     arrive->setCurrentIndex(n);
     QCoreApplication::processEvents();
     out << "route shown: " << w.currentPath().size() << " cities" << Qt::endl;
+    mapFigures(w);
 
     std::vector<double> paints;
     for (int i = 0; i < 50; ++i) {

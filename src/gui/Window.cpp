@@ -83,12 +83,14 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     routeModel = new RouteTableModel(this);
     ui->tableViewRoad->setModel(routeModel);
 
-    // A slow layer is drawn again once the wheel or keys have rested this long.
+    // A slow layer is drawn again, and names placed, once the wheel or keys have rested this
+    // long.
     redrawTimer.setSingleShot(true);
     redrawTimer.setInterval(150);
     connect(&redrawTimer, &QTimer::timeout, this, [this] {
-        layerStale = false;
-        mapLayerValid = false;
+        if (std::exchange(layerStale, false))
+            mapLayerValid = false;
+        viewMoving = false;
         update();
     });
 
@@ -350,7 +352,7 @@ void Fenetre::paintEvent(QPaintEvent *)
     if (startChosen && endChosen)
         drawRoad(painter, net->cities());
 
-    if (showNames && !layerStale) {
+    if (showNames && !layerStale && !viewMoving) {
         if (!labelsValid || labelLayer.size() != pixels) {
             labelLayer = QPixmap(pixels);
             labelLayer.setDevicePixelRatio(ratio);
@@ -423,7 +425,6 @@ void Fenetre::drawLand(QPainter &painter)
         if (land.landBounds[i].intersects(view))
             shapes.addPolygon(toView.map(land.land[i]));
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.fillPath(shapes, QColor(0xf6, 0xf3, 0xea));
     painter.setPen(QPen(QColor(0xa8, 0xa8, 0xa8), 1, Qt::DashLine));
     for (const QPolygonF &border : land.borders)
@@ -835,12 +836,13 @@ void Fenetre::viewChanged()
     atHome = false;
     // A layer drawn faster than a frame is drawn again at once; a slower one (tens of thousands
     // of cities) is moved and scaled as it is until the view rests.
-    if (layerMs <= 16 || !mapLayerValid) {
+    if (layerMs <= 16 || !mapLayerValid)
         mapLayerValid = false;
-    } else {
+    else
         layerStale = true;
-        redrawTimer.start();
-    }
+    // Names wait too: placing them costs more than a frame of a small network.
+    viewMoving = true;
+    redrawTimer.start();
     update();
 }
 
@@ -851,6 +853,7 @@ void Fenetre::resetView()
     pan = homePan;
     atHome = true;
     layerStale = false;
+    viewMoving = false;
     mapLayerValid = false;
     update();
 }

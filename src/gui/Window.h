@@ -170,6 +170,7 @@ private:
     QPointF layerOrigin;
     double layerCoef = 1.0;
     bool layerStale = false;
+    bool viewMoving = false; // the wheel or keys moved the view less than a moment ago
     double layerMs = 0; // how long the last layer took
     QTimer redrawTimer;
     QString lastFolder; // where file dialogs open

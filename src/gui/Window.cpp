@@ -36,6 +36,7 @@
 #include <QPainterPath>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -260,6 +261,9 @@ bool Fenetre::openNetwork(const QString &dir)
     auto network = std::make_shared<Network>();
     Network::Load result = Network::Load::Ok;
     try {
+        // Tens of thousands of cities take a moment to read.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         result = network->load(dir, &found);
     } catch (const std::bad_alloc &) {
         outOfMemory();
@@ -380,7 +384,10 @@ void Fenetre::drawNetwork(QPainter &painter)
     // Squares and 2-pixel roads show a few hundred cities apart; thousands would merge into a
     // black block. Then roads are hairlines whose shade builds up where they crowd, and each
     // city one dot: the map shows where the network is dense and where it thins out.
-    dense = inView > view.width() * view.height() / 400;
+    const int area = view.width() * view.height();
+    dense = inView > area / 400;
+    // Names of a few hundred of them still help; among tens of thousands they would be noise.
+    crowded = inView > area / 100;
     const QRect margin = view.adjusted(-2, -2, 2, 2);
     QList<QLine> lines;
     lines.reserve(qsizetype(roadPairs.size()));
@@ -472,8 +479,8 @@ void Fenetre::drawLabels(QPainter &painter)
     }
 
     // Then others that have room, once zoomed beyond the nine steps of the buttons (whose
-    // pictures stay as they were) or on a fitted view, and never where cities crowd.
-    if (dense || (!fitted && coefLong <= 1.8 + 1e-9))
+    // pictures stay as they were) or on a fitted view, unless cities crowd the whole view.
+    if (crowded || (!fitted && coefLong <= 1.8 + 1e-9))
         return;
     for (const City &city : cities) {
         const QPoint p = project(city);

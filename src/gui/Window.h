@@ -162,6 +162,7 @@ private:
     bool showLand = false;
     bool landChosen = false;     // the user said; else it follows `fitted`
     bool dense = false;          // more cities in view than squares can show apart
+    bool crowded = false;        // too many for names to help
     std::vector<int> labelOrder; // cities by number of roads, for names where room is short
     QPixmap labelLayer;          // names, over the route
     bool labelsValid = false;
@@ -171,7 +172,7 @@ private:
     double layerCoef = 1.0;
     bool layerStale = false;
     bool viewMoving = false; // the wheel or keys moved the view less than a moment ago
-    double layerMs = 0; // how long the last layer took
+    double layerMs = 0;      // how long the last layer took
     QTimer redrawTimer;
     QString lastFolder; // where file dialogs open
     QAction *openAction = nullptr;

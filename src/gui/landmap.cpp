@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 

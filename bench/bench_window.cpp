@@ -122,7 +122,7 @@ void mapFigures(Fenetre &w)
         }));
     out << "map: arrow-key frames, 10 presses: " << spread(keys) << "; redraw at rest "
         << spread(rest()) << Qt::endl;
-    for (const int notches : {6, 12}) {
+    for (const int notches : {6, 12, 30}) {
         std::vector<double> zoom;
         for (int i = 0; i < notches; ++i)
             zoom.push_back(frame([&] { wheel(120); }));

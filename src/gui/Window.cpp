@@ -95,7 +95,7 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
         update();
     });
 
-    // The window's own, so that the map menu shows them with their keys.
+    // Keys that work anywhere in the window; the map menu shows the same actions.
     openAction = new QAction(QStringLiteral("Open a network folder..."), this);
     openAction->setShortcut(QKeySequence::Open);
     connect(openAction, &QAction::triggered, this, &Fenetre::chooseNetworkFolder);
@@ -314,8 +314,8 @@ void Fenetre::paintEvent(QPaintEvent *)
     QPainter painter(this);
 
     // Cities and roads change only with the view: they are drawn once into a transparent layer
-    // that each paint lays down. Every pixel of it is opaque black or untouched, so the window
-    // shows exactly what drawing them directly would show.
+    // that each paint lays down. Without land and crowds every pixel of it is opaque black or
+    // untouched, so the window shows exactly what drawing them directly would show.
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (!mapLayerValid || mapLayer.size() != pixels) {
@@ -382,8 +382,8 @@ void Fenetre::drawNetwork(QPainter &painter)
         inView += view.contains(at[i]);
     }
     // Squares and 2-pixel roads show a few hundred cities apart; thousands would merge into a
-    // black block. Then roads are hairlines whose shade builds up where they crowd, and each
-    // city one dot: the map shows where the network is dense and where it thins out.
+    // black block. Then roads are hairlines whose shade builds up where they crowd: the map
+    // shows where the network is dense and where it thins out.
     const int area = view.width() * view.height();
     dense = inView > area / 400;
     // Names of a few hundred of them still help; among tens of thousands they would be noise.
@@ -1037,13 +1037,15 @@ void Fenetre::contextMenuEvent(QContextMenuEvent *event)
     const bool routed = startChosen && endChosen && !path.empty();
     menu->addAction(QStringLiteral("Copy the route"), this, &Fenetre::copyRoute)
         ->setEnabled(routed);
-    QAction *save = menu->addAction(QStringLiteral("Save the route..."), this, &Fenetre::saveRoute);
-    save->setShortcut(QKeySequence::Save);
-    save->setEnabled(routed);
+    // The window's own actions, which its keys trigger too.
+    saveAction->setEnabled(routed);
+    menu->addAction(saveAction);
     menu->addAction(QStringLiteral("Save the map as PNG..."), this, &Fenetre::saveMapImage);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Open a network folder..."), this, &Fenetre::chooseNetworkFolder)
-        ->setShortcut(QKeySequence::Open);
+    menu->addAction(openAction);
+    // Ctrl+S says there is no route rather than doing nothing.
+    connect(menu, &QObject::destroyed, saveAction,
+            [action = saveAction] { action->setEnabled(true); });
     menu->popup(event->globalPos());
     event->accept();
 }
@@ -1114,9 +1116,9 @@ void Fenetre::saveRoute()
     QString name = cities[std::size_t(path.front())].getName() + QStringLiteral(" - ") +
                    cities[std::size_t(path.back())].getName();
     name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
-    const QString gpxFilter = QStringLiteral("GPX route (*.gpx)");
-    const QString fileName = saveFileName(QStringLiteral("Save the route"), name + ".gpx",
-                                          {gpxFilter, QStringLiteral("CSV table (*.csv)")});
+    const QString fileName =
+        saveFileName(QStringLiteral("Save the route"), name + ".gpx",
+                     {QStringLiteral("GPX route (*.gpx)"), QStringLiteral("CSV table (*.csv)")});
     if (fileName.isEmpty())
         return;
     const bool hours = typeTime == QLatin1String("h");

@@ -45,7 +45,7 @@ private slots:
             R"({"weather":[{"description":"clear sky"}],"main":{"temp":60},"name":"X","cod":200})";
         weatherService().host = "127.0.0.1";
         weatherService().port = service.port();
-        weatherService().timeoutMs = 2000;
+        weatherService().timeoutMs = 120000; // an answer, however busy the machine
         weatherService().key = "soak";
 
         Fenetre w(GPS_SAMPLE_DATA_DIR);
@@ -95,12 +95,12 @@ private slots:
                 emit info->activated(info->currentIndex());
                 Info *panel = w.findChild<Info *>();
                 QVERIFY(panel);
-                QTRY_VERIFY(!panel->findChild<QFormLayout *>("infosLayout")
-                                 ->itemAt(0, QFormLayout::FieldRole)
-                                 ->widget()
-                                 ->property("text")
-                                 .toString()
-                                 .isEmpty());
+                QTRY_COMPARE_WITH_TIMEOUT(panel->findChild<QFormLayout *>("infosLayout")
+                                              ->itemAt(0, QFormLayout::FieldRole)
+                                              ->widget()
+                                              ->property("text")
+                                              .toString(),
+                                          QStringLiteral("clear sky"), 60000);
                 ++weatherShown;
                 panel->findChild<QPushButton *>("pushButtonLeave")->click();
                 QTRY_VERIFY(w.findChildren<Info *>().isEmpty());

@@ -5,6 +5,7 @@
 #include "testsupport.h"
 #include "timetablemodel.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -15,6 +16,8 @@
 
 #include <atomic>
 #include <limits>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -163,25 +166,44 @@ private slots:
         QTRY_COMPARE(cells(panel), expected);
         QCOMPARE(headers(panel, Qt::Vertical).size(), int(order.size()));
 
-        // Rows still queued when the panel goes are dropped, not waited for.
+        // Rows still queued when the panel goes are dropped, not waited for. Each row holds
+        // its worker until the queue is gone: however the threads are scheduled, no row can
+        // end, and let another start, before the model is destroyed.
         std::vector<City> many(100);
         for (std::size_t i = 0; i < many.size(); ++i)
             many[i].setName(QString::number(i));
         const Network unjoined(many, {});
         std::atomic<int> started{0};
+        std::atomic<bool> open{false};
+        // Held by each queued or running row (and the model): the count falls as the queue
+        // is dropped.
+        const auto queued = std::make_shared<int>();
+        std::thread opener;
         {
             TimeTableModel slow(
                 many,
-                [&](int row) {
+                [&, queued](int row) {
                     ++started;
-                    QThread::msleep(50);
+                    while (!open)
+                        std::this_thread::yield();
                     return unjoined.timesFrom(row);
                 },
                 true, 10);
             for (int r = 0; r < 100; ++r)
                 slow.index(r, 0).data();
             QCOMPARE(slow.rowsPending(), 100);
+            opener = std::thread([&] {
+                const long running = QThread::idealThreadCount();
+                // (Gives up after a long while only where the queue is wrongly waited for.)
+                QDeadlineTimer patience(20000);
+                while (queued.use_count() > 2 + running && !patience.hasExpired())
+                    std::this_thread::yield();
+                open = true;
+            });
         }
+        opener.join();
+        QVERIFY2(queued.use_count() == 1, "rows still queued were waited for");
+        QVERIFY(started >= 1);
         QVERIFY(started <= QThread::idealThreadCount());
     }
 

@@ -6,6 +6,7 @@
 
 #include "landmap.h"
 #include "maplabels.h"
+#include "mappacing.h"
 
 #include <QAbstractItemModel>
 #include <QClipboard>
@@ -23,6 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -151,6 +153,11 @@ private slots:
     {
         QVERIFY(dir.isValid());
         qunsetenv("OPENWEATHER_API_KEY"); // a weather panel asks nothing of the internet
+        // Every layer is drawn anew at every step, however long it took, and the view rests
+        // at the next turn of the event loop: the pixels read do not depend on the machine's
+        // speed. (slowLayerIsExactOnceTheViewRests takes the other way.)
+        mapPacing().frameMs = inf;
+        mapPacing().restMs = 0;
     }
 
     void formMatchesItsLayout()
@@ -532,6 +539,37 @@ private slots:
         QCOMPARE(picture(w).pixelColor(425, 250), QColor(Qt::black));
     }
 
+    // A layer too slow to draw at every step (a large network, a slow machine) is moved and
+    // scaled as a picture while the wheel and keys go on, then drawn anew once the view rests:
+    // the same picture a fast machine shows at once.
+    void slowLayerIsExactOnceTheViewRests()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto wheel = [&](QPointF at, int angle) {
+            QWheelEvent e(at, w.mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&w, &e);
+        };
+        const QImage first = picture(w);
+        wheel({550, 250}, 240);
+        const QImage zoomed = picture(w);
+        w.setFocus();
+        QTest::keyClick(&w, Qt::Key_Left);
+        const QImage exact = picture(w);
+        QTest::keyClick(&w, Qt::Key_Home);
+        QCOMPARE(picture(w), first);
+
+        const MapPacing fast = mapPacing();
+        const auto restore = qScopeGuard([fast] { mapPacing() = fast; });
+        mapPacing().frameMs = 0; // no layer is quick enough
+        wheel({550, 250}, 240);
+        QVERIFY(picture(w) != zoomed); // the first view's layer, scaled: squares blurred
+        QTest::keyClick(&w, Qt::Key_Left);
+        QTRY_COMPARE(picture(w), exact);
+    }
+
     // The right-click menu: on a city, routes from and to it and its weather; anywhere on the
     // map, the view, names, land and the route taken away.
     void mapMenu()
@@ -649,21 +687,28 @@ private slots:
         fromMenu(w, {300, 120}, "Save the route...");
         QCOMPARE(read(csv), QStringLiteral(",X,Y,Z,Total\r\nTime(mn),0,30mn,45mn,75mn\r\n"));
 
-#ifdef Q_OS_LINUX
-        // A file that cannot be written is said so; nothing else changes. (Not even root can
-        // make a file in /sys.)
-        const QString nowhere = "/sys/route.gpx";
+        // A file that cannot be written is said so; nothing else changes. (A folder that is an
+        // ordinary file: no one, root included, can write in it, on any system.)
+        const QString notAFolder = dir.filePath("not-a-folder");
+        {
+            QFile file(notAFolder);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
+        }
+        const QString nowhere = notAFolder + "/route.gpx";
         answerFileDialog(nowhere);
-        onNextModal<QMessageBox>([](QMessageBox *box) {
-            QVERIFY(box->text().startsWith("Could not save"));
+        auto said = std::make_shared<QString>();
+        onNextModal<QMessageBox>([said](QMessageBox *box) {
+            *said = box->text();
             box->accept();
         });
         w.activateWindow(); // keys go to the window, active again after the dialogs
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keySequence(&w, QKeySequence::Save);
+        QVERIFY2(said->startsWith("Could not save " + QDir::toNativeSeparators(nowhere)),
+                 qPrintable(*said));
         QVERIFY(!QFile::exists(nowhere));
+        QCOMPARE(read(notAFolder), QStringLiteral("kept"));
         QCOMPARE(w.currentPath(), std::vector<int>({2, 3, 4}));
-#endif
 
         const QString png = dir.filePath("map.png");
         answerFileDialog(png);
@@ -721,9 +766,11 @@ private slots:
         choose(w, "comboBoxArrive", "Z");
         const QString other = network(QTest::currentDataTag(), cities, roads);
 
+        auto refused = std::make_shared<bool>(false); // the refusal was said
         if (!message.isEmpty() && !opens)
-            onNextModal<QMessageBox>([message](QMessageBox *box) {
+            onNextModal<QMessageBox>([message, refused](QMessageBox *box) {
                 QVERIFY2(box->text().startsWith(message), qPrintable(box->text()));
+                *refused = true;
                 box->accept();
             });
         if (how == "chooser") {
@@ -739,8 +786,8 @@ private slots:
             QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton,
                             Qt::NoModifier);
             QApplication::sendEvent(&w, &drop);
-            QTRY_COMPARE(w.networkFolder(), opens ? other : w.networkFolder());
-            QTest::qWait(50);
+            // The folder opens once the drop is over.
+            QTRY_VERIFY(opens ? w.networkFolder() == other : *refused);
         }
         QCOMPARE(w.networkFolder(), opens ? other : dir.filePath("net"));
         QStringList names;
@@ -778,7 +825,7 @@ private slots:
         QTest::keyClick(&w, Qt::Key_Left);
         const QImage moved = picture(w);
         w.resize(1000, 700);
-        QTest::qWait(20);
+        QTRY_COMPARE(w.size(), QSize(1000, 700));
         QCOMPARE(picture(w).copy(0, 0, 800, 600), moved);
     }
 
@@ -809,15 +856,18 @@ private slots:
                            QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(&w, &in);
         }
-        QTest::qWait(200); // any redraw put off while zooming is done
         const QImage bare = picture(w);
         w.setNamesShown(true);
-        const QImage named = picture(w);
-        int differ = 0;
-        for (int y = 20; y < 460; ++y)
-            for (int x = 180; x < 780; ++x)
-                differ += bare.pixel(x, y) != named.pixel(x, y);
-        QVERIFY2(differ > 2000, qPrintable(QString::number(differ)));
+        // Names come once the view rests.
+        const auto named = [&] {
+            const QImage now = picture(w);
+            int differ = 0;
+            for (int y = 20; y < 460; ++y)
+                for (int x = 180; x < 780; ++x)
+                    differ += bare.pixel(x, y) != now.pixel(x, y);
+            return differ;
+        };
+        QTRY_VERIFY2(named() > 2000, qPrintable(QString::number(named())));
     }
 
     void labelsNeverOverlap()
@@ -936,19 +986,27 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
-        QTest::qWait(50);
+        for (int round = 0; round < 5; ++round) // what the choices asked for, done
+            QCoreApplication::processEvents();
+        // The events posted so far, delivered: an update that a paint asks for is among them.
+        // (Nothing else runs: no timer, no event of the window system.)
+        const auto deliver = [] {
+            for (int round = 0; round < 3; ++round)
+                QCoreApplication::sendPostedEvents();
+        };
+        deliver();
         PaintCounter counter;
         w.installEventFilter(&counter);
         w.repaint();
-        QTest::qWait(200);
+        deliver();
         QCOMPARE(counter.paints, 1);
         // A choice repaints the map (and what lies behind the controls it touched), then the
         // window rests.
         choose(w, "comboBoxArrive", "Y");
-        QTest::qWait(200);
+        deliver();
         const int settled = counter.paints;
         QVERIFY(settled > 1);
-        QTest::qWait(300);
+        deliver();
         QCOMPARE(counter.paints, settled);
     }
 };

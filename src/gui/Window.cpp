@@ -6,6 +6,7 @@
 #include "landmap.h"
 #include "logging.h"
 #include "maplabels.h"
+#include "mappacing.h"
 #include "routetable.h"
 #include "routetablemodel.h"
 #include "tablematrix.h"
@@ -84,10 +85,8 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     routeModel = new RouteTableModel(this);
     ui->tableViewRoad->setModel(routeModel);
 
-    // A slow layer is drawn again, and names placed, once the wheel or keys have rested this
-    // long.
+    // A slow layer is drawn again, and names placed, once the wheel or keys have rested.
     redrawTimer.setSingleShot(true);
-    redrawTimer.setInterval(150);
     connect(&redrawTimer, &QTimer::timeout, this, [this] {
         if (std::exchange(layerStale, false))
             mapLayerValid = false;
@@ -843,13 +842,13 @@ void Fenetre::viewChanged()
     atHome = false;
     // A layer drawn faster than a frame is drawn again at once; a slower one (tens of thousands
     // of cities) is moved and scaled as it is until the view rests.
-    if (layerMs <= 16 || !mapLayerValid)
+    if (layerMs <= mapPacing().frameMs || !mapLayerValid)
         mapLayerValid = false;
     else
         layerStale = true;
     // Names wait too: placing them costs more than a frame of a small network.
     viewMoving = true;
-    redrawTimer.start();
+    redrawTimer.start(mapPacing().restMs);
     update();
 }
 

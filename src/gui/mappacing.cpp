@@ -1,0 +1,7 @@
+#include "mappacing.h"
+
+MapPacing &mapPacing()
+{
+    static MapPacing pacing;
+    return pacing;
+}

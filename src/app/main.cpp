@@ -1,11 +1,12 @@
 // gps: the route planner's window.
 
 #include "Window.h"
+#include "appsettings.h"
 #include "commandline.h"
 #include "datadir.h"
+#include "routeplan.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -39,12 +40,6 @@ int fail(const QString &text, int code = Usage)
 {
     QTextStream(stderr) << "gps: " << text << Qt::endl;
     return code;
-}
-
-int indexOf(Fenetre &window, const char *box, const QString &city)
-{
-    auto *combo = window.findChild<QComboBox *>(QLatin1String(box));
-    return combo ? combo->findText(city, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1;
 }
 
 } // namespace
@@ -120,7 +115,15 @@ int main(int argc, char *argv[])
     const QString from = parser.value(routeOption);
     const QString to = rest.value(0);
 
-    const QString folder = dataDir.isEmpty() ? defaultDataDir() : dataDir;
+    // Without --data, the network opened last, while it is there; else the one shipped.
+    QString folder = dataDir;
+    if (folder.isEmpty() && screenshot.isEmpty()) {
+        const QString last = appsettings::networkFolder();
+        if (!last.isEmpty() && QFileInfo::exists(QDir(last).filePath(QStringLiteral("villes.csv"))))
+            folder = last;
+    }
+    if (folder.isEmpty())
+        folder = defaultDataDir();
     // Some 4 MB of files take a tenth of a second and more to open: say what is happening.
     std::unique_ptr<QProgressDialog> opening;
     const QDir dir(folder);
@@ -138,20 +141,21 @@ int main(int argc, char *argv[])
     }
     Fenetre window(folder);
     opening.reset();
+    // A picture of the window shows what anyone's first run would, not this user's settings.
+    if (screenshot.isEmpty())
+        window.rememberSettings();
     if (!from.isEmpty()) {
-        const int start = indexOf(window, "comboBoxDepart", from);
-        const int end = indexOf(window, "comboBoxArrive", to);
+        const Network &network = window.routePlan().network();
         QStringList unknown;
-        if (start <= 0)
+        if (network.positionsOf(from).empty())
             unknown << from;
-        if (end <= 0 && to != from)
+        if (network.positionsOf(to).empty() && to != from)
             unknown << to;
         if (!unknown.isEmpty())
             return fail(
                 QStringLiteral("no city named \"%1\"").arg(unknown.join(QStringLiteral("\", \""))),
                 UnknownCity);
-        window.findChild<QComboBox *>(QStringLiteral("comboBoxDepart"))->setCurrentIndex(start);
-        window.findChild<QComboBox *>(QStringLiteral("comboBoxArrive"))->setCurrentIndex(end);
+        window.routePlan().setRoute(from, to);
     }
     window.show();
     if (screenshot.isEmpty())

@@ -1,30 +1,32 @@
 #pragma once
 
+#include "city.h"
 #include "matrix.h"
-#include "network.h"
 #include "road.h"
-#include "routefinder.h"
 
-#include <QLine>
-#include <QPixmap>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
-class QAction;
+class FileActions;
+class MapController;
+class Network;
 class QPainter;
+class RoutePlan;
 class RouteTableModel;
 
 namespace Ui {
 class Fenetre;
 }
 
-// The main window: the network drawn as a map, the current route in colour with its leg times
-// below, and the commands around them.
+// The main window: the network drawn as a map, the route on show in colour with its leg times
+// below, and the commands around them. It assembles the parts that do the work: the route
+// (RoutePlan), the map and what the mouse and keys do to it (MapController, with MapViewport
+// and MapLayers), and what is done with files (FileActions).
 class Fenetre : public QWidget
 {
     Q_OBJECT
@@ -41,7 +43,9 @@ public:
     void printRoad(QPainter &painter, const std::vector<City> &cities, const TimeMatrix &matrix);
     void drawRoad(QPainter &painter, const std::vector<City> &cities);
 
-    // The route on show, as positions in the network's city list, and its leg times.
+    // The route on show: set it here (the boxes, the typed list, the map's menu and the command
+    // line all do), and read it.
+    RoutePlan &routePlan() { return *plan; }
     const std::vector<int> &currentPath() const { return path; }
     const std::vector<double> &currentPathTime() const { return pathTime; }
     // What loading the data files reported (unreadable files, skipped lines).
@@ -54,14 +58,19 @@ public:
     // The folder of the network on show.
     QString networkFolder() const { return folder; }
 
-    // What the map shows besides the network: names (of the route's cities, and of others
-    // where there is room once zoomed beyond the buttons or on a fitted view), and land with
-    // country borders (off by default on the first view of a network in France, which stays
-    // as it always was; on for a network the window had to fit).
+    // City names on the map. By default (until set) the map of France at its first view and
+    // the buttons' nine levels is drawn without text, as it always was, and names come once
+    // zoomed beyond them or on a fitted network; set, names are shown (the route's cities,
+    // and others where there is room) or not, at every zoom.
     void setNamesShown(bool shown);
-    bool namesShown() const { return showNames; }
+    bool namesShown() const;
+    // Land and country borders under the network: by default on for a fitted network only.
     void setLandShown(bool shown);
-    bool landShown() const { return showLand; }
+    bool landShown() const;
+
+    // Restores what the last run left (window geometry, unit, names, land) and from then on
+    // remembers it, and every network opened, for the next run.
+    void rememberSettings();
 
     // The map alone, without the controls, as it is on screen.
     QImage mapImage();
@@ -70,6 +79,7 @@ protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -92,36 +102,18 @@ private slots:
     void on_pushButtonLess_clicked();
 
 private:
-    QPoint project(double coordLong, double coordLat) const;
-    QPoint project(const City &city) const
-    {
-        return project(city.getCoordLong(), city.getCoordLat());
-    }
-    void updateRoute();
-    void updateRouteTable();
-    void setTypedRoute(const QStringList &names);
-    std::vector<int> routePositions() const;
-    void outOfMemory(); // says so; the caller has left everything as it was
+    void setUpControls();
+    void showRoute(); // the plan's route in the boxes and the table; the map repaints
+    void showView();  // the view's zoom and offset in the window's copies
     // Puts `network` (read from `dir`) on show: lists, first view, the route where it can stay.
     void useNetwork(std::shared_ptr<const Network> network, const QString &dir);
     void showLoadMessages();
-    void drawLand(QPainter &painter);
-    void drawNetwork(QPainter &painter);
-    void drawLabels(QPainter &painter);
-    int cityAt(QPoint at) const; // a city whose square is under `at`, or -1
-    void chooseNetworkFolder();
-    void saveRoute();
-    void copyRoute();
-    void saveMapImage();
-    QString saveFileName(const QString &title, const QString &name, const QStringList &filters);
-    bool writeFile(const QString &fileName, const QByteArray &bytes);
-    void computeHome();
-    void viewChanged(); // the layer is redrawn now, or moved and scaled until it can be
+    void outOfMemory(); // says so; the caller has left everything as it was
+    void remember(const std::function<void()> &save) const;
 
-    // The network as loaded; shared with the table panels' worker threads.
-    std::shared_ptr<const Network> net;
-    std::unique_ptr<RouteFinder> finder; // routes on `net`, searches kept per source
-    Road road;                           // departure and arrival names
+    // The state the window's parts share, as the window has always named it: the route (from
+    // the plan), the unit, and the view (from the viewport); copies, refreshed as they change.
+    Road road;
     std::vector<int> path;
     std::vector<double> pathTime;
     std::vector<QString> pathName;
@@ -133,48 +125,14 @@ private:
     int gapLong = 0;
     int gapLat = 0;
 
-    std::vector<std::pair<int, int>> roadPairs; // i < j joined by a road
-    QStringList messages;
-
+    RoutePlan *plan = nullptr;
+    FileActions *files = nullptr;
+    MapController *map = nullptr;
     RouteTableModel *routeModel = nullptr;
-    QPixmap mapLayer; // cities and roads at the current zoom, on a transparent ground
-    bool mapLayerValid = false;
+    QStringList messages;  // what loading reported
+    QString missingFolder; // the data folder, when it does not exist
     bool problemsShown = false;
-    QString missingFolder;    // the data folder, when it does not exist
-    bool startChosen = false; // a departure is chosen (not the box's placeholder)
-    bool endChosen = false;   // an arrival is chosen
-    QStringList cityNames;    // each name once, for completion
-    // Moved by dragging, arrow keys and zooming about the pointer, in pixels; Home resets it.
-    QPointF pan;
-    QPoint dragFrom;   // where the drag started (a null point: no drag)
-    QPoint dragOffset; // how far the map has moved in the drag, not yet in `pan`
-    void zoomAbout(QPointF at, double factor);
-    void resetView();
-    // The first view, which Home brings back: the map as drawn for France, or, when some city
-    // lies outside the map area there, the whole network fitted into it.
-    double homeCoef = 1.0;
-    QPointF homePan;
-    bool fitted = false; // the first view is fitted, not the one drawn for France
-    bool atHome = true;  // not moved since the first view: a new window size refits it
+    QStringList cityNames; // each name once, for completion
     QString folder;
-
-    bool showNames = true;
-    bool showLand = false;
-    bool landChosen = false;     // the user said; else it follows `fitted`
-    bool dense = false;          // more cities in view than squares can show apart
-    bool crowded = false;        // too many for names to help
-    std::vector<int> labelOrder; // cities by number of roads, for names where room is short
-    QPixmap labelLayer;          // names, over the route
-    bool labelsValid = false;
-    // Where the map layer was drawn: a slow network's layer is moved and scaled at once while
-    // the wheel or keys go on, and drawn anew when they rest.
-    QPointF layerOrigin;
-    double layerCoef = 1.0;
-    bool layerStale = false;
-    bool viewMoving = false; // the wheel or keys moved the view less than a moment ago
-    double layerMs = 0;      // how long the last layer took
-    QTimer redrawTimer;
-    QString lastFolder; // where file dialogs open
-    QAction *openAction = nullptr;
-    QAction *saveAction = nullptr;
+    bool remembering = false;
 };

@@ -3,11 +3,51 @@
 #include <algorithm>
 #include <array>
 
+namespace {
+
+// Whether the segment comes within the box (Liang and Barsky's clipping).
+bool crosses(const QLineF &line, const QRectF &box)
+{
+    const double dx = line.dx(), dy = line.dy();
+    double t0 = 0, t1 = 1;
+    const double p[] = {-dx, dx, -dy, dy};
+    const double q[] = {line.x1() - box.left(), box.right() - line.x1(), line.y1() - box.top(),
+                        box.bottom() - line.y1()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false; // alongside the box, outside it
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 LabelPlacer::LabelPlacer(const QRect &bounds) : bounds(bounds)
 {
     columns = std::max(1, (bounds.width() + cell - 1) / cell);
     rows = std::max(1, (bounds.height() + cell - 1) / cell);
     buckets.resize(std::size_t(columns) * std::size_t(rows));
+    lineBuckets.resize(buckets.size());
+}
+
+QRect LabelPlacer::cells(const QRect &box) const
+{
+    const QRect local = box.intersected(bounds).translated(-bounds.topLeft());
+    if (local.isEmpty())
+        return QRect();
+    return QRect(QPoint(local.left() / cell, local.top() / cell),
+                 QPoint(std::min(columns - 1, local.right() / cell),
+                        std::min(rows - 1, local.bottom() / cell)));
 }
 
 void LabelPlacer::reserve(const QRect &box)
@@ -15,29 +55,56 @@ void LabelPlacer::reserve(const QRect &box)
     take(box);
 }
 
+void LabelPlacer::avoid(const QLineF &line, qreal halfWidth)
+{
+    const QRect reach = QRectF(line.p1(), line.p2())
+                            .normalized()
+                            .adjusted(-halfWidth, -halfWidth, halfWidth, halfWidth)
+                            .toAlignedRect();
+    const QRect range = cells(reach);
+    if (range.isNull())
+        return;
+    lines.push_back({line, halfWidth});
+    const QRectF widened = QRectF(bounds);
+    for (int r = range.top(); r <= range.bottom(); ++r)
+        for (int c = range.left(); c <= range.right(); ++c) {
+            // Only the buckets the line itself passes near.
+            const QRectF bucket(widened.left() + c * cell, widened.top() + r * cell, cell, cell);
+            if (crosses(line, bucket.adjusted(-halfWidth, -halfWidth, halfWidth, halfWidth)))
+                lineBuckets[std::size_t(r) * columns + c].push_back(int(lines.size() - 1));
+        }
+}
+
 bool LabelPlacer::isFree(const QRect &box) const
 {
     if (!bounds.contains(box))
         return false;
-    const QRect local = box.translated(-bounds.topLeft());
-    const int c0 = std::max(0, local.left() / cell),
-              c1 = std::min(columns - 1, local.right() / cell);
-    const int r0 = std::max(0, local.top() / cell), r1 = std::min(rows - 1, local.bottom() / cell);
-    for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c)
-            for (const QRect &other : buckets[std::size_t(r) * columns + c])
+    const QRect range = cells(box);
+    // A box's pixels reach to its right and bottom edges' far side.
+    const QRectF area(box.left(), box.top(), box.width(), box.height());
+    for (int r = range.top(); r <= range.bottom(); ++r)
+        for (int c = range.left(); c <= range.right(); ++c) {
+            const std::size_t at = std::size_t(r) * columns + c;
+            for (const QRect &other : buckets[at])
                 if (other.intersects(box))
                     return false;
+            for (const int i : lineBuckets[at]) {
+                const Line &l = lines[std::size_t(i)];
+                if (crosses(l.line,
+                            area.adjusted(-l.halfWidth, -l.halfWidth, l.halfWidth, l.halfWidth)))
+                    return false;
+            }
+        }
     return true;
 }
 
 void LabelPlacer::take(const QRect &box)
 {
-    const QRect local = box.intersected(bounds).translated(-bounds.topLeft());
-    if (local.isEmpty())
+    const QRect range = cells(box);
+    if (range.isNull())
         return;
-    for (int r = local.top() / cell; r <= local.bottom() / cell; ++r)
-        for (int c = local.left() / cell; c <= local.right() / cell; ++c)
+    for (int r = range.top(); r <= range.bottom(); ++r)
+        for (int c = range.left(); c <= range.right(); ++c)
             buckets[std::size_t(r) * columns + c].push_back(box);
 }
 

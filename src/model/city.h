@@ -24,3 +24,22 @@ private:
     double coordLong = 0.0;
     double coordLat = 0.0;
 };
+
+// The map's projection of the files' degrees: map units, a pixel each at the map's first zoom,
+// north up.
+inline double mapXOfLongitude(double longitude)
+{
+    return 25.0 * longitude + 300.0;
+}
+inline double mapYOfLatitude(double latitude)
+{
+    return -25.0 * latitude + 1400.0;
+}
+inline double longitudeOfMapX(double x)
+{
+    return (x - 300.0) / 25.0;
+}
+inline double latitudeOfMapY(double y)
+{
+    return (1400.0 - y) / 25.0;
+}

@@ -170,8 +170,8 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
         }
         if (city.getName().contains(u'"'))
             problems.add(lineNo, quoteWarning(city.getName()));
-        city.setCoordLat(-25.0 * coordinate(lat, latField, "latitude") + 1400.0);
-        city.setCoordLong(25.0 * coordinate(lon, lonField, "longitude") + 300.0);
+        city.setCoordLat(mapYOfLatitude(coordinate(lat, latField, "latitude")));
+        city.setCoordLong(mapXOfLongitude(coordinate(lon, lonField, "longitude")));
         const auto first = seen.constFind(city.getName());
         if (first == seen.constEnd())
             seen.insert(city.getName(), lineNo);

@@ -98,12 +98,12 @@ namespace {
 // Back from map units to degrees (the loader's projection, undone).
 double latitude(const City &c)
 {
-    return (1400.0 - c.getCoordLat()) / 25.0;
+    return latitudeOfMapY(c.getCoordLat());
 }
 
 double longitude(const City &c)
 {
-    return (c.getCoordLong() - 300.0) / 25.0;
+    return longitudeOfMapX(c.getCoordLong());
 }
 
 // To the micro-degree (10 cm): the files give five decimals, the projection adds noise below.

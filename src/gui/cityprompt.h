@@ -1,0 +1,24 @@
+#pragma once
+
+#include "city.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <vector>
+
+class QWidget;
+
+// The question "cities" asks: the cities of a route, to visit in order ("Brest Rennes Paris",
+// names with spaces as they are or in double quotes, commas too).
+class CityPrompt
+{
+    Q_DECLARE_TR_FUNCTIONS(CityPrompt)
+
+public:
+    // Asks, offering the names of `completions` as they are typed. Unknown names are reported
+    // with the closest names and the text comes back for correction. Returns the names, or
+    // nothing when the user cancels.
+    static QStringList ask(QWidget *parent, const std::vector<City> &cities,
+                           const QStringList &completions);
+};

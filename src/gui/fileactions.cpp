@@ -1,0 +1,136 @@
+#include "fileactions.h"
+
+#include "routeplan.h"
+#include "routetable.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QUrl>
+#include <QWidget>
+
+FileActions::FileActions(QWidget *window, RoutePlan *plan, std::function<QImage()> mapImage)
+    : QObject(window), window(window), plan(plan), mapImage(std::move(mapImage))
+{
+    open = new QAction(tr("Open a network folder..."), this);
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, this, &FileActions::chooseNetworkFolder);
+    save = new QAction(tr("Save the route..."), this);
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &FileActions::saveRoute);
+    copy = new QAction(tr("Copy the route"), this);
+    connect(copy, &QAction::triggered, this, &FileActions::copyRoute);
+    saveMap = new QAction(tr("Save the map as PNG..."), this);
+    connect(saveMap, &QAction::triggered, this, &FileActions::saveMapImage);
+    // The keys work anywhere in the window.
+    window->addActions({open, save});
+    connect(plan, &RoutePlan::routeChanged, this, &FileActions::routeOnShowChanged);
+    routeOnShowChanged();
+}
+
+void FileActions::routeOnShowChanged()
+{
+    // Ctrl+S with no route says so rather than doing nothing: only the menu's entry is off.
+    copy->setEnabled(plan->routed());
+}
+
+void FileActions::setFolder(const QString &folder)
+{
+    lastFolder = QFileInfo(folder).absoluteFilePath();
+}
+
+QString FileActions::droppedFolder(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls()[0].isLocalFile())
+        return QString();
+    const QFileInfo info(data->urls()[0].toLocalFile());
+    return info.isDir() ? info.absoluteFilePath() : info.isFile() ? info.absolutePath() : QString();
+}
+
+void FileActions::chooseNetworkFolder()
+{
+    const QString dir = QFileDialog::getExistingDirectory(
+        window, tr("Open a network folder (villes.csv and temps.csv)"), lastFolder);
+    if (!dir.isEmpty())
+        emit openRequested(dir);
+}
+
+QString FileActions::saveFileName(const QString &title, const QString &name,
+                                  const QStringList &filters)
+{
+    QFileDialog dialog(window, title, QDir(lastFolder).filePath(name));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(QFileInfo(name).suffix());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+bool FileActions::writeFile(const QString &fileName, const QByteArray &bytes)
+{
+    // Written beside and renamed over: a failure leaves any file already there as it was.
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    QMessageBox::warning(
+        window, tr("GPS"),
+        tr("Could not save %1: %2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    return false;
+}
+
+void FileActions::saveRoute()
+{
+    if (!plan->routed()) {
+        QMessageBox::information(window, tr("GPS"), tr("There is no route to save."));
+        return;
+    }
+    const std::vector<City> &cities = plan->network().cities();
+    const std::vector<int> &path = plan->path();
+    QString name = cities[std::size_t(path.front())].getName() + QStringLiteral(" - ") +
+                   cities[std::size_t(path.back())].getName();
+    name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
+    const QString fileName = saveFileName(tr("Save the route"), name + QStringLiteral(".gpx"),
+                                          {tr("GPX route (*.gpx)"), tr("CSV table (*.csv)")});
+    if (fileName.isEmpty())
+        return;
+    const bool hours = plan->unit() == RoutePlan::Unit::Hours;
+    const QByteArray bytes =
+        fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+            ? routeCsv(routeTableTexts(cities, path, plan->legTimes(), plan->unitText()))
+            : routeGpx(cities, path, plan->legTimes(), plan->unitScale(),
+                       hours ? QStringLiteral("h") : QStringLiteral("min"));
+    writeFile(fileName, bytes);
+}
+
+void FileActions::copyRoute()
+{
+    if (!plan->routed())
+        return;
+    QGuiApplication::clipboard()->setText(
+        routeTsv(plan->network().cities(), plan->path(), plan->legTimes(), plan->unitScale()));
+}
+
+void FileActions::saveMapImage()
+{
+    const QString fileName =
+        saveFileName(tr("Save the map"), QStringLiteral("map.png"), {tr("PNG image (*.png)")});
+    if (fileName.isEmpty())
+        return;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    mapImage().save(&buffer, "PNG");
+    writeFile(fileName, bytes);
+}

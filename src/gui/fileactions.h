@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QAction;
+class QImage;
+class QMimeData;
+class QWidget;
+class RoutePlan;
+
+// What the window does with files: another network opened (a folder chosen, or dropped on
+// the window), the route saved as GPX or CSV or copied for a spreadsheet, the map saved as a
+// PNG picture. The actions carry the keys (Ctrl+O, Ctrl+S) and are the ones the map's menu
+// shows.
+class FileActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `window`: where the actions and dialogs belong; `mapImage`: the map as on screen.
+    FileActions(QWidget *window, RoutePlan *plan, std::function<QImage()> mapImage);
+
+    QAction *openAction() const { return open; }
+    QAction *saveAction() const { return save; }
+    QAction *copyAction() const { return copy; }
+    QAction *saveMapAction() const { return saveMap; }
+
+    // Where the file dialogs open: the folder of the network on show, then the last one used.
+    void setFolder(const QString &folder);
+
+    // The folder a drop names: a folder, or the folder of a file dropped from it (villes.csv);
+    // empty for anything else.
+    static QString droppedFolder(const QMimeData *data);
+
+    void chooseNetworkFolder();
+    void saveRoute();
+    void copyRoute();
+    void saveMapImage();
+
+signals:
+    // The user asked for the network in `folder`.
+    void openRequested(const QString &folder);
+
+private:
+    QString saveFileName(const QString &title, const QString &name, const QStringList &filters);
+    bool writeFile(const QString &fileName, const QByteArray &bytes);
+    void routeOnShowChanged();
+
+    QWidget *window;
+    RoutePlan *plan;
+    std::function<QImage()> mapImage;
+    QString lastFolder;
+    QAction *open = nullptr;
+    QAction *save = nullptr;
+    QAction *copy = nullptr;
+    QAction *saveMap = nullptr;
+};

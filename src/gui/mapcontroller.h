@@ -1,0 +1,94 @@
+#pragma once
+
+#include "maplayers.h"
+#include "mapviewport.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class FileActions;
+class QContextMenuEvent;
+class QHelpEvent;
+class QKeyEvent;
+class QMouseEvent;
+class QPainter;
+class QWheelEvent;
+class QWidget;
+class RoutePlan;
+
+// The map in the window: where it is (MapViewport), what it shows below the route (MapLayers:
+// land, the network, names) and what the wheel, the mouse, the keys and the right-click menu
+// do to it. The window paints it under its controls and hands it their events; each handler
+// says whether the event was the map's.
+class MapController : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `window`: the widget the map is painted on; `controls`: the frame holding the controls,
+    // through which the map shows (its children are not the map).
+    MapController(QWidget *window, QWidget *controls, RoutePlan *plan, FileActions *files);
+
+    const MapViewport &view() const { return viewport; }
+    const MapLayers &layers() const { return *drawn; }
+
+    // The network drawn (prepared by MapLayers::prepare), in its first view.
+    void setNetwork(std::shared_ptr<const Network> network, MapLayers::Drawing drawing);
+    // Land, the network and names, as the view shows them.
+    void paint(QPainter &painter);
+
+    // Names: unless chosen, none at the first view of France and the buttons' levels (the map
+    // as it always was), and shown beyond them or on a fitted network. Land: unless chosen,
+    // under a fitted network only.
+    void setNamesShown(bool shown);
+    bool namesShown() const;
+    void setLandShown(bool shown);
+    bool landShown() const;
+    // The choices of an earlier run, where there were.
+    void restore(std::optional<bool> names, std::optional<bool> land);
+
+    void zoomIn();
+    void zoomOut();
+    void reset();
+    void setWindowSize(QSize size);
+
+    bool wheel(QWheelEvent *event);
+    bool key(QKeyEvent *event);
+    bool mousePress(QMouseEvent *event);
+    bool mouseMove(QMouseEvent *event);
+    bool mouseRelease(QMouseEvent *event);
+    bool toolTip(QHelpEvent *event);
+    bool contextMenu(QContextMenuEvent *event);
+
+    // Whether the map is what shows at `at`, not a control.
+    bool isMapAt(QPoint at) const;
+    // A city whose square is under `at`, or -1.
+    int cityAt(QPoint at) const;
+
+signals:
+    // The view moved or zoomed.
+    void viewChanged();
+    // The user asked for the names or the land to be shown, or not.
+    void namesChosen(bool shown);
+    void landChosen(bool shown);
+    // The menu's "Weather here".
+    void weatherAsked(const QString &city);
+
+private:
+    void changed(bool moving); // the view changed: by the wheel or keys when `moving`
+    NameRequest nameRequest() const;
+
+    QWidget *window;
+    QWidget *controls;
+    RoutePlan *plan;
+    FileActions *files;
+    MapViewport viewport;
+    MapLayers *drawn;
+    std::optional<bool> names;
+    std::optional<bool> land;
+    QPoint dragFrom; // where a drag started (a null point: no drag)
+};

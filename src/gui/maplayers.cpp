@@ -1,0 +1,324 @@
+#include "maplayers.h"
+
+#include "landmap.h"
+#include "maplabels.h"
+#include "mappacing.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+QPen pen(Qt::GlobalColor colour, int width)
+{
+    return QPen(QBrush(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+} // namespace
+
+void drawLandLayer(QPainter &painter, const MapViewport &view, const QRect &area)
+{
+    const LandMap &land = builtInLandMap();
+    const QTransform toView = view.transform();
+    const QRectF seen = toView.inverted().mapRect(QRectF(area));
+    painter.fillRect(area, QColor(0xdf, 0xea, 0xf2)); // sea
+    QPainterPath shapes;
+    shapes.setFillRule(Qt::OddEvenFill); // a lake is a ring inside its land
+    for (std::size_t i = 0; i < land.land.size(); ++i)
+        if (land.landBounds[i].intersects(seen))
+            shapes.addPolygon(toView.map(land.land[i]));
+    painter.save();
+    painter.fillPath(shapes, QColor(0xf6, 0xf3, 0xea));
+    painter.setPen(QPen(QColor(0xa8, 0xa8, 0xa8), 1, Qt::DashLine));
+    for (const QPolygonF &border : land.borders)
+        if (border.boundingRect().intersects(seen))
+            painter.drawPolyline(toView.map(border));
+    painter.restore();
+}
+
+Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &area,
+                       const std::vector<City> &cities,
+                       const std::vector<std::pair<int, int>> &roadPairs)
+{
+    std::vector<QPoint> at(cities.size());
+    int inView = 0;
+    for (std::size_t i = 0; i < cities.size(); ++i) {
+        at[i] = view.project(cities[i]);
+        inView += area.contains(at[i]);
+    }
+    // Squares and 2-pixel roads show a few hundred cities apart; thousands would merge into a
+    // black block. Then roads are hairlines whose shade builds up where they crowd: the map
+    // shows where the network is dense and where it thins out. Names of a few hundred cities
+    // still help; among tens of thousands they would be noise.
+    const int room = area.width() * area.height();
+    const Crowd crowd{inView > room / 400, inView > room / 100};
+    const QRect margin = area.adjusted(-2, -2, 2, 2);
+    QList<QLine> lines;
+    lines.reserve(qsizetype(roadPairs.size()));
+    for (const auto &[i, j] : roadPairs) {
+        const QPoint a = at[std::size_t(i)], b = at[std::size_t(j)];
+        // Roads wholly to one side of the view, and those shorter than a pixel in a dense view,
+        // show nothing.
+        if ((a.x() < margin.left() && b.x() < margin.left()) ||
+            (a.x() > margin.right() && b.x() > margin.right()) ||
+            (a.y() < margin.top() && b.y() < margin.top()) ||
+            (a.y() > margin.bottom() && b.y() > margin.bottom()) || (crowd.dense && a == b))
+            continue;
+        lines.append(QLine(a, b));
+    }
+    if (!crowd.dense) {
+        // What printCity and printRoad draw, from the roads found once.
+        QList<QPoint> points;
+        points.reserve(inView);
+        for (const QPoint &p : at)
+            if (margin.contains(p))
+                points.append(p);
+        painter.setPen(pen(Qt::black, 2));
+        painter.drawPoints(points);
+        painter.drawLines(lines);
+        return crowd;
+    }
+    // The more crowded, the fainter each line, so that the crowd shades rather than blots.
+    const double share = double(room) / 400 / inView;
+    painter.setPen(QPen(QColor(0, 0, 0, std::clamp(int(250 * share), 14, 90)), 1));
+    painter.drawLines(lines);
+    return crowd;
+}
+
+void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &network,
+                    const std::vector<City> &cities, const std::vector<int> &path,
+                    const std::vector<double> &legTimes)
+{
+    double coordLongLast = 0.0;
+    double coordLatLast = 0.0;
+    bool hasLast = false; // no stop before: any coordinate, -1 included, is a real place
+    int counter = 0;
+    QPoint start, end;
+    // A stop is visited once for every city that bears its name.
+    QHash<QString, int> runs;
+    for (const int at : path)
+        if (at >= 0 && std::size_t(at) < cities.size())
+            runs.insert(cities[at].getName(), 0);
+    if (&cities == &network.cities()) { // counted once at load
+        for (auto it = runs.begin(); it != runs.end(); ++it)
+            *it = int(network.positionsOf(it.key()).size());
+    } else {
+        for (const City &city : cities) {
+            const auto found = runs.find(city.getName());
+            if (found != runs.end())
+                ++*found;
+        }
+    }
+    for (std::size_t k = 0; k < path.size(); ++k) {
+        const int at = path[k];
+        if (at < 0 || std::size_t(at) >= cities.size())
+            continue;
+        const City &stop = cities[at];
+        const QPoint here = view.project(stop);
+        // No line is drawn where no road leads: the leg that reaches this stop has no time.
+        bool joined = k == 0 || k > legTimes.size() || std::isfinite(legTimes[k - 1]);
+        for (int run = runs.value(stop.getName()); run > 0; --run) {
+            if (counter == 0) {
+                counter = 1;
+                start = here;
+            } else {
+                painter.setPen(pen(Qt::red, 8));
+                painter.drawPoint(here);
+            }
+            painter.setPen(pen(Qt::red, 4));
+            if (hasLast && joined)
+                painter.drawLine(view.project(coordLongLast, coordLatLast), here);
+            joined = true; // the next runs of a repeated name start here
+            hasLast = true;
+            coordLongLast = stop.getCoordLong();
+            coordLatLast = stop.getCoordLat();
+            end = here;
+        }
+    }
+    if (!path.empty()) {
+        painter.setPen(pen(Qt::blue, 9));
+        painter.drawPoint(start);
+        painter.setPen(pen(Qt::green, 9));
+        painter.drawPoint(end);
+    }
+}
+
+void drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &area,
+                    const NameRequest &request)
+{
+    const std::vector<City> &cities = *request.cities;
+    LabelPlacer placer(area);
+    QFont small = request.font;
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
+    QFont bold = small;
+    bold.setBold(true);
+    const auto label = [&](const QRect &box, const QString &name, const QFont &font) {
+        painter.fillRect(box, QColor(255, 255, 255, 200));
+        painter.setFont(font);
+        painter.setPen(QColor(0x20, 0x20, 0x20));
+        painter.drawText(box, Qt::AlignCenter, name);
+    };
+
+    // Kept clear: the controls, the route (markers and lines) and every city's square.
+    for (const QRect &control : request.controls)
+        placer.reserve(control);
+    for (const int at : request.stops)
+        placer.reserve(QRect(view.project(cities[std::size_t(at)]) - QPoint(5, 5), QSize(11, 11)));
+    for (const QLineF &leg : request.legs)
+        placer.avoid(leg, 3);
+    for (const City &city : cities) {
+        const QPoint p = view.project(city);
+        if (area.contains(p))
+            placer.reserve(QRect(p - QPoint(1, 1), QSize(3, 3)));
+    }
+
+    // The route's cities first, in bold.
+    const QFontMetrics boldMetrics(bold);
+    for (const int at : request.stops) {
+        const QString &name = cities[std::size_t(at)].getName();
+        const QRect box = placer.place(view.project(cities[std::size_t(at)]),
+                                       boldMetrics.size(0, name) + QSize(4, 0));
+        if (!box.isNull())
+            label(box, name, bold);
+    }
+    if (!request.others)
+        return;
+    const QFontMetrics metrics(small);
+    constexpr int most = 400; // names a view can hold and still be read
+    const int named = placer.placed();
+    for (const int at : *request.order) {
+        if (placer.placed() >= most + named)
+            break;
+        const QPoint p = view.project(cities[std::size_t(at)]);
+        if (!area.contains(p) || !placer.mayFit(p, metrics.height()) ||
+            std::find(request.stops.begin(), request.stops.end(), at) != request.stops.end())
+            continue;
+        const QString &name = cities[std::size_t(at)].getName();
+        const QRect box = placer.place(p, metrics.size(0, name) + QSize(4, 0));
+        if (!box.isNull())
+            label(box, name, small);
+    }
+}
+
+MapLayers::MapLayers(QObject *parent) : QObject(parent)
+{
+    rest.setSingleShot(true);
+    connect(&rest, &QTimer::timeout, this, [this] {
+        if (std::exchange(stale, false))
+            baseValid = false;
+        moving = false;
+        emit repaintNeeded();
+    });
+}
+
+MapLayers::Drawing MapLayers::prepare(const Network &network)
+{
+    Drawing drawing{network.roadPairs(), {}};
+    std::vector<int> degree(std::size_t(network.size()), 0);
+    for (const auto &[i, j] : drawing.roads) {
+        ++degree[std::size_t(i)];
+        ++degree[std::size_t(j)];
+    }
+    drawing.nameOrder.resize(degree.size());
+    std::iota(drawing.nameOrder.begin(), drawing.nameOrder.end(), 0);
+    std::stable_sort(drawing.nameOrder.begin(), drawing.nameOrder.end(),
+                     [&](int a, int b) { return degree[std::size_t(a)] > degree[std::size_t(b)]; });
+    return drawing;
+}
+
+void MapLayers::setNetwork(std::shared_ptr<const Network> network, Drawing drawing)
+{
+    net = std::move(network);
+    roadPairs = std::move(drawing.roads);
+    labelOrder = std::move(drawing.nameOrder);
+    viewChanged();
+}
+
+void MapLayers::paint(QPainter &painter, const MapViewport &view, QSize size, qreal ratio,
+                      bool land, const NameRequest *request)
+{
+    const QSize pixels = (QSizeF(size) * ratio).toSize();
+    const QRect area(QPoint(), size);
+    if (!baseValid || base.size() != pixels || baseLand != land) {
+        // Drawn where the map stands without the drag going on, which moves the whole picture.
+        QElapsedTimer clock;
+        clock.start();
+        base = QPixmap(pixels);
+        base.setDevicePixelRatio(ratio);
+        base.fill(Qt::transparent);
+        QPainter layer(&base);
+        const MapViewport still = view.still();
+        if (land)
+            drawLandLayer(layer, still, area);
+        if (net)
+            seen = drawNetworkLayer(layer, still, area, net->cities(), roadPairs);
+        baseTransform = still.transform();
+        baseLand = land;
+        stale = false;
+        baseValid = true;
+        namesValid = false;
+        baseMs = double(clock.nsecsElapsed()) / 1e6;
+    }
+    // While a drag goes on, the picture drawn before it moves with the pointer; while a slow
+    // network's zoom goes on, it is scaled until it is drawn anew.
+    const QTransform now = view.transform();
+    const double scale = now.m11() / baseTransform.m11();
+    const QPointF shift = QPointF(now.dx(), now.dy()) + view.dragged() -
+                          scale * QPointF(baseTransform.dx(), baseTransform.dy());
+    if (scale == 1.0) {
+        painter.drawPixmap(shift.toPoint(), base);
+    } else {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.translate(shift);
+        painter.scale(scale, scale);
+        painter.drawPixmap(0, 0, base);
+        painter.restore();
+    }
+
+    if (!request || stale || moving)
+        return;
+    if (!namesValid || names.size() != pixels) {
+        names = QPixmap(pixels);
+        names.setDevicePixelRatio(ratio);
+        names.fill(Qt::transparent);
+        QPainter layer(&names);
+        drawNamesLayer(layer, view.still(), area, *request);
+        namesValid = true;
+    }
+    painter.drawPixmap(view.dragged(), names);
+}
+
+void MapLayers::viewChanged()
+{
+    baseValid = false;
+    namesValid = false;
+    stale = false;
+    moving = false;
+    rest.stop();
+}
+
+void MapLayers::viewMoving()
+{
+    // A layer drawn faster than a frame is drawn again at once; a slower one (tens of
+    // thousands of cities) is moved and scaled as it is until the view rests.
+    if (baseMs <= mapPacing().frameMs || !baseValid)
+        baseValid = false;
+    else
+        stale = true;
+    namesValid = false;
+    // Names wait too: placing them costs more than a frame of a small network.
+    moving = true;
+    rest.start(mapPacing().restMs);
+}
+
+void MapLayers::namesChanged()
+{
+    namesValid = false;
+}

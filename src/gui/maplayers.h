@@ -1,0 +1,119 @@
+#pragma once
+
+#include "mapviewport.h"
+#include "network.h"
+
+#include <QFont>
+#include <QObject>
+#include <QPixmap>
+#include <QRect>
+#include <QTimer>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QPainter;
+
+// The map's layers, bottom up: land and borders, the network (cities and roads), city names,
+// then the route, which the window draws last. Each is a function with one job; MapLayers
+// keeps the first two, and the names, as pictures that each paint lays down, drawn anew only
+// when what they show changes.
+
+// Land and country borders under the network, over a sea-coloured ground.
+void drawLandLayer(QPainter &painter, const MapViewport &view, const QRect &area);
+
+// How crowded a view of the network is.
+struct Crowd
+{
+    bool dense = false;   // more cities than squares can show apart: roads as shaded hairlines
+    bool crowded = false; // too many for names to help
+};
+
+// Cities as 2-pixel squares and roads as 2-pixel lines, as the map always drew them; in a
+// dense view, roads as hairlines whose shade builds up where they crowd.
+Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &area,
+                       const std::vector<City> &cities,
+                       const std::vector<std::pair<int, int>> &roadPairs);
+
+// The route: red legs and stops, the start marked blue and the end green. A stop is visited
+// once for each city that bears its name; no line is drawn for a leg that no road makes.
+void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &network,
+                    const std::vector<City> &cities, const std::vector<int> &path,
+                    const std::vector<double> &legTimes);
+
+// What the names layer is to name and keep clear.
+struct NameRequest
+{
+    const std::vector<City> *cities = nullptr;
+    const std::vector<int> *order = nullptr; // the cities to name first, best connected first
+    std::vector<int> stops;                  // the route's cities, named in bold first
+    std::vector<QLineF> legs;                // the route's lines, in pixels, kept clear
+    std::vector<QRect> controls;             // where a name could not be read
+    bool others = false;                     // name other cities where there is room
+    QFont font;
+};
+
+// Names beside their cities' squares where there is room: never over another name, a city's
+// square, the route (its lines and markers) or a control.
+void drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &area,
+                    const NameRequest &request);
+
+// The pictures of the layers below the route, kept between paints, and the pace at which
+// they are drawn anew while the view moves (see mappacing.h).
+class MapLayers : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MapLayers(QObject *parent = nullptr);
+
+    // What the layers work out once for a network: its roads as pairs of cities, and its
+    // cities in the order names are given room (best connected first).
+    struct Drawing
+    {
+        std::vector<std::pair<int, int>> roads;
+        std::vector<int> nameOrder;
+    };
+    // (May throw std::bad_alloc: made before anything changes.)
+    static Drawing prepare(const Network &network);
+    void setNetwork(std::shared_ptr<const Network> network, Drawing drawing);
+    const std::vector<std::pair<int, int>> &roads() const { return roadPairs; }
+    const std::vector<int> &nameOrder() const { return labelOrder; }
+
+    // Lays down land (when `land`) and the network, then names (when `names` is given), as
+    // `view` shows them on a surface of `size` device-independent pixels at `ratio`.
+    void paint(QPainter &painter, const MapViewport &view, QSize size, qreal ratio, bool land,
+               const NameRequest *names);
+
+    // The view changed (a button, the end of a drag, Home, a new size): all drawn anew.
+    void viewChanged();
+    // The wheel or keys moved the view: a layer drawn within a frame's time is drawn anew at
+    // once, a slower one is scaled until the view rests; names wait for the rest.
+    void viewMoving();
+    // The route or what is named changed: names placed anew.
+    void namesChanged();
+
+    Crowd crowd() const { return seen; }
+
+signals:
+    // A repaint would show something new (the view has rested).
+    void repaintNeeded();
+
+private:
+    std::shared_ptr<const Network> net;
+    std::vector<std::pair<int, int>> roadPairs; // i < j joined by a road
+    std::vector<int> labelOrder;                // cities by number of roads
+    QPixmap base;                               // land and network, on a transparent ground
+    QPixmap names;                              // names, on a transparent ground
+    bool baseValid = false;
+    bool namesValid = false;
+    bool baseLand = false;
+    // Where the base was drawn: moved and scaled while a slow layer waits for the view to rest.
+    QTransform baseTransform;
+    bool stale = false;
+    bool moving = false; // the wheel or keys moved the view less than a rest ago
+    double baseMs = 0;   // how long the last base took
+    QTimer rest;
+    Crowd seen;
+};

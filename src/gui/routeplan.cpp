@@ -1,0 +1,131 @@
+#include "routeplan.h"
+
+#include "logging.h"
+
+#include <algorithm>
+#include <new>
+
+RoutePlan::RoutePlan(QObject *parent)
+    : QObject(parent), net(std::make_shared<Network>()), finder(std::make_unique<RouteFinder>(*net))
+{
+}
+
+RoutePlan::~RoutePlan() = default;
+
+bool RoutePlan::known(const QString &name) const
+{
+    return !name.isEmpty() && !net->positionsOf(name).empty();
+}
+
+void RoutePlan::setNetwork(std::shared_ptr<const Network> network)
+{
+    // Made first: a failure leaves the plan on the network it had.
+    auto routes = std::make_unique<RouteFinder>(*network);
+    finder = std::move(routes); // before `net`, which it refers to, is let go
+    net = std::move(network);
+    if (!known(from))
+        from.clear();
+    if (!known(to))
+        to.clear();
+    if (how == Mode::Typed &&
+        !std::all_of(typed.begin(), typed.end(), [this](const QString &n) { return known(n); }))
+        how = Mode::TwoCities; // between the ends that are still there, if both are
+    recompute();
+}
+
+void RoutePlan::setRoute(const QString &start, const QString &end)
+{
+    from = known(start) ? start : QString();
+    to = known(end) ? end : QString();
+    how = Mode::TwoCities;
+    recompute();
+}
+
+void RoutePlan::setStart(const QString &start)
+{
+    setRoute(start, to);
+}
+
+void RoutePlan::setEnd(const QString &end)
+{
+    setRoute(from, end);
+}
+
+bool RoutePlan::through(const QStringList &names)
+{
+    std::vector<int> found;
+    std::vector<double> times;
+    try {
+        found = finder->routeThrough(std::vector<QString>(names.begin(), names.end()));
+        times = net->legTimes(found);
+    } catch (const std::bad_alloc &) {
+        emit outOfMemory();
+        return false;
+    }
+    for (const int at : found)
+        qCDebug(lcWindow) << "path : " << at;
+    for (const int at : found)
+        qCDebug(lcWindow) << "newPathName : " << net->cities()[std::size_t(at)].getName();
+    typed = names;
+    how = Mode::Typed;
+    route = std::move(found);
+    legs = std::move(times);
+    // The route's ends are the ends a later choice of one of them keeps.
+    from = route.empty() ? QString() : net->cities()[std::size_t(route.front())].getName();
+    to = route.empty() ? QString() : net->cities()[std::size_t(route.back())].getName();
+    return true;
+}
+
+void RoutePlan::setStops(const QStringList &names)
+{
+    if (through(names)) // else the route on show stays
+        emit routeChanged();
+}
+
+void RoutePlan::recompute()
+{
+    // The route on show may be of another network: it goes whatever happens.
+    if (how == Mode::Typed && through(typed)) {
+        emit routeChanged();
+        return;
+    }
+    try {
+        route = how == Mode::TwoCities && !from.isEmpty() && !to.isEmpty() ? finder->route(from, to)
+                                                                           : std::vector<int>();
+        legs = net->legTimes(route);
+    } catch (const std::bad_alloc &) {
+        route.clear();
+        legs.clear();
+        emit outOfMemory();
+    }
+    emit routeChanged();
+}
+
+std::vector<int> RoutePlan::routePositions() const
+{
+    // Every city that bears a stop's name, as the typed route's city list holds them.
+    std::vector<int> positions;
+    for (const int at : route) {
+        const std::vector<int> &same = net->positionsOf(net->cities()[std::size_t(at)].getName());
+        positions.insert(positions.end(), same.begin(), same.end());
+    }
+    return positions;
+}
+
+void RoutePlan::setUnit(Unit unit)
+{
+    if (unit == timeUnit)
+        return;
+    timeUnit = unit;
+    emit unitChanged();
+}
+
+QString RoutePlan::unitText() const
+{
+    return timeUnit == Unit::Hours ? QStringLiteral("h") : QStringLiteral("mn");
+}
+
+double RoutePlan::unitScale() const
+{
+    return timeUnit == Unit::Hours ? 1.0 / 60.0 : 1.0;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "network.h"
+#include "routefinder.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// The route on show and what it is made of: the network it runs on, its two ends (chosen in the
+// boxes, on the map or on the command line) or the typed list of stops, the fastest route
+// through them with its leg times, and the unit the times are shown in. Every part of the
+// window sets the route through it and shows what `routeChanged` says.
+class RoutePlan : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Mode
+    {
+        None,      // nothing chosen yet
+        TwoCities, // a departure and an arrival
+        Typed,     // a typed list of cities, visited in order
+    };
+    enum class Unit
+    {
+        Minutes,
+        Hours,
+    };
+
+    explicit RoutePlan(QObject *parent = nullptr);
+    ~RoutePlan() override;
+
+    // The network routes run on. The route stays when its cities are all there, else it goes.
+    void setNetwork(std::shared_ptr<const Network> network);
+    const Network &network() const { return *net; }
+    std::shared_ptr<const Network> sharedNetwork() const { return net; }
+
+    // The two-city route from `from` to `to`; an empty name (or one that names no city) leaves
+    // that end unchosen, and then there is no route.
+    void setRoute(const QString &from, const QString &to);
+    // One end chosen, the other as it stands: after a typed route, its first or last city.
+    void setStart(const QString &from);
+    void setEnd(const QString &to);
+    // The route through `names` in order (each must name a city; see parseCityList).
+    void setStops(const QStringList &names);
+
+    Mode mode() const { return how; }
+    // The ends as they stand (a name, or empty while unchosen).
+    QString start() const { return from; }
+    QString end() const { return to; }
+    // The typed names of the last typed route.
+    const QStringList &stops() const { return typed; }
+    // The route as positions in the network's city list, and the time of each leg in minutes.
+    const std::vector<int> &path() const { return route; }
+    const std::vector<double> &legTimes() const { return legs; }
+    // A route is on show: both ends chosen (or typed) and a path found.
+    bool routed() const { return !route.empty(); }
+    // Every city that bears a stop's name, in route order: the travel table's cities.
+    std::vector<int> routePositions() const;
+
+    void setUnit(Unit unit);
+    Unit unit() const { return timeUnit; }
+    // The unit as the route table writes it: "mn" or "h".
+    QString unitText() const;
+    // Minutes to the unit: 1 or 1/60.
+    double unitScale() const;
+
+signals:
+    void routeChanged();
+    void unitChanged();
+    // A route needed more memory than there is; the route on show stays.
+    void outOfMemory();
+
+private:
+    bool known(const QString &name) const;
+    // The typed route through `names`, made the route on show; false (and nothing changed)
+    // when there is not the memory for it.
+    bool through(const QStringList &names);
+    void recompute();
+
+    std::shared_ptr<const Network> net;
+    std::unique_ptr<RouteFinder> finder; // on `net`, searches kept per source
+    Mode how = Mode::None;
+    QString from, to;
+    QStringList typed;
+    std::vector<int> route;
+    std::vector<double> legs;
+    Unit timeUnit = Unit::Minutes;
+};

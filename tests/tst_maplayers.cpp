@@ -1,0 +1,296 @@
+// What the map draws, layer by layer: land and borders, the network, city names, the route;
+// names are placed where they hide neither a city nor the route.
+
+#include "landmap.h"
+#include "maplabels.h"
+#include "maplayers.h"
+#include "mappacing.h"
+#include "netgen.h"
+#include "routeplan.h"
+#include "windowtest.h"
+
+#include <QPainter>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <limits>
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+using windowtest::picture;
+
+bool isRouteColour(const QColor &c)
+{
+    return c == Qt::red || c == Qt::blue || c == Qt::green;
+}
+
+} // namespace
+
+class TestMapLayers : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString network(const QString &name, const QByteArray &cities, const QByteArray &roads)
+    {
+        return windowtest::network(dir, name, cities, roads);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        mapPacing().frameMs = inf;
+        mapPacing().restMs = 0;
+    }
+
+    // With names on, on a network the program never saw: every city off the route is still
+    // drawn at its pixel (under the route's colours at worst, never under a name), and the
+    // route is drawn whole, no name over it.
+    void namesHideNeitherCitiesNorTheRoute_data()
+    {
+        QTest::addColumn<int>("seed");
+        QTest::addColumn<int>("level"); // presses of +
+        QTest::newRow("300 cities") << 11 << 0;
+        QTest::newRow("300 cities, zoomed in") << 12 << 4;
+        QTest::newRow("300 cities, another") << 13 << 8;
+    }
+
+    void namesHideNeitherCitiesNorTheRoute()
+    {
+        QFETCH(int, seed);
+        QFETCH(int, level);
+        const auto places = netgen::randomPlaces(300, quint32(seed));
+        Fenetre w(network(QTest::currentDataTag(), netgen::citiesCsv(places),
+                          netgen::roadsCsv(places, netgen::nearestRoads(places, 3))));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (int i = 0; i < level; ++i)
+            w.findChild<QPushButton *>("pushButtonMore")->click();
+        RoutePlan &plan = w.routePlan();
+        const std::vector<City> &cities = plan.network().cities();
+        // From the most westerly city to the most easterly: a long route across the map.
+        int west = 0, east = 0;
+        for (int i = 0; i < int(cities.size()); ++i) {
+            if (cities[i].getCoordLong() < cities[west].getCoordLong())
+                west = i;
+            if (cities[i].getCoordLong() > cities[east].getCoordLong())
+                east = i;
+        }
+        plan.setRoute(cities[west].getName(), cities[east].getName());
+        QVERIFY(plan.path().size() > 3);
+        const QImage bare = picture(w);
+        w.setNamesShown(true);
+        const QImage named = picture(w);
+        QVERIFY(named != bare);
+
+        // Every city off the route that the bare picture shows at its pixel (one under a
+        // control shows nowhere) is still there, or under the route's colours.
+        MapViewport view;
+        view.setWindowSize(w.size());
+        view.setExtent(MapViewport::bulkExtent(cities));
+        for (int i = 0; i < level; ++i)
+            view.zoomIn();
+        int seen = 0;
+        for (std::size_t i = 0; i < cities.size(); ++i) {
+            const QPoint p = view.project(cities[i]);
+            if (!bare.rect().contains(p) || bare.pixelColor(p) != Qt::black)
+                continue;
+            ++seen;
+            QVERIFY2(named.pixelColor(p) == Qt::black || isRouteColour(named.pixelColor(p)),
+                     qPrintable(cities[i].getName()));
+        }
+        QVERIFY2(seen > 100, qPrintable(QString::number(seen)));
+        // The route: wherever the bare picture has its colours, the named one has them too.
+        int routePixels = 0;
+        for (int y = 0; y < bare.height(); ++y)
+            for (int x = 0; x < bare.width(); ++x)
+                if (isRouteColour(bare.pixelColor(x, y))) {
+                    ++routePixels;
+                    QVERIFY2(named.pixelColor(x, y) == bare.pixelColor(x, y),
+                             qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+                }
+        QVERIFY(routePixels > 100);
+
+        // Under the route, too, no name: the names layer alone leaves the legs' pixels clear.
+        NameRequest request;
+        request.cities = &cities;
+        const std::vector<int> order = MapLayers::prepare(plan.network()).nameOrder;
+        request.order = &order;
+        request.others = true;
+        request.font = w.font();
+        const std::vector<int> &path = plan.path();
+        request.stops.assign(path.begin(), path.end());
+        for (std::size_t k = 1; k < path.size(); ++k)
+            request.legs.emplace_back(view.project(cities[std::size_t(path[k - 1])]),
+                                      view.project(cities[std::size_t(path[k])]));
+        QImage names(w.size(), QImage::Format_ARGB32_Premultiplied);
+        names.fill(Qt::transparent);
+        {
+            QPainter painter(&names);
+            drawNamesLayer(painter, view, names.rect(), request);
+        }
+        int opaque = 0;
+        for (const QLineF &leg : request.legs)
+            for (double t = 0; t <= 1; t += 0.5 / std::max(1.0, leg.length())) {
+                const QPoint p = leg.pointAt(t).toPoint();
+                for (int dy = -2; dy <= 2; ++dy)
+                    for (int dx = -2; dx <= 2; ++dx)
+                        if (names.rect().contains(p + QPoint(dx, dy)))
+                            opaque += qAlpha(names.pixel(p + QPoint(dx, dy))) != 0;
+            }
+        QCOMPARE(opaque, 0);
+        QVERIFY(names != QImage(names.size(), names.format())); // names were drawn
+    }
+
+    // Thousands of cities are drawn as a shaded web, not a black block; zoomed in,
+    // the cities with room get their names, none over another.
+    void crowdedNetworkStaysLegible()
+    {
+        const auto places = netgen::randomPlaces(6000, 3);
+        Fenetre w(network("crowd", netgen::citiesCsv(places),
+                          netgen::roadsCsv(places, netgen::nearestRoads(places, 3))));
+        w.setNamesShown(false);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage img = picture(w).copy(180, 20, 600, 440);
+        int black = 0, drawn = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                black += c == QColor(Qt::black);
+                drawn += c != w.palette().color(QPalette::Window);
+            }
+        QVERIFY2(drawn > img.width() * img.height() / 10, qPrintable(QString::number(drawn)));
+        QVERIFY2(black < img.width() * img.height() / 100, qPrintable(QString::number(black)));
+
+        // Zoomed in, cities are squares again, and those with room are named.
+        for (int i = 0; i < 10; ++i)
+            windowtest::wheel(w, {480, 240}, 120);
+        const QImage bare = picture(w);
+        w.setNamesShown(true);
+        // Names come once the view rests.
+        const auto named = [&] {
+            const QImage now = picture(w);
+            int differ = 0;
+            for (int y = 20; y < 460; ++y)
+                for (int x = 180; x < 780; ++x)
+                    differ += bare.pixel(x, y) != now.pixel(x, y);
+            return differ;
+        };
+        QTRY_VERIFY2(named() > 2000, qPrintable(QString::number(named())));
+    }
+
+    void labelsNeverOverlap()
+    {
+        const QRect bounds(0, 0, 400, 300);
+        LabelPlacer placer(bounds);
+        placer.reserve(QRect(95, 95, 11, 11)); // a route stop
+        // The first name goes on the right of its city, clear of the stop's square.
+        QCOMPARE(placer.place(QPoint(100, 100), QSize(40, 12)), QRect(106, 94, 40, 12));
+        // Crowded next to it: left, then above, then below, then no room.
+        QCOMPARE(placer.place(QPoint(100, 100), QSize(30, 12)), QRect(64, 94, 30, 12));
+        QCOMPARE(placer.place(QPoint(100, 100), QSize(30, 12)), QRect(85, 82, 30, 12));
+        QCOMPARE(placer.place(QPoint(100, 100), QSize(30, 12)), QRect(85, 106, 30, 12));
+        QVERIFY(placer.place(QPoint(100, 100), QSize(30, 12)).isNull());
+        QVERIFY(!placer.mayFit(QPoint(100, 100), 12));
+        QVERIFY(placer.place(QPoint(398, 150), QSize(30, 12)).left() < 398); // not off the edge
+        QVERIFY(placer.place(QPoint(-50, 150), QSize(30, 12)).isNull());
+
+        // A leg of the route is kept clear: the name goes to the other side, or nowhere.
+        placer.avoid(QLineF(200, 50, 300, 50), 3);
+        QCOMPARE(placer.place(QPoint(200, 50), QSize(40, 12)), QRect(154, 44, 40, 12));
+        placer.avoid(QLineF(200, 50, 150, 50), 3);
+        QCOMPARE(placer.place(QPoint(200, 50), QSize(40, 12)), QRect(180, 32, 40, 12));
+        placer.avoid(QLineF(200, 50, 200, 0), 3);
+        placer.avoid(QLineF(200, 50, 200, 100), 3);
+        QVERIFY(placer.place(QPoint(200, 50), QSize(40, 12)).isNull());
+        QCOMPARE(placer.place(QPoint(330, 70), QSize(20, 12)), QRect(336, 64, 20, 12));
+        // Just under the leg: neither right, left nor above, which reach it; below.
+        QCOMPARE(placer.place(QPoint(280, 56), QSize(20, 12)), QRect(270, 62, 20, 12));
+
+        QRandomGenerator random(7);
+        std::vector<QRect> boxes;
+        for (int i = 0; i < 3000; ++i) {
+            const QRect box = placer.place(QPoint(random.bounded(400), random.bounded(300)),
+                                           QSize(10 + random.bounded(60), 12));
+            if (!box.isNull())
+                boxes.push_back(box);
+        }
+        QCOMPARE(int(boxes.size()) + 9, placer.placed());
+        QVERIFY(boxes.size() > 50);
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            QVERIFY(bounds.contains(boxes[i]));
+            QVERIFY(!boxes[i].intersects(QRect(95, 95, 11, 11)));
+            QVERIFY(!boxes[i].intersects(QRect(198, 0, 5, 101)));  // the vertical legs
+            QVERIFY(!boxes[i].intersects(QRect(150, 48, 151, 5))); // the horizontal ones
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                QVERIFY(!boxes[i].intersects(boxes[j]));
+        }
+    }
+
+    void landMapFile_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("land");
+        QTest::addColumn<int>("borders");
+        QTest::addColumn<int>("skipped");
+        QTest::newRow("ring and border") << QByteArray("# note\nL 0 0 100 0 0 100 -100 0\nB 500 "
+                                                       "4000 10 10\n")
+                                         << 1 << 1 << 0;
+        QTest::newRow("CRLF and blank lines")
+            << QByteArray("\r\nL 0 0 100 0 0 100 -100 0\r\n\r\n") << 1 << 0 << 0;
+        QTest::newRow("unknown kind") << QByteArray("X 0 0 1 1\n") << 0 << 0 << 1;
+        QTest::newRow("odd number") << QByteArray("B 0 0 1\n") << 0 << 0 << 1;
+        QTest::newRow("one point") << QByteArray("B 0 0\n") << 0 << 0 << 1;
+        QTest::newRow("not a number") << QByteArray("B 0 0 1 x\n") << 0 << 0 << 1;
+        QTest::newRow("beyond the globe")
+            << QByteArray("B 0 0 30000 0 30000 0\nB 0 17000 0 2000\n") << 0 << 0 << 2;
+        QTest::newRow("huge number") << QByteArray("B 0 0 99999999999999999999 0\n") << 0 << 0 << 1;
+        QTest::newRow("bad among good")
+            << QByteArray("L 0 0 100 0 0 100 -100 0\nB 1\nB 0 0 5 5\n") << 1 << 1 << 1;
+    }
+
+    void landMapFile()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, land);
+        QFETCH(int, borders);
+        QFETCH(int, skipped);
+        int bad = -1;
+        const LandMap map = parseLandMap(text, &bad);
+        QCOMPARE(int(map.land.size()), land);
+        QCOMPARE(int(map.borders.size()), borders);
+        QCOMPARE(bad, skipped);
+        if (land > 0) // hundredths of a degree, projected as the city files are
+            QCOMPARE(map.land[0][1], QPointF(300 + 25 * 1.0, 1400 - 25 * 0.0));
+    }
+
+    // The land drawn is the real one: cities on land, seas as seas, in the cities' units.
+    void builtInLandIsTheWorld()
+    {
+        const LandMap &map = builtInLandMap();
+        QVERIFY(map.land.size() > 500 && map.borders.size() > 100);
+        auto onLand = [&](double lon, double lat) {
+            const QPointF p(300 + 25 * lon, 1400 - 25 * lat);
+            int inside = 0;
+            for (const QPolygonF &ring : map.land)
+                inside += ring.containsPoint(p, Qt::OddEvenFill);
+            return inside % 2 == 1;
+        };
+        QVERIFY(onLand(2.35, 48.85));    // Paris
+        QVERIFY(onLand(-4.49, 48.39));   // Brest
+        QVERIFY(onLand(-104.99, 39.74)); // Denver
+        QVERIFY(!onLand(-5, 46));        // Bay of Biscay
+        QVERIFY(!onLand(5, 41));         // Gulf of Lion
+        QVERIFY(!onLand(50.5, 41.8));    // the Caspian Sea, a lake in its land
+    }
+};
+
+QTEST_MAIN(TestMapLayers)
+#include "tst_maplayers.moc"

@@ -240,6 +240,41 @@ private slots:
         });
         w.findChild<QPushButton *>("pushButton")->click();
         QCOMPARE(completed, QStringLiteral("Rennes Le Havre"));
+
+        // Return with the whole name typed runs the route, the list offering it open or not;
+        // it takes an offer only once the user has moved into the list.
+        const auto returnIn = [](QInputDialog *input) {
+            auto *completer = input->findChild<QCompleter *>();
+            QWidget *popup = completer ? completer->popup() : nullptr;
+            // Where the keys go while the list is up.
+            QTest::keyClick(popup && popup->isVisible() ? popup : QApplication::focusWidget(),
+                            Qt::Key_Return);
+        };
+        bool offered = false;
+        onNextModal<QInputDialog>([&](QInputDialog *input) {
+            QTest::keyClicks(input->findChild<QLineEdit *>(), "Rennes Lyon");
+            offered = input->findChild<QCompleter *>()->popup()->isVisible();
+            returnIn(input);
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        QVERIFY(offered);
+        QCOMPARE(tableRow(routeTable(w), 0, true),
+                 QStringList({"Rennes", "Le Mans", "Lyon", "Total"}));
+        onNextModal<QInputDialog>([&](QInputDialog *input) {
+            auto *edit = input->findChild<QLineEdit *>();
+            QTest::keyClicks(edit, "Lyon le");
+            QWidget *popup = input->findChild<QCompleter *>()->popup();
+            QVERIFY(popup->isVisible());
+            QTest::keyClick(popup, Qt::Key_Down); // into the list: Le Havre
+            returnIn(input);
+            completed = edit->text();
+            QVERIFY(input->isVisible()); // the offer taken, the dialog still open
+            returnIn(input);
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        QCOMPARE(completed, QStringLiteral("Lyon Le Havre"));
+        QCOMPARE(tableRow(routeTable(w), 0, true),
+                 QStringList({"Lyon", "Le Mans", "Rennes", "Le Havre", "Total"}));
     }
 
     void boxesFollowTheTypedRoute()

@@ -7,15 +7,19 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
@@ -76,6 +80,9 @@ class TestWeather : public QObject
 private slots:
     void initTestCase()
     {
+        // Settings (a remembered key) in a place of their own, empty at the start.
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().clear();
         QVERIFY(dir.isValid());
         QCOMPARE(qgetenv("TZ"), QByteArray("UTC"));
         QVERIFY(service.startTrusted(dir.path()));
@@ -294,6 +301,60 @@ private slots:
                  qPrintable(rows(*panel).value(0)));
         QCOMPARE(requests(), asked); // a panel asks as it opens, or not at all
         QVERIFY(service.targets.isEmpty());
+    }
+
+    // Without a key, the panel takes one typed in: used at once and, where keys are remembered,
+    // in the next runs too, after the environment's. Never written to the log.
+    void keyTypedInThePanel()
+    {
+        service.mode = FakeService::Weather;
+        service.body = kParis;
+        service.targets.clear();
+        const QString key = std::exchange(weatherService().key, QString());
+        const QByteArray environment = qgetenv("OPENWEATHER_API_KEY");
+        qunsetenv("OPENWEATHER_API_KEY");
+        weatherService().rememberKey = true;
+        static QStringList logged;
+        logged.clear();
+        const QtMessageHandler before = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &text) { logged << text; });
+        QLoggingCategory::setFilterRules(QStringLiteral("gps.weather.debug=true"));
+        auto restore = qScopeGuard([&] {
+            QLoggingCategory::setFilterRules(QString());
+            qInstallMessageHandler(before);
+            weatherService().key = key;
+            weatherService().rememberKey = false;
+            if (!environment.isEmpty())
+                qputenv("OPENWEATHER_API_KEY", environment);
+            else
+                qunsetenv("OPENWEATHER_API_KEY");
+        });
+
+        Fenetre w(data);
+        Info *panel = openPanel(w, "Paris");
+        QVERIFY(panel);
+        auto *edit = panel->findChild<QLineEdit *>("lineEditKey");
+        QVERIFY(edit && edit->isVisibleTo(panel));
+        QCOMPARE(edit->echoMode(), QLineEdit::Password);
+        QVERIFY(rows(*panel).value(0).contains("type it below"));
+        panel->findChild<QPushButton *>("pushButtonKey")->click(); // nothing typed: nothing asked
+        QCOMPARE(requests(), 0);
+        QTest::keyClicks(edit, " typed0123 ");
+        panel->findChild<QPushButton *>("pushButtonKey")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(rows(*panel).value(0), QStringLiteral("description : light rain"),
+                                  60000);
+        QVERIFY(!edit->isVisibleTo(panel));
+        QCOMPARE(service.targets,
+                 QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=typed0123&units=imperial"}));
+
+        // The next run finds it; a key in the environment comes first.
+        weatherService().key.clear();
+        QCOMPARE(weatherKey(weatherService()), QStringLiteral("typed0123"));
+        qputenv("OPENWEATHER_API_KEY", "fromenvironment");
+        QCOMPARE(weatherKey(weatherService()), QStringLiteral("fromenvironment"));
+        QVERIFY(!logged.isEmpty()); // the request and its answer were logged...
+        for (const QString &line : logged)
+            QVERIFY2(!line.contains("typed0123"), qPrintable(line)); // ...without the key
     }
 
     void certificatesAreChecked()

@@ -1,4 +1,5 @@
 #include "Window.h"
+#include "appsettings.h"
 #include "info.h"
 #include "modal.h"
 #include "netgen.h"
@@ -23,6 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -149,6 +151,10 @@ class TestWindow : public QObject
 private slots:
     void initTestCase()
     {
+        // Settings (the program's, and those of Qt's file dialogs) in a place of their own,
+        // empty at the start.
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().clear();
         QVERIFY(dir.isValid());
         qunsetenv("OPENWEATHER_API_KEY"); // a weather panel asks nothing of the internet
         // Every layer is drawn anew at every step, however long it took, and the view rests
@@ -690,6 +696,43 @@ private slots:
         QHelpEvent nothing(QEvent::ToolTip, off, frame->mapToGlobal(off));
         QApplication::sendEvent(frame, &nothing);
         QTRY_VERIFY(!QToolTip::isVisible());
+    }
+
+    // What a run leaves, the next finds: the window's place and size, the unit, names and land,
+    // and the network last opened.
+    void settingsRemembered()
+    {
+        const QString other = network("other", kCities, kRoads);
+        {
+            Fenetre first(network("net", kCities, kRoads));
+            first.rememberSettings();
+            QCOMPARE(first.size(), QSize(800, 600)); // nothing remembered yet: as ever
+            QVERIFY(!first.namesShown() && !first.landShown());
+            first.resize(1000, 700);
+            first.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&first));
+            QTRY_COMPARE(first.size(), QSize(1000, 700));
+            choose(first, "comboBoxTime", "hour");
+            first.setNamesShown(true);
+            first.setLandShown(true);
+            QVERIFY(first.openNetwork(other));
+            first.close();
+        }
+        QCOMPARE(appsettings::networkFolder(), QFileInfo(other).absoluteFilePath());
+        Fenetre second(network("net", kCities, kRoads));
+        second.rememberSettings();
+        QCOMPARE(second.size(), QSize(1000, 700));
+        QCOMPARE(second.findChild<QComboBox *>("comboBoxTime")->currentText(),
+                 QStringLiteral("hour"));
+        QVERIFY(second.namesShown() && second.landShown());
+        choose(second, "comboBoxDepart", "X");
+        choose(second, "comboBoxArrive", "Y");
+        QCOMPARE(tableOf(second).cells, QStringList({"0", "0.5h", "0.5h"}));
+        // A window that does not remember leaves the settings alone.
+        Fenetre third(network("net", kCities, kRoads));
+        third.setNamesShown(false);
+        QCOMPARE(appsettings::namesShown(), std::optional<bool>(true));
+        QSettings().clear();
     }
 
     void paintDoesNotAskForAnotherPaint()

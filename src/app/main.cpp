@@ -5,6 +5,8 @@
 #include "commandline.h"
 #include "datadir.h"
 #include "routeplan.h"
+#include "translations.h"
+#include "weather.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -97,6 +99,9 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationDomain(QStringLiteral("gps.example.org"));
     QApplication::setDesktopFileName(QStringLiteral("gps"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/gps.svg")));
+    // The window in the user's language where there is a translation; the command line's
+    // messages stay in English, as gpsroute's.
+    installTranslations();
     QCommandLineParser parser;
     parser.addOptions({dataOption, routeOption, shotOption});
     if (const int done = commandline::parse(parser, app.arguments(), QStringLiteral("gps"), kHelp);
@@ -132,9 +137,10 @@ int main(int argc, char *argv[])
                 QFileInfo(dir.filePath(QStringLiteral("temps.csv"))).size() >
             4'000'000) {
         opening = std::make_unique<QProgressDialog>(
-            QStringLiteral("Opening the network in %1...").arg(QDir::toNativeSeparators(folder)),
+            QCoreApplication::translate("Fenetre", "Opening the network in %1...")
+                .arg(QDir::toNativeSeparators(folder)),
             QString(), 0, 0);
-        opening->setWindowTitle(QStringLiteral("GPS"));
+        opening->setWindowTitle(QCoreApplication::translate("Fenetre", "GPS"));
         opening->setMinimumDuration(0);
         opening->show();
         QCoreApplication::processEvents();
@@ -142,8 +148,10 @@ int main(int argc, char *argv[])
     Fenetre window(folder);
     opening.reset();
     // A picture of the window shows what anyone's first run would, not this user's settings.
-    if (screenshot.isEmpty())
+    if (screenshot.isEmpty()) {
         window.rememberSettings();
+        weatherService().rememberKey = true;
+    }
     if (!from.isEmpty()) {
         const Network &network = window.routePlan().network();
         QStringList unknown;

@@ -5,6 +5,7 @@
 #include "fileactions.h"
 #include "info.h"
 #include "mapcontroller.h"
+#include "pickonly.h"
 #include "routeplan.h"
 #include "routetable.h"
 #include "routetablemodel.h"
@@ -16,13 +17,11 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWheelEvent>
@@ -37,14 +36,6 @@ namespace {
 QPen pen(Qt::GlobalColor colour, int width)
 {
     return QPen(QBrush(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
-}
-
-// Reads a network folder; throws std::bad_alloc where the memory is short.
-std::shared_ptr<Network> readNetwork(const QString &dir, QStringList *found, Network::Load *result)
-{
-    auto network = std::make_shared<Network>();
-    *result = network->load(dir, found);
-    return network;
 }
 
 } // namespace
@@ -69,11 +60,9 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     ui->tableViewRoad->setModel(routeModel);
     setUpControls();
 
-    std::shared_ptr<Network> network;
     try {
-        Network::Load result = Network::Load::Ok;
-        network = readNetwork(dataDir, &messages, &result);
-        if (result == Network::Load::NoFolder)
+        auto network = std::make_shared<Network>();
+        if (network->load(dataDir, &messages) == Network::Load::NoFolder)
             missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
         useNetwork(network, dataDir);
     } catch (const std::bad_alloc &) {
@@ -102,19 +91,12 @@ void Fenetre::setUpControls()
     connect(map, &MapController::landChosen, this,
             [this](bool shown) { remember([shown] { appsettings::setLandShown(shown); }); });
     // A weather panel opens when a city is picked from the list, not when arrow keys, letters
-    // or the wheel run through the closed box (eventFilter); the box then shows "Info city"
-    // again so that the same city can be picked once more.
-    ui->comboBoxInfo->installEventFilter(this);
-    // (connected by name, so disconnected by name)
+    // or the wheel run through the closed box. (The slot is connected by name, so
+    // disconnected by name.)
     disconnect(ui->comboBoxInfo, SIGNAL(currentTextChanged(QString)), this,
                SLOT(on_comboBoxInfo_currentTextChanged(QString)));
-    connect(ui->comboBoxInfo, &QComboBox::activated, this, [this](int index) {
-        const QString city = ui->comboBoxInfo->itemText(index);
-        const QSignalBlocker quiet(ui->comboBoxInfo);
-        ui->comboBoxInfo->setCurrentIndex(0);
-        if (index > 0)
-            on_comboBoxInfo_currentTextChanged(city);
-    });
+    connect(new PickOnly(ui->comboBoxInfo), &PickOnly::picked, this,
+            &Fenetre::on_comboBoxInfo_currentTextChanged);
 }
 
 void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &dir)
@@ -148,54 +130,17 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
 
 void Fenetre::showLoadMessages()
 {
-    if (messages.isEmpty())
-        return;
-    // Said beside the window rather than in its way: the network opens with what could be read.
-    QStringList first = messages.mid(0, 5);
-    if (messages.size() > first.size())
-        first << tr("(%1 more in the details)").arg(messages.size() - first.size());
-    const QString summary =
-        missingFolder.isEmpty()
-            ? tr("Some of the network could not be read; the rest is shown.") +
-                  QStringLiteral("\n\n") + first.join(u'\n')
-            : tr("The network folder %1 does not exist; no network is shown.").arg(missingFolder);
-    auto *box = new QMessageBox(QMessageBox::Warning, tr("GPS"), summary, QMessageBox::Ok, this);
-    box->setDetailedText(messages.join(u'\n'));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    files->sayLoadProblems(messages, missingFolder);
 }
 
 bool Fenetre::openNetwork(const QString &dir)
 {
     QStringList found;
-    Network::Load result = Network::Load::Ok;
     std::shared_ptr<Network> network;
     try {
-        // Tens of thousands of cities take a moment to read.
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        network = readNetwork(dir, &found, &result);
-    } catch (const std::bad_alloc &) {
-        outOfMemory();
-        return false;
-    }
-    const QString where = QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath());
-    if (result == Network::Load::NoFolder || network->size() == 0) {
-        // Nothing to show instead: the network on show stays, with its route.
-        QMessageBox box(
-            QMessageBox::Warning, tr("GPS"),
-            result == Network::Load::NoFolder
-                ? tr("The network folder %1 does not exist; the network on show is "
-                     "kept.")
-                      .arg(where)
-                : tr("No city could be read in %1; the network on show is kept.").arg(where),
-            QMessageBox::Ok, this);
-        box.setDetailedText(found.join(u'\n'));
-        box.exec();
-        return false;
-    }
-    try {
+        network = files->readNetwork(dir, &found);
+        if (!network)
+            return false; // refused, and said: the network on show stays, with its route
         useNetwork(std::move(network), dir);
     } catch (const std::bad_alloc &) {
         outOfMemory();
@@ -427,24 +372,6 @@ bool Fenetre::event(QEvent *event)
     if (!map->toolTip(static_cast<QHelpEvent *>(event)))
         event->ignore();
     return true;
-}
-
-bool Fenetre::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != ui->comboBoxInfo)
-        return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::Wheel)
-        return true;
-    if (event->type() == QEvent::KeyPress) {
-        // What opens the list (Space, F4, Alt+Down, Return) still works.
-        const auto *key = static_cast<QKeyEvent *>(event);
-        const bool opens = key->key() == Qt::Key_Space || key->key() == Qt::Key_F4 ||
-                           key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-                           key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
-                           key->key() == Qt::Key_Escape || (key->modifiers() & Qt::AltModifier);
-        return !opens;
-    }
-    return false;
 }
 
 void Fenetre::setNamesShown(bool shown)

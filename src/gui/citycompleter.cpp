@@ -3,6 +3,8 @@
 #include "citynames.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStringListModel>
 
@@ -16,6 +18,23 @@ CityCompleter::CityCompleter(const QStringList &names, QLineEdit *edit)
     setWidget(edit);
     connect(edit, &QLineEdit::textEdited, this, &CityCompleter::offer);
     connect(this, qOverload<const QString &>(&QCompleter::activated), this, &CityCompleter::take);
+}
+
+bool CityCompleter::eventFilter(QObject *watched, QEvent *event)
+{
+    // The completer watches its list's keys itself, and would keep Return from the dialog.
+    if (event->type() == QEvent::KeyPress && watched == popup()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            !popup()->currentIndex().isValid()) {
+            popup()->hide();
+            // To the line edit, which leaves it to its dialog: OK.
+            QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(edit, &again);
+            return true;
+        }
+    }
+    return QCompleter::eventFilter(watched, event);
 }
 
 void CityCompleter::offer(const QString &text)

@@ -6,7 +6,8 @@
 class QLineEdit;
 
 // Completes the city name being typed in a line edit that holds a list of them: "Brest Le Ha"
-// offers "Le Havre" and, when taken, keeps "Brest " before it.
+// offers "Le Havre" and, when taken, keeps "Brest " before it. Return takes an offer only when
+// the user has moved into the list; else it is the dialog's, as if no list were open.
 class CityCompleter : public QCompleter
 {
     Q_OBJECT
@@ -14,6 +15,9 @@ class CityCompleter : public QCompleter
 public:
     // `names`: each once, in case-insensitive order. The completer belongs to `edit`.
     CityCompleter(const QStringList &names, QLineEdit *edit);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void offer(const QString &text);

@@ -1,5 +1,6 @@
 #include "fileactions.h"
 
+#include "network.h"
 #include "routeplan.h"
 #include "routetable.h"
 
@@ -15,6 +16,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QUrl>
 #include <QWidget>
 
@@ -54,6 +56,49 @@ QString FileActions::droppedFolder(const QMimeData *data)
         return QString();
     const QFileInfo info(data->urls()[0].toLocalFile());
     return info.isDir() ? info.absoluteFilePath() : info.isFile() ? info.absolutePath() : QString();
+}
+
+std::shared_ptr<Network> FileActions::readNetwork(const QString &dir, QStringList *found)
+{
+    auto network = std::make_shared<Network>();
+    Network::Load result = Network::Load::Ok;
+    {
+        // Tens of thousands of cities take a moment to read.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        result = network->load(dir, found);
+    }
+    if (result != Network::Load::NoFolder && network->size() > 0)
+        return network;
+    const QString where = QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath());
+    QMessageBox box(
+        QMessageBox::Warning, tr("GPS"),
+        result == Network::Load::NoFolder
+            ? tr("The network folder %1 does not exist; the network on show is kept.").arg(where)
+            : tr("No city could be read in %1; the network on show is kept.").arg(where),
+        QMessageBox::Ok, window);
+    box.setDetailedText(found->join(u'\n'));
+    box.exec();
+    return nullptr;
+}
+
+void FileActions::sayLoadProblems(const QStringList &messages, const QString &missingFolder)
+{
+    if (messages.isEmpty())
+        return;
+    QStringList first = messages.mid(0, 5);
+    if (messages.size() > first.size())
+        first << tr("(%1 more in the details)").arg(messages.size() - first.size());
+    const QString summary =
+        missingFolder.isEmpty()
+            ? tr("Some of the network could not be read; the rest is shown.") +
+                  QStringLiteral("\n\n") + first.join(u'\n')
+            : tr("The network folder %1 does not exist; no network is shown.").arg(missingFolder);
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("GPS"), summary, QMessageBox::Ok, window);
+    box->setDetailedText(messages.join(u'\n'));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void FileActions::chooseNetworkFolder()

@@ -5,7 +5,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
+class Network;
 class QAction;
 class QImage;
 class QMimeData;
@@ -35,6 +37,14 @@ public:
     // The folder a drop names: a folder, or the folder of a file dropped from it (villes.csv);
     // empty for anything else.
     static QString droppedFolder(const QMimeData *data);
+
+    // Reads the network in `dir` to put it on show. A folder that does not exist, or holds no
+    // city that can be read, is refused with a message: nothing then. What could not be read is
+    // added to `found`. Throws std::bad_alloc where the memory is short.
+    std::shared_ptr<Network> readNetwork(const QString &dir, QStringList *found);
+    // Says beside the window, not in its way, what could not be read of the network on show
+    // (or that its folder, `missingFolder`, does not exist).
+    void sayLoadProblems(const QStringList &messages, const QString &missingFolder);
 
     void chooseNetworkFolder();
     void saveRoute();

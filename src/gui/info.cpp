@@ -5,11 +5,14 @@
 #include "weather.h"
 
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPushButton>
 #include <QShortcut>
 
 namespace {
@@ -46,22 +49,55 @@ Info::Info(QWidget *parent, QString cityName)
                          &nom_ville};
     for (QLabel **label : labels)
         *label = new QLabel();
-    ui->infosLayout->addRow(QStringLiteral("description : "), desc);
-    ui->infosLayout->addRow(QStringLiteral("° Temperature : "), temp);
-    ui->infosLayout->addRow(QStringLiteral("° Felt Temperature : "), temp_ress);
-    ui->infosLayout->addRow(QStringLiteral("% Humidity : "), humide);
-    ui->infosLayout->addRow(QStringLiteral("Wind Speed : "), vent_vitesse);
-    ui->infosLayout->addRow(QStringLiteral("Wind Direction : "), vent_direction);
-    ui->infosLayout->addRow(QStringLiteral("Rain : "), pluie);
-    ui->infosLayout->addRow(QStringLiteral("Sunrise Time : "), heure_soleil_leve);
-    ui->infosLayout->addRow(QStringLiteral("Sunset Time : "), heure_soleil_couche);
-    ui->titleLayout->addRow(QStringLiteral("City : "), nom_ville);
+    ui->infosLayout->addRow(tr("description : "), desc);
+    ui->infosLayout->addRow(tr("° Temperature : "), temp);
+    ui->infosLayout->addRow(tr("° Felt Temperature : "), temp_ress);
+    ui->infosLayout->addRow(tr("% Humidity : "), humide);
+    ui->infosLayout->addRow(tr("Wind Speed : "), vent_vitesse);
+    ui->infosLayout->addRow(tr("Wind Direction : "), vent_direction);
+    ui->infosLayout->addRow(tr("Rain : "), pluie);
+    ui->infosLayout->addRow(tr("Sunrise Time : "), heure_soleil_leve);
+    ui->infosLayout->addRow(tr("Sunset Time : "), heure_soleil_couche);
+    ui->titleLayout->addRow(tr("City : "), nom_ville);
     // A failure's reason can be long: it wraps, and has the rows of the missing figures.
     desc->setWordWrap(true);
     if (!keyed)
-        showProblem(QStringLiteral("no key for the weather service. Get a free key from "
-                                   "OpenWeatherMap and start GPS with the environment variable "
-                                   "OPENWEATHER_API_KEY set to it."));
+        askForKey();
+}
+
+void Info::askForKey()
+{
+    showProblem(tr("no key for the weather service. Get a free key from OpenWeatherMap and type "
+                   "it below (GPS keeps it), or start GPS with the environment variable "
+                   "OPENWEATHER_API_KEY set to it."));
+    // Under the panel's figures: the key, hidden as it is typed, and the button that uses it.
+    keyRow = new QWidget(this);
+    keyRow->setGeometry(530, 360, 261, 30);
+    auto *row = new QHBoxLayout(keyRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto *edit = new QLineEdit(keyRow);
+    edit->setObjectName(QStringLiteral("lineEditKey"));
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setPlaceholderText(tr("weather service key"));
+    edit->setAccessibleName(tr("Weather service key"));
+    auto *use = new QPushButton(tr("Use this key"), keyRow);
+    use->setObjectName(QStringLiteral("pushButtonKey"));
+    row->addWidget(edit);
+    row->addWidget(use);
+    const auto take = [this, edit] {
+        if (edit->text().trimmed().isEmpty())
+            return;
+        useWeatherKey(weatherService(), edit->text());
+        keyRow->hide();
+        for (int r = 1; r < ui->infosLayout->rowCount(); ++r)
+            ui->infosLayout->setRowVisible(r, true);
+        desc->clear();
+        chargeJSON(cityName);
+    };
+    connect(use, &QPushButton::clicked, this, take);
+    connect(edit, &QLineEdit::returnPressed, this, take);
+    keyRow->show();
+    edit->setFocus();
 }
 
 void Info::showProblem(const QString &problem)
@@ -73,7 +109,7 @@ void Info::showProblem(const QString &problem)
     for (int row = 1; row < ui->infosLayout->rowCount(); ++row)
         ui->infosLayout->setRowVisible(row, false);
     nom_ville->setText(cityName);
-    desc->setText(QStringLiteral("Weather unavailable: ") + problem);
+    desc->setText(tr("Weather unavailable: %1").arg(problem));
 }
 
 Info::~Info()
@@ -106,7 +142,7 @@ void Info::chargeJSON(QString cityName)
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
             QString transport;
             if (reply->error() == QNetworkReply::OperationCanceledError)
-                transport = QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000.0);
+                transport = tr("no answer within %1 s").arg(timeoutMs / 1000.0);
             else if (reply->error() != QNetworkReply::NoError && status == 0)
                 transport = reply->errorString();
             const QString problem = weatherProblem(body, status, transport);

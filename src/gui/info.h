@@ -27,6 +27,8 @@ private slots:
 
 private:
     void showProblem(const QString &problem);
+    // Without a key: says how to get one, with a field to type it in.
+    void askForKey();
 
     QPointer<QNetworkReply> inFlight; // the request not answered yet
 
@@ -40,6 +42,7 @@ private:
     QLabel *heure_soleil_leve;
     QLabel *heure_soleil_couche;
     QLabel *nom_ville;
+    QWidget *keyRow = nullptr; // the key typed in, while there is none
     Ui::Info *ui;
     QString cityName;
 };

@@ -1,5 +1,6 @@
 #include "weather.h"
 
+#include "appsettings.h"
 #include "routetable.h"
 
 #include <QCoreApplication>
@@ -40,7 +41,17 @@ QString weatherKey(const WeatherService &service)
 {
     if (!service.key.isEmpty())
         return service.key;
-    return qEnvironmentVariable("OPENWEATHER_API_KEY").trimmed();
+    const QString fromEnvironment = qEnvironmentVariable("OPENWEATHER_API_KEY").trimmed();
+    if (!fromEnvironment.isEmpty() || !service.rememberKey)
+        return fromEnvironment;
+    return appsettings::weatherKey();
+}
+
+void useWeatherKey(WeatherService &service, const QString &key)
+{
+    service.key = key.trimmed();
+    if (service.rememberKey)
+        appsettings::setWeatherKey(service.key);
 }
 
 QUrl weatherUrl(const WeatherService &service, const QString &cityName)
@@ -97,19 +108,20 @@ QString weatherProblem(const QByteArray &body, int httpStatus, const QString &tr
         if (!message.isEmpty())
             return message;
         if (httpStatus > 0)
-            return QStringLiteral("HTTP status %1").arg(httpStatus);
-        return transportError.isEmpty() ? QStringLiteral("no answer") : transportError;
+            return QCoreApplication::translate("Weather", "HTTP status %1").arg(httpStatus);
+        return transportError.isEmpty() ? QCoreApplication::translate("Weather", "no answer")
+                                        : transportError;
     }
     if (!doc.isObject())
-        return QStringLiteral("the service's answer is not weather data");
+        return QCoreApplication::translate("Weather", "the service's answer is not weather data");
     if (!cod.isUndefined() && code != 200)
         return message.isEmpty()
-                   ? QStringLiteral("the service answered code %1")
+                   ? QCoreApplication::translate("Weather", "the service answered code %1")
                          .arg(cod.isString() ? cod.toString() : QString::number(cod.toDouble()))
                    : message;
     // Without its measurements the answer would show 0 °F as -17.7778 °C, as if measured.
     if (!top.value(QLatin1String("main")).isObject())
-        return QStringLiteral("the service's answer holds no measurements");
+        return QCoreApplication::translate("Weather", "the service's answer holds no measurements");
     return QString();
 }
 

@@ -12,8 +12,10 @@ struct WeatherService
 {
     QString host = QStringLiteral("api.openweathermap.org");
     int port = -1; // the scheme's own
-    QString key;   // empty: the OPENWEATHER_API_KEY environment variable
+    QString key;   // empty: the OPENWEATHER_API_KEY environment variable, then a remembered one
     int timeoutMs = 15000;
+    // A key typed in a weather panel is kept for the next runs (the program's settings).
+    bool rememberKey = false;
 };
 
 // The service every new weather panel uses. Tests point it at a local server.
@@ -23,8 +25,11 @@ WeatherService &weatherService();
 // share its connections and cache). Made on first use; freed with the application object.
 QNetworkAccessManager &weatherNetwork();
 
-// The service's key, else OPENWEATHER_API_KEY; empty when neither is set (nothing is then asked).
+// The service's key, else OPENWEATHER_API_KEY, else the key remembered from a panel (where the
+// service remembers keys); empty when there is none (nothing is then asked).
 QString weatherKey(const WeatherService &service);
+// A key the user typed: used from now on, and remembered where the service remembers keys.
+void useWeatherKey(WeatherService &service, const QString &key);
 
 // https://HOST/data/2.5/weather?q=CITY&appid=KEY&units=imperial, the city name percent-encoded
 // as the value of q so that no character of it can end the value or the query.

@@ -1,5 +1,6 @@
 #include "routetable.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,8 +24,9 @@ namespace {
 // "inf minutes" would read as a (long) time: say what it means.
 QString legText(double minutes, const QString &unit)
 {
-    return minutes == std::numeric_limits<double>::infinity() ? QStringLiteral("no road")
-                                                              : formatTime(minutes, unit);
+    return minutes == std::numeric_limits<double>::infinity()
+               ? QCoreApplication::translate("RouteTable", "no road")
+               : formatTime(minutes, unit);
 }
 
 } // namespace
@@ -63,8 +65,9 @@ RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vect
     const double total = rows.total;
     RouteTableTexts t;
     t.headers = rows.names;
-    t.headers << QStringLiteral("Total");
-    t.rowHeader = QStringLiteral("Time(%1)").arg(unit);
+    // (In the user's language where the window installs a translation; gpsroute does not.)
+    t.headers << QCoreApplication::translate("RouteTable", "Total");
+    t.rowHeader = QCoreApplication::translate("RouteTable", "Time(%1)").arg(unit);
     // The first city is where the route starts: a bare 0, no unit.
     t.cells << QString::number(0);
     for (const double leg : rows.legs)

@@ -133,6 +133,13 @@ private slots:
         view.reset();
         QVERIFY(view.atHome());
         QCOMPARE(view.project(x), QPoint(425, 250));
+        // Out, the wheel stops at half the first view, about the pointer still.
+        for (int notch = 0; notch < 40; ++notch)
+            view.zoomAbout({550, 250}, 1 / 1.25);
+        QCOMPARE(view.level(), MapViewport::lowestLevel);
+        QCOMPARE(view.project(w), QPoint(550, 250));
+        QVERIFY(!view.zoomAbout({550, 250}, 1 / 1.25));
+        view.reset();
 
         view.setDrag({30, 10});
         QCOMPARE(view.project(x), QPoint(455, 260));
@@ -252,6 +259,27 @@ private slots:
                                 .arg(found->top())
                                 .arg(found->right())
                                 .arg(found->bottom())));
+    }
+
+    // The wheel belongs to what is under the pointer: over a table or a panel it leaves the
+    // map alone, however far it turns.
+    void wheelOnlyOverTheMap()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage first = picture(w);
+        for (const QPointF at : {QPointF(100, 530), QPointF(60, 300), QPointF(700, 40)})
+            windowtest::wheel(w, at, -1200); // the route table, the left panel, the weather box
+        QCOMPARE(picture(w), first);
+        w.findChild<QPushButton *>("pushButtonTable")->click();
+        windowtest::wheel(w, {400, 300}, -1200); // over the open table
+        for (QWidget *panel : w.findChildren<QWidget *>("TableMatrix"))
+            panel->close();
+        QTRY_VERIFY(w.findChildren<QWidget *>("TableMatrix").isEmpty());
+        QCOMPARE(picture(w), first);
+        windowtest::wheel(w, {400, 300}, -120); // over the map
+        QVERIFY(picture(w) != first);
     }
 
     // A city of the shipped network whose position was left empty (kept at 0, 0, and said) is
@@ -411,7 +439,8 @@ private slots:
         const QImage moved = picture(w);
         w.resize(1000, 700);
         QTRY_COMPARE(w.size(), QSize(1000, 700));
-        QCOMPARE(picture(w).copy(0, 0, 800, 600), moved);
+        const QRect map(161, 60, 500, 380); // no control there, at either size
+        QCOMPARE(picture(w).copy(map), moved.copy(map));
     }
 };
 

@@ -351,18 +351,54 @@ private slots:
                  QStringList({"Z", "Y", "X", "V"}));
         QCOMPARE(tableRow(lastPanel(w)->findChild<QTableView *>(), 0),
                  QStringList({"0", "45", "75", "200"}));
-        // Escape closes it like its Return button, and it hides what it covers.
+        // Escape closes it like its Return button, and so does Return; it hides all it covers.
         QPointer<const TableMatrix> travel = lastPanel(w);
         QVERIFY(travel->autoFillBackground());
+        QCOMPARE(travel->geometry(), QRect(0, 0, 800, 605)); // the window, and its own form
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTRY_VERIFY(travel.isNull());
+        w.findChild<QPushButton *>("pushButtonTable")->click();
+        QPointer<const TableMatrix> global = lastPanel(w);
+        w.resize(1000, 700);
+        QTRY_COMPARE(global->size(), QSize(1000, 700));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(global.isNull());
+    }
 
-        // One name gives no leg: the route is cleared, and the travel table warns again.
+    // One name (or none) makes no route: said, and the route on show stays.
+    void oneNameKeepsTheRoute_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one name") << "X";
+        QTest::newRow("one name twice over") << "Y, ";
+        QTest::newRow("nothing") << "";
+        QTest::newRow("spaces") << "   ";
+    }
+
+    void oneNameKeepsTheRoute()
+    {
+        QFETCH(QString, text);
+        Fenetre w(data);
         typeRoute(w, "X Z");
-        typeRoute(w, "X");
-        QVERIFY(w.currentPath().empty());
-        QCOMPARE(messageOf([&] { w.findChild<QPushButton *>("pushButtonTableRoad")->click(); }),
-                 QStringLiteral("Nombre de villes choisis < 2."));
+        const std::vector<int> before = w.currentPath();
+        QString said, again;
+        onNextModal<QInputDialog>([&](QInputDialog *input) {
+            input->setTextValue(text);
+            onNextModal<QMessageBox>([&](QMessageBox *box) {
+                said = box->text();
+                onNextModal<QInputDialog>([&](QInputDialog *retry) {
+                    again = retry->textValue();
+                    retry->reject();
+                });
+                box->accept();
+            });
+            input->accept();
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        QVERIFY2(said.contains("two cities"), qPrintable(said));
+        QCOMPARE(again, text); // back for correction
+        QCOMPARE(w.currentPath(), before);
+        QCOMPARE(tableRow(routeTable(w), 0, true), QStringList({"X", "Y", "Z", "Total"}));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "Window.h"
 #include "appsettings.h"
 #include "info.h"
+#include "mapviewport.h"
 #include "modal.h"
 #include "netgen.h"
 #include "routetable.h"
@@ -239,12 +240,64 @@ private slots:
         QVERIFY(level("tableViewRoad") > level("frame_3"));
         QVERIFY(level("comboBoxDepart") > level("frame_2"));
         QVERIFY(level("frame_4") < level("frame_3") && level("frame_3") < level("frame_2"));
+    }
 
-        // The controls do not follow the window's size.
-        w.resize(1200, 900);
-        QCOMPARE(w.findChild<QWidget *>("horizontalLayoutWidget")->geometry(),
-                 QRect(-1, -1, 801, 601));
+    // Larger, each control keeps its place by its corner or edge; the panels stretch along
+    // theirs; the map has the rest, with no line of the first size's frame across it.
+    void layoutAtAnySize()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.resize(1500, 950);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_COMPARE(w.size(), QSize(1500, 950));
+        const auto at = [&](const char *name) {
+            const auto *control = w.findChild<QWidget *>(name);
+            return QRect(control->mapTo(&w, QPoint()), control->size());
+        };
+        QCOMPARE(at("horizontalLayoutWidget"), QRect(-1, -1, 1501, 951));
+        struct Expect
+        {
+            const char *name;
+            QRect geometry; // in the window
+        };
+        for (const Expect &e :
+             {Expect{"comboBoxDepart", {9, 199, 131, 26}}, Expect{"frame_4", {19, 29, 111, 61}},
+              Expect{"frame_2", {-2, 179, 161, 751}}, Expect{"frame_3", {-1, 829, 1261, 101}},
+              Expect{"tableViewRoad", {19, 850, 1221, 61}},
+              Expect{"comboBoxTime", {1269, 849, 80, 26}}, Expect{"label_2", {1329, 899, 161, 41}},
+              Expect{"comboBoxInfo", {1368, 29, 91, 26}},
+              Expect{"pushButtonMore", {1189, 799, 31, 29}},
+              Expect{"pushButtonLess", {1229, 799, 31, 29}}})
+            QCOMPARE(at(e.name), e.geometry);
+        const QRect window = w.rect();
+        const QRectF area = MapViewport::mapArea(w.size());
+        for (QWidget *control :
+             w.findChild<QWidget *>("frame")->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            const QRect r(control->mapTo(&w, QPoint()), control->size());
+            QVERIFY2(window.adjusted(-2, -2, 0, 0).contains(r), qPrintable(control->objectName()));
+            // The panels and what they hold stay off the map; the weather chooser and the zoom
+            // buttons keep to its corners, as at the first size.
+            const QString name = control->objectName();
+            if (name == "comboBoxInfo" || name.startsWith("pushButtonMore") ||
+                name.startsWith("pushButtonLess"))
+                QVERIFY(!r.intersects(area.adjusted(0, 40, 0, -40).toRect()));
+            else
+                QVERIFY2(!r.intersects(area.toRect()), qPrintable(name));
+        }
+        // The map's pixels in the middle of the window: no line of a frame of 800 x 600.
+        const QImage image = picture(w);
+        for (int x = 900; x < 1100; ++x)
+            QVERIFY(image.pixelColor(x, 599) == image.pixelColor(x, 620));
+        for (int y = 560; y < 760; ++y)
+            QVERIFY(image.pixelColor(799, y) == image.pixelColor(820, y));
+
+        // Back at the first size, the form as it was.
+        w.resize(800, 600);
+        QTRY_COMPARE(w.size(), QSize(800, 600));
+        QCOMPARE(at("horizontalLayoutWidget"), QRect(-1, -1, 801, 601));
         QCOMPARE(w.findChild<QWidget *>("comboBoxTime")->geometry(), QRect(570, 500, 80, 26));
+        QCOMPARE(w.findChild<QWidget *>("frame_2")->geometry(), QRect(-1, 180, 161, 401));
     }
 
     // The icon the programs show is built in, and drawable (the SVG plugin is there).

@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "cityprompt.h"
+#include "controlanchors.h"
 #include "fileactions.h"
 #include "info.h"
 #include "mapcontroller.h"
@@ -51,6 +52,7 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     setWindowTitle(tr("GPS"));
     // Every control stays in view; a larger window gives the map the extra room.
     setMinimumSize(size());
+    anchors = std::make_unique<ControlAnchors>(ui->horizontalLayoutWidget);
     setAcceptDrops(true);
     typeTime = QStringLiteral("mn");
     plan = new RoutePlan(this);
@@ -323,6 +325,7 @@ void Fenetre::closeEvent(QCloseEvent *event)
 void Fenetre::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    anchors->apply(size());
     map->setWindowSize(size());
 }
 

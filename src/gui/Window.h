@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class ControlAnchors;
 class FileActions;
 class MapController;
 class Network;
@@ -125,6 +126,7 @@ private:
     int gapLat = 0;
 
     RoutePlan *plan = nullptr;
+    std::unique_ptr<ControlAnchors> anchors;
     FileActions *files = nullptr;
     MapController *map = nullptr;
     RouteTableModel *routeModel = nullptr;

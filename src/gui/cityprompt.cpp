@@ -22,8 +22,15 @@ QStringList CityPrompt::ask(QWidget *parent, const std::vector<City> &cities,
             return {}; // Cancel leaves the route as it was
         text = dialog.textValue();
         const TypedCities typed = parseCityList(cities, text);
-        if (typed.unknown.isEmpty())
+        if (typed.unknown.isEmpty() && typed.names.size() >= 2)
             return typed.names;
+        if (typed.unknown.isEmpty()) {
+            // One name (or none) makes no route: the one on show stays.
+            QMessageBox::information(parent, tr("ALLERTE"),
+                                     tr("A route needs two cities or more. The route is "
+                                        "unchanged."));
+            continue;
+        }
         // The text comes back for correction, with the names that come close.
         QStringList lines;
         for (const QString &name : typed.unknown) {

@@ -16,9 +16,9 @@ class CityPrompt
     Q_DECLARE_TR_FUNCTIONS(CityPrompt)
 
 public:
-    // Asks, offering the names of `completions` as they are typed. Unknown names are reported
-    // with the closest names and the text comes back for correction. Returns the names, or
-    // nothing when the user cancels.
+    // Asks, offering the names of `completions` as they are typed. Unknown names, or fewer
+    // than two, are reported (unknown ones with the closest names) and the text comes back for
+    // correction. Returns the names, or nothing when the user cancels.
     static QStringList ask(QWidget *parent, const std::vector<City> &cities,
                            const QStringList &completions);
 };

@@ -1,19 +1,18 @@
 #include "info.h"
 
 #include "logging.h"
+#include "panel.h"
 #include "ui_info.h"
 #include "weather.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
-#include <QShortcut>
 
 namespace {
 
@@ -25,17 +24,19 @@ Info::Info(QWidget *parent, QString cityName)
     : QWidget(parent, Qt::WindowFlags()), ui(new Ui::Info), cityName(std::move(cityName))
 {
     ++openPanels;
-    setAttribute(Qt::WA_DeleteOnClose);
     // The reply is handled from the event loop, once the labels below exist. Without a key the
     // service can only refuse: nothing is asked.
     const bool keyed = !weatherKey(weatherService()).isEmpty();
     if (keyed)
         chargeJSON(this->cityName);
     ui->setupUi(this);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-    setFocusPolicy(Qt::StrongFocus);
+    // Return in the key's field uses the key; anywhere else it closes the panel.
+    setUpPanel(this, [this] {
+        if (keyEdit && keyEdit->hasFocus())
+            takeKey();
+        else
+            close();
+    });
 
     QLabel **labels[] = {&desc,
                          &temp,
@@ -75,29 +76,32 @@ void Info::askForKey()
     keyRow->setGeometry(530, 360, 261, 30);
     auto *row = new QHBoxLayout(keyRow);
     row->setContentsMargins(0, 0, 0, 0);
-    auto *edit = new QLineEdit(keyRow);
-    edit->setObjectName(QStringLiteral("lineEditKey"));
-    edit->setEchoMode(QLineEdit::Password);
-    edit->setPlaceholderText(tr("weather service key"));
-    edit->setAccessibleName(tr("Weather service key"));
+    keyEdit = new QLineEdit(keyRow);
+    keyEdit->setObjectName(QStringLiteral("lineEditKey"));
+    keyEdit->setEchoMode(QLineEdit::Password);
+    keyEdit->setPlaceholderText(tr("weather service key"));
+    keyEdit->setAccessibleName(tr("Weather service key"));
     auto *use = new QPushButton(tr("Use this key"), keyRow);
     use->setObjectName(QStringLiteral("pushButtonKey"));
-    row->addWidget(edit);
+    row->addWidget(keyEdit);
     row->addWidget(use);
-    const auto take = [this, edit] {
-        if (edit->text().trimmed().isEmpty())
-            return;
-        useWeatherKey(weatherService(), edit->text());
-        keyRow->hide();
-        for (int r = 1; r < ui->infosLayout->rowCount(); ++r)
-            ui->infosLayout->setRowVisible(r, true);
-        desc->clear();
-        chargeJSON(cityName);
-    };
-    connect(use, &QPushButton::clicked, this, take);
-    connect(edit, &QLineEdit::returnPressed, this, take);
+    connect(use, &QPushButton::clicked, this, &Info::takeKey);
     keyRow->show();
-    edit->setFocus();
+    setFocusProxy(keyEdit); // the panel's focus is the key's field
+}
+
+void Info::takeKey()
+{
+    if (keyEdit->text().trimmed().isEmpty())
+        return;
+    useWeatherKey(weatherService(), keyEdit->text());
+    setFocusProxy(nullptr);
+    setFocus();
+    keyRow->hide();
+    for (int r = 1; r < ui->infosLayout->rowCount(); ++r)
+        ui->infosLayout->setRowVisible(r, true);
+    desc->clear();
+    chargeJSON(cityName);
 }
 
 void Info::showProblem(const QString &problem)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLineEdit;
 class QNetworkReply;
 
 namespace Ui {
@@ -29,6 +30,7 @@ private:
     void showProblem(const QString &problem);
     // Without a key: says how to get one, with a field to type it in.
     void askForKey();
+    void takeKey(); // the key typed, used
 
     QPointer<QNetworkReply> inFlight; // the request not answered yet
 
@@ -43,6 +45,7 @@ private:
     QLabel *heure_soleil_couche;
     QLabel *nom_ville;
     QWidget *keyRow = nullptr; // the key typed in, while there is none
+    QLineEdit *keyEdit = nullptr;
     Ui::Info *ui;
     QString cityName;
 };

@@ -163,8 +163,8 @@ bool MapViewport::stepTo(double newLevel)
 
 bool MapViewport::zoomAbout(QPointF at, double factor)
 {
-    // Out to a continent, in to the towns of a country.
-    const double z = std::clamp(coef * factor, std::min(0.05, homeCoef), deepest);
+    // In to the towns of a country; out a little beyond the first view, not to a dot.
+    const double z = std::clamp(coef * factor, std::min(homeCoef * lowestLevel, deepest), deepest);
     if (!std::isfinite(z) || z == coef)
         return false;
     // The map point under `at` before, where it must stay after.

@@ -25,6 +25,8 @@ public:
     static const QRectF firstView;
     // Pixels a map unit at most: deep enough to tell apart the towns of a country.
     static constexpr double deepest = 2000;
+    // The wheel zooms out to half the first view, the whole network still in sight.
+    static constexpr double lowestLevel = 0.5;
     // The zoom buttons' nine levels, 1.0 to 1.8 times the first view.
     static constexpr double buttonStep = 0.1;
     static constexpr double topLevel = 1.8;

@@ -1,24 +1,19 @@
 #include "tablematrix.h"
 
 #include "logging.h"
+#include "panel.h"
 #include "timetablemodel.h"
 #include "ui_tablematrix.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QKeySequence>
-#include <QShortcut>
 
 #include <algorithm>
 
 void TableMatrix::setUp()
 {
     ui->setupUi(this);
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-    setFocusPolicy(Qt::StrongFocus);
+    setUpPanel(this);
 }
 
 TableMatrix::TableMatrix(QWidget *parent, Matrix _m)

@@ -15,11 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <limits>
-
 namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 using windowtest::picture;
 
@@ -30,23 +26,15 @@ bool isRouteColour(const QColor &c)
 
 } // namespace
 
-class TestMapLayers : public QObject
+class TestMapLayers : public windowtest::WindowTest
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-
-    QString network(const QString &name, const QByteArray &cities, const QByteArray &roads)
-    {
-        return windowtest::network(dir, name, cities, roads);
-    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        mapPacing().frameMs = inf;
-        mapPacing().restMs = 0;
+        steadyPace();
     }
 
     // With names on, on a network the program never saw: every city off the route is still

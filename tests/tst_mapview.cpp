@@ -47,25 +47,15 @@ MapViewport viewOf(const std::vector<City> &cities, QSize size = MapViewport::fi
 
 } // namespace
 
-class TestMapView : public QObject
+class TestMapView : public windowtest::WindowTest
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-
-    QString network(const QString &name, const QByteArray &cities, const QByteArray &roads)
-    {
-        return windowtest::network(dir, name, cities, roads);
-    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        // Every layer drawn anew at every step and the view resting at the next turn of the
-        // event loop: the pixels read do not depend on the machine's speed.
-        mapPacing().frameMs = inf;
-        mapPacing().restMs = 0;
+        steadyPace();
     }
 
     // Degrees to pixels at the first view, the buttons' levels, in a larger window and on a

@@ -381,20 +381,7 @@ private slots:
         Fenetre w(data);
         typeRoute(w, "X Z");
         const std::vector<int> before = w.currentPath();
-        QString said, again;
-        onNextModal<QInputDialog>([&](QInputDialog *input) {
-            input->setTextValue(text);
-            onNextModal<QMessageBox>([&](QMessageBox *box) {
-                said = box->text();
-                onNextModal<QInputDialog>([&](QInputDialog *retry) {
-                    again = retry->textValue();
-                    retry->reject();
-                });
-                box->accept();
-            });
-            input->accept();
-        });
-        w.findChild<QPushButton *>("pushButton")->click();
+        const auto [said, again] = mistype(w, text);
         QVERIFY2(said.contains("two cities"), qPrintable(said));
         QCOMPARE(again, text); // back for correction
         QCOMPARE(w.currentPath(), before);

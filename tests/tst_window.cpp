@@ -77,16 +77,9 @@ public:
 
 } // namespace
 
-class TestWindow : public QObject
+class TestWindow : public windowtest::WindowTest
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-
-    QString network(const QString &name, const QByteArray &cities, const QByteArray &roads)
-    {
-        return windowtest::network(dir, name, cities, roads);
-    }
 
     // The right-click menu at `at` in the window, or null where none opens.
     static QMenu *contextMenu(Fenetre &w, QPoint at)
@@ -158,11 +151,7 @@ private slots:
         QSettings().clear();
         QVERIFY(dir.isValid());
         qunsetenv("OPENWEATHER_API_KEY"); // a weather panel asks nothing of the internet
-        // Every layer is drawn anew at every step, however long it took, and the view rests
-        // at the next turn of the event loop: the pixels read do not depend on the machine's
-        // speed. (slowLayerIsExactOnceTheViewRests takes the other way.)
-        mapPacing().frameMs = inf;
-        mapPacing().restMs = 0;
+        steadyPace();
     }
 
     void formMatchesItsLayout()

@@ -4,6 +4,7 @@
 // in the boxes, the window's picture and the wheel over it.
 
 #include "Window.h"
+#include "mappacing.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+
+#include <limits>
 
 namespace windowtest {
 
@@ -65,5 +68,25 @@ inline void wheel(QWidget &w, QPointF at, int angle)
                   Qt::NoScrollPhase, false);
     QApplication::sendEvent(&w, &e);
 }
+
+// The base of the window tests: a folder for their networks, and the map paced so that what
+// they read off it does not depend on the machine's speed (every layer drawn anew at every step,
+// the view resting at the next turn of the event loop).
+class WindowTest : public QObject
+{
+protected:
+    QTemporaryDir dir;
+
+    QString network(const QString &name, const QByteArray &cities, const QByteArray &roads)
+    {
+        return windowtest::network(dir, name, cities, roads);
+    }
+
+    static void steadyPace()
+    {
+        mapPacing().frameMs = std::numeric_limits<double>::infinity();
+        mapPacing().restMs = 0;
+    }
+};
 
 } // namespace windowtest

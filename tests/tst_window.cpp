@@ -263,6 +263,8 @@ private slots:
         const QRectF area = MapViewport::mapArea(w.size());
         for (QWidget *control :
              w.findChild<QWidget *>("frame")->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (control->objectName() == "mapKeys" || !control->isVisible())
+                continue; // the map itself, for the keyboard; a message not on show
             const QRect r(control->mapTo(&w, QPoint()), control->size());
             QVERIFY2(window.adjusted(-2, -2, 0, 0).contains(r), qPrintable(control->objectName()));
             // The panels and what they hold stay off the map; the weather chooser and the zoom
@@ -502,11 +504,11 @@ private slots:
         QVERIFY(!actionOf(menu, "Copy the route")->isEnabled());             // no route yet
         QVERIFY(!actionOf(menu, "Save the route...")->isEnabled());
         menu->close();
-        QVERIFY(!actionOf(contextMenu(w, {300, 120}), "Route from here")); // on no city
+        QVERIFY(!actionOf(contextMenu(w, {300, 120}), "Route from here\tB")); // on no city
         QApplication::activePopupWidget()->close();
 
-        fromMenu(w, {426, 251}, "Route from here");
-        fromMenu(w, {451, 301}, "Route to here");
+        fromMenu(w, {426, 251}, "Route from here\tB");
+        fromMenu(w, {451, 301}, "Route to here\tE");
         QCOMPARE(w.findChild<QComboBox *>("comboBoxDepart")->currentText(), QStringLiteral("X"));
         QCOMPARE(w.findChild<QComboBox *>("comboBoxArrive")->currentText(), QStringLiteral("Z"));
         QCOMPARE(w.currentPath(), std::vector<int>({2, 3, 4})); // X, Y, Z
@@ -520,7 +522,7 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  QStringLiteral("X\t0\nY\t0.5\nZ\t0.75\nTotal\t1.25\n"));
 
-        fromMenu(w, {476, 276}, "Weather here");
+        fromMenu(w, {476, 276}, "Weather here\tW");
         const auto panels = w.findChildren<Info *>();
         QCOMPARE(panels.size(), 1);
         bool named = false;
@@ -545,10 +547,10 @@ private slots:
 
         // Land under a network in France is there when asked for; Reset view after a zoom.
         QVERIFY(!w.landShown());
-        fromMenu(w, {300, 120}, "Land and borders");
+        fromMenu(w, {300, 120}, "Land and borders\tL");
         QVERIFY(w.landShown());
         QVERIFY(picture(w).pixelColor(300, 120) != bare.pixelColor(300, 120));
-        fromMenu(w, {300, 120}, "Land and borders");
+        fromMenu(w, {300, 120}, "Land and borders\tL");
         QCOMPARE(picture(w), named1);
         w.setFocus();
         QTest::keyClick(&w, Qt::Key_N);
@@ -738,6 +740,92 @@ private slots:
         QHelpEvent nothing(QEvent::ToolTip, off, frame->mapToGlobal(off));
         QApplication::sendEvent(frame, &nothing);
         QTRY_VERIFY(!QToolTip::isVisible());
+    }
+
+    // The window by keyboard alone: Tab in reading order reaches the map, whose keys move it;
+    // Ctrl+F finds a city, B and E route from and to it, the Menu key or Shift+F10 opens the
+    // map's menu on it; Ctrl+R swaps the ends, Ctrl+C copies (and says so), Ctrl+Delete
+    // clears; the title names the route; F10 opens the program's menu.
+    void keyboardOnly()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *depart = w.findChild<QWidget *>("comboBoxDepart");
+        depart->setFocus();
+        QStringList visited;
+        for (int i = 0; i < 11 && QApplication::focusWidget(); ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited,
+                 QStringList({"comboBoxDepart", "comboBoxArrive", "pushButton", "pushButtonTable",
+                              "pushButtonTableRoad", "mapKeys", "pushButtonMore", "pushButtonLess",
+                              "tableViewRoad", "comboBoxTime", "comboBoxInfo"}));
+        QWidget *map = w.findChild<QWidget *>("mapKeys");
+        map->setFocus();
+        const QImage first = picture(w); // (the map's focus frame drawn)
+        QTest::keyClick(map, Qt::Key_Plus);
+        QCOMPARE(picture(w).pixelColor(448, 255), QColor(Qt::black)); // one level in
+        QTest::keyClick(map, Qt::Key_Home);
+        QCOMPARE(picture(w), first);
+
+        // Find X by part of its name, route from it, find Z, route to it.
+        const auto find = [&](const QString &typed) {
+            onNextModal<QInputDialog>([typed](QInputDialog *dialog) {
+                dialog->setTextValue(typed);
+                dialog->accept();
+            });
+            QTest::keySequence(&w, QKeySequence::Find);
+            w.activateWindow();                             // as when the dialog goes
+            QTRY_COMPARE(QApplication::focusWidget(), map); // the city found, the map's keys
+        };
+        find("x");
+        QTest::keyClick(map, Qt::Key_B);
+        find("Z");
+        QTest::keyClick(map, Qt::Key_E);
+        QCOMPARE(w.currentPath(), std::vector<int>({2, 3, 4})); // X, Y, Z
+        QCOMPARE(w.windowTitle(), QString::fromUtf8("X → Z — GPS"));
+        // The menu, by its key, on the city found.
+        QTest::keyClick(map, Qt::Key_F10, Qt::ShiftModifier);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().constFirst()->text(), QStringLiteral("Z"));
+        for (QAction *action : menu->actions())
+            QVERIFY2(action->isSeparator() || action->text().contains('\t') ||
+                         !action->shortcut().isEmpty() || action == menu->actions().constFirst(),
+                     qPrintable(action->text())); // a key for each
+        menu->close();
+
+        QTest::keySequence(&w, QKeySequence(Qt::CTRL | Qt::Key_R));
+        QCOMPARE(w.currentPath(), std::vector<int>({4, 3, 2}));
+        QTest::keySequence(&w, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("Z\t0\nY\t45\nX\t30\nTotal\t75\n"));
+        auto *status = w.findChild<QLabel *>("labelStatus");
+        QVERIFY(status->isVisible());
+        QCOMPARE(status->text(), QStringLiteral("The route was copied."));
+        QTest::keySequence(&w, QKeySequence(Qt::CTRL | Qt::Key_Delete));
+        QVERIFY(w.currentPath().empty());
+        QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
+
+        // The program's menu, from the "GPS" box or F10; help is one of its entries.
+        QTest::keyClick(&w, Qt::Key_F10);
+        auto *programMenu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(programMenu);
+        QCOMPARE(programMenu->objectName(), QStringLiteral("applicationMenu"));
+        programMenu->close();
+        QTest::mouseClick(w.findChild<QWidget *>("label"), Qt::LeftButton);
+        QCOMPARE(QApplication::activePopupWidget(), programMenu);
+        programMenu->close();
+        QString help;
+        onNextModal<QMessageBox>([&help](QMessageBox *box) {
+            help = box->text();
+            box->accept();
+        });
+        QTest::keyClick(&w, Qt::Key_F1);
+        QVERIFY2(help.contains("Shift+F10") && help.contains("villes.csv"), qPrintable(help));
     }
 
     // What a run leaves, the next finds: the window's place and size, the unit, names and land,

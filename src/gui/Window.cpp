@@ -12,6 +12,7 @@
 #include "routetablemodel.h"
 #include "tablematrix.h"
 #include "ui_Window.h"
+#include "windowactions.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -52,12 +54,22 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     setWindowTitle(tr("GPS"));
     // Every control stays in view; a larger window gives the map the extra room.
     setMinimumSize(size());
+    // What was just done, said for a moment at the foot of the map.
+    status = new QLabel(ui->frame);
+    status->setObjectName(QStringLiteral("labelStatus"));
+    status->setGeometry(180, 452, 300, 22);
+    status->hide();
+    statusTimer.setSingleShot(true);
+    statusTimer.setInterval(4000);
+    connect(&statusTimer, &QTimer::timeout, status, &QWidget::hide);
     anchors = std::make_unique<ControlAnchors>(ui->horizontalLayoutWidget);
     setAcceptDrops(true);
     typeTime = QStringLiteral("mn");
     plan = new RoutePlan(this);
     files = new FileActions(this, plan, [this] { return mapImage(); });
     map = new MapController(this, ui->frame, plan, files);
+    actions = new WindowActions(this, {ui->label, ui->frame_4}, plan, files, map,
+                                [this] { return cityNames; });
     routeModel = new RouteTableModel(this);
     ui->tableViewRoad->setModel(routeModel);
     setUpControls();
@@ -86,6 +98,7 @@ void Fenetre::setUpControls()
     connect(plan, &RoutePlan::unitChanged, this, &Fenetre::showRoute);
     connect(plan, &RoutePlan::outOfMemory, this, &Fenetre::outOfMemory);
     connect(files, &FileActions::openRequested, this, &Fenetre::openNetwork);
+    connect(files, &FileActions::done, this, &Fenetre::say);
     connect(map, &MapController::viewChanged, this, &Fenetre::showView);
     connect(map, &MapController::weatherAsked, this, &Fenetre::on_comboBoxInfo_currentTextChanged);
     connect(map, &MapController::namesChosen, this,
@@ -99,6 +112,23 @@ void Fenetre::setUpControls()
                SLOT(on_comboBoxInfo_currentTextChanged(QString)));
     connect(new PickOnly(ui->comboBoxInfo), &PickOnly::picked, this,
             &Fenetre::on_comboBoxInfo_currentTextChanged);
+    // Tab in reading order: the left panel down, the map, its buttons, the table and its unit,
+    // the weather chooser.
+    const QList<QWidget *> order{ui->comboBoxDepart,  ui->comboBoxArrive,      ui->pushButton,
+                                 ui->pushButtonTable, ui->pushButtonTableRoad, map->focusTarget(),
+                                 ui->pushButtonMore,  ui->pushButtonLess,      ui->tableViewRoad,
+                                 ui->comboBoxTime,    ui->comboBoxInfo};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void Fenetre::say(const QString &text)
+{
+    status->setText(text);
+    status->adjustSize();
+    status->show();
+    status->raise();
+    statusTimer.start();
 }
 
 void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &dir)
@@ -162,8 +192,9 @@ void Fenetre::paintEvent(QPaintEvent *)
     // without land, names or crowds every pixel of it is opaque black or untouched, so the
     // window shows exactly what drawing the cities and roads directly would show.
     map->paint(painter);
-    // The route above all.
+    // The route above all, and what marks the map.
     drawRoad(painter, plan->network().cities());
+    map->paintOverlay(painter);
 }
 
 void Fenetre::printCity(QPainter &painter, const std::vector<City> &cities)
@@ -212,6 +243,12 @@ void Fenetre::showRoute()
         const QSignalBlocker quiet(box);
         box->setCurrentIndex(name.isEmpty() ? 0 : std::max(0, box->findText(name)));
     }
+    // The route in the title, for the task bar and the window switcher.
+    setWindowTitle(plan->routed()
+                       ? tr("%1 → %2 — GPS")
+                             .arg(plan->network().cities()[std::size_t(path.front())].getName(),
+                                  plan->network().cities()[std::size_t(path.back())].getName())
+                       : tr("GPS"));
     routeModel->setTexts(routeTableTexts(plan->network().cities(), path, pathTime, typeTime));
     ui->tableViewRoad->resizeColumnsToContents();
     ui->tableViewRoad->resizeRowsToContents();

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -14,6 +15,8 @@
 
 class ControlAnchors;
 class FileActions;
+class QLabel;
+class WindowActions;
 class MapController;
 class Network;
 class QPainter;
@@ -110,6 +113,7 @@ private:
     void showLoadMessages();
     void outOfMemory(); // says so; the caller has left everything as it was
     void remember(const std::function<void()> &save) const;
+    void say(const QString &text); // for a moment, at the foot of the map
 
     // The state the window's parts share, as the window has always named it: the route (from
     // the plan), the unit, and the view (from the viewport); copies, refreshed as they change.
@@ -129,6 +133,9 @@ private:
     std::unique_ptr<ControlAnchors> anchors;
     FileActions *files = nullptr;
     MapController *map = nullptr;
+    WindowActions *actions = nullptr;
+    QLabel *status = nullptr;
+    QTimer statusTimer;
     RouteTableModel *routeModel = nullptr;
     QStringList messages;  // what loading reported
     QString missingFolder; // the data folder, when it does not exist

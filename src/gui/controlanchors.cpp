@@ -21,6 +21,7 @@ ControlAnchors::ControlAnchors(QWidget *container)
         {"comboBoxInfo", true, false, false, false},  // the weather chooser
         {"pushButtonMore", true, true, false, false}, // by the map's corner
         {"pushButtonLess", true, true, false, false},
+        {"labelStatus", false, true, false, false}, // what was just done, at the map's foot
     };
     for (const Rule &rule : rules)
         if (auto *control = container->findChild<QWidget *>(QLatin1String(rule.name)))

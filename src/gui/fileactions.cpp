@@ -17,12 +17,16 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QWidget>
 
 FileActions::FileActions(QWidget *window, RoutePlan *plan, std::function<QImage()> mapImage)
     : QObject(window), window(window), plan(plan), mapImage(std::move(mapImage))
 {
+    saveFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (saveFolder.isEmpty() || !QFileInfo(saveFolder).isDir())
+        saveFolder = QDir::homePath();
     open = new QAction(tr("Open a network folder..."), this);
     open->setShortcut(QKeySequence::Open);
     connect(open, &QAction::triggered, this, &FileActions::chooseNetworkFolder);
@@ -30,11 +34,13 @@ FileActions::FileActions(QWidget *window, RoutePlan *plan, std::function<QImage(
     save->setShortcut(QKeySequence::Save);
     connect(save, &QAction::triggered, this, &FileActions::saveRoute);
     copy = new QAction(tr("Copy the route"), this);
+    copy->setShortcut(QKeySequence::Copy);
     connect(copy, &QAction::triggered, this, &FileActions::copyRoute);
     saveMap = new QAction(tr("Save the map as PNG..."), this);
+    saveMap->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     connect(saveMap, &QAction::triggered, this, &FileActions::saveMapImage);
     // The keys work anywhere in the window.
-    window->addActions({open, save});
+    window->addActions({open, save, copy, saveMap});
     connect(plan, &RoutePlan::routeChanged, this, &FileActions::routeOnShowChanged);
     routeOnShowChanged();
 }
@@ -112,14 +118,14 @@ void FileActions::chooseNetworkFolder()
 QString FileActions::saveFileName(const QString &title, const QString &name,
                                   const QStringList &filters)
 {
-    QFileDialog dialog(window, title, QDir(lastFolder).filePath(name));
+    QFileDialog dialog(window, title, QDir(saveFolder).filePath(name));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QFileInfo(name).suffix());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     const QString chosen = dialog.selectedFiles().constFirst();
-    lastFolder = QFileInfo(chosen).absolutePath();
+    saveFolder = QFileInfo(chosen).absolutePath();
     return chosen;
 }
 
@@ -127,8 +133,10 @@ bool FileActions::writeFile(const QString &fileName, const QByteArray &bytes)
 {
     // Written beside and renamed over: a failure leaves any file already there as it was.
     QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        emit done(tr("Saved as %1.").arg(QDir::toNativeSeparators(fileName)));
         return true;
+    }
     QMessageBox::warning(
         window, tr("GPS"),
         tr("Could not save %1: %2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
@@ -165,6 +173,7 @@ void FileActions::copyRoute()
         return;
     QGuiApplication::clipboard()->setText(
         routeTsv(plan->network().cities(), plan->path(), plan->legTimes(), plan->unitScale()));
+    emit done(tr("The route was copied."));
 }
 
 void FileActions::saveMapImage()

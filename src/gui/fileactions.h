@@ -31,7 +31,8 @@ public:
     QAction *copyAction() const { return copy; }
     QAction *saveMapAction() const { return saveMap; }
 
-    // Where the file dialogs open: the folder of the network on show, then the last one used.
+    // Where the folder dialog opens: the folder of the network on show. (Saving starts in the
+    // user's documents folder, then where the last file was saved.)
     void setFolder(const QString &folder);
 
     // The folder a drop names: a folder, or the folder of a file dropped from it (villes.csv);
@@ -54,6 +55,8 @@ public:
 signals:
     // The user asked for the network in `folder`.
     void openRequested(const QString &folder);
+    // Something was done that shows nowhere else ("The route was copied."): to be said.
+    void done(const QString &text);
 
 private:
     QString saveFileName(const QString &title, const QString &name, const QStringList &filters);
@@ -63,7 +66,8 @@ private:
     QWidget *window;
     RoutePlan *plan;
     std::function<QImage()> mapImage;
-    QString lastFolder;
+    QString lastFolder; // of networks
+    QString saveFolder; // of saved files
     QAction *open = nullptr;
     QAction *save = nullptr;
     QAction *copy = nullptr;

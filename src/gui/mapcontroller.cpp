@@ -18,10 +18,46 @@
 #include <cmath>
 #include <limits>
 
+namespace {
+
+// Stands for the map in the Tab order, under the controls and transparent to the mouse: what
+// it is typed goes to the map.
+class MapKeys : public QWidget
+{
+public:
+    MapKeys(QWidget *parent, MapController *map) : QWidget(parent), map(map)
+    {
+        setObjectName(QStringLiteral("mapKeys"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::TabFocus);
+        setAccessibleName(MapController::tr("Map"));
+        lower();
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (!map->key(event))
+            QWidget::keyPressEvent(event);
+    }
+    void focusInEvent(QFocusEvent *) override { parentWidget()->window()->update(); }
+    void focusOutEvent(QFocusEvent *) override { parentWidget()->window()->update(); }
+    void contextMenuEvent(QContextMenuEvent *) override
+    {
+        const QRectF area = MapViewport::mapArea(window()->size());
+        map->openMenu(area.center().toPoint(), map->selectedCity());
+    }
+
+private:
+    MapController *map;
+};
+
+} // namespace
+
 MapController::MapController(QWidget *window, QWidget *controls, RoutePlan *plan,
                              FileActions *files)
     : QObject(window), window(window), controls(controls), plan(plan), files(files),
-      drawn(new MapLayers(this))
+      drawn(new MapLayers(this)), keys(new MapKeys(controls, this))
 {
     connect(drawn, &MapLayers::repaintNeeded, window, qOverload<>(&QWidget::update));
     // The route's names go with it.
@@ -30,6 +66,7 @@ MapController::MapController(QWidget *window, QWidget *controls, RoutePlan *plan
 
 void MapController::setNetwork(std::shared_ptr<const Network> network, MapLayers::Drawing drawing)
 {
+    selected = -1;
     viewport.setExtent(MapViewport::bulkExtent(network->cities()));
     drawn->setNetwork(std::move(network), std::move(drawing));
     changed(false);
@@ -42,6 +79,35 @@ void MapController::paint(QPainter &painter)
     const NameRequest request = named ? nameRequest() : NameRequest();
     drawn->paint(painter, viewport, window->size(), window->devicePixelRatioF(), landShown(),
                  named ? &request : nullptr);
+}
+
+void MapController::paintOverlay(QPainter &painter)
+{
+    if (selected >= 0 && selected < plan->network().size()) {
+        const QPoint at = viewport.project(plan->network().cities()[std::size_t(selected)]);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(at), 9, 9);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+    if (keys->hasFocus()) {
+        painter.setPen(QPen(window->palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(MapViewport::mapArea(window->size()).adjusted(-4, -4, 3, 3));
+    }
+}
+
+void MapController::selectCity(int at, bool centre)
+{
+    selected = at >= 0 && at < plan->network().size() ? at : -1;
+    if (selected >= 0 && centre) {
+        const City &city = plan->network().cities()[std::size_t(selected)];
+        // Close enough to tell the towns around apart.
+        viewport.centreOn(QPointF(city.getCoordLong(), city.getCoordLat()), 3.0);
+        changed(false);
+    }
+    window->update();
 }
 
 NameRequest MapController::nameRequest() const
@@ -64,7 +130,7 @@ NameRequest MapController::nameRequest() const
     }
     // Not under the controls, where a name could not be read.
     for (const QWidget *control : controls->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        if (control->isVisibleTo(window))
+        if (control != keys && control->isVisibleTo(window))
             request.controls.emplace_back(control->mapTo(window, QPoint()), control->size());
     return request;
 }
@@ -132,6 +198,7 @@ void MapController::setWindowSize(QSize size)
 {
     // While the user has not moved it, the first view grows with the window.
     viewport.setWindowSize(size);
+    keys->setGeometry(QRect(keys->parentWidget()->mapFrom(window, QPoint(0, 0)), size));
     changed(false);
 }
 
@@ -170,6 +237,34 @@ bool MapController::key(QKeyEvent *event)
     case Qt::Key_N:
         setNamesShown(!namesShown());
         return true;
+    case Qt::Key_L:
+        setLandShown(!landShown());
+        return true;
+    case Qt::Key_B:
+    case Qt::Key_E:
+    case Qt::Key_W: {
+        // On the selected city: the route from it, to it, its weather.
+        if (selected < 0)
+            return false;
+        const QString name = plan->network().cities()[std::size_t(selected)].getName();
+        if (event->key() == Qt::Key_B)
+            plan->setStart(name);
+        else if (event->key() == Qt::Key_E)
+            plan->setEnd(name);
+        else
+            emit weatherAsked(name);
+        return true;
+    }
+    case Qt::Key_Menu:
+    case Qt::Key_F10: {
+        if (event->key() == Qt::Key_F10 && !(event->modifiers() & Qt::ShiftModifier))
+            return false;
+        const QPoint at = selected >= 0
+                              ? viewport.project(plan->network().cities()[std::size_t(selected)])
+                              : MapViewport::mapArea(window->size()).center().toPoint();
+        openMenu(at, selected);
+        return true;
+    }
     case Qt::Key_Left:
         viewport.moveBy({step, 0}); // the view goes left: the map right
         break;
@@ -193,7 +288,7 @@ bool MapController::mousePress(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return false;
-    window->setFocus(Qt::MouseFocusReason); // the keys move the map from now on
+    keys->setFocus(Qt::MouseFocusReason); // the keys move the map from now on
     dragFrom = event->position().toPoint();
     viewport.setDrag(QPoint());
     return true;
@@ -218,6 +313,8 @@ bool MapController::mouseRelease(QMouseEvent *event)
     dragFrom = QPoint();
     if (moved)
         changed(false);
+    else // a click: the city under it selected, or none
+        selectCity(cityAt(event->position().toPoint()), false);
     window->update();
     return true;
 }
@@ -262,24 +359,35 @@ bool MapController::contextMenu(QContextMenuEvent *event)
     // On the map only: the panels around it are not part of it.
     if (!isMapAt(event->pos()))
         return false;
+    openMenu(event->pos(), cityAt(event->pos()));
+    return true;
+}
+
+void MapController::openMenu(QPoint at, int city)
+{
     auto *menu = new QMenu(window);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (const int city = cityAt(event->pos()); city >= 0) {
+    // (Keys named after a tab are shown, not bound: the map handles them.)
+    const auto key = [](const QString &text, const char *keys) {
+        return text + QLatin1Char('\t') + QLatin1String(keys);
+    };
+    if (city >= 0 && city < plan->network().size()) {
         const QString name = plan->network().cities()[std::size_t(city)].getName();
         menu->addSection(name);
-        menu->addAction(tr("Route from here"), plan, [this, name] { plan->setStart(name); });
-        menu->addAction(tr("Route to here"), plan, [this, name] { plan->setEnd(name); });
-        menu->addAction(tr("Weather here"), this, [this, name] { emit weatherAsked(name); });
+        menu->addAction(key(tr("Route from here"), "B"), plan,
+                        [this, name] { plan->setStart(name); });
+        menu->addAction(key(tr("Route to here"), "E"), plan, [this, name] { plan->setEnd(name); });
+        menu->addAction(key(tr("Weather here"), "W"), this,
+                        [this, name] { emit weatherAsked(name); });
         menu->addSeparator();
     }
-    // (Keys named after a tab are shown, not bound: the map handles them.)
-    menu->addAction(tr("Reset view") + QStringLiteral("\tHome"), this, &MapController::reset);
-    QAction *namesAction = menu->addAction(tr("City names") + QStringLiteral("\tN"), this,
-                                           &MapController::setNamesShown);
+    menu->addAction(key(tr("Reset view"), "Home"), this, &MapController::reset);
+    QAction *namesAction =
+        menu->addAction(key(tr("City names"), "N"), this, &MapController::setNamesShown);
     namesAction->setCheckable(true);
     namesAction->setChecked(namesShown());
     QAction *landAction =
-        menu->addAction(tr("Land and borders"), this, &MapController::setLandShown);
+        menu->addAction(key(tr("Land and borders"), "L"), this, &MapController::setLandShown);
     landAction->setCheckable(true);
     landAction->setChecked(landShown());
     menu->addSeparator();
@@ -293,6 +401,5 @@ bool MapController::contextMenu(QContextMenuEvent *event)
     menu->addAction(files->saveMapAction());
     menu->addSeparator();
     menu->addAction(files->openAction());
-    menu->popup(event->globalPos());
-    return true;
+    menu->popup(window->mapToGlobal(at));
 }

@@ -40,6 +40,18 @@ public:
     void setNetwork(std::shared_ptr<const Network> network, MapLayers::Drawing drawing);
     // Land, the network and names, as the view shows them.
     void paint(QPainter &painter);
+    // What goes over the route: the mark of the city selected, the frame of the map while it
+    // has the keyboard.
+    void paintOverlay(QPainter &painter);
+
+    // The widget that stands for the map in the Tab order: keys typed while it has the focus
+    // move the map, and its menu opens at the selected city or the middle of the map.
+    QWidget *focusTarget() const { return keys; }
+
+    // A city selected (found, or clicked): marked on the map, and what the keys B, E and W and
+    // the keyboard's menu act on. -1: none.
+    void selectCity(int at, bool centre);
+    int selectedCity() const { return selected; }
 
     // Names: unless chosen, none at the first view of France and the buttons' levels (the map
     // as it always was), and shown beyond them or on a fitted network. Land: unless chosen,
@@ -63,6 +75,8 @@ public:
     bool mouseRelease(QMouseEvent *event);
     bool toolTip(QHelpEvent *event);
     bool contextMenu(QContextMenuEvent *event);
+    // The map's menu at `at` (in the window), on the city there if any.
+    void openMenu(QPoint at, int city);
 
     // Whether the map is what shows at `at`, not a control.
     bool isMapAt(QPoint at) const;
@@ -91,4 +105,6 @@ private:
     std::optional<bool> names;
     std::optional<bool> land;
     QPoint dragFrom; // where a drag started (a null point: no drag)
+    int selected = -1;
+    QWidget *keys;
 };

@@ -181,6 +181,14 @@ void MapViewport::moveBy(QPointF pixels)
     home = false;
 }
 
+void MapViewport::centreOn(QPointF at, double atLeast)
+{
+    coef = std::clamp(std::max(coef, homeCoef * atLeast), homeCoef * lowestLevel, deepest);
+    const QPointF middle = mapArea(window).center();
+    pan = QPointF(middle.x() - offset - coef * at.x(), middle.y() - offset - coef * at.y());
+    home = false;
+}
+
 void MapViewport::setDrag(QPoint dragOffset)
 {
     drag = dragOffset;

@@ -76,6 +76,8 @@ public:
     // The wheel: `factor` times the zoom, the map point under `at` staying under it.
     bool zoomAbout(QPointF at, double factor);
     void moveBy(QPointF pixels);
+    // The map point `at` in the middle of the map area, zoomed in to `level` at least.
+    void centreOn(QPointF at, double level);
     void setDrag(QPoint offset);
     void endDrag(); // the map stays where the drag took it
     void reset();   // the first view again

@@ -82,6 +82,27 @@ void RoutePlan::setStops(const QStringList &names)
         emit routeChanged();
 }
 
+void RoutePlan::reverse()
+{
+    if (how == Mode::Typed) {
+        QStringList back = typed;
+        std::reverse(back.begin(), back.end());
+        setStops(back);
+        return;
+    }
+    const QString start = to, end = from; // (copies: setRoute sets both)
+    setRoute(start, end);
+}
+
+void RoutePlan::clear()
+{
+    how = Mode::None;
+    from.clear();
+    to.clear();
+    typed.clear();
+    recompute();
+}
+
 void RoutePlan::recompute()
 {
     // The route on show may be of another network: it goes whatever happens.

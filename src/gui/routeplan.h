@@ -47,6 +47,10 @@ public:
     void setEnd(const QString &to);
     // The route through `names` in order (each must name a city; see parseCityList).
     void setStops(const QStringList &names);
+    // The same route the other way: its ends swapped, or the typed stops reversed.
+    void reverse();
+    // No route, nothing chosen.
+    void clear();
 
     Mode mode() const { return how; }
     // The ends as they stand (a name, or empty while unchosen).

@@ -76,9 +76,6 @@ TypedCities parseCityList(const std::vector<City> &cities, const QString &text)
     return out;
 }
 
-namespace {
-
-// Lower case without accents: "Évreux" -> "evreux".
 QString folded(const QString &text)
 {
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
@@ -89,6 +86,8 @@ QString folded(const QString &text)
             out += c;
     return out.toCaseFolded();
 }
+
+namespace {
 
 int editDistance(const QString &a, const QString &b)
 {

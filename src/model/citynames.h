@@ -32,3 +32,7 @@ QStringList closestCityNames(const std::vector<City> &cities, const QString &nam
 // cursor (after the last comma or quote mark) that begins some name of `names`, ignoring case;
 // -1 when none does. `names` is sorted by QString::compare(..., Qt::CaseInsensitive).
 qsizetype completionStart(const QString &text, qsizetype cursor, const QStringList &names);
+
+// Lower case without accents, for comparing names as people type them: "Évreux" -> "evreux",
+// "Kraków" -> "krakow".
+QString folded(const QString &text);

@@ -1,0 +1,54 @@
+#include "citysearch.h"
+
+#include "citynames.h"
+
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QStandardItemModel>
+
+CitySearch::CitySearch(const QStringList &names, QLineEdit *edit)
+    : QCompleter(edit), edit(edit), names(names)
+{
+    // Shown as they are, compared folded.
+    auto *model = new QStandardItemModel(int(names.size()), 1, this);
+    keys.reserve(names.size());
+    for (int i = 0; i < names.size(); ++i) {
+        keys << folded(names[i]);
+        auto *item = new QStandardItem(names[i]);
+        item->setData(keys.last(), Qt::UserRole);
+        item->setEditable(false);
+        model->setItem(i, item);
+    }
+    setModel(model);
+    setCompletionRole(Qt::UserRole);
+    setFilterMode(Qt::MatchContains);
+    setCaseSensitivity(Qt::CaseInsensitive);
+    setCompletionMode(QCompleter::PopupCompletion);
+    setMaxVisibleItems(12);
+    setWidget(edit);
+    connect(edit, &QLineEdit::textEdited, this, [this](const QString &text) {
+        const QString key = folded(text.trimmed());
+        if (key.isEmpty()) {
+            popup()->hide();
+            return;
+        }
+        setCompletionPrefix(key);
+        complete();
+    });
+    connect(this, qOverload<const QModelIndex &>(&QCompleter::activated), this,
+            [this](const QModelIndex &index) {
+                this->edit->setText(index.data(Qt::DisplayRole).toString());
+            });
+}
+
+QStringList CitySearch::matches(const QString &text) const
+{
+    const QString key = folded(text.trimmed());
+    QStringList found;
+    if (key.isEmpty())
+        return found;
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (keys[i].contains(key))
+            found << names[i];
+    return found;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QCompleter>
+#include <QStringList>
+
+class QLineEdit;
+
+// Finds a city by any part of its name, whatever the case and the accents: "krak" offers
+// Kraków, "evr" Évreux and Lévrier. Offers, in the list's order, every name that holds what is
+// typed; a name taken from the list replaces the text.
+class CitySearch : public QCompleter
+{
+    Q_OBJECT
+
+public:
+    // `names`: each once, in the order to offer them. The search belongs to `edit`.
+    CitySearch(const QStringList &names, QLineEdit *edit);
+
+    // The names holding `text` (see above), in order.
+    QStringList matches(const QString &text) const;
+
+private:
+    QLineEdit *edit;
+    QStringList names;
+    QStringList keys; // the names folded, as they are compared
+};

@@ -1,0 +1,121 @@
+#include "windowactions.h"
+
+#include "citysearch.h"
+#include "fileactions.h"
+#include "mapcontroller.h"
+#include "routeplan.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QWidget>
+
+WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePlan *plan,
+                             FileActions *files, MapController *map,
+                             std::function<QStringList()> cityNames)
+    : QObject(window), window(window), menuBox(std::move(menuBox)), plan(plan), map(map),
+      cityNames(std::move(cityNames)), applicationMenu(new QMenu(window))
+{
+    applicationMenu->setObjectName(QStringLiteral("applicationMenu"));
+    add(tr("Find a city..."), QKeySequence::Find, [this] { findCity(); });
+    add(tr("Swap start and end"), QKeySequence(Qt::CTRL | Qt::Key_R),
+        [this] { this->plan->reverse(); });
+    add(tr("Clear the route"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+        [this] { this->plan->clear(); });
+    applicationMenu->addSeparator();
+    applicationMenu->addActions(
+        {files->copyAction(), files->saveAction(), files->saveMapAction(), files->openAction()});
+    applicationMenu->addSeparator();
+    add(tr("Help"), QKeySequence::HelpContents, [this] { showHelp(); });
+    add(tr("About GPS"), QKeySequence(), [this] { showAbout(); });
+    add(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { this->window->close(); });
+    // The box at the top left looks like a button: it opens the menu, and so does F10.
+    for (QWidget *box : this->menuBox) {
+        box->installEventFilter(this);
+        box->setCursor(Qt::PointingHandCursor);
+        box->setToolTip(tr("Menu (F10)"));
+    }
+    auto *open = new QAction(this);
+    open->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(open, &QAction::triggered, this,
+            [this] { applicationMenu->popup(this->window->mapToGlobal(QPoint(20, 92))); });
+    window->addAction(open);
+}
+
+QAction *WindowActions::add(const QString &text, const QKeySequence &key,
+                            const std::function<void()> &run)
+{
+    QAction *action = applicationMenu->addAction(text);
+    action->setShortcut(key);
+    connect(action, &QAction::triggered, this, run);
+    window->addAction(action); // the key works anywhere in the window
+    return action;
+}
+
+bool WindowActions::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton &&
+        menuBox.contains(qobject_cast<QWidget *>(watched))) {
+        const QWidget *box = menuBox.constFirst();
+        applicationMenu->popup(box->mapToGlobal(QPoint(0, box->height())));
+        return true;
+    }
+    return false;
+}
+
+void WindowActions::findCity()
+{
+    const QStringList names = cityNames();
+    QInputDialog dialog(window);
+    dialog.setWindowTitle(tr("Find a city"));
+    dialog.setLabelText(tr("City (any part of its name):"));
+    auto *search = new CitySearch(names, dialog.findChild<QLineEdit *>());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The name as typed, else the first that holds it.
+    const QString typed = dialog.textValue().trimmed();
+    const QStringList found = names.contains(typed) ? QStringList{typed} : search->matches(typed);
+    if (found.isEmpty()) {
+        QMessageBox::information(window, tr("GPS"), tr("No city's name holds \"%1\".").arg(typed));
+        return;
+    }
+    map->selectCity(plan->network().lastIndexOf(found.constFirst()), true);
+    map->focusTarget()->setFocus(); // B, E, W and the menu act on it from here
+}
+
+void WindowActions::showHelp()
+{
+    QMessageBox box(QMessageBox::NoIcon, tr("GPS help"),
+                    tr("<p><b>GPS</b> finds the fastest route between the cities of a road "
+                       "network: choose a departure and an arrival, or type a list of cities "
+                       "(<i>cities</i>). The table under the map gives the time of each leg.</p>"
+                       "<p><b>Files</b>: a network is a folder with <tt>villes.csv</tt> (a header "
+                       "line, then <tt>id,name,region,latitude,longitude</tt>) and "
+                       "<tt>temps.csv</tt> (<tt>city,city,minutes</tt>, a road both ways).</p>"
+                       "<p><b>Keys</b>: Tab reaches the map; there the arrows move it, + and - "
+                       "zoom, Home comes back, N shows names, L land, the Menu key or Shift+F10 "
+                       "opens its menu. Ctrl+F finds a city, then B routes from it, E to it, W "
+                       "shows its weather. Ctrl+R swaps start and end, Ctrl+C copies the route, "
+                       "Ctrl+S saves it, Ctrl+O opens a network, F10 opens this program's menu; "
+                       "Return or Escape closes a table or the weather.</p>"),
+                    QMessageBox::Close, window);
+    box.setTextFormat(Qt::RichText);
+    box.exec();
+}
+
+void WindowActions::showAbout()
+{
+    QMessageBox::about(
+        window, tr("About GPS"),
+        tr("<p><b>GPS</b> %1 — a route planner for road networks of your own.</p>"
+           "<p>Cities: GeoNames (CC BY 4.0). Land and borders: Natural Earth (public domain). "
+           "Weather: OpenWeatherMap. Built with Qt %2.</p>")
+            .arg(QApplication::applicationVersion().isEmpty() ? QStringLiteral(GPS_VERSION)
+                                                              : QApplication::applicationVersion(),
+                 QString::fromLatin1(qVersion())));
+}

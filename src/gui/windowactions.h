@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+class FileActions;
+class MapController;
+class QAction;
+class QMenu;
+class QWidget;
+class RoutePlan;
+
+// The window's commands beyond its controls, each an action with its key, in one place: the
+// application menu that the "GPS" box at the top left opens (F10 too) lists them with the
+// file actions'.
+class WindowActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `menuBox`: the widgets that open the menu when clicked (the "GPS" box); `cityNames`: the
+    // network's names, each once, in the order to offer them.
+    WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePlan *plan, FileActions *files,
+                  MapController *map, std::function<QStringList()> cityNames);
+
+    QMenu *menu() const { return applicationMenu; }
+
+    // Asks for a city by any part of its name, then centres the map on it and marks it.
+    void findCity();
+    void showHelp();
+    void showAbout();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *add(const QString &text, const QKeySequence &key, const std::function<void()> &run);
+
+    QWidget *window;
+    QList<QWidget *> menuBox;
+    RoutePlan *plan;
+    MapController *map;
+    std::function<QStringList()> cityNames;
+    QMenu *applicationMenu;
+};

@@ -31,6 +31,10 @@ Names with spaces can be typed as they are, or in double quotes; commas also sep
 
 Un nom qui contient des espaces peut être tapé tel quel ou entre guillemets droits ; les virgules séparent aussi les noms.</translation>
     </message>
+    <message>
+        <source>A route needs two cities or more. The route is unchanged.</source>
+        <translation>Un trajet demande au moins deux villes. Le trajet ne change pas.</translation>
+    </message>
 </context>
 <context>
     <name>Fenetre</name>
@@ -148,6 +152,10 @@ licence CC BY 4.0</translation>
         <source>Opening the network in %1...</source>
         <translation>Ouverture du réseau de %1…</translation>
     </message>
+    <message>
+        <source>%1 → %2 — GPS</source>
+        <translation>%1 → %2 — GPS</translation>
+    </message>
 </context>
 <context>
     <name>FileActions</name>
@@ -222,6 +230,14 @@ licence CC BY 4.0</translation>
     <message>
         <source>PNG image (*.png)</source>
         <translation>Image PNG (*.png)</translation>
+    </message>
+    <message>
+        <source>Saved as %1.</source>
+        <translation>Enregistré sous %1.</translation>
+    </message>
+    <message>
+        <source>The route was copied.</source>
+        <translation>Le trajet a été copié.</translation>
     </message>
 </context>
 <context>
@@ -325,6 +341,10 @@ licence CC BY 4.0</translation>
         <source>Land and borders</source>
         <translation>Terres et frontières</translation>
     </message>
+    <message>
+        <source>Map</source>
+        <translation>Carte</translation>
+    </message>
 </context>
 <context>
     <name>RouteTable</name>
@@ -373,6 +393,65 @@ licence CC BY 4.0</translation>
     <message>
         <source>the service&apos;s answer holds no measurements</source>
         <translation>la réponse du service ne contient aucune mesure</translation>
+    </message>
+</context>
+<context>
+    <name>WindowActions</name>
+    <message>
+        <source>Find a city...</source>
+        <translation>Trouver une ville…</translation>
+    </message>
+    <message>
+        <source>Swap start and end</source>
+        <translation>Échanger départ et arrivée</translation>
+    </message>
+    <message>
+        <source>Clear the route</source>
+        <translation>Effacer le trajet</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Aide</translation>
+    </message>
+    <message>
+        <source>About GPS</source>
+        <translation>À propos de GPS</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>Menu (F10)</source>
+        <translation>Menu (F10)</translation>
+    </message>
+    <message>
+        <source>Find a city</source>
+        <translation>Trouver une ville</translation>
+    </message>
+    <message>
+        <source>City (any part of its name):</source>
+        <translation>Ville (n&apos;importe quelle partie de son nom) :</translation>
+    </message>
+    <message>
+        <source>GPS</source>
+        <translation>GPS</translation>
+    </message>
+    <message>
+        <source>No city&apos;s name holds &quot;%1&quot;.</source>
+        <translation>Aucun nom de ville ne contient « %1 ».</translation>
+    </message>
+    <message>
+        <source>GPS help</source>
+        <translation>Aide de GPS</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; finds the fastest route between the cities of a road network: choose a departure and an arrival, or type a list of cities (&lt;i&gt;cities&lt;/i&gt;). The table under the map gives the time of each leg.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Files&lt;/b&gt;: a network is a folder with &lt;tt&gt;villes.csv&lt;/tt&gt; (a header line, then &lt;tt&gt;id,name,region,latitude,longitude&lt;/tt&gt;) and &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;city,city,minutes&lt;/tt&gt;, a road both ways).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Keys&lt;/b&gt;: Tab reaches the map; there the arrows move it, + and - zoom, Home comes back, N shows names, L land, the Menu key or Shift+F10 opens its menu. Ctrl+F finds a city, then B routes from it, E to it, W shows its weather. Ctrl+R swaps start and end, Ctrl+C copies the route, Ctrl+S saves it, Ctrl+O opens a network, F10 opens this program&apos;s menu; Return or Escape closes a table or the weather.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; trouve le trajet le plus rapide entre les villes d&apos;un réseau routier : choisissez un départ et une arrivée, ou tapez une liste de villes (&lt;i&gt;villes&lt;/i&gt;). Le tableau sous la carte donne le temps de chaque étape.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Fichiers&lt;/b&gt; : un réseau est un dossier avec &lt;tt&gt;villes.csv&lt;/tt&gt; (une ligne d&apos;en-tête, puis &lt;tt&gt;id,nom,région,latitude,longitude&lt;/tt&gt;) et &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;ville,ville,minutes&lt;/tt&gt;, une route dans les deux sens).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Touches&lt;/b&gt; : Tab atteint la carte ; là, les flèches la déplacent, + et - zooment, Origine revient au départ, N montre les noms, L les terres, la touche Menu ou Maj+F10 ouvre son menu. Ctrl+F trouve une ville, puis B part d&apos;elle, E y va, W montre sa météo. Ctrl+R échange départ et arrivée, Ctrl+C copie le trajet, Ctrl+S l&apos;enregistre, Ctrl+O ouvre un réseau, F10 ouvre le menu du programme ; Entrée ou Échap ferme un tableau ou la météo.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — a route planner for road networks of your own.&lt;/p&gt;&lt;p&gt;Cities: GeoNames (CC BY 4.0). Land and borders: Natural Earth (public domain). Weather: OpenWeatherMap. Built with Qt %2.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — un planificateur de trajets pour vos propres réseaux routiers.&lt;/p&gt;&lt;p&gt;Villes : GeoNames (CC BY 4.0). Terres et frontières : Natural Earth (domaine public). Météo : OpenWeatherMap. Fait avec Qt %2.&lt;/p&gt;</translation>
     </message>
 </context>
 </TS>

@@ -162,6 +162,10 @@ private slots:
             << GPS_PATH << QStringList{"--route", "X", "Atlantis", "--screenshot", "x.png"} << 2
             << ""
             << "no city named \"Atlantis\"\n";
+        QTest::newRow("gpsroute: a misspelt name, the closest names offered")
+            << GPSROUTE_PATH << QStringList{"route", "x", "Saint-Malo", "Atlantis"} << 2 << ""
+            << "gpsroute: \"x\": did you mean X?\ngpsroute: \"Saint-Malo\": did you mean Saint "
+               "Malo?\n";
         QTest::newRow("gps route")
             << GPS_PATH << QStringList{"--route", "X", "Z", "--screenshot", dir.filePath("r.png")}
             << 0 << ""

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSslKey>
@@ -191,6 +192,19 @@ private slots:
         QCOMPARE(weatherProblem("[1,2]", 200, {}),
                  QStringLiteral("the service's answer is not weather data"));
         QCOMPARE(weatherProblem("", 0, "Connection refused"), QStringLiteral("Connection refused"));
+
+        // And what the user can do about each.
+        QVERIFY(weatherAdvice("", 0, "Host api.openweathermap.org not found", false)
+                    .contains("is this computer online?"));
+        QVERIFY(weatherAdvice("", 0, "SSL handshake failed: certificate", false)
+                    .contains("certificate"));
+        QVERIFY(weatherAdvice("", 0, "no answer within 15 s", true).contains("try again later"));
+        QVERIFY(weatherAdvice(R"({"cod":401,"message":"Invalid API key"})", 200, {}, false)
+                    .contains("refused the key"));
+        QVERIFY(weatherAdvice(R"({"cod":"404"})", 404, {}, false)
+                    .contains("does not know this city"));
+        QVERIFY(weatherAdvice("", 429, {}, false).contains("too many requests"));
+        QVERIFY(weatherAdvice("<html>", 503, {}, false).contains("cannot be shown"));
     }
 
     void cityNameStaysInsideTheQuery()
@@ -245,11 +259,16 @@ private slots:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("description");
-        QTest::newRow("not found")
-            << int(FakeService::NotFound) << "Weather unavailable: city not found";
-        QTest::newRow("dropped") << int(FakeService::Drop) << "Weather unavailable: ";
+        // What to do about it first; why, below.
+        QTest::newRow("not found") << int(FakeService::NotFound)
+                                   << "Weather unavailable: the service does not know this "
+                                      "city\n(city not found)";
+        QTest::newRow("dropped") << int(FakeService::Drop)
+                                 << "Weather unavailable: cannot reach the weather service — is "
+                                    "this computer online?\n(";
         QTest::newRow("silent") << int(FakeService::Silent)
-                                << "Weather unavailable: no answer within 0.5 s";
+                                << "Weather unavailable: the weather service did not answer in "
+                                   "time — try again later\n(no answer within 0.5 s)";
     }
 
     void failuresShowNoWeather()
@@ -408,7 +427,9 @@ private slots:
         QVERIFY(panel->isVisible());
         QVERIFY(panel->autoFillBackground()); // it hides what it covers
         QCOMPARE(panel->pos(), QPoint(0, 0));
-        // Closing it while its request waits frees it, and the late reply goes nowhere.
+        // Closing it while its request waits frees it, and the late reply goes nowhere: not
+        // even read by a panel half gone.
+        QTest::failOnWarning(QRegularExpression("device not open"));
         QTest::mouseClick(panel->findChild<QPushButton *>("pushButtonLeave"), Qt::LeftButton);
         QTRY_VERIFY(panel.isNull());
         // Escape closes a panel like its return button, and so does Return.

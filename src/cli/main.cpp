@@ -158,9 +158,17 @@ int run(const QStringList &arguments)
 
     const QStringList unknown = unknownCityNames(cities, positional);
     if (!unknown.isEmpty()) {
-        QTextStream(stderr) << "gpsroute: no city named " << '"'
-                            << unknown.join(QStringLiteral("\", \"")) << '"' << " in "
-                            << QDir::toNativeSeparators(dir.filePath("villes.csv")) << Qt::endl;
+        QTextStream err(stderr);
+        err << "gpsroute: no city named " << '"' << unknown.join(QStringLiteral("\", \"")) << '"'
+            << " in " << QDir::toNativeSeparators(dir.filePath("villes.csv")) << Qt::endl;
+        // The closest names, as the window offers them (for the first few: each costs a pass
+        // over the cities).
+        for (const QString &name : unknown.mid(0, 5)) {
+            const QStringList close = closestCityNames(cities, name);
+            if (!close.isEmpty())
+                err << "gpsroute: \"" << name << "\": did you mean "
+                    << close.join(QStringLiteral(", ")) << "?" << Qt::endl;
+        }
         return UnknownCity;
     }
 

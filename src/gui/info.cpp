@@ -118,8 +118,10 @@ void Info::showProblem(const QString &problem)
 
 Info::~Info()
 {
-    // The request goes with the panel.
+    // The request goes with the panel, its answer unread: nothing of it reaches a panel half
+    // destroyed.
     if (inFlight) {
+        disconnect(inFlight, nullptr, this, nullptr);
         inFlight->abort();
         inFlight->deleteLater();
     }
@@ -145,7 +147,8 @@ void Info::chargeJSON(QString cityName)
             const QByteArray body = reply->readAll();
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
             QString transport;
-            if (reply->error() == QNetworkReply::OperationCanceledError)
+            const bool timedOut = reply->error() == QNetworkReply::OperationCanceledError;
+            if (timedOut)
                 transport = tr("no answer within %1 s").arg(timeoutMs / 1000.0);
             else if (reply->error() != QNetworkReply::NoError && status == 0)
                 transport = reply->errorString();
@@ -153,7 +156,9 @@ void Info::chargeJSON(QString cityName)
             qCDebug(lcWeather) << "answer: HTTP status" << status << "," << body.size() << "bytes"
                                << (problem.isEmpty() ? QString() : problem);
             if (!problem.isEmpty()) {
-                showProblem(problem);
+                // What the user can do first, the reason below it.
+                showProblem(weatherAdvice(body, status, transport, timedOut) +
+                            QStringLiteral("\n(") + problem + u')');
             } else {
                 const WeatherTexts t = readWeather(body);
                 temp->setText(t.temperature);

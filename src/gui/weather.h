@@ -51,3 +51,9 @@ WeatherTexts readWeather(const QByteArray &body);
 // network error...), or an empty text when it can. `httpStatus` is 0 when no HTTP answer came;
 // `transportError` is empty when the transfer itself went well.
 QString weatherProblem(const QByteArray &body, int httpStatus, const QString &transportError);
+
+// What a user can do about a failed request, to say before its reason: "cannot reach the
+// weather service — is this computer online?" where no answer came, "the service refused the
+// key" and so on. `timedOut`: given up after the service's time limit.
+QString weatherAdvice(const QByteArray &body, int httpStatus, const QString &transportError,
+                      bool timedOut);

@@ -6,6 +6,7 @@
 #include "maplayers.h"
 #include "mappacing.h"
 #include "netgen.h"
+#include "network.h"
 #include "routeplan.h"
 #include "windowtest.h"
 
@@ -172,6 +173,70 @@ private slots:
             return differ;
         };
         QTRY_VERIFY2(named() > 2000, qPrintable(QString::number(named())));
+    }
+
+    // A typed route rings the stops typed, not the cities it passes through; a two-city route
+    // is drawn as it always was.
+    void typedStopsStandOut()
+    {
+        Network net;
+        QVERIFY(net.load(network("typed", windowtest::kCities, windowtest::kRoads)) ==
+                Network::Load::Ok);
+        MapViewport view;
+        view.setExtent(MapViewport::bulkExtent(net.cities()));
+        const std::vector<int> path{0, 2, 3, 4}; // V X Y Z, typed as "V Y Z"
+        const auto draw = [&](const QStringList &typed) {
+            QImage image(view.firstSize, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            drawRouteLayer(painter, view, net, net.cities(), path, net.legTimes(path), typed);
+            return image;
+        };
+        const QImage typed = draw({"V", "Y", "Z"}), plain = draw({});
+        const QColor ring(0x80, 0, 0);
+        QCOMPARE(typed.pixelColor(475 - 7, 275), ring); // Y, typed
+        QCOMPARE(plain.pixelColor(475 - 7, 275), QColor(Qt::white));
+        QVERIFY(typed.pixelColor(425 - 7, 250) != ring); // X, passed through
+        int differ = 0;
+        for (int y = 0; y < typed.height(); ++y)
+            for (int x = 0; x < typed.width(); ++x)
+                differ += typed.pixel(x, y) != plain.pixel(x, y);
+        QVERIFY2(differ > 40 && differ < 140, qPrintable(QString::number(differ))); // one ring
+    }
+
+    // The scale: a round number of kilometres, as long as the view's scale makes it in the
+    // middle of the map (a degree of longitude is 111.32 km by the cosine of the latitude).
+    void scaleBar_data()
+    {
+        QTest::addColumn<double>("zoom"); // wheel factor from the first view
+        QTest::addColumn<int>("length");  // pixels
+        // Middle of the map area at the first view: latitude 45.6; 3.118 km a pixel.
+        QTest::newRow("first view: 200 km") << 1.0 << 64;
+        QTest::newRow("ten times in: 20 km") << 10.0 << 64;
+        QTest::newRow("four times in: 50 km") << 4.0 << 64;
+        QTest::newRow("two and a half times in: 100 km") << 2.5 << 80;
+    }
+
+    void scaleBar()
+    {
+        QFETCH(double, zoom);
+        QFETCH(int, length);
+        MapViewport view;
+        view.setExtent(QRectF(300, 200, 100, 100));
+        const QRectF area = MapViewport::mapArea(view.firstSize);
+        view.zoomAbout(area.center(), zoom);
+        QImage image(view.firstSize, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            drawScaleBar(painter, view, area);
+        }
+        const int y = int(area.bottom()) - 12, x0 = int(area.left()) + 10;
+        int drawn = 0;
+        while (qAlpha(image.pixel(x0 + drawn, y)) > 0)
+            ++drawn;
+        QVERIFY2(std::abs(drawn - length) <= 1, qPrintable(QString::number(drawn)));
+        QVERIFY(drawn <= 120);
     }
 
     void labelsNeverOverlap()

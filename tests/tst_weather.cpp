@@ -201,8 +201,8 @@ private slots:
         QVERIFY(weatherAdvice("", 0, "no answer within 15 s", true).contains("try again later"));
         QVERIFY(weatherAdvice(R"({"cod":401,"message":"Invalid API key"})", 200, {}, false)
                     .contains("refused the key"));
-        QVERIFY(weatherAdvice(R"({"cod":"404"})", 404, {}, false)
-                    .contains("does not know this city"));
+        QVERIFY(
+            weatherAdvice(R"({"cod":"404"})", 404, {}, false).contains("does not know this city"));
         QVERIFY(weatherAdvice("", 429, {}, false).contains("too many requests"));
         QVERIFY(weatherAdvice("<html>", 503, {}, false).contains("cannot be shown"));
     }

@@ -222,7 +222,8 @@ void Fenetre::printRoad(QPainter &painter, const std::vector<City> &cities,
 
 void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
 {
-    drawRouteLayer(painter, map->view(), plan->network(), cities, path, pathTime);
+    drawRouteLayer(painter, map->view(), plan->network(), cities, path, pathTime,
+                   plan->mode() == RoutePlan::Mode::Typed ? plan->stops() : QStringList());
 }
 
 void Fenetre::showRoute()

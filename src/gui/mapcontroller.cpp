@@ -77,12 +77,14 @@ void MapController::paint(QPainter &painter)
     // The map the window always drew, without text, at the first view and the buttons' levels.
     const bool named = namesShown();
     const NameRequest request = named ? nameRequest() : NameRequest();
-    drawn->paint(painter, viewport, window->size(), window->devicePixelRatioF(), landShown(),
+    // The scale comes with the names: neither at the map of France the window always drew.
+    drawn->paint(painter, viewport, window->size(), window->devicePixelRatioF(), landShown(), named,
                  named ? &request : nullptr);
 }
 
 void MapController::paintOverlay(QPainter &painter)
 {
+
     if (selected >= 0 && selected < plan->network().size()) {
         const QPoint at = viewport.project(plan->network().cities()[std::size_t(selected)]);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -128,7 +130,8 @@ NameRequest MapController::nameRequest() const
             request.legs.emplace_back(still.project(cities[std::size_t(path[k - 1])]),
                                       still.project(cities[std::size_t(path[k])]));
     }
-    // Not under the controls, where a name could not be read.
+    // Not under the controls, where a name could not be read, nor over the scale.
+    request.controls.push_back(MapLayers::scaleBarBox(window->size()));
     for (const QWidget *control : controls->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         if (control != keys && control->isVisibleTo(window))
             request.controls.emplace_back(control->mapTo(window, QPoint()), control->size());

@@ -93,7 +93,7 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
 
 void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &network,
                     const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes)
+                    const std::vector<double> &legTimes, const QStringList &typed)
 {
     double coordLongLast = 0.0;
     double coordLatLast = 0.0;
@@ -141,12 +141,47 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
             end = here;
         }
     }
+    // The stops typed, between the ends, ringed: where the user asked to go.
+    painter.setPen(QPen(QColor(0x80, 0, 0), 2));
+    painter.setBrush(Qt::NoBrush);
+    for (std::size_t k = 1; k + 1 < path.size(); ++k)
+        if (path[k] >= 0 && std::size_t(path[k]) < cities.size() &&
+            typed.contains(cities[std::size_t(path[k])].getName()))
+            painter.drawRect(
+                QRect(view.project(cities[std::size_t(path[k])]) - QPoint(7, 7), QSize(14, 14)));
     if (!path.empty()) {
         painter.setPen(pen(Qt::blue, 9));
         painter.drawPoint(start);
         painter.setPen(pen(Qt::green, 9));
         painter.drawPoint(end);
     }
+}
+
+void drawScaleBar(QPainter &painter, const MapViewport &view, const QRectF &area)
+{
+    // Kilometres a pixel across, where the middle of the map is: a degree of longitude is
+    // 111.32 km times the cosine of the latitude, and 25 map units.
+    const QPointF middle = view.toMap(area.center());
+    const double latitude = std::clamp(latitudeOfMapY(middle.y()), -85.0, 85.0);
+    const double kmPerPixel = 111.32 * std::cos(latitude * M_PI / 180) / 25 / view.zoom();
+    if (!(kmPerPixel > 0) || !std::isfinite(kmPerPixel))
+        return;
+    // The longest of 1, 2 or 5 times a power of ten that fits in 120 pixels.
+    double km = std::pow(10.0, std::floor(std::log10(120 * kmPerPixel)));
+    for (const double step : {5.0, 2.0})
+        if (km * step / kmPerPixel <= 120) {
+            km *= step;
+            break;
+        }
+    const int length = int(km / kmPerPixel);
+    const QPoint left(int(area.left()) + 10, int(area.bottom()) - 12);
+    painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 2, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(left, left + QPoint(length, 0));
+    painter.drawLine(left, left - QPoint(0, 5));
+    painter.drawLine(left + QPoint(length, 0), left + QPoint(length, -5));
+    painter.drawText(QRect(left + QPoint(0, -22), QSize(length + 60, 16)), Qt::AlignLeft,
+                     km >= 1 ? QStringLiteral("%1 km").arg(km)
+                             : QStringLiteral("%1 m").arg(km * 1000));
 }
 
 void drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &area,
@@ -240,12 +275,18 @@ void MapLayers::setNetwork(std::shared_ptr<const Network> network, Drawing drawi
     viewChanged();
 }
 
+QRect MapLayers::scaleBarBox(QSize size)
+{
+    const QRectF area = MapViewport::mapArea(size);
+    return QRect(int(area.left()), int(area.bottom()) - 36, 200, 36);
+}
+
 void MapLayers::paint(QPainter &painter, const MapViewport &view, QSize size, qreal ratio,
-                      bool land, const NameRequest *request)
+                      bool land, bool scale, const NameRequest *request)
 {
     const QSize pixels = (QSizeF(size) * ratio).toSize();
     const QRect area(QPoint(), size);
-    if (!baseValid || base.size() != pixels || baseLand != land) {
+    if (!baseValid || base.size() != pixels || baseLand != land || baseScale != scale) {
         // Drawn where the map stands without the drag going on, which moves the whole picture.
         QElapsedTimer clock;
         clock.start();
@@ -256,10 +297,14 @@ void MapLayers::paint(QPainter &painter, const MapViewport &view, QSize size, qr
         const MapViewport still = view.still();
         if (land)
             drawLandLayer(layer, still, area);
+        // Under the network: no city hides under it.
+        if (scale)
+            drawScaleBar(layer, still, MapViewport::mapArea(size));
         if (net)
             seen = drawNetworkLayer(layer, still, area, net->cities(), roadPairs);
         baseTransform = still.transform();
         baseLand = land;
+        baseScale = scale;
         stale = false;
         baseValid = true;
         namesValid = false;
@@ -268,16 +313,16 @@ void MapLayers::paint(QPainter &painter, const MapViewport &view, QSize size, qr
     // While a drag goes on, the picture drawn before it moves with the pointer; while a slow
     // network's zoom goes on, it is scaled until it is drawn anew.
     const QTransform now = view.transform();
-    const double scale = now.m11() / baseTransform.m11();
+    const double factor = now.m11() / baseTransform.m11();
     const QPointF shift = QPointF(now.dx(), now.dy()) + view.dragged() -
-                          scale * QPointF(baseTransform.dx(), baseTransform.dy());
-    if (scale == 1.0) {
+                          factor * QPointF(baseTransform.dx(), baseTransform.dy());
+    if (factor == 1.0) {
         painter.drawPixmap(shift.toPoint(), base);
     } else {
         painter.save();
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.translate(shift);
-        painter.scale(scale, scale);
+        painter.scale(factor, factor);
         painter.drawPixmap(0, 0, base);
         painter.restore();
     }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPixmap>
 #include <QRect>
+#include <QStringList>
 #include <QTimer>
 
 #include <memory>
@@ -37,10 +38,16 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
                        const std::vector<std::pair<int, int>> &roadPairs);
 
 // The route: red legs and stops, the start marked blue and the end green. A stop is visited
-// once for each city that bears its name; no line is drawn for a leg that no road makes.
+// once for each city that bears its name; no line is drawn for a leg that no road makes. The
+// cities named in `typed` (the stops a user typed) are ringed, apart from those the route only
+// passes through.
 void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &network,
                     const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes);
+                    const std::vector<double> &legTimes, const QStringList &typed = {});
+
+// A bar of a round number of kilometres at the foot of the map area (`area`, in pixels), as
+// the view's scale is in its middle.
+void drawScaleBar(QPainter &painter, const MapViewport &view, const QRectF &area);
 
 // What the names layer is to name and keep clear.
 struct NameRequest
@@ -81,10 +88,13 @@ public:
     const std::vector<std::pair<int, int>> &roads() const { return roadPairs; }
     const std::vector<int> &nameOrder() const { return labelOrder; }
 
-    // Lays down land (when `land`) and the network, then names (when `names` is given), as
-    // `view` shows them on a surface of `size` device-independent pixels at `ratio`.
+    // Lays down land (when `land`), the scale (when `scale`), the network, then names (when
+    // `names` is given), as `view` shows them on a surface of `size` device-independent pixels
+    // at `ratio`.
     void paint(QPainter &painter, const MapViewport &view, QSize size, qreal ratio, bool land,
-               const NameRequest *names);
+               bool scale, const NameRequest *names);
+    // Where the scale bar goes in a window of `size`: names keep clear of it.
+    static QRect scaleBarBox(QSize size);
 
     // The view changed (a button, the end of a drag, Home, a new size): all drawn anew.
     void viewChanged();
@@ -109,6 +119,7 @@ private:
     bool baseValid = false;
     bool namesValid = false;
     bool baseLand = false;
+    bool baseScale = false;
     // Where the base was drawn: moved and scaled while a slow layer waits for the view to rest.
     QTransform baseTransform;
     bool stale = false;

@@ -339,7 +339,7 @@ private slots:
         QCOMPARE(panel->pos(), QPoint(0, 0));
         const QTableView *view = panel->findChild<QTableView *>();
         QCOMPARE(tableRow(view, 0, true), QStringList({"V", "W", "X", "Y", "Z"}));
-        QCOMPARE(tableRow(view, X), QStringList({"125", "inf", "0", "30", "75"}));
+        QCOMPARE(tableRow(view, X), QStringList({"125", "no road", "0", "30", "75"}));
         QTest::mouseClick(panel->findChild<QPushButton *>(), Qt::LeftButton);
         QTRY_VERIFY(panel.isNull());
 

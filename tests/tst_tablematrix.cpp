@@ -6,6 +6,7 @@
 #include "timetablemodel.h"
 
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -15,6 +16,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <thread>
@@ -93,8 +95,11 @@ private slots:
                  QList<QStringList>({{"0", "10", "30"}, {"10", "0", "20"}, {"30", "20", "0"}}));
 
         const TableMatrix apart(&parent, network({"X", "Y", "Z"}, "X,Y,10\n"));
-        QCOMPARE(cells(apart),
-                 QList<QStringList>({{"0", "10", "inf"}, {"10", "0", "inf"}, {"inf", "inf", "0"}}));
+        QCOMPARE(cells(apart), QList<QStringList>({{"0", "10", "no road"},
+                                                   {"10", "0", "no road"},
+                                                   {"no road", "no road", "0"}}));
+        // The panel says what its numbers are.
+        QVERIFY(apart.findChild<QLabel *>("labelUnit")->text().contains("minutes"));
 
         const TableMatrix empty(&parent, Matrix());
         QCOMPARE(cells(empty).size(), 0);
@@ -147,7 +152,8 @@ private slots:
         for (const int r : order) {
             QStringList row;
             for (const int c : order)
-                row << formatNumber(all[r][c]);
+                row << (std::isinf(all[r][c]) ? QStringLiteral("no road")
+                                              : formatNumber(all[r][c]));
             expected << row;
         }
         const int limit = TableMatrix::backgroundAbove();

@@ -214,9 +214,10 @@ private slots:
         QCOMPARE(arrive->currentText(), QString::fromUtf8("City - end     \U0001F7E9"));
         QCOMPARE(info->currentText(), QStringLiteral("Info city"));
         QVERIFY(!depart->isEditable() && !arrive->isEditable());
-        QCOMPARE(time->count(), 2);
+        QCOMPARE(time->count(), 3); // and hours and minutes as a clock reads them
         QCOMPARE(time->itemText(0), QStringLiteral("minute"));
         QCOMPARE(time->itemText(1), QStringLiteral("hour"));
+        QCOMPARE(time->itemText(2), QStringLiteral("h:mm"));
         for (QComboBox *box : {depart, arrive, info}) {
             QCOMPARE(box->count(), 6);
             QCOMPARE(box->currentIndex(), 0);
@@ -372,6 +373,9 @@ private slots:
         choose(w, "comboBoxDepart", "V");
         choose(w, "comboBoxArrive", "X");
         QCOMPARE(tableOf(w).cells, QStringList({"0", "2.08333h", "2.08333h"}));
+        choose(w, "comboBoxTime", "h:mm");
+        QCOMPARE(tableOf(w).cells, QStringList({"0", "2:05", "2:05"}));
+        QCOMPARE(tableOf(w).rowHeader, QStringLiteral("Time(h:mm)"));
         choose(w, "comboBoxTime", "minute");
         QCOMPARE(tableOf(w).cells, QStringList({"0", "125mn", "125mn"}));
 
@@ -410,6 +414,24 @@ private slots:
         QCOMPARE(three.cells, QStringList({"0", "30mn", "no road", "no road"}));
         QCOMPARE(formatTime(90, "mn"), QStringLiteral("90mn"));
         QCOMPARE(formatTime(1e7, "mn"), QStringLiteral("1e+07mn"));
+        for (const auto &[minutes, clock] :
+             {std::pair{0.0, "0:00"}, std::pair{0.4, "0:00"}, std::pair{59.6, "1:00"},
+              std::pair{125.0, "2:05"}, std::pair{445.0, "7:25"}, std::pair{1e7, "166666:40"}})
+            QCOMPARE(formatTime(minutes, "h:mm"), QString::fromLatin1(clock));
+
+        // For a spreadsheet: numbers, the unit in the header, "no road" where there is none,
+        // names that would run as formulas kept as text, a name's comma or tab kept in its cell.
+        std::vector<City> odd(4);
+        for (const auto &[at, name] : {std::pair{0, "=SUM(A1)"}, std::pair{1, "Saint-Lô, Manche"},
+                                       std::pair{2, "-2"}, std::pair{3, "Tab\there"}})
+            odd[std::size_t(at)].setName(name);
+        QCOMPARE(routeCsv(odd, {0, 1, 2, 3}, {30, inf, 15}, 1.0 / 60, "h"),
+                 QByteArray("City,Leg (h),Since start (h)\r\n'=SUM(A1),0,0\r\n"
+                            "\"Saint-L\xc3\xb4, Manche\",0.5,0.5\r\n'-2,no road,no road\r\n"
+                            "Tab\there,0.25,no road\r\nTotal,,no road\r\n"));
+        QCOMPARE(routeSheetTsv(odd, {3, 0}, {90}, 1, "min"),
+                 QStringLiteral("City\tLeg (min)\tSince start (min)\nTab here\t0\t0\n"
+                                "'=SUM(A1)\t90\t90\nTotal\t\t90\n"));
         QCOMPARE(formatNumber(0.00001), QStringLiteral("1e-05"));
     }
 
@@ -514,13 +536,16 @@ private slots:
         QCOMPARE(w.currentPath(), std::vector<int>({2, 3, 4})); // X, Y, Z
         QCOMPARE(picture(w).pixelColor(450, 300), QColor(Qt::green));
 
+        // For a spreadsheet: a header, plain numbers, the unit in the header.
         fromMenu(w, {300, 120}, "Copy the route");
         QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QStringLiteral("X\t0\nY\t30\nZ\t45\nTotal\t75\n"));
+                 QStringLiteral("City\tLeg (min)\tSince start (min)\nX\t0\t0\nY\t30\t30\n"
+                                "Z\t45\t75\nTotal\t\t75\n"));
         w.findChild<QComboBox *>("comboBoxTime")->setCurrentText("hour");
         fromMenu(w, {300, 120}, "Copy the route");
         QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QStringLiteral("X\t0\nY\t0.5\nZ\t0.75\nTotal\t1.25\n"));
+                 QStringLiteral("City\tLeg (h)\tSince start (h)\nX\t0\t0\nY\t0.5\t0.5\n"
+                                "Z\t0.75\t1.25\nTotal\t\t1.25\n"));
 
         fromMenu(w, {476, 276}, "Weather here\tW");
         const auto panels = w.findChildren<Info *>();
@@ -604,7 +629,8 @@ private slots:
         const QString csv = dir.filePath("route.csv");
         answerFileDialog(csv);
         fromMenu(w, {300, 120}, "Save the route...");
-        QCOMPARE(read(csv), QStringLiteral(",X,Y,Z,Total\r\nTime(mn),0,30mn,45mn,75mn\r\n"));
+        QCOMPARE(read(csv), QStringLiteral("City,Leg (min),Since start (min)\r\nX,0,0\r\n"
+                                           "Y,30,30\r\nZ,45,75\r\nTotal,,75\r\n"));
 
         // A file that cannot be written is said so; nothing else changes. (A folder that is an
         // ordinary file: no one, root included, can write in it, on any system.)
@@ -802,7 +828,8 @@ private slots:
         QCOMPARE(w.currentPath(), std::vector<int>({4, 3, 2}));
         QTest::keySequence(&w, QKeySequence::Copy);
         QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QStringLiteral("Z\t0\nY\t45\nX\t30\nTotal\t75\n"));
+                 QStringLiteral("City\tLeg (min)\tSince start (min)\nZ\t0\t0\nY\t45\t45\n"
+                                "X\t30\t75\nTotal\t\t75\n"));
         auto *status = w.findChild<QLabel *>("labelStatus");
         QVERIFY(status->isVisible());
         QCOMPARE(status->text(), QStringLiteral("The route was copied."));

@@ -156,6 +156,10 @@ licence CC BY 4.0</translation>
         <source>%1 → %2 — GPS</source>
         <translation>%1 → %2 — GPS</translation>
     </message>
+    <message>
+        <source>h:mm</source>
+        <translation>h:mm</translation>
+    </message>
 </context>
 <context>
     <name>FileActions</name>
@@ -360,6 +364,18 @@ licence CC BY 4.0</translation>
         <source>Time(%1)</source>
         <translation>Temps(%1)</translation>
     </message>
+    <message>
+        <source>City</source>
+        <translation>Ville</translation>
+    </message>
+    <message>
+        <source>Leg (%1)</source>
+        <translation>Étape (%1)</translation>
+    </message>
+    <message>
+        <source>Since start (%1)</source>
+        <translation>Depuis le départ (%1)</translation>
+    </message>
 </context>
 <context>
     <name>TableMatrix</name>
@@ -370,6 +386,17 @@ licence CC BY 4.0</translation>
     <message>
         <source>Return</source>
         <translation>Retour</translation>
+    </message>
+    <message>
+        <source>Shortest travel times, in minutes: from the city of the row to the city of the column.</source>
+        <translation>Temps de trajet les plus courts, en minutes : de la ville de la ligne à la ville de la colonne.</translation>
+    </message>
+</context>
+<context>
+    <name>TimeTableModel</name>
+    <message>
+        <source>no road</source>
+        <translation>pas de route</translation>
     </message>
 </context>
 <context>
@@ -393,6 +420,34 @@ licence CC BY 4.0</translation>
     <message>
         <source>the service&apos;s answer holds no measurements</source>
         <translation>la réponse du service ne contient aucune mesure</translation>
+    </message>
+    <message>
+        <source>the weather service did not answer in time — try again later</source>
+        <translation>le service météo n&apos;a pas répondu à temps — réessayez plus tard</translation>
+    </message>
+    <message>
+        <source>the weather service could not be trusted (its certificate)</source>
+        <translation>le service météo n&apos;est pas digne de confiance (son certificat)</translation>
+    </message>
+    <message>
+        <source>cannot reach the weather service — is this computer online?</source>
+        <translation>impossible de joindre le service météo — cet ordinateur est-il connecté ?</translation>
+    </message>
+    <message>
+        <source>the service refused the key — check it</source>
+        <translation>le service a refusé la clé — vérifiez-la</translation>
+    </message>
+    <message>
+        <source>the service does not know this city</source>
+        <translation>le service ne connaît pas cette ville</translation>
+    </message>
+    <message>
+        <source>too many requests with this key — try again later</source>
+        <translation>trop de demandes avec cette clé — réessayez plus tard</translation>
+    </message>
+    <message>
+        <source>the weather service&apos;s answer cannot be shown</source>
+        <translation>la réponse du service météo ne peut pas être affichée</translation>
     </message>
 </context>
 <context>

@@ -317,6 +317,8 @@ void Fenetre::on_comboBoxTime_currentTextChanged(const QString &arg1)
         plan->setUnit(RoutePlan::Unit::Minutes);
     else if (arg1 == ui->comboBoxTime->itemText(1))
         plan->setUnit(RoutePlan::Unit::Hours);
+    else if (arg1 == ui->comboBoxTime->itemText(2))
+        plan->setUnit(RoutePlan::Unit::HoursMinutes);
     else
         return;
     remember([this] { appsettings::setUnit(plan->unitText()); });
@@ -446,8 +448,8 @@ void Fenetre::rememberSettings()
     remembering = true;
     if (const QByteArray geometry = appsettings::windowGeometry(); !geometry.isEmpty())
         restoreGeometry(geometry);
-    if (appsettings::unit() == QLatin1String("h"))
-        ui->comboBoxTime->setCurrentIndex(1);
+    const QStringList units{QStringLiteral("mn"), QStringLiteral("h"), QStringLiteral("h:mm")};
+    ui->comboBoxTime->setCurrentIndex(std::max(0, int(units.indexOf(appsettings::unit()))));
     map->restore(appsettings::namesShown(), appsettings::landShown());
     appsettings::setNetworkFolder(QFileInfo(folder).absoluteFilePath());
 }

@@ -158,12 +158,10 @@ void FileActions::saveRoute()
                                           {tr("GPX route (*.gpx)"), tr("CSV table (*.csv)")});
     if (fileName.isEmpty())
         return;
-    const bool hours = plan->unit() == RoutePlan::Unit::Hours;
     const QByteArray bytes =
         fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
-            ? routeCsv(routeTableTexts(cities, path, plan->legTimes(), plan->unitText()))
-            : routeGpx(cities, path, plan->legTimes(), plan->unitScale(),
-                       hours ? QStringLiteral("h") : QStringLiteral("min"));
+            ? routeCsv(cities, path, plan->legTimes(), plan->unitScale(), plan->unitName())
+            : routeGpx(cities, path, plan->legTimes(), plan->unitScale(), plan->unitName());
     writeFile(fileName, bytes);
 }
 
@@ -171,8 +169,9 @@ void FileActions::copyRoute()
 {
     if (!plan->routed())
         return;
-    QGuiApplication::clipboard()->setText(
-        routeTsv(plan->network().cities(), plan->path(), plan->legTimes(), plan->unitScale()));
+    QGuiApplication::clipboard()->setText(routeSheetTsv(plan->network().cities(), plan->path(),
+                                                        plan->legTimes(), plan->unitScale(),
+                                                        plan->unitName()));
     emit done(tr("The route was copied."));
 }
 

@@ -143,10 +143,23 @@ void RoutePlan::setUnit(Unit unit)
 
 QString RoutePlan::unitText() const
 {
-    return timeUnit == Unit::Hours ? QStringLiteral("h") : QStringLiteral("mn");
+    switch (timeUnit) {
+    case Unit::Hours:
+        return QStringLiteral("h");
+    case Unit::HoursMinutes:
+        return QStringLiteral("h:mm");
+    case Unit::Minutes:
+        break;
+    }
+    return QStringLiteral("mn");
 }
 
 double RoutePlan::unitScale() const
 {
-    return timeUnit == Unit::Hours ? 1.0 / 60.0 : 1.0;
+    return timeUnit == Unit::Minutes ? 1.0 : 1.0 / 60.0;
+}
+
+QString RoutePlan::unitName() const
+{
+    return timeUnit == Unit::Minutes ? QStringLiteral("min") : QStringLiteral("h");
 }

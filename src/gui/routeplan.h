@@ -29,6 +29,7 @@ public:
     {
         Minutes,
         Hours,
+        HoursMinutes, // 2:05
     };
 
     explicit RoutePlan(QObject *parent = nullptr);
@@ -68,10 +69,12 @@ public:
 
     void setUnit(Unit unit);
     Unit unit() const { return timeUnit; }
-    // The unit as the route table writes it: "mn" or "h".
+    // The unit as the route table writes it: "mn", "h" or "h:mm".
     QString unitText() const;
-    // Minutes to the unit: 1 or 1/60.
+    // Minutes to the unit as numbers give it, for files: 1 or 1/60 (hours for h:mm too); and
+    // its name there, "min" or "h".
     double unitScale() const;
+    QString unitName() const;
 
 signals:
     void routeChanged();

@@ -7,6 +7,7 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLabel>
 
 #include <algorithm>
 
@@ -14,6 +15,13 @@ void TableMatrix::setUp()
 {
     ui->setupUi(this);
     setUpPanel(this);
+    // What the numbers are, beside the table.
+    auto *unit = new QLabel(tr("Shortest travel times, in minutes: from the city of the row to "
+                               "the city of the column."),
+                            this);
+    unit->setObjectName(QStringLiteral("labelUnit"));
+    unit->setWordWrap(true);
+    unit->setGeometry(10, 10, 141, 120);
 }
 
 TableMatrix::TableMatrix(QWidget *parent, Matrix _m)

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QRunnable>
 
+#include <cmath>
 #include <new>
 
 TimeTableModel::TimeTableModel(std::vector<City> cities, TimeMatrix times, QObject *parent)
@@ -101,7 +102,9 @@ QVariant TimeTableModel::data(const QModelIndex &index, int role) const
         return QStringLiteral("…"); // being worked out
     if (!times || column >= times->size())
         return QString(); // the city list is longer than the matrix
-    return formatNumber((*times)[column]);
+    // As the route table says it where no road leads.
+    const double time = (*times)[column];
+    return std::isinf(time) ? tr("no road") : formatNumber(time);
 }
 
 QVariant TimeTableModel::headerData(int section, Qt::Orientation, int role) const

@@ -13,8 +13,9 @@
 #include <mutex>
 
 // Travel times between cities as a read-only table: rows and columns headed by the city names,
-// cells in minutes as the tables write them ("90", "2.08333", "inf"). Texts are made when the
-// view asks for them, so a network of thousands of cities costs its matrix and nothing more.
+// cells in minutes as the tables write them ("90", "2.08333"; "no road" where none leads). Texts
+// are made when the view asks for them, so a network of thousands of cities costs its matrix and
+// nothing more.
 class TimeTableModel : public QAbstractTableModel
 {
     Q_OBJECT

@@ -128,23 +128,26 @@ QString weatherProblem(const QByteArray &body, int httpStatus, const QString &tr
 QString weatherAdvice(const QByteArray &body, int httpStatus, const QString &transportError,
                       bool timedOut)
 {
-    const auto tr = [](const char *text) { return QCoreApplication::translate("Weather", text); };
     if (timedOut)
-        return tr("the weather service did not answer in time — try again later");
+        return QCoreApplication::translate(
+            "Weather", "the weather service did not answer in time — try again later");
     if (httpStatus == 0 && !transportError.isEmpty())
         return transportError.contains(QLatin1String("certificate"), Qt::CaseInsensitive) ||
                        transportError.contains(QLatin1String("SSL"), Qt::CaseInsensitive)
-                   ? tr("the weather service could not be trusted (its certificate)")
-                   : tr("cannot reach the weather service — is this computer online?");
+                   ? QCoreApplication::translate(
+                         "Weather", "the weather service could not be trusted (its certificate)")
+                   : QCoreApplication::translate(
+                         "Weather", "cannot reach the weather service — is this computer online?");
     const QJsonValue cod = parseObject(body).value(QLatin1String("cod"));
     const int code = cod.isString() ? cod.toString().toInt() : cod.toInt(httpStatus);
     if (httpStatus == 401 || code == 401)
-        return tr("the service refused the key — check it");
+        return QCoreApplication::translate("Weather", "the service refused the key — check it");
     if (httpStatus == 404 || code == 404)
-        return tr("the service does not know this city");
+        return QCoreApplication::translate("Weather", "the service does not know this city");
     if (httpStatus == 429 || code == 429)
-        return tr("too many requests with this key — try again later");
-    return tr("the weather service's answer cannot be shown");
+        return QCoreApplication::translate("Weather",
+                                           "too many requests with this key — try again later");
+    return QCoreApplication::translate("Weather", "the weather service's answer cannot be shown");
 }
 
 QNetworkAccessManager &weatherNetwork()

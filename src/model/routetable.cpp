@@ -16,6 +16,11 @@ QString formatNumber(double value)
 
 QString formatTime(double minutes, const QString &unit)
 {
+    if (unit == QLatin1String("h:mm") && std::isfinite(minutes) && minutes >= 0 && minutes < 1e15) {
+        // To the nearest minute, as a clock reads: 125 minutes are 2:05.
+        const auto whole = static_cast<long long>(std::llround(minutes));
+        return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    }
     return formatNumber(unit == QLatin1String("h") ? minutes / 60 : minutes) + unit;
 }
 
@@ -210,7 +215,63 @@ QString csvLine(const QString &first, const QStringList &rest)
 
 } // namespace
 
-QByteArray routeCsv(const RouteTableTexts &table)
+namespace {
+
+QString sheetCell(const QString &text)
 {
-    return (csvLine(QString(), table.headers) + csvLine(table.rowHeader, table.cells)).toUtf8();
+    // A spreadsheet would run these as formulas: a leading apostrophe keeps them text.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && formulaStarts.contains(text.front()) ? u'\'' + text : text;
+}
+
+QList<QStringList> routeSheet(const std::vector<City> &cities, const std::vector<int> &path,
+                              const std::vector<double> &legTimes, double scale,
+                              const QString &unit)
+{
+    const RouteRows rows = routeRows(cities, path, legTimes);
+    const auto time = [scale](double minutes) {
+        return std::isinf(minutes) ? QCoreApplication::translate("RouteTable", "no road")
+                                   : formatNumber(minutes * scale);
+    };
+    QList<QStringList> sheet{
+        {QCoreApplication::translate("RouteTable", "City"),
+         QCoreApplication::translate("RouteTable", "Leg (%1)").arg(unit),
+         QCoreApplication::translate("RouteTable", "Since start (%1)").arg(unit)}};
+    double sinceStart = 0;
+    for (qsizetype i = 0; i < rows.names.size(); ++i) {
+        const bool known = i == 0 || std::size_t(i) <= rows.legs.size();
+        const double leg = i == 0 || !known ? 0 : rows.legs[std::size_t(i) - 1];
+        sinceStart += leg;
+        sheet << QStringList{sheetCell(rows.names[i]), known ? time(leg) : QString(),
+                             known ? time(sinceStart) : QString()};
+    }
+    sheet << QStringList{QCoreApplication::translate("RouteTable", "Total"), QString(),
+                         time(rows.total)};
+    return sheet;
+}
+
+} // namespace
+
+QByteArray routeCsv(const std::vector<City> &cities, const std::vector<int> &path,
+                    const std::vector<double> &legTimes, double scale, const QString &unit)
+{
+    QString out;
+    for (const QStringList &row : routeSheet(cities, path, legTimes, scale, unit))
+        out += csvLine(row.front(), row.mid(1));
+    return out.toUtf8();
+}
+
+QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &path,
+                      const std::vector<double> &legTimes, double scale, const QString &unit)
+{
+    QString out;
+    for (QStringList row : routeSheet(cities, path, legTimes, scale, unit)) {
+        // A tab or a line end in a name would make another cell or row: spaces instead.
+        for (QString &cell : row)
+            for (QChar &c : cell)
+                if (c == u'\t' || c == u'\n' || c == u'\r')
+                    c = u' ';
+        out += row.join(u'\t') + u'\n';
+    }
+    return out;
 }

@@ -22,7 +22,8 @@ struct RouteTableTexts
 // Minutes as the tables write them: 6 significant digits, "inf" for no route.
 QString formatNumber(double value);
 
-// A travel time in `unit` ("mn": minutes; "h": hours), the unit glued on: "125mn", "2.08333h".
+// A travel time in `unit` ("mn": minutes; "h": hours), the unit glued on: "125mn", "2.08333h";
+// or, for "h:mm", hours and minutes as a clock reads them: "2:05".
 QString formatTime(double minutes, const QString &unit);
 
 // `path` holds positions in `cities`; `legTimes` has one entry per leg, in minutes. A leg
@@ -30,9 +31,17 @@ QString formatTime(double minutes, const QString &unit);
 RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vector<int> &path,
                                 const std::vector<double> &legTimes, const QString &unit);
 
-// The table under the map as CSV (RFC 4180): a header line of its column names after an empty
-// first field, then the row header and its cells, as shown ("30mn", "inf").
-QByteArray routeCsv(const RouteTableTexts &table);
+// The route for a spreadsheet: a header line ("City", "Leg (UNIT)", "Since start (UNIT)"),
+// then a line per city with the time of the leg that reaches it and the time since the start
+// as plain numbers (minutes times `scale`: 1 for "min", 1/60 for "h"), then "Total"; "no
+// road" where no road leads. A name a spreadsheet would run as a formula (one that starts
+// with =, +, -, @, a tab or a carriage return) gets a leading apostrophe. As CSV (RFC 4180:
+// quoted where needed, CR LF), for a file; as tab-separated lines, for the clipboard (a tab or
+// line end in a name becomes a space).
+QByteArray routeCsv(const std::vector<City> &cities, const std::vector<int> &path,
+                    const std::vector<double> &legTimes, double scale, const QString &unit);
+QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &path,
+                      const std::vector<double> &legTimes, double scale, const QString &unit);
 
 // The same table as gpsroute prints it: "NAME<TAB>LEG" lines, then "Total<TAB>SUM", the times
 // multiplied by `scale` (1: minutes; 1/60: hours) and written as formatNumber does ("inf" where

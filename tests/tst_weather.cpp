@@ -406,11 +406,18 @@ private slots:
         service.mode = FakeService::Silent;
         Fenetre w(data);
         w.show();
+        w.activateWindow(); // the keys go to the window's focus
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         auto *box = w.findChild<QComboBox *>("comboBoxInfo");
-        // Arrow keys, letters and the wheel over the closed box open nothing.
+        // Arrow keys, letters and the wheel over the closed box open nothing (a letter opens
+        // the search of the box's names, which Escape closes).
         box->setFocus();
-        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_P, Qt::Key_End})
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_End})
             QTest::keyClick(box, key);
+        QTest::keyClick(box, Qt::Key_P);
+        auto *search = w.findChild<QLineEdit *>("boxSearch");
+        QVERIFY(search);
+        QTest::keyClick(search, Qt::Key_Escape);
         QWheelEvent wheel(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(box, &wheel);

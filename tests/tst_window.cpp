@@ -18,6 +18,7 @@
 #include <QHelpEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -322,17 +323,55 @@ private slots:
                                      "on_pushButtonMore_clicked", "on_pushButtonLess_clicked"}));
     }
 
-    void citiesAreListedByCodeUnits()
+    // The boxes list the names in the reader's alphabetical order, accents, case and numbers
+    // as a person reads them; a name twice is listed twice.
+    void citiesAreListedInReadersOrder()
     {
-        Fenetre w(
-            network("order", "h\n1,paris,,1,1\n2,Lyon,,1,1\n3,Zurich,,1,1\n4,Lyon,,2,2\n", ""));
+        Fenetre w(network("order",
+                          "h\n1,paris,,1,1\n2,Lyon,,1,1\n3,Zurich,,1,1\n4,Lyon,,2,2\n"
+                          "5,Évreux,,1,1\n6,Villeurbanne,,1,1\n7,Épinal,,1,1\n"
+                          "8,Paris 10,,1,1\n9,Paris 2,,1,1\n",
+                          ""));
         for (const char *name : {"comboBoxDepart", "comboBoxArrive", "comboBoxInfo"}) {
             auto *box = w.findChild<QComboBox *>(name);
             QStringList items;
             for (int i = 1; i < box->count(); ++i)
                 items << box->itemText(i);
-            QCOMPARE(items, QStringList({"Lyon", "Lyon", "Zurich", "paris"}));
+            QCOMPARE(items, QStringList({"Épinal", "Évreux", "Lyon", "Lyon", "paris", "Paris 2",
+                                         "Paris 10", "Villeurbanne", "Zurich"}));
         }
+    }
+
+    // Typing into a box searches its names anywhere in them, whatever the case and accents;
+    // Return takes the first found, Escape changes nothing.
+    void boxesSearchAsYouType()
+    {
+        Fenetre w(network("search",
+                          "h\n1,Kraków,,50.06,19.94\n2,Krems,,48.4,15.6\n3,Évreux,,49,1.15\n"
+                          "4,Lévrier,,47,5\n5,Lyon,,45.7,4.8\n",
+                          "Kraków,Évreux,900\n"));
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *depart = w.findChild<QComboBox *>("comboBoxDepart");
+        auto *arrive = w.findChild<QComboBox *>("comboBoxArrive");
+        const auto type = [&](QComboBox *box, const QString &text, Qt::Key last) {
+            QTRY_VERIFY(!w.findChild<QLineEdit *>("boxSearch")); // the last search gone
+            box->setFocus();
+            QTest::keyClick(box, text.at(0).toLatin1());
+            auto *field = w.findChild<QLineEdit *>("boxSearch");
+            QVERIFY(field);
+            QTest::keyClicks(field, text.mid(1));
+            QTest::keyClick(field, last);
+        };
+        type(depart, "krak", Qt::Key_Return);
+        QCOMPARE(depart->currentText(), QString::fromUtf8("Kraków"));
+        type(arrive, "EVR", Qt::Key_Escape); // Évreux and Lévrier offered; nothing chosen
+        QCOMPARE(arrive->currentIndex(), 0);
+        type(arrive, "evreux", Qt::Key_Return);
+        QCOMPARE(arrive->currentText(), QString::fromUtf8("Évreux"));
+        QCOMPARE(tableOf(w).headers, QStringList({"Kraków", "Évreux", "Total"}));
+        QTRY_VERIFY(!w.findChild<QLineEdit *>("boxSearch"));
     }
 
     void missingDataStillOpens()

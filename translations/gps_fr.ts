@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>BoxSearch</name>
+    <message>
+        <source>Search a city</source>
+        <translation>Chercher une ville</translation>
+    </message>
+</context>
+<context>
     <name>CityPrompt</name>
     <message>
         <source>Cities</source>

@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include "appsettings.h"
+#include "boxsearch.h"
 #include "cityprompt.h"
 #include "controlanchors.h"
 #include "fileactions.h"
@@ -14,6 +15,7 @@
 #include "ui_Window.h"
 #include "windowactions.h"
 
+#include <QCollator>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -69,7 +71,7 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     files = new FileActions(this, plan, [this] { return mapImage(); });
     map = new MapController(this, ui->frame, plan, files);
     actions = new WindowActions(this, {ui->label, ui->frame_4}, plan, files, map,
-                                [this] { return cityNames; });
+                                [this] { return sortedNames; });
     routeModel = new RouteTableModel(this);
     ui->tableViewRoad->setModel(routeModel);
     setUpControls();
@@ -112,6 +114,13 @@ void Fenetre::setUpControls()
                SLOT(on_comboBoxInfo_currentTextChanged(QString)));
     connect(new PickOnly(ui->comboBoxInfo), &PickOnly::picked, this,
             &Fenetre::on_comboBoxInfo_currentTextChanged);
+    // Typing into a box searches its names.
+    const auto names = [this] { return sortedNames; };
+    for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive})
+        new BoxSearch(box, names,
+                      [box](const QString &name) { box->setCurrentIndex(box->findText(name)); });
+    new BoxSearch(ui->comboBoxInfo, names,
+                  [this](const QString &name) { on_comboBoxInfo_currentTextChanged(name); });
     // Tab in reading order: the left panel down, the map, its buttons, the table and its unit,
     // the weather chooser.
     const QList<QWidget *> order{ui->comboBoxDepart,  ui->comboBoxArrive,      ui->pushButton,
@@ -143,9 +152,23 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     QStringList items;
     for (const City &city : network->cities())
         items << city.getName();
-    std::sort(items.begin(), items.end());
-    cityNames = items;
-    cityNames.removeDuplicates();
+    // The boxes list the names in the reader's alphabetical order (Épinal, Évreux, then
+    // Villeurbanne; "Paris 2" before "Paris 10"); the network keeps its own.
+    // (A "C" locale has no collation of its own, only code units: the common one then.)
+    QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale());
+    collator.setNumericMode(true);
+    std::vector<std::pair<QCollatorSortKey, QString>> keyed;
+    keyed.reserve(std::size_t(items.size()));
+    for (const QString &name : items)
+        keyed.emplace_back(collator.sortKey(name), name);
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        items[qsizetype(i)] = keyed[i].second;
+    sortedNames = items;
+    sortedNames.removeDuplicates();
+    // The typed list's completion looks names up in case-insensitive order.
+    cityNames = sortedNames;
     std::sort(cityNames.begin(), cityNames.end(), [](const QString &a, const QString &b) {
         return QString::compare(a, b, Qt::CaseInsensitive) < 0;
     });

@@ -26,19 +26,22 @@ CitySearch::CitySearch(const QStringList &names, QLineEdit *edit)
     setCompletionMode(QCompleter::PopupCompletion);
     setMaxVisibleItems(12);
     setWidget(edit);
-    connect(edit, &QLineEdit::textEdited, this, [this](const QString &text) {
-        const QString key = folded(text.trimmed());
-        if (key.isEmpty()) {
-            popup()->hide();
-            return;
-        }
-        setCompletionPrefix(key);
-        complete();
-    });
+    connect(edit, &QLineEdit::textEdited, this, &CitySearch::offer);
     connect(this, qOverload<const QModelIndex &>(&QCompleter::activated), this,
             [this](const QModelIndex &index) {
                 this->edit->setText(index.data(Qt::DisplayRole).toString());
             });
+}
+
+void CitySearch::offer(const QString &text)
+{
+    const QString key = folded(text.trimmed());
+    if (key.isEmpty()) {
+        popup()->hide();
+        return;
+    }
+    setCompletionPrefix(key);
+    complete();
 }
 
 QStringList CitySearch::matches(const QString &text) const

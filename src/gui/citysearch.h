@@ -18,6 +18,8 @@ public:
 
     // The names holding `text` (see above), in order.
     QStringList matches(const QString &text) const;
+    // Offers the names holding `text` (as when it is typed).
+    void offer(const QString &text);
 
 private:
     QLineEdit *edit;

@@ -7,6 +7,7 @@
 #include "windowtest.h"
 
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
@@ -222,6 +223,17 @@ private slots:
             << france + QList<QPointF>{{0, 0}} << QRectF(-4, 50, 11, -7);
         QTest::newRow("France and a city at 48, 85341 (decimal commas)")
             << france + QList<QPointF>{{48, 85341}} << QRectF(-4, 50, 11, -7);
+        // A continent's places and, a few tenths of a percent of them, islands far off its
+        // coast (the Canaries, the Azores): the view is the continent's.
+        QList<QPointF> continent;
+        QRandomGenerator random(5);
+        for (int i = 0; i < 5000; ++i)
+            continent << QPointF(36 + random.bounded(24.0), -9 + random.bounded(34.0));
+        continent << QPointF(36, -9) << QPointF(60, 25); // its corners, for the expected bounds
+        for (int i = 0; i < 12; ++i)
+            continent << QPointF(28 + random.bounded(1.0), -18 + random.bounded(4.0))
+                      << QPointF(38 + random.bounded(1.0), -31 + random.bounded(6.0));
+        QTest::newRow("a continent and its far islands") << continent << QRectF(-9, 60, 34, -24);
         QTest::newRow("a position beyond any number")
             << QList<QPointF>{{45, 1}, {inf, 2}, {46, 3}} << QRectF(1, 46, 2, -1);
     }

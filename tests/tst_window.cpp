@@ -637,9 +637,24 @@ private slots:
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
 
+        // The first save starts in the user's documents, not among the program's files; the
+        // file's name is the route's.
         const QString gpx = dir.filePath("route.gpx");
-        answerFileDialog(gpx);
+        QString startedIn, named;
+        onNextModal<QFileDialog>([&](QFileDialog *dialog) {
+            startedIn = dialog->directory().absolutePath();
+            named = dialog->selectedFiles().value(0);
+            dialog->setDirectory(QFileInfo(gpx).absolutePath());
+            dialog->selectFile(QFileInfo(gpx).fileName());
+            static_cast<QDialog *>(dialog)->accept();
+        });
         QTest::keySequence(&w, QKeySequence::Save);
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(startedIn, QFileInfo(documents).isDir() ? documents : QDir::homePath());
+        QVERIFY2(named.endsWith("X - Z.gpx"), qPrintable(named));
+        QCOMPARE(w.findChild<QLabel *>("labelStatus")->text(),
+                 "Saved as " + QDir::toNativeSeparators(gpx) + ".");
         const QString text = read(gpx);
         QVERIFY(text.startsWith("<?xml"));
         QXmlStreamReader xml(text);
@@ -862,6 +877,9 @@ private slots:
                          !action->shortcut().isEmpty() || action == menu->actions().constFirst(),
                      qPrintable(action->text())); // a key for each
         menu->close();
+        QTest::keyClick(map, Qt::Key_Menu); // the keyboard's menu key too
+        QVERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+        QApplication::activePopupWidget()->close();
 
         QTest::keySequence(&w, QKeySequence(Qt::CTRL | Qt::Key_R));
         QCOMPARE(w.currentPath(), std::vector<int>({4, 3, 2}));

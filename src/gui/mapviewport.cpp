@@ -35,15 +35,16 @@ std::optional<QRectF> MapViewport::bulkExtent(const std::vector<City> &cities)
     if (xs.empty())
         return std::nullopt;
     // The core: the bounds once the farthest percent (at least one city a side, from five
-    // cities on) is left out. A city counts when it lies within half the core's size of it,
-    // or a degree: the strays are those far from everything else.
+    // cities on) is left out. A city counts when it lies within a tenth of the core's size of
+    // it, or a degree: the strays are those far from everything else (a city whose position
+    // was mistyped or left empty; islands far off a continent's coast).
     const std::size_t n = xs.size();
     const std::size_t trim = n < 5 ? 0 : std::max<std::size_t>(1, n / 100);
     std::vector<double> sx = xs, sy = ys;
     std::sort(sx.begin(), sx.end());
     std::sort(sy.begin(), sy.end());
     const QRectF core(QPointF(sx[trim], sy[trim]), QPointF(sx[n - 1 - trim], sy[n - 1 - trim]));
-    const double margin = std::max(0.5 * std::max(core.width(), core.height()), 25.0);
+    const double margin = std::max(0.1 * std::max(core.width(), core.height()), 25.0);
     const QRectF near = core.adjusted(-margin, -margin, margin, margin);
     double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
     for (std::size_t i = 0; i < n; ++i)

@@ -388,6 +388,10 @@ void Fenetre::closeEvent(QCloseEvent *event)
 void Fenetre::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    // Where the platform lets the window be made smaller than its minimum (an X server with
+    // no window manager), it is asked back to it: every control stays in view.
+    if (isVisible() && (width() < minimumWidth() || height() < minimumHeight()))
+        QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
     anchors->apply(size());
     map->setWindowSize(size());
 }

@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "boxsearch.h"
 #include "cityprompt.h"
+#include "citysearch.h"
 #include "controlanchors.h"
 #include "fileactions.h"
 #include "info.h"
@@ -15,7 +16,6 @@
 #include "ui_Window.h"
 #include "windowactions.h"
 
-#include <QCollator>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -61,9 +61,6 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     status->setObjectName(QStringLiteral("labelStatus"));
     status->setGeometry(180, 452, 300, 22);
     status->hide();
-    statusTimer.setSingleShot(true);
-    statusTimer.setInterval(4000);
-    connect(&statusTimer, &QTimer::timeout, status, &QWidget::hide);
     anchors = std::make_unique<ControlAnchors>(ui->horizontalLayoutWidget);
     setAcceptDrops(true);
     typeTime = QStringLiteral("mn");
@@ -137,7 +134,10 @@ void Fenetre::say(const QString &text)
     status->adjustSize();
     status->show();
     status->raise();
-    statusTimer.start();
+    QTimer::singleShot(4000, status, [label = status, text] {
+        if (label->text() == text) // not said over since
+            label->hide();
+    });
 }
 
 void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &dir)
@@ -152,19 +152,8 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     QStringList items;
     for (const City &city : network->cities())
         items << city.getName();
-    // The boxes list the names in the reader's alphabetical order (Épinal, Évreux, then
-    // Villeurbanne; "Paris 2" before "Paris 10"); the network keeps its own.
-    // (A "C" locale has no collation of its own, only code units: the common one then.)
-    QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale());
-    collator.setNumericMode(true);
-    std::vector<std::pair<QCollatorSortKey, QString>> keyed;
-    keyed.reserve(std::size_t(items.size()));
-    for (const QString &name : items)
-        keyed.emplace_back(collator.sortKey(name), name);
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        items[qsizetype(i)] = keyed[i].second;
+    // The boxes list the names in the reader's order; the network keeps its own.
+    items = inReadersOrder(std::move(items));
     sortedNames = items;
     sortedNames.removeDuplicates();
     // The typed list's completion looks names up in case-insensitive order.
@@ -291,8 +280,13 @@ void Fenetre::on_comboBoxArrive_currentTextChanged(const QString &arg1)
 
 void Fenetre::on_pushButtonTable_clicked()
 {
+    openTable({});
+}
+
+void Fenetre::openTable(const std::vector<int> &positions)
+{
     try {
-        auto *panel = new TableMatrix(this, plan->sharedNetwork());
+        auto *panel = new TableMatrix(this, plan->sharedNetwork(), positions);
         panel->show();
         panel->setFocus();
     } catch (const std::bad_alloc &) {
@@ -317,13 +311,7 @@ void Fenetre::on_pushButtonTableRoad_clicked()
     // The cities of the route on show, however it was made, with the shortest times between
     // them, in route order, repeats included: row i, column j is the time from the route's
     // i-th city to its j-th.
-    try {
-        auto *panel = new TableMatrix(this, plan->sharedNetwork(), plan->routePositions());
-        panel->show();
-        panel->setFocus();
-    } catch (const std::bad_alloc &) {
-        outOfMemory();
-    }
+    openTable(plan->routePositions());
 }
 
 void Fenetre::on_pushButton_clicked()

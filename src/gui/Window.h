@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -112,6 +111,8 @@ private:
     void useNetwork(std::shared_ptr<const Network> network, const QString &dir);
     void showLoadMessages();
     void outOfMemory(); // says so; the caller has left everything as it was
+    // A table of the shortest times between the cities at `positions` (all when empty).
+    void openTable(const std::vector<int> &positions);
     void remember(const std::function<void()> &save) const;
     void say(const QString &text); // for a moment, at the foot of the map
 
@@ -135,7 +136,6 @@ private:
     MapController *map = nullptr;
     WindowActions *actions = nullptr;
     QLabel *status = nullptr;
-    QTimer statusTimer;
     RouteTableModel *routeModel = nullptr;
     QStringList messages;  // what loading reported
     QString missingFolder; // the data folder, when it does not exist

@@ -3,8 +3,13 @@
 #include "citynames.h"
 
 #include <QAbstractItemView>
+#include <QCollator>
 #include <QLineEdit>
 #include <QStandardItemModel>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 CitySearch::CitySearch(const QStringList &names, QLineEdit *edit)
     : QCompleter(edit), edit(edit), names(names)
@@ -54,4 +59,20 @@ QStringList CitySearch::matches(const QString &text) const
         if (keys[i].contains(key))
             found << names[i];
     return found;
+}
+
+QStringList inReadersOrder(QStringList names)
+{
+    QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale());
+    collator.setNumericMode(true);
+    // Each name's key made once: tens of thousands of names sort in a blink.
+    std::vector<std::pair<QCollatorSortKey, QString>> keyed;
+    keyed.reserve(std::size_t(names.size()));
+    for (const QString &name : names)
+        keyed.emplace_back(collator.sortKey(name), name);
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        names[qsizetype(i)] = std::move(keyed[i].second);
+    return names;
 }

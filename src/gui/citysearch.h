@@ -26,3 +26,8 @@ private:
     QStringList names;
     QStringList keys; // the names folded, as they are compared
 };
+
+// `names` in the reader's alphabetical order, as the user's language sorts them (Épinal,
+// Évreux, then Villeurbanne; "Paris 2" before "Paris 10"), a name twice kept twice. (A "C"
+// locale has no order but the code units': the common one then.)
+QStringList inReadersOrder(QStringList names);

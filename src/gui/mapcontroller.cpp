@@ -245,19 +245,8 @@ bool MapController::key(QKeyEvent *event)
         return true;
     case Qt::Key_B:
     case Qt::Key_E:
-    case Qt::Key_W: {
-        // On the selected city: the route from it, to it, its weather.
-        if (selected < 0)
-            return false;
-        const QString name = plan->network().cities()[std::size_t(selected)].getName();
-        if (event->key() == Qt::Key_B)
-            plan->setStart(name);
-        else if (event->key() == Qt::Key_E)
-            plan->setEnd(name);
-        else
-            emit weatherAsked(name);
-        return true;
-    }
+    case Qt::Key_W:
+        return onSelected(event->key());
     case Qt::Key_Menu:
     case Qt::Key_F10: {
         if (event->key() == Qt::Key_F10 && !(event->modifiers() & Qt::ShiftModifier))
@@ -284,6 +273,21 @@ bool MapController::key(QKeyEvent *event)
         return false;
     }
     changed(true);
+    return true;
+}
+
+bool MapController::onSelected(int key)
+{
+    // The route from the selected city, to it, its weather.
+    if (selected < 0)
+        return false;
+    const QString name = plan->network().cities()[std::size_t(selected)].getName();
+    if (key == Qt::Key_B)
+        plan->setStart(name);
+    else if (key == Qt::Key_E)
+        plan->setEnd(name);
+    else
+        emit weatherAsked(name);
     return true;
 }
 

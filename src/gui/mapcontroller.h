@@ -94,6 +94,7 @@ signals:
 
 private:
     void changed(bool moving); // the view changed: by the wheel or keys when `moving`
+    bool onSelected(int key);  // B, E or W on the selected city
     NameRequest nameRequest() const;
 
     QWidget *window;

@@ -61,6 +61,18 @@ QStringList CitySearch::matches(const QString &text) const
     return found;
 }
 
+QStringList namesHolding(const QStringList &names, const QString &text)
+{
+    const QString key = folded(text.trimmed());
+    QStringList found;
+    if (key.isEmpty())
+        return found;
+    for (const QString &name : names)
+        if (folded(name).contains(key))
+            found << name;
+    return found;
+}
+
 QStringList inReadersOrder(QStringList names)
 {
     QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale());

@@ -27,6 +27,9 @@ private:
     QStringList keys; // the names folded, as they are compared
 };
 
+// The names of `names` that hold `text`, whatever the case and the accents, in order.
+QStringList namesHolding(const QStringList &names, const QString &text);
+
 // `names` in the reader's alphabetical order, as the user's language sorts them (Épinal,
 // Évreux, then Villeurbanne; "Paris 2" before "Paris 10"), a name twice kept twice. (A "C"
 // locale has no order but the code units': the common one then.)

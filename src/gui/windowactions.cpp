@@ -74,12 +74,15 @@ void WindowActions::findCity()
     QInputDialog dialog(window);
     dialog.setWindowTitle(tr("Find a city"));
     dialog.setLabelText(tr("City (any part of its name):"));
-    auto *search = new CitySearch(names, dialog.findChild<QLineEdit *>());
+    dialog.setTextValue(QString()); // (makes the dialog's field, which the search belongs to)
+    if (auto *edit = dialog.findChild<QLineEdit *>())
+        new CitySearch(names, edit);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The name as typed, else the first that holds it.
     const QString typed = dialog.textValue().trimmed();
-    const QStringList found = names.contains(typed) ? QStringList{typed} : search->matches(typed);
+    const QStringList found =
+        names.contains(typed) ? QStringList{typed} : namesHolding(names, typed);
     if (found.isEmpty()) {
         QMessageBox::information(window, tr("GPS"), tr("No city's name holds \"%1\".").arg(typed));
         return;

@@ -14,6 +14,9 @@
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -233,6 +236,57 @@ private slots:
             QCOMPARE(boxes[0]->detailedText(), messages.join('\n'));
             QVERIFY(!boxes[0]->isModal());
         }
+    }
+
+    // Output that cannot be written (a full disk, a closed output) is an error said, never a
+    // success: exit 1 and "PROGRAM: cannot write the output: REASON".
+    void failedWritesAreSaid_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("output"); // "closed", or a file to write into
+        const QString abc = folder(kAbc, "A,B,1\nB,C,2\n");
+        QStringList many; // enough for the output to outgrow any buffer
+        for (int i = 0; i < 3000; ++i)
+            many << (i % 2 ? "A" : "C");
+        for (const QString &output : {QStringLiteral("closed"), QStringLiteral("/dev/full")}) {
+            QTest::addRow("route, output %s", qPrintable(output))
+                << GPSROUTE_PATH << QStringList{"--data", abc, "route", "A", "C"} << output;
+            QTest::addRow("long route, output %s", qPrintable(output))
+                << GPSROUTE_PATH << QStringList{"--data", abc, "route"} + many << output;
+            QTest::addRow("matrix, output %s", qPrintable(output))
+                << GPSROUTE_PATH << QStringList{"--data", abc, "matrix"} << output;
+            QTest::addRow("gpx, output %s", qPrintable(output))
+                << GPSROUTE_PATH << QStringList{"--data", abc, "--format", "gpx", "route", "A", "C"}
+                << output;
+            QTest::addRow("gpsnet roads, output %s", qPrintable(output))
+                << GPSNET_PATH << QStringList{"roads", abc + "/villes.csv"} << output;
+        }
+    }
+
+    void failedWritesAreSaid()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("a closed output is made with a POSIX call");
+#else
+        QFETCH(QString, program);
+        QFETCH(QStringList, args);
+        QFETCH(QString, output);
+        if (output != "closed" && !QFileInfo::exists(output))
+            QSKIP("this system has no /dev/full");
+        QProcess p;
+        if (output == "closed")
+            p.setChildProcessModifier([] { ::close(1); });
+        else
+            p.setStandardOutputFile(output);
+        p.start(program, args);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(err.contains(QFileInfo(program).baseName() + ": cannot write the output: "),
+                 qPrintable(err));
+#endif
     }
 
     // A network too large for the memory there is: gpsroute says so, and does not abort.

@@ -166,6 +166,27 @@ private slots:
             << GPSROUTE_PATH << QStringList{"route", "x", "Saint-Malo", "Atlantis"} << 2 << ""
             << "gpsroute: \"x\": did you mean X?\ngpsroute: \"Saint-Malo\": did you mean Saint "
                "Malo?\n";
+        // An option with nothing after it, or given twice, is a usage error, not a guess.
+        QTest::newRow("gps --screenshot with no file name")
+            << GPS_PATH << QStringList{"--screenshot", ""} << 64 << ""
+            << "gps: --screenshot needs a file name";
+        QTest::newRow("gps --data with no folder")
+            << GPS_PATH << QStringList{"--data", "", "--screenshot", "x.png"} << 64 << ""
+            << "gps: --data needs a folder";
+        QTest::newRow("gps --route twice")
+            << GPS_PATH << QStringList{"--screenshot", "x.png", "--route", "X", "--route", "Y", "Z"}
+            << 64 << ""
+            << "gps: --route is given once";
+        QTest::newRow("gps --route from an empty name")
+            << GPS_PATH << QStringList{"--screenshot", "x.png", "--route", "", "Z"} << 2 << ""
+            << "no city named \"\"";
+        QTest::newRow("gpsroute --data with no folder")
+            << GPSROUTE_PATH << QStringList{"--data", "", "route", "X", "Y"} << 64 << ""
+            << "gpsroute: --data needs a folder";
+        QTest::newRow("gpsroute --data naming a file")
+            << GPSROUTE_PATH << QStringList{"--data", dir.filePath("villes.csv"), "route", "X", "Y"}
+            << 1 << ""
+            << "villes.csv: not a folder";
         QTest::newRow("gps route")
             << GPS_PATH << QStringList{"--route", "X", "Z", "--screenshot", dir.filePath("r.png")}
             << 0 << ""

@@ -78,7 +78,7 @@ int main(int argc, char *argv[])
         const auto links = netgen::nearestRoads(places, roadsPerCity > 0 ? roadsPerCity : 2.5);
         const QByteArray csv = netgen::roadsCsv(places, links);
         fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
-        return 0;
+        return commandline::outputWritten(QStringLiteral("gpsnet")) ? 0 : 1;
     }
     if (args.size() == 4 && args[0] == QLatin1String("synth")) {
         bool countOk = false, seedOk = false;

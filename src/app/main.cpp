@@ -107,6 +107,16 @@ int main(int argc, char *argv[])
     if (const int done = commandline::parse(parser, app.arguments(), QStringLiteral("gps"), kHelp);
         done >= 0)
         return done;
+    // An option given an empty value, or --route twice, is a mistake to say, not to guess at.
+    if (parser.isSet(shotOption) && parser.value(shotOption).isEmpty())
+        return commandline::usageError(QStringLiteral("gps"),
+                                       QStringLiteral("--screenshot needs a file name"));
+    if (parser.isSet(dataOption) && parser.value(dataOption).isEmpty())
+        return commandline::usageError(QStringLiteral("gps"),
+                                       QStringLiteral("--data needs a folder"));
+    if (parser.values(routeOption).size() > 1)
+        return commandline::usageError(QStringLiteral("gps"),
+                                       QStringLiteral("--route is given once, with FROM and TO"));
     // --route FROM TO: the arrival is the one argument after the options.
     const QStringList rest = parser.positionalArguments();
     if (parser.isSet(routeOption) ? rest.size() != 1 : !rest.isEmpty())
@@ -152,7 +162,7 @@ int main(int argc, char *argv[])
         window.rememberSettings();
         weatherService().rememberKey = true;
     }
-    if (!from.isEmpty()) {
+    if (parser.isSet(routeOption)) { // (an empty name is no city's)
         const Network &network = window.routePlan().network();
         QStringList unknown;
         if (network.positionsOf(from).empty())

@@ -56,8 +56,11 @@ matrix  The shortest travel times in minutes (--hours: hours) between all
 Lines of the data files that cannot serve are reported on standard error and
 left out; the rest is used.
 
+Names that start with "-" come after "--" (gpsroute route -- -Town Paris).
+
 Exit status: 0 on success; 1 when the folder or a data file cannot be read (or,
-for matrix, holds no city); 2 when a name matches no city (nothing is printed on standard
+for matrix, holds no city), or when the output cannot be written (a full disk, a
+closed output); 2 when a name matches no city (nothing is printed on standard
 output then); 64 on a usage error.
 )";
 
@@ -87,6 +90,8 @@ int run(const QStringList &arguments)
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsroute"), kHelp);
         done >= 0)
         return done;
+    if (parser.isSet(dataOption) && parser.value(dataOption).isEmpty())
+        return usage(QStringLiteral("--data needs a folder"));
     const QString dataDir = parser.isSet(dataOption) ? parser.value(dataOption) : defaultDataDir();
     const bool hours = parser.isSet(hoursOption);
     const QString format = parser.value(formatOption);
@@ -113,7 +118,8 @@ int run(const QStringList &arguments)
     case Network::Load::NoFolder:
         QTextStream(stderr) << "gpsroute: "
                             << QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath())
-                            << ": no such folder" << Qt::endl;
+                            << (QFileInfo::exists(dataDir) ? ": not a folder" : ": no such folder")
+                            << Qt::endl;
         return DataUnreadable;
     case Network::Load::CitiesUnread:
     case Network::Load::RoadsUnread:
@@ -153,7 +159,7 @@ int run(const QStringList &arguments)
             const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
             net.forEachRow(0, n, threads, writeRow);
         }
-        return Ok;
+        return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
     }
 
     const QStringList unknown = unknownCityNames(cities, positional);
@@ -183,7 +189,7 @@ int run(const QStringList &arguments)
         out << QString::fromUtf8(routeJson(cities, route, legs, scale, unit));
     else
         out << routeTsv(cities, route, legs, scale);
-    return Ok;
+    return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
 }
 
 } // namespace

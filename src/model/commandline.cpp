@@ -2,7 +2,9 @@
 
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace commandline {
 
@@ -47,6 +49,24 @@ int parse(QCommandLineParser &parser, const QStringList &arguments, const QStrin
     if (!parser.parse(arguments))
         return usageError(program, parser.errorText());
     return answerStandardOptions(parser, program, help);
+}
+
+bool outputWritten(const QString &program, QTextStream *out)
+{
+    bool written = true;
+    if (out) {
+        out->flush();
+        written = out->status() == QTextStream::Ok;
+    }
+    errno = 0;
+    const int error = std::fflush(stdout) != 0 || std::ferror(stdout) ? errno : 0;
+    if (written && error == 0 && !std::ferror(stdout))
+        return true;
+    QTextStream(stderr) << program << ": cannot write the output: "
+                        << (error ? QString::fromLocal8Bit(std::strerror(error))
+                                  : QStringLiteral("the output refused what was written"))
+                        << Qt::endl;
+    return false;
 }
 
 } // namespace commandline

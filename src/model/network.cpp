@@ -34,7 +34,8 @@ Network::Load Network::load(const QString &dir, QStringList *messages)
     if (!QFileInfo(dir).isDir()) {
         // Two "cannot be read" lines would hide the one thing to say.
         if (messages)
-            messages->append(QStringLiteral("%1: no such folder")
+            messages->append((QFileInfo::exists(dir) ? QStringLiteral("%1: not a folder")
+                                                     : QStringLiteral("%1: no such folder"))
                                  .arg(QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath())));
         return Load::NoFolder;
     }

@@ -182,6 +182,12 @@ private slots:
             << QByteArray("h\n1,A,0,1e300,-1e300\n2,B,0,1e-400,5e-324\n3,C,0,0,0\n")
             << QByteArray("A,B,1e308\nB,C,1e308\nA,C,1e-400\n") << 3 << 3 << ""
             << QStringList{"route", "B", "A"} << 0 << "B\t0\nA\t1e+308\nTotal\t1e+308\n";
+        // A long field is cut in the message between two characters, not through an emoji.
+        QTest::newRow("a long field cut before an emoji")
+            << QByteArray("h\n1,A,0," + QByteArray(39, 'x') + "\xf0\x9f\x98\x80yz,5\n")
+            << QByteArray() << 1 << 0
+            << "latitude \"" + QString(39, 'x') + "...\" (field 4) is not a usable number"
+            << QStringList{"route", "A", "A"} << 0 << "A\t0\nTotal\t0\n";
         QTest::newRow("negative, NaN and infinite times")
             << kAbc << QByteArray("A,B,-5\nA,B,nan\nA,B,inf\nA,B,1e999\nA,B,-0\nB,C,\n") << 3 << 1
             << "temps.csv:1: road skipped: travel time \"-5\" (field 3) is negative"

@@ -40,12 +40,16 @@ public:
             warn(list, QStringLiteral("%1:%2: %3").arg(source).arg(line).arg(text));
     }
 
-    // A field's text for a message: quoted, and cut when long.
+    // A field's text for a message: quoted, and cut when long, between two characters (never
+    // through the two halves of one, such as an emoji).
     static QString quote(QStringView value)
     {
         constexpr qsizetype kLongest = 40;
+        qsizetype cut = kLongest;
+        if (cut < value.size() && value[cut].isLowSurrogate())
+            --cut;
         return u'"' +
-               (value.size() > kLongest ? value.left(kLongest).toString() + QStringLiteral("...")
+               (value.size() > kLongest ? value.left(cut).toString() + QStringLiteral("...")
                                         : value.toString()) +
                u'"';
     }

@@ -21,6 +21,18 @@ inline QByteArray runningTest()
     return QByteArray(QTest::currentTestFunction()) + '/' + QByteArray(QTest::currentDataTag());
 }
 
+// Where keys typed into `window` go: its focused widget. The window manager may not have made
+// it the active window yet (activation lags on a loaded machine), and then the application
+// has no focus widget, though the window knows which of its widgets will take the keys.
+inline QWidget *keysTarget(QWidget *window)
+{
+    QWidget *focused = QApplication::focusWidget();
+    if (focused && focused->window() == window->window())
+        return focused;
+    QWidget *own = window->window()->focusWidget();
+    return own ? own : window;
+}
+
 // Runs `act` on the next modal dialog of type Dialog once it is up (QInputDialog::getText,
 // QMessageBox::information...), from inside the dialog's own event loop. An answer that no
 // dialog of its test took is dropped when the test ends, not given to a later test's dialog.

@@ -247,7 +247,7 @@ private slots:
             auto *completer = input->findChild<QCompleter *>();
             QWidget *popup = completer ? completer->popup() : nullptr;
             // Where the keys go while the list is up.
-            QTest::keyClick(popup && popup->isVisible() ? popup : QApplication::focusWidget(),
+            QTest::keyClick(popup && popup->isVisible() ? popup : keysTarget(input),
                             Qt::Key_Return);
         };
         bool offered = false;
@@ -333,6 +333,8 @@ private slots:
         QVERIFY(!lastPanel(w));
 
         w.show();
+        w.activateWindow(); // the panels' Escape and Return work in the active window only
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         w.findChild<QPushButton *>("pushButtonTable")->click();
         QPointer<const TableMatrix> panel = lastPanel(w);
         QVERIFY(panel && panel->isVisible());
@@ -355,13 +357,13 @@ private slots:
         QPointer<const TableMatrix> travel = lastPanel(w);
         QVERIFY(travel->autoFillBackground());
         QCOMPARE(travel->geometry(), QRect(0, 0, 800, 605)); // the window, and its own form
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTest::keyClick(keysTarget(&w), Qt::Key_Escape);
         QTRY_VERIFY(travel.isNull());
         w.findChild<QPushButton *>("pushButtonTable")->click();
         QPointer<const TableMatrix> global = lastPanel(w);
         w.resize(1000, 700);
         QTRY_COMPARE(global->size(), QSize(1000, 700));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(keysTarget(&w), Qt::Key_Return);
         QTRY_VERIFY(global.isNull());
     }
 

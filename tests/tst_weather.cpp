@@ -442,10 +442,10 @@ private slots:
         // Escape closes a panel like its return button, and so does Return.
         QPointer<Info> second = openPanel(w, "Paris");
         QVERIFY(second);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTest::keyClick(keysTarget(&w), Qt::Key_Escape);
         QTRY_VERIFY(second.isNull());
         QPointer<Info> third = openPanel(w, "Paris");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(keysTarget(&w), Qt::Key_Return);
         QTRY_VERIFY(third.isNull());
         // The requests went with their panels: nothing is left to come back to them.
         QTRY_COMPARE(requests(), 0);

@@ -429,7 +429,7 @@ private slots:
         view->setCurrentIndex(view->model()->index(0, 0));
         QTest::keyClick(view, Qt::Key_Space);
         QTest::keyClicks(view, "oops");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(keysTarget(&w), Qt::Key_Return);
         QCOMPARE(tableOf(w).cells, QStringList({"0", "no road", "no road"}));
         choose(w, "comboBoxArrive", "V"); // one city
         QCOMPARE(tableOf(w).headers, QStringList({"V", "Total"}));
@@ -633,7 +633,8 @@ private slots:
     {
         Fenetre w(network("net", kCities, kRoads));
         w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow(); // its shortcuts work in the active window only
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
 
@@ -760,7 +761,8 @@ private slots:
         QFETCH(QString, message);
         Fenetre w(network("net", kCities, kRoads));
         w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow(); // its shortcuts work in the active window only
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
         const QString other = network(QTest::currentDataTag(), cities, roads);

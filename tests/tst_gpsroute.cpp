@@ -215,6 +215,19 @@ private slots:
         QTest::newRow("gpsnet synth with a wrong count")
             << GPSNET_PATH << QStringList{"synth", "abc", "1", dir.filePath("synth")} << 64 << ""
             << "city count";
+        // Bounds before any memory is asked for, and a folder that is named.
+        QTest::newRow("gpsnet synth with too many cities")
+            << GPSNET_PATH << QStringList{"synth", "2147483647", "1", dir.filePath("synth")} << 64
+            << ""
+            << "gpsnet: synth needs a city count from 1 to 10000000";
+        QTest::newRow("gpsnet synth with too many roads a city")
+            << GPSNET_PATH
+            << QStringList{"synth", "10", "1", dir.filePath("synth"), "--roads-per-city", "1e9"}
+            << 64 << ""
+            << "gpsnet: --roads-per-city needs a number above 0 and at most 100";
+        QTest::newRow("gpsnet synth into an empty folder name")
+            << GPSNET_PATH << QStringList{"synth", "10", "1", ""} << 64 << ""
+            << "gpsnet: synth needs a folder to write into";
     }
 
     void commandLines()

@@ -10,10 +10,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -23,11 +25,16 @@ int fail(const QString &text)
     return 1;
 }
 
+// Whole or not at all: a full disk leaves no half-written file behind a success.
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    QSaveFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
 }
+
+// Far above any real network, and small enough that the arithmetic and memory of one stays sane.
+constexpr int kMostCities = 10'000'000;
+constexpr double kMostRoadsPerCity = 100;
 
 const char *const kHelp =
     "Usage:\n"
@@ -35,22 +42,20 @@ const char *const kHelp =
     "      roads to each city's nearest neighbours (R per city, default 2.5); the\n"
     "      departments listed in --separate form a network of their own (islands)\n"
     "  gpsnet synth N SEED DIR [--roads-per-city R]\n"
-    "      a random network of N cities in France (R roads per city, default 5)\n"
+    "      a random network of N cities in France (R roads per city, default 5),\n"
+    "      N from 1 to 10,000,000\n"
+    "  R is a number above 0 and at most 100\n"
     "  gpsnet --help | --version\n";
 
-} // namespace
-
-int main(int argc, char *argv[])
+int run(const QStringList &arguments)
 {
-    QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption perCity(QStringLiteral("roads-per-city"), QString(),
                                      QStringLiteral("R"));
     const QCommandLineOption separateOption(QStringLiteral("separate"), QString(),
                                             QStringLiteral("DEPTS"));
     parser.addOptions({perCity, separateOption});
-    if (const int done =
-            commandline::parse(parser, app.arguments(), QStringLiteral("gpsnet"), kHelp);
+    if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsnet"), kHelp);
         done >= 0)
         return done;
     const auto usage = [](const QString &problem) {
@@ -60,8 +65,9 @@ int main(int argc, char *argv[])
     if (parser.isSet(perCity)) {
         bool ok = false;
         roadsPerCity = parser.value(perCity).toDouble(&ok);
-        if (!ok || !(roadsPerCity > 0) || !std::isfinite(roadsPerCity))
-            return usage(QStringLiteral("--roads-per-city needs a positive number"));
+        if (!ok || !(roadsPerCity > 0) || !(roadsPerCity <= kMostRoadsPerCity))
+            return usage(QStringLiteral("--roads-per-city needs a number above 0 and at most %1")
+                             .arg(kMostRoadsPerCity));
     }
     const QStringList separate = parser.value(separateOption).split(u',', Qt::SkipEmptyParts);
     const QStringList args = parser.positionalArguments();
@@ -84,10 +90,13 @@ int main(int argc, char *argv[])
         bool countOk = false, seedOk = false;
         const int n = args[1].toInt(&countOk);
         const uint seed = args[2].toUInt(&seedOk);
-        if (!countOk || n < 1 || !seedOk)
-            return usage(QStringLiteral("synth needs a city count of at least 1 and a seed "
-                                        "(whole numbers), not \"%1\" and \"%2\"")
+        if (!countOk || n < 1 || n > kMostCities || !seedOk)
+            return usage(QStringLiteral("synth needs a city count from 1 to %1 and a seed "
+                                        "(whole numbers), not \"%2\" and \"%3\"")
+                             .arg(kMostCities)
                              .arg(args[1], args[2]));
+        if (args[3].isEmpty())
+            return usage(QStringLiteral("synth needs a folder to write into, not an empty name"));
         const auto places = netgen::randomPlaces(n, seed);
         const auto links = netgen::nearestRoads(places, roadsPerCity > 0 ? roadsPerCity : 5.0);
         QDir().mkpath(args[3]);
@@ -100,4 +109,16 @@ int main(int argc, char *argv[])
     return usage(args.isEmpty() ? QStringLiteral("no command given")
                                 : QStringLiteral("unknown command or wrong number of arguments: %1")
                                       .arg(args.join(u' ')));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    try {
+        return run(app.arguments());
+    } catch (const std::bad_alloc &) {
+        return fail(QStringLiteral("not enough memory for this network"));
+    }
 }

@@ -39,7 +39,9 @@ folder beside this program, or the installed share/gps/data).
 
 route   The fastest route that visits the named cities in order. Prints one line
         per city of the route: its name, a TAB, and the minutes of the leg that
-        reaches it (0 for the first city); then "Total", a TAB and the sum.
+        reaches it (0 for the first city); then "Total", a TAB and the sum. In
+        names, a backslash, TAB and line ends are written \\, \t, \n and \r,
+        and a city named Total is written \Total.
         --hours prints hours instead of minutes. A leg between two cities that
         no roads join reads "inf" (no road leads from one to the other), and so
         does the total then. Names are exact and case-sensitive; quote names
@@ -51,7 +53,12 @@ route   The fastest route that visits the named cities in order. Prints one line
 matrix  The shortest travel times in minutes (--hours: hours) between all
         cities, as CSV: a header line (an empty cell, then the city names in
         list order), then one line per city, its name and its row; "inf" where
-        no road leads from one to the other.
+        no road leads from one to the other. Names holding a comma or a quote
+        are quoted as RFC 4180 says.
+
+Names that start with =, +, -, @, a TAB or a carriage return get a leading '
+in the route and the matrix, so that a spreadsheet takes them as text, not as
+formulas.
 
 Lines of the data files that cannot serve are reported on standard error and
 left out; the rest is used.
@@ -137,11 +144,12 @@ int run(const QStringList &arguments)
     QTextStream out(stdout);
     const double scale = hours ? 1.0 / 60.0 : 1.0;
     if (command == QLatin1String("matrix")) {
+        const auto cell = [](const City &c) { return csvField(sheetCell(c.getName())); };
         for (const City &c : cities)
-            out << ',' << c.getName();
+            out << ',' << cell(c);
         out << '\n';
         auto writeRow = [&](int i, const std::vector<double> &times) {
-            out << cities[i].getName();
+            out << cell(cities[i]);
             for (double t : times)
                 out << ',' << formatNumber(t * scale);
             out << '\n';

@@ -69,3 +69,28 @@ Number parseNumber(QStringView text, double *out)
 }
 
 } // namespace csv
+
+int csv::replaceUnwritable(QString *text)
+{
+    int first = -1;
+    const qsizetype n = text->size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text->at(i).unicode();
+        bool bad = (c < 0x20 && c != u'\t') || c == 0xFFFE || c == 0xFFFF;
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 < n && QChar::isLowSurrogate(text->at(i + 1).unicode())) {
+                ++i; // a whole pair
+                continue;
+            }
+            bad = true;
+        } else if (QChar::isLowSurrogate(c)) {
+            bad = true;
+        }
+        if (bad) {
+            if (first < 0)
+                first = c;
+            (*text)[i] = QChar::ReplacementCharacter;
+        }
+    }
+    return first;
+}

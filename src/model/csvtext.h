@@ -16,6 +16,11 @@ QString decode(const QByteArray &bytes);
 // into `text`.
 QList<QStringView> splitLines(QStringView text);
 
+// Replaces by U+FFFD each character that XML, and so GPX, cannot hold (control characters
+// other than TAB, U+FFFE, U+FFFF, a half of a surrogate pair alone); returns the first one
+// replaced, or -1 when there was none.
+int replaceUnwritable(QString *text);
+
 enum class Number
 {
     Ok,

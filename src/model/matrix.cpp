@@ -61,6 +61,18 @@ private:
     int count = 0;
 };
 
+// A character no export can carry (GPX is XML) would be dropped from the exported name or
+// make it unreadable: it is replaced at once, and said.
+void replaceUnwritable(QString *name, int line, Problems &problems)
+{
+    const int first = csv::replaceUnwritable(name);
+    if (first >= 0)
+        problems.add(line, QStringLiteral("name %1 holds the character U+%2, which no export can "
+                                          "carry; it is read as U+FFFD")
+                               .arg(Problems::quote(*name),
+                                    QString::number(first, 16).toUpper().rightJustified(4, u'0')));
+}
+
 // A quote mark suggests a name written for a spreadsheet, "Saint, Malo": here every comma
 // separates, so the fields after it have moved.
 QString quoteWarning(const QString &name)
@@ -85,15 +97,26 @@ template <typename Take> void forEachField(QStringView line, int period, Take ta
     }
 }
 
+// Far above any real network (a million places take some 60 MB): a file beyond it is a mistake
+// that would take the memory of the machine before anything could be said.
+constexpr qint64 kLargestFile = qint64(1) << 30;
+
 bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
 {
     QFile file(filePath);
-    const bool isDir = QFileInfo(filePath).isDir();
-    if (isDir || !file.open(QIODevice::ReadOnly)) {
+    const QFileInfo info(filePath);
+    QString refused;
+    if (info.isDir())
+        refused = QStringLiteral("it is a folder");
+    else if (info.exists() && !info.isFile()) // a pipe would wait for ever, /dev/zero never end
+        refused = QStringLiteral("not an ordinary file");
+    else if (info.size() > kLargestFile)
+        refused = QStringLiteral("larger than %1 MB, far more than any road network")
+                      .arg(kLargestFile >> 20);
+    if (!refused.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         qCDebug(lcModel) << "CSV file not load...";
-        warn(warnings,
-             QStringLiteral("%1: cannot be read: %2")
-                 .arg(filePath, isDir ? QStringLiteral("it is a folder") : file.errorString()));
+        warn(warnings, QStringLiteral("%1: cannot be read: %2")
+                           .arg(filePath, refused.isEmpty() ? file.errorString() : refused));
         return false;
     }
     *bytes = file.readAll();
@@ -154,19 +177,33 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
                 lonField = field;
             }
         });
-        auto coordinate = [&](QStringView value, int at, const char *what) {
+        // A position off the Earth (a decimal comma read as a separator, a misplaced field)
+        // would be written into every export and pull the map's view away: said, and 0 used
+        // as for a number that cannot be read.
+        auto coordinate = [&](QStringView value, int at, const char *what, double limit) {
             double number = 0.0;
-            if (at == 0)
+            if (at == 0) {
                 problems.add(lineNo,
                              QStringLiteral("city %1 has no %2; 0 is used")
                                  .arg(Problems::quote(city.getName()), QLatin1String(what)));
-            else if (csv::parseNumber(value, &number) != csv::Number::Ok)
+            } else if (csv::parseNumber(value, &number) != csv::Number::Ok) {
                 problems.add(lineNo,
                              QStringLiteral("%1 %2 (field %3) is not a usable number; 0 is used")
                                  .arg(QLatin1String(what), Problems::quote(value))
                                  .arg(at));
+            } else if (!(std::abs(number) <= limit)) {
+                problems.add(lineNo, QStringLiteral("%1 %2 (field %3) is not between -%4 and %4; "
+                                                    "0 is used")
+                                         .arg(QLatin1String(what), Problems::quote(value))
+                                         .arg(at)
+                                         .arg(limit));
+                number = 0.0;
+            }
             return number;
         };
+        QString name = city.getName();
+        replaceUnwritable(&name, lineNo, problems);
+        city.setName(name);
         if (city.getName().isEmpty()) {
             // It could only show as a blank item in every list.
             problems.add(lineNo, QStringLiteral("city skipped: no name (field 2)"));
@@ -174,8 +211,8 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
         }
         if (city.getName().contains(u'"'))
             problems.add(lineNo, quoteWarning(city.getName()));
-        city.setCoordLat(mapYOfLatitude(coordinate(lat, latField, "latitude")));
-        city.setCoordLong(mapXOfLongitude(coordinate(lon, lonField, "longitude")));
+        city.setCoordLat(mapYOfLatitude(coordinate(lat, latField, "latitude", 90)));
+        city.setCoordLong(mapXOfLongitude(coordinate(lon, lonField, "longitude", 180)));
         const auto first = seen.constFind(city.getName());
         if (first == seen.constEnd())
             seen.insert(city.getName(), lineNo);
@@ -199,6 +236,16 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
     QSet<QString> known;
     for (const City &city : cities)
         known.insert(city.getName());
+    // The time each pair of names has so far, under the rule the tables follow: a road written
+    // from the later name (in name order) to the earlier beats one written the other way,
+    // and within a direction the last line wins. Two different times for one pair are said.
+    struct Kept
+    {
+        double time;
+        int line;
+        bool backwards;
+    };
+    QHash<std::pair<QString, QString>, Kept> kept;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QStringView line = lines[i];
         if (line.trimmed().isEmpty())
@@ -217,11 +264,13 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                 timeField = field;
             }
         });
+        replaceUnwritable(&road.cityStart, lineNo, problems);
+        replaceUnwritable(&road.cityEnd, lineNo, problems);
         for (const QString &name : {road.cityStart, road.cityEnd})
             if (name.contains(u'"'))
                 problems.add(lineNo, quoteWarning(name));
         double minutes = 0.0;
-        const csv::Number number =
+        csv::Number number =
             timeField > 0 ? csv::parseNumber(time, &minutes) : csv::Number::NotANumber;
         QStringList unknown;
         if (!known.isEmpty())
@@ -231,19 +280,46 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
         // A header line ("from,to,minutes") is allowed on top: it names no city and has no time.
         if (lineNo == 1 && unknown.size() == 2 && number == csv::Number::NotANumber)
             continue;
+        if (number == csv::Number::Ok && minutes > kLongestRoad)
+            number = csv::Number::TooLarge;
         if (number != csv::Number::Ok || minutes < 0) {
             QString why = QStringLiteral("no travel time (field 3)");
             if (timeField > 0)
                 why = QStringLiteral("travel time %1 (field %2) %3")
                           .arg(Problems::quote(time))
                           .arg(timeField)
-                          .arg(number == csv::Number::TooLarge ? QStringLiteral("is too large")
-                               : number == csv::Number::Ok     ? QStringLiteral("is negative")
-                                                               : QStringLiteral("is not a number"));
+                          .arg(number == csv::Number::TooLarge
+                                   ? QStringLiteral("is too large (at most %1 minutes)")
+                                         .arg(kLongestRoad)
+                               : number == csv::Number::Ok ? QStringLiteral("is negative")
+                                                           : QStringLiteral("is not a number"));
             problems.add(lineNo, QStringLiteral("road skipped: ") + why);
             continue;
         }
         road.time = minutes + 0.0; // "-0" is a 0-minute road, not one of "-0" minutes
+        const bool backwards = road.cityEnd < road.cityStart;
+        const auto pair = backwards ? std::pair(road.cityEnd, road.cityStart)
+                                    : std::pair(road.cityStart, road.cityEnd);
+        const auto before = kept.constFind(pair);
+        if (before == kept.constEnd()) {
+            kept.insert(pair, {road.time, lineNo, backwards});
+        } else {
+            const Kept was = *before;
+            const bool wins = backwards || !was.backwards;
+            if (wins)
+                kept.insert(pair, {road.time, lineNo, backwards});
+            if (road.time != was.time)
+                problems.add(
+                    lineNo, QStringLiteral("road %1 to %2 takes %3 minutes here but %4 on line %5; "
+                                           "%6 is used (a road written from %7 to %8 comes first, "
+                                           "then the last line)")
+                                .arg(Problems::quote(road.cityStart), Problems::quote(road.cityEnd))
+                                .arg(road.time)
+                                .arg(was.time)
+                                .arg(was.line)
+                                .arg(wins ? road.time : was.time)
+                                .arg(Problems::quote(pair.second), Problems::quote(pair.first)));
+        }
         if (!unknown.isEmpty()) {
             // Kept, as it may serve once the cities are read again, but it joins nothing now.
             for (QString &name : unknown)

@@ -17,6 +17,10 @@ class Matrix
 public:
     Matrix() = default;
 
+    // The longest road time a file may give, in minutes (about 1.9 million years): far above
+    // any real road, and low enough that no sum of roads can overflow into "no road".
+    static constexpr double kLongestRoad = 1e12;
+
     std::vector<City> getCities() const { return cities; }
     std::vector<Road> getRoads() const { return roads; }
     void setCities(std::vector<City> list) { cities = std::move(list); }

@@ -94,7 +94,7 @@ QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
     QString out;
     for (qsizetype i = 0; i < rows.names.size(); ++i)
         out +=
-            rows.names[i] + u'\t' +
+            tsvName(rows.names[i]) + u'\t' +
             (i == 0 || std::size_t(i) > rows.legs.size() ? QStringLiteral("0")
                                                          : formatNumber(rows.legs[i - 1] * scale)) +
             u'\n';
@@ -193,8 +193,6 @@ QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &pa
     return QJsonDocument(route).toJson(QJsonDocument::Indented);
 }
 
-namespace {
-
 QString csvField(const QString &text)
 {
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
@@ -204,6 +202,8 @@ QString csvField(const QString &text)
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }
+
+namespace {
 
 QString csvLine(const QString &first, const QStringList &rest)
 {
@@ -215,14 +215,41 @@ QString csvLine(const QString &first, const QStringList &rest)
 
 } // namespace
 
-namespace {
-
 QString sheetCell(const QString &text)
 {
     // A spreadsheet would run these as formulas: a leading apostrophe keeps them text.
     static const QString formulaStarts = QStringLiteral("=+-@\t\r");
     return !text.isEmpty() && formulaStarts.contains(text.front()) ? u'\'' + text : text;
 }
+
+QString tsvName(const QString &name)
+{
+    if (name == QLatin1String("Total"))
+        return QStringLiteral("\\Total");
+    QString out;
+    out.reserve(name.size() + 1);
+    for (const QChar c : sheetCell(name)) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
 
 QList<QStringList> routeSheet(const std::vector<City> &cities, const std::vector<int> &path,
                               const std::vector<double> &legTimes, double scale,

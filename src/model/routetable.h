@@ -45,9 +45,20 @@ QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &p
 
 // The same table as gpsroute prints it: "NAME<TAB>LEG" lines, then "Total<TAB>SUM", the times
 // multiplied by `scale` (1: minutes; 1/60: hours) and written as formatNumber does ("inf" where
-// no road leads).
+// no road leads). Names are written by tsvName.
 QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
                  const std::vector<double> &legTimes, double scale);
+
+// A field of a CSV line (RFC 4180): quoted, its quotes doubled, when it holds a comma, a quote
+// or a line end.
+QString csvField(const QString &text);
+// A text as a spreadsheet's cell: one that starts with =, +, -, @, a tab or a carriage return
+// (a spreadsheet would run it as a formula) gets a leading apostrophe.
+QString sheetCell(const QString &text);
+// A city's name on a line of gpsroute's tab-separated route, one reading back to one name: as
+// sheetCell makes it, then a backslash, a tab and the line ends written \\, \t, \n and \r;
+// a city named "Total" is written \Total, so that only the last line reads "Total".
+QString tsvName(const QString &name);
 
 // The same route for other programs, times in minutes (scale 1, unit "min") or hours (1/60,
 // "h"); a leg where no road leads has no time. GPX 1.1: one <rte> named "FIRST - LAST" with an

@@ -244,9 +244,10 @@ private slots:
         // The tables keep one time for a pair by a rule of name order, not file order: said.
         QTest::newRow("a road given two times")
             << kAbc << QByteArray("B,A,600\nA,B,60\nA,C,5\nA,C,7\nC,A,7\n") << 3 << 5
-            << "temps.csv:2: road \"A\" to \"B\" takes 60 minutes here but 600 on line 1; 600 is "
-               "used (a road written from \"B\" to \"A\" comes first, then the last line)\n"
-               "temps.csv:4: road \"A\" to \"C\" takes 7 minutes here but 5 on line 3; 7 is used"
+            << "temps.csv:2: road \"A\" to \"B\" takes 60 minutes here but 600 on line 1, which "
+               "is used (a road written from \"B\" to \"A\" comes first, then the last line)\n"
+               "temps.csv:3: road \"A\" to \"C\" takes 5 minutes here but 7 on line 5, which is "
+               "used"
             << QStringList{"route", "A", "B"} << 0 << "A\t0\nB\t600\nTotal\t600\n";
         QTest::newRow("nameless cities")
             << QByteArray("h\n1,,0,45,5\n2\n3,A,0,46,6\n") << QByteArray() << 1 << 0

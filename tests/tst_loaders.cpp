@@ -198,8 +198,9 @@ private slots:
                      "t.csv:2: road skipped: no travel time (field 3)",
                      "t.csv:3: road skipped: travel time \"-1\" (field 3) is negative",
                      "t.csv:4: road skipped: travel time \"zz\" (field 7) is not a number",
-                     "t.csv:5: road \"A\" to \"B\" takes 0 minutes here but 10 on line 1; 0 is "
-                     "used (a road written from \"B\" to \"A\" comes first, then the last line)",
+                     "t.csv:1: road \"A\" to \"B\" takes 10 minutes here but 0 on line 5, which "
+                     "is used (a road written from \"B\" to \"A\" comes first, then the last "
+                     "line)",
                  }));
     }
 

@@ -254,6 +254,11 @@ private slots:
         QVERIFY(!placer.mayFit(QPoint(100, 100), 12));
         QVERIFY(placer.place(QPoint(398, 150), QSize(30, 12)).left() < 398); // not off the edge
         QVERIFY(placer.place(QPoint(-50, 150), QSize(30, 12)).isNull());
+        // A name of a megabyte makes a label of a line, cut between two characters.
+        QCOMPARE(mapLabel("Lyon"), QStringLiteral("Lyon"));
+        QCOMPARE(mapLabel(QString(1 << 20, u'x')), QString(48, u'x') + QChar(0x2026));
+        const QString emoji = QString(47, u'x') + QString::fromUtf8("\xf0\x9f\x98\x80") + "yz";
+        QCOMPARE(mapLabel(emoji), QString(47, u'x') + QChar(0x2026));
 
         // A leg of the route is kept clear: the name goes to the other side, or nowhere.
         placer.avoid(QLineF(200, 50, 300, 50), 3);

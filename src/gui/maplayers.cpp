@@ -184,6 +184,19 @@ void drawScaleBar(QPainter &painter, const MapViewport &view, const QRectF &area
                              : QStringLiteral("%1 m").arg(km * 1000));
 }
 
+// A name as the map writes it: a long one is cut (between two characters) with an ellipsis, so
+// that a name of a megabyte is neither measured whole nor laid over the whole map.
+QString mapLabel(const QString &name)
+{
+    constexpr qsizetype kLongest = 48;
+    if (name.size() <= kLongest)
+        return name;
+    qsizetype cut = kLongest;
+    if (name[cut].isLowSurrogate())
+        --cut;
+    return name.left(cut) + QChar(0x2026);
+}
+
 void drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &area,
                     const NameRequest &request)
 {
@@ -216,7 +229,7 @@ void drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &are
     // The route's cities first, in bold.
     const QFontMetrics boldMetrics(bold);
     for (const int at : request.stops) {
-        const QString &name = cities[std::size_t(at)].getName();
+        const QString name = mapLabel(cities[std::size_t(at)].getName());
         const QRect box = placer.place(view.project(cities[std::size_t(at)]),
                                        boldMetrics.size(0, name) + QSize(4, 0));
         if (!box.isNull())
@@ -234,7 +247,7 @@ void drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &are
         if (!area.contains(p) || !placer.mayFit(p, metrics.height()) ||
             std::find(request.stops.begin(), request.stops.end(), at) != request.stops.end())
             continue;
-        const QString &name = cities[std::size_t(at)].getName();
+        const QString name = mapLabel(cities[std::size_t(at)].getName());
         const QRect box = placer.place(p, metrics.size(0, name) + QSize(4, 0));
         if (!box.isNull())
             label(box, name, small);

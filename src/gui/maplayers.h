@@ -61,6 +61,9 @@ struct NameRequest
     QFont font;
 };
 
+// A city's name as a label: cut after 48 characters (never through an emoji) with an ellipsis.
+QString mapLabel(const QString &name);
+
 // Names beside their cities' squares where there is room: never over another name, a city's
 // square, the route (its lines and markers) or a control.
 void drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &area,

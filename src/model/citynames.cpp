@@ -17,9 +17,12 @@ QStringList unknownCityNames(const std::vector<City> &cities, const QStringList 
     for (const City &city : cities)
         known.insert(city.getName());
     QStringList unknown;
+    QSet<QString> said; // (a list's contains would make 100,000 names take seconds)
     for (const QString &name : names)
-        if (!known.contains(name) && !unknown.contains(name))
+        if (!known.contains(name) && !said.contains(name)) {
+            said.insert(name);
             unknown << name;
+        }
     return unknown;
 }
 
@@ -32,10 +35,13 @@ TypedCities parseCityList(const std::vector<City> &cities, const QString &text)
         mostWords = std::max(mostWords, city.getName().count(u' ') + 1);
     }
     TypedCities out;
+    QSet<QString> said;
     auto add = [&](const QString &name) {
         out.names << name;
-        if (!known.contains(name) && !out.unknown.contains(name))
+        if (!known.contains(name) && !said.contains(name)) {
+            said.insert(name);
             out.unknown << name;
+        }
     };
     auto words = [&](QStringView chunk) {
         const QList<QStringView> w = chunk.split(u' ', Qt::SkipEmptyParts);

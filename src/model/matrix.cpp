@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -232,20 +233,27 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
     Problems problems(source, warnings);
     const QString text = csv::decode(bytes);
     const QList<QStringView> lines = csv::splitLines(text);
-    // Names are checked against the cities read so far (none: nothing to check against).
-    QSet<QString> known;
+    // Names are checked against the cities read so far (none: nothing to check against). Each
+    // name has a number, the cities' first, so that pairs of names compare as numbers.
+    QHash<QString, int> ids;
     for (const City &city : cities)
-        known.insert(city.getName());
-    // The time each pair of names has so far, under the rule the tables follow: a road written
-    // from the later name (in name order) to the earlier beats one written the other way,
-    // and within a direction the last line wins. Two different times for one pair are said.
-    struct Kept
-    {
-        double time;
-        int line;
-        bool backwards;
+        ids.insert(city.getName(), int(ids.size()));
+    const int cityNames = int(ids.size());
+    const auto idOf = [&ids](const QString &name) {
+        const auto found = ids.constFind(name);
+        return found != ids.constEnd() ? *found : *ids.insert(name, int(ids.size()));
     };
-    QHash<std::pair<QString, QString>, Kept> kept;
+    // Each road's pair of names, to find the pairs given two different times once all is read.
+    struct Given
+    {
+        quint64 pair; // the earlier name's number, then the later's, in name order
+        int line;
+        bool backwards; // written from the later name to the earlier
+        double time;
+        std::size_t road; // in `read`
+    };
+    std::vector<Given> given;
+    std::vector<Road> read;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QStringView line = lines[i];
         if (line.trimmed().isEmpty())
@@ -272,11 +280,14 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
         double minutes = 0.0;
         csv::Number number =
             timeField > 0 ? csv::parseNumber(time, &minutes) : csv::Number::NotANumber;
+        const int startId = idOf(road.cityStart), endId = idOf(road.cityEnd);
         QStringList unknown;
-        if (!known.isEmpty())
-            for (const QString &name : {road.cityStart, road.cityEnd})
-                if (!known.contains(name) && !unknown.contains(name))
-                    unknown << name;
+        if (cityNames > 0) {
+            if (startId >= cityNames)
+                unknown << road.cityStart;
+            if (endId >= cityNames && endId != startId)
+                unknown << road.cityEnd;
+        }
         // A header line ("from,to,minutes") is allowed on top: it names no city and has no time.
         if (lineNo == 1 && unknown.size() == 2 && number == csv::Number::NotANumber)
             continue;
@@ -298,28 +309,9 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
         }
         road.time = minutes + 0.0; // "-0" is a 0-minute road, not one of "-0" minutes
         const bool backwards = road.cityEnd < road.cityStart;
-        const auto pair = backwards ? std::pair(road.cityEnd, road.cityStart)
-                                    : std::pair(road.cityStart, road.cityEnd);
-        const auto before = kept.constFind(pair);
-        if (before == kept.constEnd()) {
-            kept.insert(pair, {road.time, lineNo, backwards});
-        } else {
-            const Kept was = *before;
-            const bool wins = backwards || !was.backwards;
-            if (wins)
-                kept.insert(pair, {road.time, lineNo, backwards});
-            if (road.time != was.time)
-                problems.add(
-                    lineNo, QStringLiteral("road %1 to %2 takes %3 minutes here but %4 on line %5; "
-                                           "%6 is used (a road written from %7 to %8 comes first, "
-                                           "then the last line)")
-                                .arg(Problems::quote(road.cityStart), Problems::quote(road.cityEnd))
-                                .arg(road.time)
-                                .arg(was.time)
-                                .arg(was.line)
-                                .arg(wins ? road.time : was.time)
-                                .arg(Problems::quote(pair.second), Problems::quote(pair.first)));
-        }
+        given.push_back({backwards ? quint64(endId) << 32 | quint64(startId)
+                                   : quint64(startId) << 32 | quint64(endId),
+                         lineNo, backwards, road.time, read.size()});
         if (!unknown.isEmpty()) {
             // Kept, as it may serve once the cities are read again, but it joins nothing now.
             for (QString &name : unknown)
@@ -328,8 +320,47 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                                                 "case and spaces count)")
                                      .arg(unknown.join(QStringLiteral(" or "))));
         }
-        roads.push_back(std::move(road));
+        read.push_back(std::move(road));
     }
+    // The tables keep, for a pair, the last road written from the later name to the earlier,
+    // else the last written the other way: a road of another time is said, at its line.
+    std::sort(given.begin(), given.end(), [](const Given &a, const Given &b) {
+        return a.pair != b.pair ? a.pair < b.pair : a.line < b.line;
+    });
+    std::vector<std::pair<int, QString>> conflicts;
+    for (std::size_t first = 0, end = 0; first < given.size(); first = end) {
+        end = first + 1;
+        std::size_t used = first;
+        while (end < given.size() && given[end].pair == given[first].pair) {
+            if (given[end].backwards || !given[used].backwards)
+                used = end;
+            ++end;
+        }
+        for (std::size_t g = first; g < end; ++g) {
+            if (given[g].time == given[used].time)
+                continue;
+            const Road &road = read[given[g].road];
+            const bool backwards = given[g].backwards;
+            const QString earlier = backwards ? road.cityEnd : road.cityStart;
+            const QString later = backwards ? road.cityStart : road.cityEnd;
+            conflicts.emplace_back(
+                given[g].line,
+                QStringLiteral("road %1 to %2 takes %3 minutes here but %4 on line %5, which is "
+                               "used (a road written from %6 to %7 comes first, then the last "
+                               "line)")
+                    .arg(Problems::quote(road.cityStart), Problems::quote(road.cityEnd))
+                    .arg(given[g].time)
+                    .arg(given[used].time)
+                    .arg(given[used].line)
+                    .arg(Problems::quote(later), Problems::quote(earlier)));
+        }
+    }
+    std::sort(conflicts.begin(), conflicts.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &[line, text] : conflicts)
+        problems.add(line, text);
+    roads.insert(roads.end(), std::make_move_iterator(read.begin()),
+                 std::make_move_iterator(read.end()));
 }
 
 TimeMatrix Matrix::createMatrix(const std::vector<City> &cities, const std::vector<Road> &roads)

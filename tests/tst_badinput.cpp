@@ -398,6 +398,35 @@ private slots:
     }
 
     // A network too large for the memory there is: gpsroute says so, and does not abort.
+    // A name held by thousands of cities: a road naming it joins them all, in memory that grows
+    // with cities + roads (one entry per pair of cities would need gigabytes here).
+    void sharedNamesStaySmall()
+    {
+#if !defined(Q_OS_LINUX) || defined(GPS_SANITIZED)
+        QSKIP("needs an address-space limit, which the sanitizers cannot run under");
+#else
+        QByteArray cities = "id,name,dept,lat,lon\n";
+        for (int i = 0; i < 2000; ++i)
+            cities += "1,X,0,45,5\n2,Y,0,46,6\n";
+        cities += "3,Z,0,47,7\n";
+        QByteArray roads = "X,X,5\nY,Z,7\n";
+        for (int i = 0; i < 1000; ++i)
+            roads += "X,Y," + QByteArray::number(1000 - i) + "\n"; // the last, 1 minute, is kept
+        const QString dir = folder(cities, roads);
+        QProcess p;
+        p.setChildProcessModifier([] {
+            const rlimit limit{160u << 20, 160u << 20};
+            setrlimit(RLIMIT_AS, &limit);
+        });
+        p.start(GPSROUTE_PATH, {"--data", dir, "route", "X", "Z", "X"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.readAllStandardOutput(),
+                 QByteArray("X\t0\nY\t1\nZ\t7\nY\t7\nX\t1\nTotal\t16\n"));
+        QCOMPARE(p.exitCode(), 0);
+#endif
+    }
+
     void outOfMemoryIsSaid()
     {
 #if !defined(Q_OS_LINUX) || defined(GPS_SANITIZED)

@@ -56,10 +56,23 @@ void Network::build()
     byName.reserve(n);
     for (int i = 0; i < n; ++i)
         byName[cityVector[i].getName()].push_back(i);
+    // A name's cities share a pair of nodes when the list is in name order (as loaded): then
+    // every city of one name comes before every city of a later name, and the rule below picks
+    // the same road for all their pairs. A list out of order keeps one entry per pair.
+    const bool inOrder = std::is_sorted(cityVector.begin(), cityVector.end());
+    hubs = 0;
+    hubOf.assign(std::size_t(n), -1);
+    if (inOrder)
+        for (const std::vector<int> &same : std::as_const(byName))
+            if (same.size() > 1) {
+                for (const int at : same)
+                    hubOf[std::size_t(at)] = hubs;
+                ++hubs;
+            }
 
     // createMatrix's rule for a pair {lo < hi}: the last road written from hi to lo wins, else
     // the last written from lo to hi; a pair's candidates are ranked that way and the highest
-    // kept.
+    // kept. With a list in order, a name stands for all its cities by its first position.
     struct Entry
     {
         std::int32_t lo, hi;
@@ -76,43 +89,80 @@ void Network::build()
         const auto to = byName.constFind(road.cityEnd);
         if (from == byName.constEnd() || to == byName.constEnd())
             continue;
+        const auto add = [&](int i, int j) {
+            entries.push_back(
+                {std::min(i, j), std::max(i, j), i > j ? roadCount + r : r, road.time});
+        };
+        if (inOrder) {
+            add(from->front(), to->front());
+            continue;
+        }
         for (const int i : *from)
             for (const int j : *to)
-                entries.push_back(
-                    {std::min(i, j), std::max(i, j), i > j ? roadCount + r : r, road.time});
+                add(i, j);
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
         return a.lo != b.lo ? a.lo < b.lo : a.hi != b.hi ? a.hi < b.hi : a.rank < b.rank;
     });
 
     self.assign(std::size_t(n), 0.0);
-    std::vector<std::int64_t> degree(std::size_t(n) + 1, 0);
     std::size_t kept = 0;
     for (std::size_t e = 0; e < entries.size(); ++e) {
-        const bool last = e + 1 == entries.size() || entries[e + 1].lo != entries[e].lo ||
-                          entries[e + 1].hi != entries[e].hi;
-        if (!last)
-            continue;
+        if (e + 1 < entries.size() && entries[e + 1].lo == entries[e].lo &&
+            entries[e + 1].hi == entries[e].hi)
+            continue; // not the one kept
         const Entry &entry = entries[e];
         if (entry.lo == entry.hi) {
-            self[entry.lo] = entry.time;
-            continue;
+            if (hubOf[std::size_t(entry.lo)] < 0) {
+                self[std::size_t(entry.lo)] = entry.time;
+                continue;
+            }
+            // A shared name's road to itself joins each of its cities to itself, and to the
+            // others through the name's nodes.
+            for (const int at : positionsOf(cityVector[std::size_t(entry.lo)].getName()))
+                self[std::size_t(at)] = entry.time;
         }
         entries[kept++] = entry;
-        ++degree[entry.lo];
-        ++degree[entry.hi];
     }
     entries.resize(kept);
-    offsets.assign(std::size_t(n) + 1, 0);
-    for (int i = 0; i < n; ++i)
-        offsets[i + 1] = offsets[i] + degree[i];
-    arcs.resize(std::size_t(offsets[n]));
-    std::vector<std::int64_t> fill(offsets.begin(), offsets.end() - 1);
-    // Entries are sorted by (lo, hi): each list comes out sorted by position.
-    for (const Entry &e : entries)
-        arcs[fill[e.hi]++] = {e.lo, e.time};
-    for (const Entry &e : entries)
-        arcs[fill[e.lo]++] = {e.hi, e.time};
+
+    // Every arc, handed to `take(from, arc)`: the roads kept, then the links of the shared names.
+    const auto forEachArc = [&](const auto &take) {
+        for (const Entry &e : entries) {
+            take(outNode(e.lo), Arc{std::int32_t(inNode(e.hi)), e.time});
+            if (e.lo != e.hi)
+                take(outNode(e.hi), Arc{std::int32_t(inNode(e.lo)), e.time});
+        }
+        for (int at = 0; at < n; ++at)
+            if (hubOf[std::size_t(at)] >= 0) {
+                take(at, Arc{std::int32_t(outNode(at)), 0.0});
+                take(inNode(at), Arc{at, 0.0});
+            }
+    };
+    const int nodes = nodeCount();
+    const auto layOut = [&](bool in, std::vector<std::int64_t> *starts, std::vector<Arc> *list) {
+        starts->assign(std::size_t(nodes) + 1, 0);
+        forEachArc(
+            [&](int from, const Arc &arc) { ++(*starts)[std::size_t(in ? arc.to : from) + 1]; });
+        for (int i = 0; i < nodes; ++i)
+            (*starts)[std::size_t(i) + 1] += (*starts)[std::size_t(i)];
+        list->resize(std::size_t(starts->back()));
+        std::vector<std::int64_t> fill(starts->begin(), starts->end() - 1);
+        forEachArc([&](int from, const Arc &arc) {
+            (*list)[std::size_t(fill[std::size_t(in ? arc.to : from)]++)] =
+                in ? Arc{std::int32_t(from), arc.time} : arc;
+        });
+        // Entries come by (lo, hi): without names' nodes, each list is in order already.
+        for (int i = 0; i < nodes && hubs > 0; ++i)
+            std::sort(list->begin() + (*starts)[std::size_t(i)],
+                      list->begin() + (*starts)[std::size_t(i) + 1],
+                      [](const Arc &a, const Arc &b) { return a.to < b.to; });
+    };
+    layOut(false, &offsets, &arcs);
+    inOffsets.clear();
+    inArcs.clear();
+    if (hubs > 0)
+        layOut(true, &inOffsets, &inArcs);
 }
 
 const std::vector<int> &Network::positionsOf(const QString &name) const
@@ -132,11 +182,27 @@ double Network::direct(int from, int to) const
 {
     if (from == to)
         return self[from];
-    const Arc *begin = arcsBegin(from);
-    const Arc *end = arcsEnd(from);
+    const int target = inNode(to);
+    const Arc *begin = arcsBegin(outNode(from));
+    const Arc *end = arcsEnd(outNode(from));
     const Arc *found =
-        std::lower_bound(begin, end, to, [](const Arc &a, int target) { return a.to < target; });
-    return found != end && found->to == to ? found->time : inf;
+        std::lower_bound(begin, end, target, [](const Arc &a, int node) { return a.to < node; });
+    return found != end && found->to == target ? found->time : inf;
+}
+
+template <typename Take> void Network::forEachNeighbour(int city, Take take) const
+{
+    const int n = size();
+    const int from = outNode(city);
+    for (const Arc *a = arcsBegin(from); a != arcsEnd(from); ++a) {
+        if (a->to < n) {
+            take(int(a->to), a->time);
+            continue;
+        }
+        for (const Arc *c = arcsBegin(a->to); c != arcsEnd(a->to); ++c) // the name's cities
+            if (c->to != city)
+                take(int(c->to), a->time);
+    }
 }
 
 TimeMatrix Network::directMatrix() const
@@ -145,19 +211,22 @@ TimeMatrix Network::directMatrix() const
     TimeMatrix m(std::size_t(n), std::vector<double>(std::size_t(n), inf));
     for (int i = 0; i < n; ++i) {
         m[i][i] = self[i];
-        for (const Arc *a = arcsBegin(i); a != arcsEnd(i); ++a)
-            m[i][a->to] = a->time;
+        forEachNeighbour(i, [&](int j, double time) { m[i][j] = time; });
     }
     return m;
 }
 
 std::vector<std::pair<int, int>> Network::roadPairs() const
 {
+    // A road between two names held by many cities joins every pair of them; past a few times
+    // the network's size, the drawing shows the first of those pairs only.
+    const std::size_t most = 4 * (std::size_t(size()) + roadVector.size()) + 1024;
     std::vector<std::pair<int, int>> pairs;
-    for (int i = 0; i < size(); ++i)
-        for (const Arc *a = arcsBegin(i); a != arcsEnd(i); ++a)
-            if (a->to > i)
-                pairs.emplace_back(i, a->to);
+    for (int i = 0; i < size() && pairs.size() < most; ++i)
+        forEachNeighbour(i, [&](int j, double) {
+            if (j > i && pairs.size() < most)
+                pairs.emplace_back(i, j);
+        });
     return pairs;
 }
 
@@ -175,10 +244,12 @@ std::vector<double> Network::legTimes(const std::vector<int> &path) const
 
 std::vector<double> Network::timesFrom(int from) const
 {
-    const int n = size();
+    const int n = nodeCount();
     std::vector<double> dist(std::size_t(n), inf);
-    if (from < 0 || from >= n)
+    if (from < 0 || from >= size()) {
+        dist.resize(std::size_t(size()));
         return dist;
+    }
     struct Item
     {
         double d;
@@ -205,6 +276,7 @@ std::vector<double> Network::timesFrom(int from) const
             }
         }
     }
+    dist.resize(std::size_t(size())); // the cities' times, not the names' nodes
     dist[from] = roundTrip(from);
     return dist;
 }
@@ -214,7 +286,7 @@ double Network::roundTrip(int at) const
     // Roads go both ways, so the shortest round trip is to the nearest neighbour and back: any
     // other leaves on a road at least as long and comes back on one.
     double round = self[at];
-    for (const Arc *a = arcsBegin(at); a != arcsEnd(at); ++a)
+    for (const Arc *a = arcsBegin(outNode(at)); a != arcsEnd(outNode(at)); ++a)
         round = std::min(round, a->time + a->time);
     return round;
 }

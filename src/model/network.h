@@ -52,14 +52,31 @@ public:
     double roundTrip(int at) const;
     // Each pair i < j that a road joins, i ascending then j.
     std::vector<std::pair<int, int>> roadPairs() const;
-    // Neighbours of a position with the times to them, by position.
+    // The graph the searches walk: the cities' positions, then two nodes for each name that
+    // several cities hold, "out of" and "into" that name (its cities lead to the first at no
+    // cost, the second leads to them at no cost). A road naming such a name is stored once
+    // between those nodes, not once for each pair of cities it joins, so that memory grows with
+    // cities + roads whatever the names. Arcs go one way: arcsBegin lists those leaving a node
+    // (`to` the node reached), inArcsBegin those arriving (`to` the node they come from); each
+    // list is sorted by `to`. Without shared names each arc goes both ways and the lists are
+    // the same.
     struct Arc
     {
         std::int32_t to;
         double time;
     };
+    int nodeCount() const { return size() + 2 * hubs; }
+    bool isCity(int node) const { return node < size(); }
     const Arc *arcsBegin(int at) const { return arcs.data() + offsets[at]; }
     const Arc *arcsEnd(int at) const { return arcs.data() + offsets[at + 1]; }
+    const Arc *inArcsBegin(int at) const
+    {
+        return inOffsets.empty() ? arcsBegin(at) : inArcs.data() + inOffsets[at];
+    }
+    const Arc *inArcsEnd(int at) const
+    {
+        return inOffsets.empty() ? arcsEnd(at) : inArcs.data() + inOffsets[at + 1];
+    }
 
     // Time of each leg of `path` (NaN for a position out of range).
     std::vector<double> legTimes(const std::vector<int> &path) const;
@@ -80,7 +97,17 @@ private:
     std::vector<City> cityVector;
     std::vector<Road> roadVector;
     QHash<QString, std::vector<int>> byName;
+    // Calls take(city, time) for each city a road joins to `city`, other than itself.
+    template <typename Take> void forEachNeighbour(int city, Take take) const;
+    // The node a city's roads leave from, and the one they arrive at.
+    int outNode(int city) const { return hubOf[city] < 0 ? city : size() + 2 * hubOf[city]; }
+    int inNode(int city) const { return hubOf[city] < 0 ? city : size() + 2 * hubOf[city] + 1; }
+
     std::vector<double> self;          // diagonal of the direct times
-    std::vector<std::int64_t> offsets; // arcs of position i: [offsets[i], offsets[i + 1])
+    int hubs = 0;                      // names held by several cities
+    std::vector<std::int32_t> hubOf;   // per city: its name's pair of nodes, or -1
+    std::vector<std::int64_t> offsets; // arcs leaving node i: [offsets[i], offsets[i + 1])
     std::vector<Arc> arcs;
+    std::vector<std::int64_t> inOffsets; // empty without shared names
+    std::vector<Arc> inArcs;
 };

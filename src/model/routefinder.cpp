@@ -23,9 +23,9 @@ struct Item
 struct RouteFinder::Search
 {
     Search(const Network &net, int source)
-        : source(source), dist(std::size_t(net.size()), inf),
-          via(std::size_t(net.size()), std::numeric_limits<std::int32_t>::max()),
-          done(std::size_t(net.size()), 0)
+        : source(source), dist(std::size_t(net.nodeCount()), inf),
+          via(std::size_t(net.nodeCount()), std::numeric_limits<std::int32_t>::max()),
+          done(std::size_t(net.nodeCount()), 0)
     {
         dist[source] = 0.0;
         via[source] = -1;
@@ -58,8 +58,10 @@ struct RouteFinder::Search
             return; // stale entry
         done[top.v] = 1;
         // A road from the source has no intermediate city; any other adds the one it
-        // leaves.
-        const std::int32_t through = top.v == source ? -1 : std::max(top.via, top.v);
+        // leaves (a name's node is no city).
+        const std::int32_t through = top.v == source      ? -1
+                                     : !net.isCity(top.v) ? top.via
+                                                          : std::max(top.via, top.v);
         for (const Network::Arc *a = net.arcsBegin(top.v); a != net.arcsEnd(top.v); ++a) {
             const double d = top.d + a->time;
             const std::int32_t w = a->to;
@@ -143,7 +145,7 @@ std::vector<int> RouteFinder::route(int start, int end)
 
 bool RouteFinder::walkTight(const Search &s, int target, std::vector<int> *path)
 {
-    const int n = net.size();
+    const int n = net.nodeCount();
     if (int(mark.size()) != n) {
         mark.assign(std::size_t(n), 0);
         seen.assign(std::size_t(n), 0);
@@ -169,8 +171,8 @@ bool RouteFinder::walkTight(const Search &s, int target, std::vector<int> *path)
     mark[target] = onRoute;
     for (std::size_t q = 0; q < queue.size(); ++q) {
         const int v = queue[q];
-        for (const Network::Arc *a = net.arcsBegin(v); a != net.arcsEnd(v); ++a) {
-            const int u = a->to;
+        for (const Network::Arc *a = net.inArcsBegin(v); a != net.inArcsEnd(v); ++a) {
+            const int u = a->to; // (an arc from u to v)
             if (mark[u] != onRoute && tight(u, {std::int32_t(v), a->time})) {
                 mark[u] = onRoute;
                 queue.push_back(u);
@@ -202,7 +204,9 @@ bool RouteFinder::walkTight(const Search &s, int target, std::vector<int> *path)
                 continue;
             if (top.v == y)
                 return top.via;
-            const std::int32_t through = top.v == x ? -1 : std::max(top.via, top.v);
+            const std::int32_t through = top.v == x           ? -1
+                                         : !net.isCity(top.v) ? top.via
+                                                              : std::max(top.via, top.v);
             for (const Network::Arc *a = net.arcsBegin(top.v); a != net.arcsEnd(top.v); ++a) {
                 const int w = a->to;
                 if (w == x || mark[w] != onRoute || s.dist[w] > s.dist[y] || !tight(top.v, *a))

@@ -472,6 +472,18 @@ private slots:
                  QStringLiteral("City\tLeg (min)\tSince start (min)\nTab here\t0\t0\n"
                                 "'=SUM(A1)\t90\t90\nTotal\t\t90\n"));
         QCOMPARE(formatNumber(0.00001), QStringLiteral("1e-05"));
+
+        // GPX never drops a character it cannot hold: it writes U+FFFD, and reads back whole.
+        odd[0].setName(QStringLiteral("C\x01"
+                                      "D\uFFFF"));
+        QXmlStreamReader gpx(routeGpx(odd, {0, 1}, {30}, 1, "min"));
+        QStringList names;
+        while (!gpx.atEnd())
+            if (gpx.readNext() == QXmlStreamReader::StartElement && gpx.name() == u"name")
+                names << gpx.readElementText();
+        QVERIFY2(!gpx.hasError(), qPrintable(gpx.errorString()));
+        QCOMPARE(names, QStringList({"C\uFFFDD\uFFFD - Saint-L\u00f4, Manche", "C\uFFFDD\uFFFD",
+                                     "Saint-L\u00f4, Manche"}));
     }
 
     void mapPixels()

@@ -1,5 +1,7 @@
 #include "routetable.h"
 
+#include "csvtext.h"
+
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -130,7 +132,11 @@ QString degrees(double value)
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
                     const std::vector<double> &legTimes, double scale, const QString &unit)
 {
-    const RouteRows rows = routeRows(cities, path, legTimes);
+    RouteRows rows = routeRows(cities, path, legTimes);
+    // The loader has replaced what XML cannot hold; a network built otherwise is written the
+    // same way rather than have the writer drop characters.
+    for (QString &name : rows.names)
+        csv::replaceUnwritable(&name);
     QByteArray out;
     QXmlStreamWriter xml(&out);
     xml.setAutoFormatting(true);

@@ -194,12 +194,13 @@ template <typename Take> void Network::forEachNeighbour(int city, Take take) con
 {
     const int n = size();
     const int from = outNode(city);
-    for (const Arc *a = arcsBegin(from); a != arcsEnd(from); ++a) {
+    for (const Arc *a = arcsBegin(from), *end = arcsEnd(from); a != end; ++a) {
         if (a->to < n) {
             take(int(a->to), a->time);
             continue;
         }
-        for (const Arc *c = arcsBegin(a->to); c != arcsEnd(a->to); ++c) // the name's cities
+        for (const Arc *c = arcsBegin(a->to), *last = arcsEnd(a->to); c != last;
+             ++c) // the name's cities
             if (c->to != city)
                 take(int(c->to), a->time);
     }
@@ -267,7 +268,7 @@ std::vector<double> Network::timesFrom(int from) const
         if (done[top.v])
             continue;
         done[top.v] = 1;
-        for (const Arc *a = arcsBegin(top.v); a != arcsEnd(top.v); ++a) {
+        for (const Arc *a = arcsBegin(top.v), *end = arcsEnd(top.v); a != end; ++a) {
             const double d = top.d + a->time;
             if (d < dist[a->to]) {
                 dist[a->to] = d;
@@ -286,7 +287,7 @@ double Network::roundTrip(int at) const
     // Roads go both ways, so the shortest round trip is to the nearest neighbour and back: any
     // other leaves on a road at least as long and comes back on one.
     double round = self[at];
-    for (const Arc *a = arcsBegin(outNode(at)); a != arcsEnd(outNode(at)); ++a)
+    for (const Arc *a = arcsBegin(outNode(at)), *end = arcsEnd(outNode(at)); a != end; ++a)
         round = std::min(round, a->time + a->time);
     return round;
 }

@@ -62,7 +62,8 @@ struct RouteFinder::Search
         const std::int32_t through = top.v == source      ? -1
                                      : !net.isCity(top.v) ? top.via
                                                           : std::max(top.via, top.v);
-        for (const Network::Arc *a = net.arcsBegin(top.v); a != net.arcsEnd(top.v); ++a) {
+        for (const Network::Arc *a = net.arcsBegin(top.v), *end = net.arcsEnd(top.v); a != end;
+             ++a) {
             const double d = top.d + a->time;
             const std::int32_t w = a->to;
             if (done[w] || d > dist[w] || (d == dist[w] && through >= via[w]))
@@ -171,7 +172,7 @@ bool RouteFinder::walkTight(const Search &s, int target, std::vector<int> *path)
     mark[target] = onRoute;
     for (std::size_t q = 0; q < queue.size(); ++q) {
         const int v = queue[q];
-        for (const Network::Arc *a = net.inArcsBegin(v); a != net.inArcsEnd(v); ++a) {
+        for (const Network::Arc *a = net.inArcsBegin(v), *end = net.inArcsEnd(v); a != end; ++a) {
             const int u = a->to; // (an arc from u to v)
             if (mark[u] != onRoute && tight(u, {std::int32_t(v), a->time})) {
                 mark[u] = onRoute;
@@ -207,7 +208,8 @@ bool RouteFinder::walkTight(const Search &s, int target, std::vector<int> *path)
             const std::int32_t through = top.v == x           ? -1
                                          : !net.isCity(top.v) ? top.via
                                                               : std::max(top.via, top.v);
-            for (const Network::Arc *a = net.arcsBegin(top.v); a != net.arcsEnd(top.v); ++a) {
+            for (const Network::Arc *a = net.arcsBegin(top.v), *end = net.arcsEnd(top.v); a != end;
+                 ++a) {
                 const int w = a->to;
                 if (w == x || mark[w] != onRoute || s.dist[w] > s.dist[y] || !tight(top.v, *a))
                     continue;

@@ -2,13 +2,16 @@
 #include "matrix.h"
 #include "network.h"
 #include "routefinder.h"
+#include "searches.h"
 #include "shortestpaths.h"
 #include "testsupport.h"
+#include "trip.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTest>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -435,6 +438,182 @@ private slots:
             QCOMPARE(order, expected);
             QVERIFY(same);
         }
+        // Chosen sources and targets (one repeated, one out of range) are the rows' entries,
+        // whatever the threads.
+        std::vector<int> sources, targets{n - 1, 0, n - 1, n};
+        for (int i = 0; i < n; i += std::max(1, n / 7))
+            sources.push_back(i);
+        for (int j = 1; j < n; j += std::max(1, n / 5))
+            targets.push_back(j);
+        for (const int threads : {1, 3}) {
+            const auto table = timesBetween(net, sources, targets, threads);
+            QCOMPARE(table.size(), sources.size());
+            for (std::size_t r = 0; r < sources.size(); ++r) {
+                const std::vector<double> row = net.timesFrom(sources[r]);
+                for (std::size_t c = 0; c < targets.size(); ++c)
+                    QVERIFY(targets[c] == n ? std::isnan(table[r][c])
+                                            : sameBits(table[r][c], row[std::size_t(targets[c])]));
+            }
+        }
+        // What can be reached within a time: exactly the cities the row puts that near, nearest
+        // first, the start at 0.
+        for (int i = 0; i < n; i += std::max(1, n / 9)) {
+            const std::vector<double> row = net.timesFrom(i);
+            for (const double limit : {0.0, 2.0, 5.0, inf}) {
+                const std::vector<Reached> reached = reachFrom(net, i, limit);
+                QVERIFY(!reached.empty());
+                QCOMPARE(reached.front().city, i);
+                QCOMPARE(reached.front().time, 0.0);
+                std::vector<char> in(std::size_t(n), 0);
+                for (std::size_t k = 0; k < reached.size(); ++k) {
+                    const Reached &r = reached[k];
+                    QVERIFY(!in[std::size_t(r.city)]);
+                    in[std::size_t(r.city)] = 1;
+                    if (r.city != i)
+                        QVERIFY(sameBits(r.time, row[std::size_t(r.city)]));
+                    if (k > 1)
+                        QVERIFY(reached[k - 1].time < r.time ||
+                                (reached[k - 1].time == r.time && reached[k - 1].city < r.city));
+                }
+                for (int j = 0; j < n; ++j)
+                    if (bool(in[std::size_t(j)]) !=
+                        (j == i || row[std::size_t(j)] <= std::min(limit, 1e300)))
+                        QFAIL(qPrintable(QStringLiteral("reach from %1 within %2: %3 at %4")
+                                             .arg(i)
+                                             .arg(limit)
+                                             .arg(j)
+                                             .arg(row[std::size_t(j)])));
+            }
+        }
+        QVERIFY(reachFrom(net, 0, -1).empty());
+        QVERIFY(reachFrom(net, 0, std::numeric_limits<double>::quiet_NaN()).empty());
+        QVERIFY(reachFrom(net, n, 10).empty());
+    }
+
+    // The best order of stops, against every order there is.
+    void tripOrdersAreTheBest_data()
+    {
+        QTest::addColumn<int>("stops");
+        QTest::addColumn<int>("maxTime");
+        QTest::addColumn<int>("groups"); // stops in `groups` parts that no road joins
+        QTest::addColumn<quint32>("seed");
+        QTest::newRow("one stop") << 1 << 9 << 1 << 1u;
+        QTest::newRow("two stops") << 2 << 9 << 1 << 2u;
+        QTest::newRow("five, many ties") << 5 << 2 << 1 << 3u;
+        QTest::newRow("six, decimals") << 6 << 0 << 1 << 4u;
+        QTest::newRow("seven, two islands") << 7 << 30 << 2 << 5u;
+        QTest::newRow("eight") << 8 << 100 << 1 << 6u;
+        QTest::newRow("eight, three islands") << 8 << 100 << 3 << 7u;
+        QTest::newRow("eight, all the same") << 8 << 0 << 1 << 0u;
+    }
+
+    void tripOrdersAreTheBest()
+    {
+        QFETCH(int, stops);
+        QFETCH(int, maxTime);
+        QFETCH(int, groups);
+        QFETCH(quint32, seed);
+        // Times of a network's stops: the shortest times over random symmetric roads.
+        QRandomGenerator rng(seed);
+        TimeMatrix direct(stops, std::vector<double>(stops, inf));
+        for (int a = 0; a < stops; ++a)
+            for (int b = 0; b < a; ++b)
+                if (a % groups == b % groups && rng.bounded(3) > 0)
+                    direct[a][b] = direct[b][a] =
+                        maxTime > 0 ? double(rng.bounded(maxTime + 1))
+                                    : (seed ? std::round(rng.generateDouble() * 1000) / 10 : 7.0);
+        const ShortestPaths all(direct);
+        std::vector<std::vector<double>> times(stops, std::vector<double>(stops));
+        for (int a = 0; a < stops; ++a)
+            for (int b = 0; b < stops; ++b)
+                times[a][b] = all.time(a, b);
+
+        for (const TripEnds ends :
+             {TripEnds::KeepFirst, TripEnds::KeepFirstAndLast, TripEnds::Round}) {
+            // Every order with the fixed stops in place: the fewest legs without a road, then
+            // the least time.
+            std::vector<int> order(static_cast<std::size_t>(stops));
+            std::iota(order.begin(), order.end(), 0);
+            const bool lastFixed = ends == TripEnds::KeepFirstAndLast && stops > 1;
+            const auto movable = std::make_pair(order.begin() + std::min(stops, 1),
+                                                order.end() - (lastFixed ? 1 : 0));
+            int bestMissing = INT_MAX;
+            double bestTime = inf;
+            do {
+                int missing = 0;
+                const double time = tripTime(times, order, ends, &missing);
+                double finite = 0;
+                for (std::size_t i = 1; i < order.size(); ++i)
+                    finite +=
+                        times[order[i - 1]][order[i]] < inf ? times[order[i - 1]][order[i]] : 0;
+                if (ends == TripEnds::Round && stops > 1 && times[order.back()][0] < inf)
+                    finite += times[order.back()][0];
+                QCOMPARE(std::isinf(time), missing > 0);
+                if (missing < bestMissing || (missing == bestMissing && finite < bestTime)) {
+                    bestMissing = missing;
+                    bestTime = finite;
+                }
+            } while (std::next_permutation(movable.first, movable.second));
+
+            const TripOrder exact = bestTripOrder(times, ends);
+            const TripOrder searched = bestTripOrder(times, ends, 0); // the search, never exact
+            for (const TripOrder &trip : {exact, searched}) {
+                std::vector<int> sorted = trip.order;
+                std::sort(sorted.begin(), sorted.end());
+                std::vector<int> each(static_cast<std::size_t>(stops));
+                std::iota(each.begin(), each.end(), 0);
+                QCOMPARE(sorted, each); // every stop once, none dropped
+                QCOMPARE(trip.order.front(), 0);
+                if (lastFixed)
+                    QCOMPARE(trip.order.back(), stops - 1);
+                int missing = 0;
+                QCOMPARE(trip.time, tripTime(times, trip.order, ends, &missing));
+                QCOMPARE(trip.missingLegs, missing);
+            }
+            QVERIFY(exact.proven);
+            QCOMPARE(exact.missingLegs, bestMissing);
+            if (bestMissing == 0)
+                QCOMPARE(exact.time, bestTime);
+            // The search finds the best order of so few stops too, and never says it proved it.
+            QCOMPARE(searched.missingLegs, bestMissing);
+            QVERIFY(std::abs(tripTime(times, searched.order, ends) - exact.time) <= 1e-9 ||
+                    bestMissing > 0);
+            QVERIFY(!searched.proven || stops <= 2);
+        }
+    }
+
+    // Beyond what can be proven: the search is deterministic, keeps the given order when
+    // nothing beats it, and comes close to the best order of a known answer (stops on a line).
+    void tripSearchOnManyStops()
+    {
+        QRandomGenerator rng(17);
+        for (const int stops : {20, 120, 400}) {
+            std::vector<double> x(static_cast<std::size_t>(stops));
+            for (double &v : x)
+                v = double(rng.bounded(100000));
+            x[0] = -1; // the start at one end: the best open trip runs along the line
+            std::vector<std::vector<double>> times(stops, std::vector<double>(stops));
+            for (int a = 0; a < stops; ++a)
+                for (int b = 0; b < stops; ++b)
+                    times[a][b] = std::abs(x[a] - x[b]);
+            const double best = *std::max_element(x.begin(), x.end()) - x[0];
+            const TripOrder open = bestTripOrder(times, TripEnds::KeepFirst);
+            QVERIFY(!open.proven);
+            QCOMPARE(open.time, best);
+            QCOMPARE(open.order, bestTripOrder(times, TripEnds::KeepFirst).order);
+            QCOMPARE(bestTripOrder(times, TripEnds::Round).time, 2 * best);
+            // Ends fixed at both sides of the line.
+            const int far = int(std::max_element(x.begin(), x.end()) - x.begin());
+            std::swap(times[far], times[stops - 1]);
+            for (auto &row : times)
+                std::swap(row[far], row[stops - 1]);
+            QCOMPARE(bestTripOrder(times, TripEnds::KeepFirstAndLast).time, best);
+        }
+        // All times equal: no order is better than the one given.
+        std::vector<std::vector<double>> flat(30, std::vector<double>(30, 5.0));
+        std::vector<int> given(30);
+        std::iota(given.begin(), given.end(), 0);
+        QCOMPARE(bestTripOrder(flat, TripEnds::KeepFirst).order, given);
     }
 
     void agreesWithDijkstra()

@@ -1,0 +1,179 @@
+#include "searches.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+// One Dijkstra at a time over the whole graph, its arrays reused from search to search: only
+// the nodes a search touched are reset.
+class Searcher
+{
+public:
+    explicit Searcher(const Network &net)
+        : net(net), dist(std::size_t(net.nodeCount()), inf), done(std::size_t(net.nodeCount()), 0)
+    {
+    }
+
+    // Settles nodes nearest first from `from`; `settled(node, time)` returns false to stop.
+    // Nothing is settled beyond `limit`.
+    template <typename Settled> void run(int from, double limit, Settled settled)
+    {
+        reset();
+        dist[from] = 0.0;
+        touched.push_back(from);
+        heap.push_back({0.0, from});
+        while (!heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+            const Item top = heap.back();
+            heap.pop_back();
+            if (done[top.v])
+                continue;
+            if (top.d > limit)
+                break;
+            done[top.v] = 1;
+            if (!settled(top.v, top.d))
+                break;
+            for (const Network::Arc *a = net.arcsBegin(top.v), *end = net.arcsEnd(top.v); a != end;
+                 ++a) {
+                const double d = top.d + a->time;
+                if (d < dist[a->to]) {
+                    if (dist[a->to] == inf)
+                        touched.push_back(a->to);
+                    dist[a->to] = d;
+                    heap.push_back({d, a->to});
+                    std::push_heap(heap.begin(), heap.end(), std::greater<>());
+                }
+            }
+        }
+    }
+
+private:
+    struct Item
+    {
+        double d;
+        std::int32_t v;
+        bool operator>(const Item &o) const { return d > o.d; }
+    };
+
+    void reset()
+    {
+        for (int v : touched) {
+            dist[std::size_t(v)] = inf;
+            done[std::size_t(v)] = 0;
+        }
+        touched.clear();
+        heap.clear();
+    }
+
+    const Network &net;
+    std::vector<double> dist;
+    std::vector<char> done;
+    std::vector<int> touched;
+    std::vector<Item> heap;
+};
+
+} // namespace
+
+std::vector<Reached> reachFrom(const Network &net, int from, double limit)
+{
+    std::vector<Reached> reached;
+    if (from < 0 || from >= net.size() || !(limit >= 0))
+        return reached;
+    Searcher search(net);
+    search.run(from, limit, [&](int node, double time) {
+        if (net.isCity(node))
+            reached.push_back({node, time});
+        return true;
+    });
+    // Settled nearest first already; ties come in the heap's order, so put those in list order.
+    std::stable_sort(reached.begin() + 1, reached.end(), [](const Reached &a, const Reached &b) {
+        return a.time != b.time ? a.time < b.time : a.city < b.city;
+    });
+    return reached;
+}
+
+std::vector<std::vector<double>> timesBetween(const Network &net, const std::vector<int> &sources,
+                                              const std::vector<int> &targets, int threads)
+{
+    const int n = net.size();
+    auto inside = [n](int city) { return city >= 0 && city < n; };
+    std::vector<std::vector<double>> table(sources.size(),
+                                           std::vector<double>(targets.size(), inf));
+    // Where each target's column is (a city may be asked for more than once).
+    std::vector<int> firstColumn(std::size_t(n), -1);
+    std::vector<int> nextColumn(targets.size(), -1);
+    int distinctTargets = 0;
+    for (std::size_t c = targets.size(); c-- > 0;) {
+        if (!inside(targets[c]))
+            continue;
+        int &first = firstColumn[std::size_t(targets[c])];
+        if (first < 0)
+            ++distinctTargets;
+        nextColumn[c] = first;
+        first = int(c);
+    }
+
+    auto fillRow = [&](Searcher &search, std::size_t r) {
+        std::vector<double> &row = table[r];
+        const int from = sources[r];
+        if (!inside(from)) {
+            std::fill(row.begin(), row.end(), std::numeric_limits<double>::quiet_NaN());
+            return;
+        }
+        int left = distinctTargets;
+        if (left > 0)
+            search.run(from, inf, [&](int node, double time) {
+                if (!net.isCity(node) || firstColumn[std::size_t(node)] < 0)
+                    return true;
+                for (int c = firstColumn[std::size_t(node)]; c >= 0; c = nextColumn[std::size_t(c)])
+                    row[std::size_t(c)] = time;
+                return --left > 0;
+            });
+        for (std::size_t c = 0; c < targets.size(); ++c) {
+            if (!inside(targets[c]))
+                row[c] = std::numeric_limits<double>::quiet_NaN();
+            else if (targets[c] == from)
+                row[c] = net.roundTrip(from);
+        }
+    };
+
+    std::atomic<std::size_t> nextRow{0};
+    std::mutex lock;
+    std::exception_ptr failure;
+    auto work = [&] {
+        try {
+            Searcher search(net);
+            for (std::size_t r; (r = nextRow++) < sources.size();)
+                fillRow(search, r);
+        } catch (...) { // out of memory: said on the caller's thread
+            std::lock_guard<std::mutex> hold(lock);
+            failure = std::current_exception();
+            nextRow = sources.size();
+        }
+    };
+    threads = int(std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1,
+                                          std::max<std::size_t>(sources.size(), 1)));
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error &) {
+            break; // fewer threads: slower, not wrong
+        }
+    }
+    work();
+    for (std::thread &t : pool)
+        t.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    return table;
+}

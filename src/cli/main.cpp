@@ -2,6 +2,7 @@
 
 #include "citynames.h"
 #include "commandline.h"
+#include "commands.h"
 #include "datadir.h"
 #include "matrix.h"
 #include "network.h"
@@ -21,16 +22,15 @@
 
 namespace {
 
-enum Exit
-{
-    Ok = 0,
-    DataUnreadable = 1,
-    UnknownCity = 2,
-    Usage = commandline::kUsage
-};
+static_assert(Usage == commandline::kUsage);
 
 const char *const kHelp = R"(Usage:
   gpsroute [--data DIR] [--hours] [--format tsv|gpx|json] route NAME NAME [NAME...]
+  gpsroute [--data DIR] [--hours] [--format tsv|gpx|json] route -
+  gpsroute [--data DIR] [--hours] [--format tsv|gpx|json]
+           trip [--round | --end NAME] NAME NAME [NAME...]
+  gpsroute [--data DIR] [--hours] [--format tsv|json|geojson] reach NAME MINUTES
+  gpsroute [--data DIR] [--hours] table --from NAME[,NAME...] --to NAME[,NAME...]
   gpsroute [--data DIR] matrix
   gpsroute --help | --version
 
@@ -50,6 +50,33 @@ route   The fastest route that visits the named cities in order. Prints one line
         since the start in <desc>), for GPS devices and map programs;
         --format json as JSON ({"unit", "total", "cities": [{"name", "lat",
         "lon", "leg"}]}, null where no road leads).
+route - Many routes with one loading of the network: one query a line on
+        standard input, the names of its cities separated by TABs (a CR before
+        the line end is dropped). Each answer is what route prints for that
+        query, then an empty line; a query that names an unknown city, or fewer
+        than two, gets the empty line alone and its reason on standard error
+        ("line N: ...").
+trip    The order of visiting the named cities that takes the least time, from
+        the first name: a start, then the stops in any order. --end NAME ends
+        the trip at NAME, --round comes back to the start. Prints "Order" and
+        the cities in the best order, "Best" and "proven" (no order is faster:
+        up to 16 stops to place) or "not proven" (more stops: a careful search,
+        the same answer every time), "Saves" and the time saved on the order
+        given, all TAB-separated; then the route through them as route prints
+        it. --format json: {"order", "proven", "saves", "route": {...}};
+        --format gpx: the route, the order in its <desc>. Up to 1000 cities,
+        each named once. A city no road reaches is still visited, on a leg that
+        reads inf, and said on standard error.
+reach   The cities that can be reached from NAME in at most MINUTES minutes,
+        nearest first: a line each, the name, a TAB and the time (NAME itself
+        first, at 0). --format json: {"unit", "from", "limit", "cities":
+        [{"name", "lat", "lon", "time"}]}; --format geojson: a FeatureCollection
+        of Points whose properties are the name, the time and the unit, for map
+        programs.
+table   The shortest travel times from each --from city (a line each) to each
+        --to city (a column each), as CSV in the form of matrix. The options
+        take names separated by commas and can be repeated; in a name, "\,"
+        is a comma and "\\" a backslash.
 matrix  The shortest travel times in minutes (--hours: hours) between all
         cities, as CSV: a header line (an empty cell, then the city names in
         list order), then one line per city, its name and its row; "inf" where
@@ -68,7 +95,9 @@ Names that start with "-" come after "--" (gpsroute route -- -Town Paris).
 Exit status: 0 on success; 1 when the folder or a data file cannot be read (or,
 for matrix, holds no city), or when the output cannot be written (a full disk, a
 closed output); 2 when a name matches no city (nothing is printed on standard
-output then); 64 on a usage error.
+output then; with route -, when a query could not be answered); 64 on a usage
+error (for trip also: a city named twice, more than 1000; for reach: a time
+that is not a number of minutes, 0 or more).
 )";
 
 // Up to this many cities `matrix` builds the all-pairs table at once (32 MB); above, rows.
@@ -81,11 +110,6 @@ void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
     QTextStream(stderr) << "gpsroute: " << text << Qt::endl;
 }
 
-int usage(const QString &problem)
-{
-    return commandline::usageError(QStringLiteral("gpsroute"), problem);
-}
-
 int run(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -93,7 +117,12 @@ int run(const QStringList &arguments)
     const QCommandLineOption hoursOption(QStringLiteral("hours"));
     const QCommandLineOption formatOption(QStringLiteral("format"), QString(),
                                           QStringLiteral("FORMAT"), QStringLiteral("tsv"));
-    parser.addOptions({dataOption, hoursOption, formatOption});
+    const QCommandLineOption roundOption(QStringLiteral("round"));
+    const QCommandLineOption endOption(QStringLiteral("end"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption fromOption(QStringLiteral("from"), QString(), QStringLiteral("NAMES"));
+    const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("NAMES"));
+    parser.addOptions(
+        {dataOption, hoursOption, formatOption, roundOption, endOption, fromOption, toOption});
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsroute"), kHelp);
         done >= 0)
         return done;
@@ -102,22 +131,56 @@ int run(const QStringList &arguments)
     const QString dataDir = parser.isSet(dataOption) ? parser.value(dataOption) : defaultDataDir();
     const bool hours = parser.isSet(hoursOption);
     const QString format = parser.value(formatOption);
-    if (format != QLatin1String("tsv") && format != QLatin1String("gpx") &&
-        format != QLatin1String("json"))
-        return usage(QStringLiteral("--format is tsv, gpx or json, not %1").arg(format));
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return usage(QStringLiteral("no command given"));
     const QString command = positional.takeFirst();
+    const bool batch = command == QLatin1String("route") && positional == QStringList{"-"};
     if (command == QLatin1String("route")) {
-        if (positional.size() < 2)
-            return usage(QStringLiteral("route needs at least two city names"));
+        if (positional.size() < 2 && !batch)
+            return usage(QStringLiteral("route needs at least two city names, or - to read "
+                                        "queries from standard input"));
     } else if (command == QLatin1String("matrix")) {
         if (!positional.isEmpty())
             return usage(QStringLiteral("matrix takes no names"));
+    } else if (command == QLatin1String("trip")) {
+        if (parser.isSet(roundOption) && parser.isSet(endOption))
+            return usage(QStringLiteral("trip takes --round or --end, not both"));
+    } else if (command == QLatin1String("reach")) {
+        if (positional.size() != 2)
+            return usage(QStringLiteral("reach needs a city name and a time in minutes"));
+    } else if (command == QLatin1String("table")) {
+        if (!positional.isEmpty())
+            return usage(QStringLiteral("table takes its names in --from and --to"));
+        if (!parser.isSet(fromOption) || !parser.isSet(toOption))
+            return usage(QStringLiteral("table needs --from and --to"));
     } else {
         return usage(QStringLiteral("unknown command %1").arg(command));
     }
+    // Each option belongs to its command.
+    const bool isTrip = command == QLatin1String("trip");
+    const bool isTable = command == QLatin1String("table");
+    struct Owned
+    {
+        const QCommandLineOption *option;
+        bool here;
+        const char *owner;
+    };
+    for (const Owned &o :
+         {Owned{&roundOption, isTrip, "trip"}, Owned{&endOption, isTrip, "trip"},
+          Owned{&fromOption, isTable, "table"}, Owned{&toOption, isTable, "table"}})
+        if (parser.isSet(*o.option) && !o.here)
+            return usage(QStringLiteral("--%1 is for %2 only")
+                             .arg(o.option->names().constFirst(), QLatin1String(o.owner)));
+    const bool reach = command == QLatin1String("reach");
+    const QStringList formats =
+        reach ? QStringList{"tsv", "json", "geojson"} : QStringList{"tsv", "gpx", "json"};
+    if (!formats.contains(format))
+        return usage(QStringLiteral("--format is %1 or %2, not %3")
+                         .arg(formats.mid(0, formats.size() - 1).join(QStringLiteral(", ")),
+                              formats.last(), format));
+    if (parser.isSet(endOption) && parser.value(endOption).isEmpty())
+        return usage(QStringLiteral("--end needs a city name"));
 
     const QDir dir(dataDir);
     Network net;
@@ -170,19 +233,20 @@ int run(const QStringList &arguments)
         return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
     }
 
+    const Job job{net, dir, hours, format, out};
+    if (batch)
+        return runBatch(job);
+    if (command == QLatin1String("trip"))
+        return runTrip(job, positional, parser.isSet(roundOption),
+                       parser.isSet(endOption) ? parser.value(endOption) : QString());
+    if (reach)
+        return runReach(job, positional[0], positional[1]);
+    if (isTable)
+        return runTable(job, splitNameList(parser.values(fromOption)),
+                        splitNameList(parser.values(toOption)));
     const QStringList unknown = unknownCityNames(cities, positional);
     if (!unknown.isEmpty()) {
-        QTextStream err(stderr);
-        err << "gpsroute: no city named " << '"' << unknown.join(QStringLiteral("\", \"")) << '"'
-            << " in " << QDir::toNativeSeparators(dir.filePath("villes.csv")) << Qt::endl;
-        // The closest names, as the window offers them (for the first few: each costs a pass
-        // over the cities).
-        for (const QString &name : unknown.mid(0, 5)) {
-            const QStringList close = closestCityNames(cities, name);
-            if (!close.isEmpty())
-                err << "gpsroute: \"" << name << "\": did you mean "
-                    << close.join(QStringLiteral(", ")) << "?" << Qt::endl;
-        }
+        reportUnknown(job, unknown);
         return UnknownCity;
     }
 

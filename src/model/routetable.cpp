@@ -130,7 +130,8 @@ QString degrees(double value)
 } // namespace
 
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, double scale, const QString &unit)
+                    const std::vector<double> &legTimes, double scale, const QString &unit,
+                    QString description)
 {
     RouteRows rows = routeRows(cities, path, legTimes);
     // The loader has replaced what XML cannot hold; a network built otherwise is written the
@@ -149,6 +150,10 @@ QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &pat
     if (!rows.names.isEmpty())
         xml.writeTextElement(QStringLiteral("name"),
                              rows.names.first() + QStringLiteral(" - ") + rows.names.last());
+    if (!description.isEmpty()) {
+        csv::replaceUnwritable(&description);
+        xml.writeTextElement(QStringLiteral("desc"), description);
+    }
     auto time = [&](double minutes) {
         return std::isfinite(minutes) ? formatNumber(minutes * scale) + u' ' + unit
                                       : QStringLiteral("no road");
@@ -307,4 +312,63 @@ QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &p
         out += row.join(u'\t') + u'\n';
     }
     return out;
+}
+
+namespace {
+
+QJsonObject reachedCity(const City &c, double minutes, double scale)
+{
+    return {{QStringLiteral("name"), c.getName()},
+            {QStringLiteral("lat"), rounded(latitude(c))},
+            {QStringLiteral("lon"), rounded(longitude(c))},
+            {QStringLiteral("time"), minutes * scale}};
+}
+
+} // namespace
+
+QString reachTsv(const std::vector<City> &cities, const std::vector<Reached> &reached, double scale)
+{
+    QString out;
+    for (const Reached &r : reached)
+        out += tsvName(cities[std::size_t(r.city)].getName()) + u'\t' +
+               formatNumber(r.time * scale) + u'\n';
+    return out;
+}
+
+QByteArray reachJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
+                     double limit, double scale, const QString &unit)
+{
+    QJsonArray list;
+    for (const Reached &r : reached)
+        list.append(reachedCity(cities[std::size_t(r.city)], r.time, scale));
+    const QJsonObject all{
+        {QStringLiteral("unit"), unit},
+        {QStringLiteral("from"),
+         reached.empty() ? QString() : cities[std::size_t(reached.front().city)].getName()},
+        {QStringLiteral("limit"), limit * scale},
+        {QStringLiteral("cities"), list}};
+    return QJsonDocument(all).toJson(QJsonDocument::Indented);
+}
+
+QByteArray reachGeoJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
+                        double scale, const QString &unit)
+{
+    QJsonArray features;
+    for (const Reached &r : reached) {
+        const City &c = cities[std::size_t(r.city)];
+        QJsonObject properties = reachedCity(c, r.time, scale);
+        properties.remove(QStringLiteral("lat"));
+        properties.remove(QStringLiteral("lon"));
+        properties.insert(QStringLiteral("unit"), unit);
+        features.append(
+            QJsonObject{{QStringLiteral("type"), QStringLiteral("Feature")},
+                        {QStringLiteral("geometry"),
+                         QJsonObject{{QStringLiteral("type"), QStringLiteral("Point")},
+                                     {QStringLiteral("coordinates"),
+                                      QJsonArray{rounded(longitude(c)), rounded(latitude(c))}}}},
+                        {QStringLiteral("properties"), properties}});
+    }
+    const QJsonObject all{{QStringLiteral("type"), QStringLiteral("FeatureCollection")},
+                          {QStringLiteral("features"), features}};
+    return QJsonDocument(all).toJson(QJsonDocument::Indented);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "city.h"
+#include "searches.h"
 
 #include <QString>
 #include <QStringList>
@@ -64,8 +65,20 @@ QString tsvName(const QString &name);
 // "h"); a leg where no road leads has no time. GPX 1.1: one <rte> named "FIRST - LAST" with an
 // <rtept lat lon> per city, its <name>, and the leg and running total in <desc>. JSON: {"unit",
 // "total", "cities": [{"name", "lat", "lon", "leg"}]}, "leg" and "total" null where no road
-// leads.
+// leads. A `description`, when given, is the <rte>'s <desc>.
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, double scale, const QString &unit);
+                    const std::vector<double> &legTimes, double scale, const QString &unit,
+                    QString description = {});
 QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
                      const std::vector<double> &legTimes, double scale, const QString &unit);
+
+// What reachFrom found, for gpsroute: as tab-separated lines ("NAME<TAB>TIME", names as tsvName
+// writes them); as JSON ({"unit", "from", "limit", "cities": [{"name", "lat", "lon", "time"}]});
+// as GeoJSON, a FeatureCollection of Points whose properties are the name, the time and the
+// unit, for map programs. Times in minutes times `scale`.
+QString reachTsv(const std::vector<City> &cities, const std::vector<Reached> &reached,
+                 double scale);
+QByteArray reachJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
+                     double limit, double scale, const QString &unit);
+QByteArray reachGeoJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
+                        double scale, const QString &unit);

@@ -346,7 +346,7 @@ std::vector<int> nearestNeighbourOrder(const std::vector<std::vector<double>> &t
 } // namespace
 
 double tripTime(const std::vector<std::vector<double>> &times, const std::vector<int> &order,
-                TripEnds ends, int *missingLegs)
+                TripEnds ends, int *missingLegs, double *roadTime)
 {
     Cost total;
     for (std::size_t i = 1; i < order.size(); ++i)
@@ -355,6 +355,8 @@ double tripTime(const std::vector<std::vector<double>> &times, const std::vector
         total = total + leg(times[std::size_t(order.back())][std::size_t(order.front())]);
     if (missingLegs)
         *missingLegs = total.missing;
+    if (roadTime)
+        *roadTime = total.time;
     return total.missing ? inf : total.time;
 }
 

@@ -37,7 +37,7 @@ constexpr int kMostTripStops = 1000;
 TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds ends,
                         int exactStops = kExactTripStops, int effort = 40);
 
-// The total of `order` as a trip (the way back to its first stop added for Round), and how many
-// of its legs no road joins.
+// The total of `order` as a trip (the way back to its first stop added for Round), how many of
+// its legs no road joins, and the time of those that a road joins.
 double tripTime(const std::vector<std::vector<double>> &times, const std::vector<int> &order,
-                TripEnds ends, int *missingLegs = nullptr);
+                TripEnds ends, int *missingLegs = nullptr, double *roadTime = nullptr);

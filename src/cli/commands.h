@@ -1,0 +1,49 @@
+#pragma once
+
+#include "network.h"
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <vector>
+
+// What gpsroute's commands share once the network is loaded.
+
+enum Exit
+{
+    Ok = 0,
+    DataUnreadable = 1,
+    UnknownCity = 2,
+    Usage = 64, // commandline::kUsage
+};
+
+struct Job
+{
+    const Network &net;
+    QDir dir;       // the data folder, for messages
+    bool hours;     // times in hours rather than minutes
+    QString format; // tsv, gpx, json or geojson
+    QTextStream &out;
+
+    double scale() const { return hours ? 1.0 / 60.0 : 1.0; }
+    QString unit() const { return hours ? QStringLiteral("h") : QStringLiteral("min"); }
+};
+
+// "gpsroute: PROBLEM" and the usual hint; returns Usage.
+int usage(const QString &problem);
+// Says which names match no city (with the closest names for the first few) on standard
+// error, prefixed by `where` ("line 3: ") when given.
+void reportUnknown(const Job &job, const QStringList &unknown, const QString &where = {});
+// The positions of `names` (each the last city of its name), or unknown names reported and
+// an empty list; `unknownFound` set when some name was unknown.
+std::vector<int> positionsOf(const Job &job, const QStringList &names, bool *unknownFound);
+
+// The commands beyond one route and the whole matrix. Each returns the exit status.
+int runBatch(const Job &job);
+int runTrip(const Job &job, const QStringList &names, bool round, const QString &end);
+int runReach(const Job &job, const QString &name, const QString &minutes);
+int runTable(const Job &job, const QStringList &from, const QStringList &to);
+// Names given as "A,B,C": commas separate, "\," is a comma within a name and "\\" a backslash.
+QStringList splitNameList(const QStringList &values);

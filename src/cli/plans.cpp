@@ -1,0 +1,278 @@
+// gpsroute's commands for many answers at once: queries from standard input, the best order of
+// stops, what can be reached in a time, and times between chosen cities.
+
+#include "citynames.h"
+#include "commandline.h"
+#include "commands.h"
+#include "routefinder.h"
+#include "routetable.h"
+#include "searches.h"
+#include "trip.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+int cores()
+{
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// The route through `names` in the chosen format, as `route` prints it.
+QByteArray routeText(const Job &job, RouteFinder &finder, const std::vector<QString> &names,
+                     const QString &gpxDescription = {})
+{
+    const std::vector<int> route = finder.routeThrough(names);
+    const std::vector<double> legs = job.net.legTimes(route);
+    const std::vector<City> &cities = job.net.cities();
+    if (job.format == QLatin1String("gpx"))
+        return routeGpx(cities, route, legs, job.scale(), job.unit(), gpxDescription);
+    if (job.format == QLatin1String("json"))
+        return routeJson(cities, route, legs, job.scale(), job.unit());
+    return routeTsv(cities, route, legs, job.scale()).toUtf8();
+}
+
+bool written(QTextStream &out)
+{
+    return commandline::outputWritten(QStringLiteral("gpsroute"), &out);
+}
+
+} // namespace
+
+int usage(const QString &problem)
+{
+    return commandline::usageError(QStringLiteral("gpsroute"), problem);
+}
+
+void reportUnknown(const Job &job, const QStringList &unknown, const QString &where)
+{
+    QTextStream err(stderr);
+    err << "gpsroute: " << where << "no city named " << '"'
+        << unknown.join(QStringLiteral("\", \"")) << '"' << " in "
+        << QDir::toNativeSeparators(job.dir.filePath("villes.csv")) << Qt::endl;
+    // The closest names, as the window offers them (for the first few: each costs a pass over
+    // the cities).
+    for (const QString &name : unknown.mid(0, 5)) {
+        const QStringList close = closestCityNames(job.net.cities(), name);
+        if (!close.isEmpty())
+            err << "gpsroute: " << where << '"' << name << "\": did you mean "
+                << close.join(QStringLiteral(", ")) << "?" << Qt::endl;
+    }
+}
+
+std::vector<int> positionsOf(const Job &job, const QStringList &names, bool *unknownFound)
+{
+    const QStringList unknown = unknownCityNames(job.net.cities(), names);
+    *unknownFound = !unknown.isEmpty();
+    if (*unknownFound) {
+        reportUnknown(job, unknown);
+        return {};
+    }
+    std::vector<int> at;
+    for (const QString &name : names)
+        at.push_back(job.net.lastIndexOf(name));
+    return at;
+}
+
+QStringList splitNameList(const QStringList &values)
+{
+    QStringList names;
+    for (const QString &value : values) {
+        QString name;
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const QChar c = value[i];
+            if (c == u'\\' && i + 1 < value.size() &&
+                (value[i + 1] == u',' || value[i + 1] == u'\\')) {
+                name += value[++i];
+            } else if (c == u',') {
+                names << name;
+                name.clear();
+            } else {
+                name += c;
+            }
+        }
+        names << name;
+    }
+    return names;
+}
+
+int runBatch(const Job &job)
+{
+    // Each answer is what `route` prints for that query, then an empty line; a query that
+    // cannot be answered gets the empty line alone and its reason on standard error.
+    RouteFinder finder(job.net, 64);
+    QTextStream in(stdin);
+    int status = Ok;
+    int lineNo = 0;
+    QString line;
+    while (in.readLineInto(&line)) {
+        ++lineNo;
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const QString where = QStringLiteral("line %1: ").arg(lineNo);
+        const QStringList names = line.split(u'\t');
+        if (names.size() < 2) {
+            QTextStream(stderr) << "gpsroute: " << where
+                                << "a route needs two city names or more, separated by tabs"
+                                << Qt::endl;
+            status = UnknownCity;
+        } else if (const QStringList unknown = unknownCityNames(job.net.cities(), names);
+                   !unknown.isEmpty()) {
+            reportUnknown(job, unknown, where);
+            status = UnknownCity;
+        } else {
+            job.out << QString::fromUtf8(
+                routeText(job, finder, std::vector<QString>(names.begin(), names.end())));
+        }
+        job.out << '\n';
+        if (job.out.status() != QTextStream::Ok)
+            break;
+    }
+    return written(job.out) ? status : DataUnreadable;
+}
+
+int runTrip(const Job &job, const QStringList &given, bool round, const QString &end)
+{
+    QStringList names = given;
+    if (!end.isNull())
+        names << end;
+    if (names.size() < 2)
+        return usage(QStringLiteral("trip needs a start and at least one stop"));
+    if (names.size() > kMostTripStops)
+        return usage(QStringLiteral("a trip takes at most %1 stops, not %2")
+                         .arg(kMostTripStops)
+                         .arg(names.size()));
+    QSet<QString> seen;
+    for (const QString &name : names) {
+        if (seen.contains(name))
+            return usage(QStringLiteral("\"%1\" is given twice").arg(name));
+        seen.insert(name);
+    }
+    bool unknown = false;
+    const std::vector<int> stops = positionsOf(job, names, &unknown);
+    if (unknown)
+        return UnknownCity;
+
+    const TripEnds ends = round           ? TripEnds::Round
+                          : !end.isNull() ? TripEnds::KeepFirstAndLast
+                                          : TripEnds::KeepFirst;
+    const std::vector<std::vector<double>> times = timesBetween(job.net, stops, stops, cores());
+    const TripOrder trip = bestTripOrder(times, ends);
+
+    // A stop no road reaches from the start is still visited, on a leg that reads inf.
+    QStringList cut;
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        if (!(times[0][i] < std::numeric_limits<double>::infinity()))
+            cut << names[qsizetype(i)];
+    if (!cut.isEmpty())
+        QTextStream(stderr) << "gpsroute: no road leads from \"" << names[0] << "\" to \""
+                            << cut.join(QStringLiteral("\", \"")) << "\": the trip reaches "
+                            << (cut.size() == 1 ? "it" : "them") << " on a leg that reads inf"
+                            << Qt::endl;
+
+    // What the new order saves on the order given.
+    std::vector<int> typed(std::size_t(names.size()));
+    for (std::size_t i = 0; i < typed.size(); ++i)
+        typed[i] = int(i);
+    int typedMissing = 0;
+    double typedRoads = 0, tripRoads = 0;
+    tripTime(times, typed, ends, &typedMissing, &typedRoads);
+    tripTime(times, trip.order, ends, nullptr, &tripRoads);
+    const double saves = typedMissing > trip.missingLegs ? std::numeric_limits<double>::infinity()
+                                                         : typedRoads - tripRoads;
+
+    QStringList ordered;
+    for (int i : trip.order)
+        ordered << names[i];
+    std::vector<QString> visit(ordered.begin(), ordered.end());
+    if (round)
+        visit.push_back(names[0]);
+    RouteFinder finder(job.net);
+    const QString best = trip.proven ? QStringLiteral("proven") : QStringLiteral("not proven");
+    if (job.format == QLatin1String("json")) {
+        QJsonObject all{{QStringLiteral("order"), QJsonArray::fromStringList(ordered)},
+                        {QStringLiteral("proven"), trip.proven},
+                        {QStringLiteral("saves"), std::isfinite(saves)
+                                                      ? QJsonValue(saves * job.scale())
+                                                      : QJsonValue(QJsonValue::Null)},
+                        {QStringLiteral("route"),
+                         QJsonDocument::fromJson(routeText(job, finder, visit)).object()}};
+        job.out << QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented));
+    } else if (job.format == QLatin1String("gpx")) {
+        const QString description = QStringLiteral("Order: %1 (%2 best); saves %3 %4")
+                                        .arg(ordered.join(QStringLiteral(", ")), best,
+                                             formatNumber(saves * job.scale()), job.unit());
+        job.out << QString::fromUtf8(routeText(job, finder, visit, description));
+    } else {
+        QStringList line{QStringLiteral("Order")};
+        for (const QString &name : ordered)
+            line << tsvName(name);
+        job.out << line.join(u'\t') << '\n'
+                << "Best\t" << best << '\n'
+                << "Saves\t" << formatNumber(saves * job.scale()) << '\n'
+                << QString::fromUtf8(routeText(job, finder, visit));
+    }
+    return written(job.out) ? Ok : DataUnreadable;
+}
+
+int runReach(const Job &job, const QString &name, const QString &minutesText)
+{
+    bool number = false;
+    const double limit = minutesText.toDouble(&number);
+    if (!number || !std::isfinite(limit) || limit < 0)
+        return usage(QStringLiteral("reach needs a time in minutes, 0 or more, not \"%1\"")
+                         .arg(minutesText));
+    bool unknown = false;
+    const std::vector<int> from = positionsOf(job, {name}, &unknown);
+    if (unknown)
+        return UnknownCity;
+    const std::vector<Reached> reached = reachFrom(job.net, from.front(), limit);
+    const std::vector<City> &cities = job.net.cities();
+    if (job.format == QLatin1String("json"))
+        job.out << QString::fromUtf8(reachJson(cities, reached, limit, job.scale(), job.unit()));
+    else if (job.format == QLatin1String("geojson"))
+        job.out << QString::fromUtf8(reachGeoJson(cities, reached, job.scale(), job.unit()));
+    else
+        job.out << reachTsv(cities, reached, job.scale());
+    return written(job.out) ? Ok : DataUnreadable;
+}
+
+int runTable(const Job &job, const QStringList &fromNames, const QStringList &toNames)
+{
+    bool unknown = false;
+    const std::vector<int> from = positionsOf(job, fromNames, &unknown);
+    if (unknown)
+        return UnknownCity;
+    const std::vector<int> to = positionsOf(job, toNames, &unknown);
+    if (unknown)
+        return UnknownCity;
+    const auto cell = [](const QString &name) { return csvField(sheetCell(name)); };
+    for (const QString &name : toNames)
+        job.out << ',' << cell(name);
+    job.out << '\n';
+    // A block of sources at a time: memory stays a few rows whatever the table's size.
+    const std::size_t block = std::size_t(std::max(64, 16 * cores()));
+    for (std::size_t first = 0; first < from.size(); first += block) {
+        const std::vector<int> sources(from.begin() + qsizetype(first),
+                                       from.begin() +
+                                           qsizetype(std::min(from.size(), first + block)));
+        const auto rows = timesBetween(job.net, sources, to, cores());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            job.out << cell(fromNames[qsizetype(first + r)]);
+            for (double t : rows[r])
+                job.out << ',' << formatNumber(t * job.scale());
+            job.out << '\n';
+        }
+        if (job.out.status() != QTextStream::Ok)
+            break;
+    }
+    return written(job.out) ? Ok : DataUnreadable;
+}

@@ -197,6 +197,85 @@ private slots:
                            "Blois"}
             << 0 << "Vineuil (41)\t0\nBlois\t"
             << "";
+        // The best order of stops: the route through them follows, as route prints it.
+        QTest::newRow("trip: the stops reordered")
+            << GPSROUTE_PATH << QStringList{"trip", "X", "Z", "Y"} << 0
+            << "Order\tX\tY\tZ\nBest\tproven\nSaves\t45\nX\t0\nY\t30\nZ\t45\nTotal\t75\n"
+            << "";
+        QTest::newRow("trip --end: the order given is already the best")
+            << GPSROUTE_PATH << QStringList{"trip", "--end", "Saint Malo", "Y", "Z", "X"} << 0
+            << "Order\tY\tZ\tX\tSaint Malo\nBest\tproven\nSaves\t0\nY\t0\nZ\t45\nY\t45\nX\t30\n"
+               "Saint Malo\t125\nTotal\t245\n"
+            << "";
+        QTest::newRow("trip --round, in hours: back to the start")
+            << GPSROUTE_PATH << QStringList{"--hours", "trip", "--round", "Saint Malo", "Z", "X"}
+            << 0
+            << "Order\tSaint Malo\tZ\tX\nBest\tproven\nSaves\t0\nSaint Malo\t0\nX\t2.08333\n"
+               "Y\t0.5\nZ\t0.75\nY\t0.75\nX\t0.5\nSaint Malo\t2.08333\nTotal\t6.66667\n"
+            << "";
+        QTest::newRow("trip: a stop no road reaches is visited last, and said")
+            << GPSROUTE_PATH << QStringList{"trip", "X", "Île", "Y"} << 0
+            << "Order\tX\tY\tÎle\nBest\tproven\nSaves\tinf\nX\t0\nY\t30\nÎle\tinf\nTotal\tinf\n"
+            << "gpsroute: no road leads from \"X\" to \"Île\": the trip reaches it on a leg that "
+               "reads inf\n";
+        QTest::newRow("trip: a stop given twice")
+            << GPSROUTE_PATH << QStringList{"trip", "--end", "X", "X", "Y"} << 64 << ""
+            << "gpsroute: \"X\" is given twice";
+        QTest::newRow("trip: a start alone")
+            << GPSROUTE_PATH << QStringList{"trip", "--round", "X"} << 64 << ""
+            << "gpsroute: trip needs a start and at least one stop";
+        QTest::newRow("trip: --round and --end")
+            << GPSROUTE_PATH << QStringList{"trip", "--round", "--end", "Z", "X", "Y"} << 64 << ""
+            << "gpsroute: trip takes --round or --end, not both";
+        QTest::newRow("trip: an unknown stop, the closest names offered")
+            << GPSROUTE_PATH << QStringList{"trip", "X", "saint malo"} << 2 << ""
+            << "gpsroute: \"saint malo\": did you mean Saint Malo?";
+        QStringList many{"trip"};
+        for (int i = 0; i <= 1000; ++i)
+            many << QStringLiteral("c%1").arg(i);
+        QTest::newRow("trip: more than 1000 stops")
+            << GPSROUTE_PATH << many << 64 << ""
+            << "gpsroute: a trip takes at most 1000 stops, not 1001";
+        QTest::newRow("route with --round")
+            << GPSROUTE_PATH << QStringList{"route", "--round", "X", "Y"} << 64 << ""
+            << "gpsroute: --round is for trip only";
+        // Reach: nearest first, the limit itself included.
+        QTest::newRow("reach") << GPSROUTE_PATH << QStringList{"reach", "X", "75"} << 0
+                               << "X\t0\nY\t30\nZ\t75\n"
+                               << "";
+        QTest::newRow("reach in hours, the time in minutes")
+            << GPSROUTE_PATH << QStringList{"--hours", "reach", "Z", "74.9"} << 0
+            << "Z\t0\nY\t0.75\n"
+            << "";
+        QTest::newRow("reach: nothing but the start")
+            << GPSROUTE_PATH << QStringList{"reach", "Île", "1e6"} << 0 << "Île\t0\n"
+            << "";
+        for (const char *time : {"-5", "ten", "nan", "inf", ""})
+            QTest::addRow("reach within \"%s\"", time)
+                << GPSROUTE_PATH << QStringList{"reach", "X", "--", time} << 64 << ""
+                << QStringLiteral("gpsroute: reach needs a time in minutes, 0 or more, not \"%1\"")
+                       .arg(time);
+        QTest::newRow("reach as GPX")
+            << GPSROUTE_PATH << QStringList{"--format", "gpx", "reach", "X", "5"} << 64 << ""
+            << "gpsroute: --format is tsv, json or geojson, not gpx";
+        QTest::newRow("route as GeoJSON")
+            << GPSROUTE_PATH << QStringList{"--format", "geojson", "route", "X", "Y"} << 64 << ""
+            << "gpsroute: --format is tsv, gpx or json, not geojson";
+        QTest::newRow("reach from an unknown city")
+            << GPSROUTE_PATH << QStringList{"reach", "x", "5"} << 2 << ""
+            << "gpsroute: \"x\": did you mean X?";
+        // Sources x targets, in the form of matrix (names repeated, options repeated).
+        QTest::newRow("table")
+            << GPSROUTE_PATH
+            << QStringList{"table", "--from", "X,Z", "--from", "X", "--to", "Saint Malo,Y,X,Île"}
+            << 0 << ",Saint Malo,Y,X,Île\nX,125,30,0,inf\nZ,200,45,75,inf\nX,125,30,0,inf\n"
+            << "";
+        QTest::newRow("table without --to")
+            << GPSROUTE_PATH << QStringList{"table", "--from", "X"} << 64 << ""
+            << "gpsroute: table needs --from and --to";
+        QTest::newRow("table to an unknown city")
+            << GPSROUTE_PATH << QStringList{"table", "--from", "X", "--to", "Y,Atlantis"} << 2 << ""
+            << "no city named \"Atlantis\"";
         for (const auto &[program, name] :
              {std::pair{GPSROUTE_PATH, "gpsroute"}, std::pair{GPS_PATH, "gps"},
               std::pair{GPSNET_PATH, "gpsnet"}}) {
@@ -242,6 +321,63 @@ private slots:
         QVERIFY2(r.out.contains(out), qPrintable(r.out));
         QVERIFY2(r.err.contains(err), qPrintable(r.err));
         QVERIFY(!QFileInfo::exists(dir.filePath("synth"))); // nothing written on a usage error
+    }
+
+    // Trips and reach for other programs; many queries answered as each alone is.
+    void tripsReachAndQueriesForPrograms()
+    {
+        const Result trip = run({"--format", "json", "trip", "--round", "Z", "X", "Y"});
+        QCOMPARE(trip.code, 0);
+        const QJsonObject t = QJsonDocument::fromJson(trip.out.toUtf8()).object();
+        QCOMPARE(t["order"].toArray(), QJsonArray({"Z", "X", "Y"})); // as good as any: it stays
+        QCOMPARE(t["proven"].toBool(), true);
+        QCOMPARE(t["saves"].toDouble(), 0.0);
+        QCOMPARE(t["route"].toObject()["total"].toDouble(), 150.0);
+        const Result gpx = run({"--format", "gpx", "trip", "X", "Z", "Y"});
+        QVERIFY(gpx.out.contains("<desc>Order: X, Y, Z (proven best); saves 45 min</desc>"));
+
+        const Result reach = run({"--format", "geojson", "reach", "Y", "30"});
+        QCOMPARE(reach.code, 0);
+        const QJsonArray features =
+            QJsonDocument::fromJson(reach.out.toUtf8()).object()["features"].toArray();
+        QCOMPARE(features.size(), 2);
+        QCOMPARE(features[1].toObject()["geometry"].toObject()["coordinates"].toArray(),
+                 QJsonArray({4.0, 45.0}));
+        QCOMPARE(features[1].toObject()["properties"].toObject()["name"].toString(), "X");
+        QCOMPARE(features[1].toObject()["properties"].toObject()["time"].toDouble(), 30.0);
+        const QJsonObject json =
+            QJsonDocument::fromJson(
+                run({"--format", "json", "--hours", "reach", "Y", "60"}).out.toUtf8())
+                .object();
+        QCOMPARE(json["from"].toString(), "Y");
+        QCOMPARE(json["limit"].toDouble(), 1.0);
+        QCOMPARE(json["cities"].toArray().size(), 3);
+
+        // Queries on standard input: each answer as route gives it alone, then an empty line;
+        // a query that cannot be answered keeps its place.
+        const QList<QStringList> queries{
+            {"X", "Z", "Saint Malo"}, {"Z", "Île"}, {"X", "Atlantis"}, {"Y"}, {"Saint Malo", "Y"}};
+        for (const QString &format : {"tsv", "json", "gpx"}) {
+            QByteArray input;
+            QString expected;
+            for (const QStringList &q : queries) {
+                input += q.join('\t').toUtf8() + (q.size() == 1 ? "\r\n" : "\n");
+                if (q.size() > 1 && !q.contains("Atlantis"))
+                    expected += run(QStringList{"--format", format, "route"} + q).out;
+                expected += '\n';
+            }
+            QProcess p;
+            p.start(GPSROUTE_PATH, {"--data", dir.path(), "--format", format, "route", "-"});
+            p.write(input);
+            p.closeWriteChannel();
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitCode(), 2);
+            QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), expected);
+            const QString err = QString::fromUtf8(p.readAllStandardError());
+            QVERIFY2(err.contains("gpsroute: line 3: no city named \"Atlantis\"") &&
+                         err.contains("gpsroute: line 4: a route needs two city names or more"),
+                     qPrintable(err));
+        }
     }
 
     // Above 2,000 cities the table is written row by row from searches, as it was all at once.

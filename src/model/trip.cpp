@@ -367,12 +367,19 @@ TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds 
     if (n == 0)
         return {};
     const int toPlace = n - 1 - (ends == TripEnds::KeepFirstAndLast && n > 1 ? 1 : 0);
-    if (toPlace <= std::min(exactStops, kExactTripStops))
-        return exactOrder(times, ends);
-
     std::vector<int> given(static_cast<std::size_t>(n));
     std::iota(given.begin(), given.end(), 0);
     const TripOrder typed = finish(times, given, ends, false);
+    auto costOf = [](const TripOrder &o) { return Cost{o.missingLegs, o.time}; };
+    if (toPlace <= std::min(exactStops, kExactTripStops)) {
+        TripOrder best = exactOrder(times, ends);
+        if (!(costOf(best) < costOf(typed))) { // as good: the order given stays
+            best.order = given;
+            best.time = typed.time;
+        }
+        return best;
+    }
+
     const TripOrder greedy = finish(times, nearestNeighbourOrder(times, ends), ends, false);
     const TripOrder &from =
         Cost{greedy.missingLegs, greedy.time} < Cost{typed.missingLegs, typed.time} ? greedy
@@ -383,6 +390,5 @@ TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds 
         times,
         search.run(from.order, int(std::min<std::uint64_t>(kicks, INT_MAX)), std::uint64_t(n)),
         ends, false);
-    auto costOf = [](const TripOrder &o) { return Cost{o.missingLegs, o.time}; };
     return costOf(found) < costOf(from) ? found : from;
 }

@@ -32,8 +32,8 @@ constexpr int kMostTripStops = 1000;
 // The best order: first the fewest legs without a road, then the least time. Exact when at most
 // `exactStops` stops are to be placed; beyond, a local search (2-opt and Or-opt moves with
 // kicks) that starts from the better of the given order and a nearest-neighbour one, makes
-// `effort` kicks per stop, and gives the same order for the same table every time. Never worse
-// than the given order (0, 1, 2, ...).
+// `effort` kicks per stop, and gives the same order for the same table every time. The given
+// order (0, 1, 2, ...) stays when no order beats it.
 TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds ends,
                         int exactStops = kExactTripStops, int effort = 40);
 

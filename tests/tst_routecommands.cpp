@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -13,6 +14,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <numeric>
 
 namespace {
 
@@ -114,6 +117,83 @@ private slots:
         // The last leg's names stay: a new departure runs to its end.
         w.findChild<QComboBox *>("comboBoxDepart")->setCurrentText("V");
         QCOMPARE(w.currentPath(), std::vector<int>({V, X, Y, Z}));
+    }
+
+    // The order a typed route visits its cities in: as typed, as the form always did, or the
+    // fastest, the first city kept (and the last, or the way back to the first), and what that
+    // saves said beside the route.
+    void bestOrderOfTypedCities_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("order"); // the choice's row in the dialog
+        QTest::addColumn<std::vector<int>>("path");
+        QTest::addColumn<double>("total");
+        QTest::addColumn<QString>("note"); // beside the route; empty: none shown
+        // Shortest: X-Y 30, Y-Z 45, X-Z 75, V-Z 40, V-Y 85, V-X 115; W alone.
+        QTest::newRow("as typed") << "X V Y" << 0 << std::vector<int>{X, Y, Z, V, Z, Y} << 200.0
+                                  << "";
+        QTest::newRow("best from the first city")
+            << "X V Y" << 1 << std::vector<int>{X, Y, Z, V} << 115.0
+            << "Best order: saves 85mn on the order typed.";
+        QTest::newRow("the first and last kept")
+            << "X V Y Z" << 2 << std::vector<int>{X, Y, Z, V, Z} << 155.0
+            << "Best order: saves 90mn on the order typed.";
+        QTest::newRow("round trip") << "V X Z Y" << 3 << std::vector<int>{} << 230.0
+                                    << "Best order: saves 90mn on the order typed.";
+        QTest::newRow("the order typed is the best")
+            << "X Y V" << 1 << std::vector<int>{X, Y, Z, V} << 115.0
+            << "Best order: the order typed was as fast.";
+        QTest::newRow("a city no road reaches")
+            << "X W Y" << 1 << std::vector<int>{X, Y, W} << qInf()
+            << "Best order: fewer legs without a road than in the order typed. No road reaches W.";
+        QTest::newRow("a city typed twice")
+            << "X Y X V" << 1 << std::vector<int>{X, Y, Z, V} << 115.0
+            << "Best order: the order typed was as fast. Typed twice, visited once: X.";
+    }
+
+    void bestOrderOfTypedCities()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, order);
+        QFETCH(std::vector<int>, path);
+        QFETCH(double, total);
+        QFETCH(QString, note);
+        QTemporaryDir here;
+        for (const auto &[file, bytes] :
+             {std::pair{"villes.csv", kCities}, std::pair{"temps.csv", kRoads + "V,Z,40\n"}}) {
+            QFile f(here.filePath(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        Fenetre w(here.path());
+        w.show();
+        for (int round = 0; round < 2; ++round) {
+            int offered = -1;
+            onNextModal<QInputDialog>([&](QInputDialog *input) {
+                auto *choice = input->findChild<QComboBox *>("comboBoxOrder");
+                QVERIFY(choice);
+                QCOMPARE(choice->count(), 4);
+                offered = choice->currentIndex();
+                choice->setCurrentIndex(order);
+                input->setTextValue(text);
+                input->accept();
+            });
+            w.findChild<QPushButton *>("pushButton")->click();
+            QCOMPARE(offered, round == 0 ? 0 : order); // the choice is kept for the next route
+            if (!path.empty())
+                QCOMPARE(w.currentPath(), path);
+            const std::vector<double> &legs = w.currentPathTime();
+            QCOMPARE(std::accumulate(legs.begin(), legs.end(), 0.0), total);
+            if (order == 3) { // back where it started, each stop once
+                QCOMPARE(w.currentPath().front(), V);
+                QCOMPARE(w.currentPath().back(), V);
+            }
+            const auto *label = w.findChild<QLabel *>("labelTrip");
+            QCOMPARE(label->isVisible() ? label->text() : QString(), note);
+        }
+        // Any other route takes the note away.
+        w.findChild<QComboBox *>("comboBoxDepart")->setCurrentText("Z");
+        QVERIFY(!w.findChild<QLabel *>("labelTrip")->isVisible());
     }
 
     // Types `text`, answers the report of unknown names, and cancels the dialog that comes

@@ -4,6 +4,7 @@
 #include "mapviewport.h"
 #include "modal.h"
 #include "netgen.h"
+#include "reachlayer.h"
 #include "routetable.h"
 #include "windowtest.h"
 
@@ -17,6 +18,7 @@
 #include <QFrame>
 #include <QHelpEvent>
 #include <QIcon>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -560,6 +562,44 @@ private slots:
             QVERIFY(own != QImage(own.size(), own.format())); // something was drawn
             w.findChild<QPushButton *>("pushButtonMore")->click();
         }
+    }
+
+    // What can be reached from a city in a time: the cities and roads in bands of a quarter of
+    // the time each, a legend, until cleared; none of it beyond the time.
+    void reachableFromHere()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage bare = picture(w);
+        onNextModal<QInputDialog>([](QInputDialog *input) {
+            QCOMPARE(input->windowTitle(), QStringLiteral("Reachable from here"));
+            QVERIFY(input->labelText().contains("X"));
+            input->setIntValue(60);
+            input->accept();
+        });
+        fromMenu(w, {426, 251}, "Reachable from here...\tR");
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        const QImage shown = picture(w);
+        QCOMPARE(shown.pixelColor(426, 251), ReachShown::colour(0));     // X itself
+        QCOMPARE(shown.pixelColor(474, 274), ReachShown::colour(1));     // Y: 30 of 60 minutes
+        QCOMPARE(shown.pixelColor(450, 300), bare.pixelColor(450, 300)); // Z: 75 minutes
+        QCOMPARE(shown.pixelColor(400, 225), bare.pixelColor(400, 225)); // V: 125 minutes
+        QCOMPARE(shown.pixelColor(450, 263), ReachShown::colour(1)); // the road X-Y, in Y's band
+        // The legend, in the map's top left corner, its four bands.
+        int swatches[ReachShown::kBands] = {};
+        for (int y = 0; y < 140; ++y)
+            for (int x = 160; x < 400; ++x)
+                for (int band = 0; band < ReachShown::kBands; ++band)
+                    swatches[band] += shown.pixelColor(x, y) == ReachShown::colour(band);
+        for (int band = 0; band < ReachShown::kBands; ++band)
+            QVERIFY2(swatches[band] > 20, qPrintable(QString::number(band)));
+
+        // The key R on the selected city asks again; the time last given is offered.
+        fromMenu(w, {300, 120}, "Clear reachable cities");
+        QCOMPARE(picture(w), bare);
+        QVERIFY(!actionOf(contextMenu(w, {300, 120}), "Clear reachable cities"));
+        QApplication::activePopupWidget()->close();
     }
 
     // The right-click menu: on a city, routes from and to it and its weather; anywhere on the

@@ -42,6 +42,30 @@ Un nom qui contient des espaces peut être tapé tel quel ou entre guillemets dr
         <source>A route needs two cities or more. The route is unchanged.</source>
         <translation>Un trajet demande au moins deux villes. Le trajet ne change pas.</translation>
     </message>
+    <message>
+        <source>Order of the cities</source>
+        <translation>Ordre des villes</translation>
+    </message>
+    <message>
+        <source>Visit them in the order typed</source>
+        <translation>Les visiter dans l&apos;ordre saisi</translation>
+    </message>
+    <message>
+        <source>Best order from the first city</source>
+        <translation>Meilleur ordre depuis la première ville</translation>
+    </message>
+    <message>
+        <source>Best order from the first city to the last</source>
+        <translation>Meilleur ordre de la première ville à la dernière</translation>
+    </message>
+    <message>
+        <source>Best round trip from the first city</source>
+        <translation>Meilleure boucle depuis la première ville</translation>
+    </message>
+    <message>
+        <source>A best order takes at most %1 cities, not %2. The route is unchanged.</source>
+        <translation>Un meilleur ordre prend au plus %1 villes, pas %2. Le trajet est inchangé.</translation>
+    </message>
 </context>
 <context>
     <name>Fenetre</name>
@@ -166,6 +190,34 @@ licence CC BY 4.0</translation>
     <message>
         <source>h:mm</source>
         <translation>h:mm</translation>
+    </message>
+    <message>
+        <source>Best order:</source>
+        <translation>Meilleur ordre :</translation>
+    </message>
+    <message>
+        <source>Best order found (not proven):</source>
+        <translation>Meilleur ordre trouvé (non prouvé) :</translation>
+    </message>
+    <message>
+        <source>fewer legs without a road than in the order typed.</source>
+        <translation>moins d&apos;étapes sans route que dans l&apos;ordre saisi.</translation>
+    </message>
+    <message>
+        <source>saves %1 on the order typed.</source>
+        <translation>gagne %1 sur l&apos;ordre saisi.</translation>
+    </message>
+    <message>
+        <source>the order typed was as fast.</source>
+        <translation>l&apos;ordre saisi était aussi rapide.</translation>
+    </message>
+    <message>
+        <source>No road reaches %1.</source>
+        <translation>Aucune route ne mène à %1.</translation>
+    </message>
+    <message>
+        <source>Typed twice, visited once: %1.</source>
+        <translation>Saisies deux fois, visitées une fois : %1.</translation>
     </message>
 </context>
 <context>
@@ -355,6 +407,30 @@ licence CC BY 4.0</translation>
     <message>
         <source>Map</source>
         <translation>Carte</translation>
+    </message>
+    <message>
+        <source>up to %1</source>
+        <translation>jusqu&apos;à %1</translation>
+    </message>
+    <message>
+        <source>Reachable from %1 within %2</source>
+        <translation>Accessible depuis %1 en %2</translation>
+    </message>
+    <message>
+        <source>Reachable from here</source>
+        <translation>Accessible d&apos;ici</translation>
+    </message>
+    <message>
+        <source>Cities reachable from %1 within how many minutes?</source>
+        <translation>Villes accessibles depuis %1 en combien de minutes ?</translation>
+    </message>
+    <message>
+        <source>Reachable from here...</source>
+        <translation>Accessible d&apos;ici…</translation>
+    </message>
+    <message>
+        <source>Clear reachable cities</source>
+        <translation>Effacer les villes accessibles</translation>
     </message>
 </context>
 <context>

@@ -20,6 +20,7 @@ class MapController;
 class Network;
 class QPainter;
 class RoutePlan;
+enum class RouteOrder;
 class RouteTableModel;
 
 namespace Ui {
@@ -115,6 +116,7 @@ private:
     void openTable(const std::vector<int> &positions);
     void remember(const std::function<void()> &save) const;
     void say(const QString &text); // for a moment, at the foot of the map
+    void showTripNote();
 
     // The state the window's parts share, as the window has always named it: the route (from
     // the plan), the unit, and the view (from the viewport); copies, refreshed as they change.
@@ -136,6 +138,8 @@ private:
     MapController *map = nullptr;
     WindowActions *actions = nullptr;
     QLabel *status = nullptr;
+    QLabel *tripNote = nullptr; // what the best order of a typed route found
+    RouteOrder routeOrder{};    // the order typed routes were last asked for
     RouteTableModel *routeModel = nullptr;
     QStringList messages;  // what loading reported
     QString missingFolder; // the data folder, when it does not exist

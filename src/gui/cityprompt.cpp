@@ -2,15 +2,46 @@
 
 #include "citycompleter.h"
 #include "citynames.h"
+#include "trip.h"
 
+#include <QBoxLayout>
+#include <QComboBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
+namespace {
+
+// The choice of order, put between the text and the buttons of the input dialog (whose layout
+// exists once it is asked for its size); none where that layout is not a box.
+QComboBox *addOrderChoice(QInputDialog &dialog, RouteOrder current)
+{
+    dialog.sizeHint();
+    auto *box = qobject_cast<QBoxLayout *>(dialog.layout());
+    if (!box)
+        return nullptr;
+    auto *choice = new QComboBox(&dialog);
+    choice->setObjectName(QStringLiteral("comboBoxOrder"));
+    choice->setAccessibleName(CityPrompt::tr("Order of the cities"));
+    choice->addItem(CityPrompt::tr("Visit them in the order typed"), int(RouteOrder::AsTyped));
+    choice->addItem(CityPrompt::tr("Best order from the first city"),
+                    int(RouteOrder::BestKeepFirst));
+    choice->addItem(CityPrompt::tr("Best order from the first city to the last"),
+                    int(RouteOrder::BestKeepFirstAndLast));
+    choice->addItem(CityPrompt::tr("Best round trip from the first city"),
+                    int(RouteOrder::BestRound));
+    choice->setCurrentIndex(std::max(0, choice->findData(int(current))));
+    box->insertWidget(box->count() - 1, choice);
+    return choice;
+}
+
+} // namespace
+
 QStringList CityPrompt::ask(QWidget *parent, const std::vector<City> &cities,
-                            const QStringList &completions)
+                            const QStringList &completions, RouteOrder *order)
 {
     QString text;
+    RouteOrder chosen = order ? *order : RouteOrder::AsTyped;
     for (;;) {
         QInputDialog dialog(parent);
         dialog.setWindowTitle(tr("Cities"));
@@ -18,12 +49,29 @@ QStringList CityPrompt::ask(QWidget *parent, const std::vector<City> &cities,
         dialog.setTextValue(text);
         if (auto *edit = dialog.findChild<QLineEdit *>())
             new CityCompleter(completions, edit);
+        QComboBox *choice = order ? addOrderChoice(dialog, chosen) : nullptr;
         if (dialog.exec() != QDialog::Accepted)
             return {}; // Cancel leaves the route as it was
         text = dialog.textValue();
+        if (choice)
+            chosen = RouteOrder(choice->currentData().toInt());
         const TypedCities typed = parseCityList(cities, text);
-        if (typed.unknown.isEmpty() && typed.names.size() >= 2)
+        QStringList distinct = typed.names;
+        distinct.removeDuplicates();
+        if (typed.unknown.isEmpty() && typed.names.size() >= 2 && chosen != RouteOrder::AsTyped &&
+            distinct.size() > kMostTripStops) {
+            QMessageBox::information(parent, tr("ALLERTE"),
+                                     tr("A best order takes at most %1 cities, not %2. The route "
+                                        "is unchanged.")
+                                         .arg(kMostTripStops)
+                                         .arg(distinct.size()));
+            continue;
+        }
+        if (typed.unknown.isEmpty() && typed.names.size() >= 2) {
+            if (order)
+                *order = chosen;
             return typed.names;
+        }
         if (typed.unknown.isEmpty()) {
             // One name (or none) makes no route: the one on show stays.
             QMessageBox::information(parent, tr("ALLERTE"),

@@ -9,6 +9,15 @@
 
 class QWidget;
 
+// In which order a typed route visits its cities.
+enum class RouteOrder
+{
+    AsTyped,              // as typed, the route the form always made
+    BestKeepFirst,        // the fastest order from the first city
+    BestKeepFirstAndLast, // the fastest order from the first city to the last
+    BestRound,            // the fastest round trip from the first city back to it
+};
+
 // The question "cities" asks: the cities of a route, to visit in order ("Brest Rennes Paris",
 // names with spaces as they are or in double quotes, commas too).
 class CityPrompt
@@ -18,7 +27,8 @@ class CityPrompt
 public:
     // Asks, offering the names of `completions` as they are typed. Unknown names, or fewer
     // than two, are reported (unknown ones with the closest names) and the text comes back for
-    // correction. Returns the names, or nothing when the user cancels.
+    // correction. Returns the names, or nothing when the user cancels. With `order`, the
+    // dialog also offers the order to visit them in, starting at *order and set to the choice.
     static QStringList ask(QWidget *parent, const std::vector<City> &cities,
-                           const QStringList &completions);
+                           const QStringList &completions, RouteOrder *order = nullptr);
 };

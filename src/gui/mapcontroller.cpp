@@ -2,10 +2,12 @@
 
 #include "fileactions.h"
 #include "routeplan.h"
+#include "routetable.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QHelpEvent>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -67,6 +69,7 @@ MapController::MapController(QWidget *window, QWidget *controls, RoutePlan *plan
 void MapController::setNetwork(std::shared_ptr<const Network> network, MapLayers::Drawing drawing)
 {
     selected = -1;
+    reachable = ReachShown(); // of the network that goes
     viewport.setExtent(MapViewport::bulkExtent(network->cities()));
     drawn->setNetwork(std::move(network), std::move(drawing));
     changed(false);
@@ -80,10 +83,23 @@ void MapController::paint(QPainter &painter)
     // The scale comes with the names: neither at the map of France the window always drew.
     drawn->paint(painter, viewport, window->size(), window->devicePixelRatioF(), landShown(), named,
                  named ? &request : nullptr);
+    drawReachLayer(painter, viewport, MapViewport::mapArea(window->size()).toAlignedRect(),
+                   plan->network().cities(), drawn->roads(), reachable);
 }
 
 void MapController::paintOverlay(QPainter &painter)
 {
+    if (!reachable.empty()) {
+        const QString unit = plan->unitText();
+        QStringList bands;
+        for (int band = 0; band < ReachShown::kBands; ++band)
+            bands << tr("up to %1").arg(formatTime(reachable.bandEnd(band), unit));
+        drawReachLegend(painter, MapViewport::mapArea(window->size()).toAlignedRect(),
+                        tr("Reachable from %1 within %2")
+                            .arg(plan->network().cities()[std::size_t(reachable.from())].getName(),
+                                 formatTime(reachable.limit(), unit)),
+                        bands);
+    }
 
     if (selected >= 0 && selected < plan->network().size()) {
         const QPoint at = viewport.project(plan->network().cities()[std::size_t(selected)]);
@@ -246,6 +262,7 @@ bool MapController::key(QKeyEvent *event)
     case Qt::Key_B:
     case Qt::Key_E:
     case Qt::Key_W:
+    case Qt::Key_R:
         return onSelected(event->key());
     case Qt::Key_Menu:
     case Qt::Key_F10: {
@@ -286,9 +303,43 @@ bool MapController::onSelected(int key)
         plan->setStart(name);
     else if (key == Qt::Key_E)
         plan->setEnd(name);
+    else if (key == Qt::Key_R)
+        askReach(selected);
     else
         emit weatherAsked(name);
     return true;
+}
+
+void MapController::askReach(int city)
+{
+    if (city < 0 || city >= plan->network().size())
+        return;
+    bool ok = false;
+    const int minutes =
+        QInputDialog::getInt(window, tr("Reachable from here"),
+                             tr("Cities reachable from %1 within how many minutes?")
+                                 .arg(plan->network().cities()[std::size_t(city)].getName()),
+                             reachMinutes, 1, 10'000'000, 15, &ok);
+    if (ok)
+        showReach(city, minutes);
+}
+
+void MapController::showReach(int city, double minutes)
+{
+    try {
+        reachable = ReachShown(plan->network(), city, minutes);
+    } catch (const std::bad_alloc &) {
+        reachable = ReachShown(); // nothing shown rather than a part
+    }
+    if (!reachable.empty())
+        reachMinutes = int(std::lround(std::clamp(minutes, 1.0, 1e7)));
+    window->update();
+}
+
+void MapController::clearReach()
+{
+    reachable = ReachShown();
+    window->update();
 }
 
 bool MapController::mousePress(QMouseEvent *event)
@@ -386,6 +437,12 @@ void MapController::openMenu(QPoint at, int city)
         menu->addAction(key(tr("Route to here"), "E"), plan, [this, name] { plan->setEnd(name); });
         menu->addAction(key(tr("Weather here"), "W"), this,
                         [this, name] { emit weatherAsked(name); });
+        menu->addAction(key(tr("Reachable from here..."), "R"), this,
+                        [this, city] { askReach(city); });
+        menu->addSeparator();
+    }
+    if (!reachable.empty()) {
+        menu->addAction(tr("Clear reachable cities"), this, &MapController::clearReach);
         menu->addSeparator();
     }
     menu->addAction(key(tr("Reset view"), "Home"), this, &MapController::reset);

@@ -2,6 +2,7 @@
 
 #include "maplayers.h"
 #include "mapviewport.h"
+#include "reachlayer.h"
 
 #include <QObject>
 #include <QPoint>
@@ -78,6 +79,13 @@ public:
     // The map's menu at `at` (in the window), on the city there if any.
     void openMenu(QPoint at, int city);
 
+    // The cities reachable from `city` within a time, asked for (in minutes), shown in colour
+    // over the network with a legend until cleared or another network is opened.
+    void askReach(int city);
+    void showReach(int city, double minutes);
+    void clearReach();
+    const ReachShown &reach() const { return reachable; }
+
     // Whether the map is what shows at `at`, not a control.
     bool isMapAt(QPoint at) const;
     // A city whose square is under `at`, or -1.
@@ -94,7 +102,7 @@ signals:
 
 private:
     void changed(bool moving); // the view changed: by the wheel or keys when `moving`
-    bool onSelected(int key);  // B, E or W on the selected city
+    bool onSelected(int key);  // B, E, W or R on the selected city
     NameRequest nameRequest() const;
 
     QWidget *window;
@@ -108,4 +116,6 @@ private:
     QPoint dragFrom; // where a drag started (a null point: no drag)
     int selected = -1;
     QWidget *keys;
+    ReachShown reachable;
+    int reachMinutes = 60; // the time last asked for
 };

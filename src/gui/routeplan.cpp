@@ -1,9 +1,15 @@
 #include "routeplan.h"
 
 #include "logging.h"
+#include "searches.h"
+
+#include <QSet>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <new>
+#include <thread>
 
 RoutePlan::RoutePlan(QObject *parent)
     : QObject(parent), net(std::make_shared<Network>()), finder(std::make_unique<RouteFinder>(*net))
@@ -23,6 +29,7 @@ void RoutePlan::setNetwork(std::shared_ptr<const Network> network)
     auto routes = std::make_unique<RouteFinder>(*network);
     finder = std::move(routes); // before `net`, which it refers to, is let go
     net = std::move(network);
+    tripResult.reset(); // on another network, another order may be best
     if (!known(from))
         from.clear();
     if (!known(to))
@@ -35,6 +42,7 @@ void RoutePlan::setNetwork(std::shared_ptr<const Network> network)
 
 void RoutePlan::setRoute(const QString &start, const QString &end)
 {
+    tripResult.reset();
     from = known(start) ? start : QString();
     to = known(end) ? end : QString();
     how = Mode::TwoCities;
@@ -78,8 +86,60 @@ bool RoutePlan::through(const QStringList &names)
 
 void RoutePlan::setStops(const QStringList &names)
 {
+    tripResult.reset();
     if (through(names)) // else the route on show stays
         emit routeChanged();
+}
+
+bool RoutePlan::setTrip(const QStringList &names, TripEnds ends)
+{
+    QStringList stops;
+    TripResult result;
+    QSet<QString> seen;
+    for (const QString &name : names) {
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            stops << name;
+        } else if (!result.repeated.contains(name)) {
+            result.repeated << name;
+        }
+    }
+    if (stops.size() > kMostTripStops)
+        return false;
+    QStringList ordered;
+    try {
+        std::vector<int> at;
+        for (const QString &name : stops)
+            at.push_back(net->lastIndexOf(name));
+        const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+        const std::vector<std::vector<double>> times = timesBetween(*net, at, at, threads);
+        const TripOrder best = bestTripOrder(times, ends);
+        std::vector<int> typedOrder(at.size());
+        for (std::size_t i = 0; i < typedOrder.size(); ++i)
+            typedOrder[i] = int(i);
+        int typedMissing = 0;
+        double typedRoads = 0, bestRoads = 0;
+        tripTime(times, typedOrder, ends, &typedMissing, &typedRoads);
+        tripTime(times, best.order, ends, nullptr, &bestRoads);
+        result.proven = best.proven;
+        result.saves = typedMissing > best.missingLegs ? std::numeric_limits<double>::infinity()
+                                                       : typedRoads - bestRoads;
+        for (std::size_t i = 1; i < at.size(); ++i)
+            if (!(times[0][i] < std::numeric_limits<double>::infinity()))
+                result.unreachable << stops[qsizetype(i)];
+        for (const int i : best.order)
+            ordered << stops[i];
+        if (ends == TripEnds::Round && stops.size() > 1)
+            ordered << stops.first();
+    } catch (const std::bad_alloc &) {
+        emit outOfMemory();
+        return false;
+    }
+    if (!through(ordered))
+        return false;
+    tripResult = result;
+    emit routeChanged();
+    return true;
 }
 
 void RoutePlan::reverse()
@@ -96,6 +156,7 @@ void RoutePlan::reverse()
 
 void RoutePlan::clear()
 {
+    tripResult.reset();
     how = Mode::None;
     from.clear();
     to.clear();

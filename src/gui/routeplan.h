@@ -2,12 +2,14 @@
 
 #include "network.h"
 #include "routefinder.h"
+#include "trip.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The route on show and what it is made of: the network it runs on, its two ends (chosen in the
@@ -48,6 +50,21 @@ public:
     void setEnd(const QString &to);
     // The route through `names` in order (each must name a city; see parseCityList).
     void setStops(const QStringList &names);
+    // The typed route through `names` (each must name a city) in the order that takes the least
+    // time: the first stays first, and with KeepFirstAndLast the last stays last; a Round trip
+    // comes back to the first. A name typed more than once is visited once. False, and nothing
+    // changed, with more than kMostTripStops names (or not the memory for them).
+    bool setTrip(const QStringList &names, TripEnds ends);
+    // What the last best order found, while its route is on show.
+    struct TripResult
+    {
+        bool proven = false;     // no order is faster
+        double saves = 0;        // minutes saved on the order typed; +inf when that one had
+                                 // more legs that no road makes
+        QStringList unreachable; // stops that no road reaches from the first
+        QStringList repeated;    // names typed more than once
+    };
+    const std::optional<TripResult> &trip() const { return tripResult; }
     // The same route the other way: its ends swapped, or the typed stops reversed.
     void reverse();
     // No route, nothing chosen.
@@ -91,6 +108,7 @@ private:
 
     std::shared_ptr<const Network> net;
     std::unique_ptr<RouteFinder> finder; // on `net`, searches kept per source
+    std::optional<TripResult> tripResult;
     Mode how = Mode::None;
     QString from, to;
     QStringList typed;

@@ -456,9 +456,15 @@ private slots:
             }
         }
         // What can be reached within a time: exactly the cities the row puts that near, nearest
-        // first, the start at 0.
+        // first, the start at 0; and those times are a plain Dijkstra's on the direct times.
         for (int i = 0; i < n; i += std::max(1, n / 9)) {
             const std::vector<double> row = net.timesFrom(i);
+            const std::vector<double> plain = dijkstra(dense, i);
+            const std::vector<Reached> all = reachFrom(net, i, inf);
+            for (const Reached &r : all)
+                QVERIFY(std::abs(r.time - plain[std::size_t(r.city)]) <= 1e-9 * r.time);
+            QCOMPARE(qsizetype(all.size()),
+                     std::count_if(plain.begin(), plain.end(), [](double t) { return t < inf; }));
             for (const double limit : {0.0, 2.0, 5.0, inf}) {
                 const std::vector<Reached> reached = reachFrom(net, i, limit);
                 QVERIFY(!reached.empty());

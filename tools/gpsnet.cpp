@@ -2,9 +2,13 @@
 //   gpsnet roads CITIES.csv [--roads-per-city R] [--separate DEPT,...]   (temps.csv on stdout)
 //   gpsnet synth N SEED DIR [--roads-per-city R]                          (DIR/villes.csv,
 //   DIR/temps.csv)
+//   gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--quiet]
 
 #include "commandline.h"
 #include "netgen.h"
+#ifdef GPS_HAVE_OSM
+#include "osmnet.h"
+#endif
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -45,6 +49,13 @@ const char *const kHelp =
     "      a random network of N cities in France (R roads per city, default 5),\n"
     "      N from 1 to 10,000,000\n"
     "  R is a number above 0 and at most 100\n"
+    "  gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--quiet]\n"
+    "      a network of real roads from an OpenStreetMap extract (.osm.pbf, .osm,\n"
+    "      .osm.bz2): the places (KINDS: place= values, default city,town,village)\n"
+    "      as cities, joined to the nearest road within KM kilometres (default 2),\n"
+    "      and between places the fastest times over the roads a car may use\n"
+    "      (highway=service too with --service). Progress on standard error\n"
+    "      unless --quiet; what was left out is always said\n"
     "  gpsnet --help | --version\n";
 
 int run(const QStringList &arguments)
@@ -54,7 +65,14 @@ int run(const QStringList &arguments)
                                      QStringLiteral("R"));
     const QCommandLineOption separateOption(QStringLiteral("separate"), QString(),
                                             QStringLiteral("DEPTS"));
-    parser.addOptions({perCity, separateOption});
+    const QCommandLineOption placesOption(QStringLiteral("places"), QString(),
+                                          QStringLiteral("KINDS"));
+    const QCommandLineOption serviceOption(QStringLiteral("service"));
+    const QCommandLineOption joinOption(QStringLiteral("join-within"), QString(),
+                                        QStringLiteral("KM"));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"));
+    parser.addOptions(
+        {perCity, separateOption, placesOption, serviceOption, joinOption, quietOption});
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsnet"), kHelp);
         done >= 0)
         return done;
@@ -105,6 +123,74 @@ int run(const QStringList &arguments)
             !writeFile(dir.filePath("temps.csv"), netgen::roadsCsv(places, links)))
             return fail(QStringLiteral("cannot write into %1").arg(args[3]));
         return 0;
+    }
+    if (args.size() == 3 && args[0] == QLatin1String("osm")) {
+        if (args[2].isEmpty())
+            return usage(QStringLiteral("osm needs a folder to write into, not an empty name"));
+#ifdef GPS_HAVE_OSM
+        osmnet::Options options;
+        if (parser.isSet(placesOption))
+            options.placeKinds = parser.value(placesOption).split(u',', Qt::SkipEmptyParts);
+        if (options.placeKinds.isEmpty())
+            return usage(QStringLiteral("--places needs place kinds, such as city,town"));
+        options.service = parser.isSet(serviceOption);
+        if (parser.isSet(joinOption)) {
+            bool ok = false;
+            options.joinWithinKm = parser.value(joinOption).toDouble(&ok);
+            if (!ok || !(options.joinWithinKm > 0) || !(options.joinWithinKm <= 100))
+                return usage(
+                    QStringLiteral("--join-within needs kilometres above 0 and at most 100"));
+        }
+        if (!parser.isSet(quietOption))
+            options.progress = [](const QString &text) {
+                QTextStream(stderr) << "gpsnet: " << text << Qt::endl;
+            };
+        osmnet::Network net;
+        try {
+            net = osmnet::convert(args[1], options);
+        } catch (const osmnet::Error &e) {
+            return fail(QString::fromUtf8(e.what()));
+        }
+        // What was left out is said whatever --quiet says.
+        QTextStream err(stderr);
+        if (net.waysMissingNodes > 0)
+            err << "gpsnet: " << net.waysMissingNodes
+                << " ways name nodes the extract does not hold: their stretches to those nodes "
+                   "were left out"
+                << Qt::endl;
+        if (!net.farPlaces.isEmpty())
+            err << "gpsnet: " << net.farPlaces.size() << " places lie farther than "
+                << options.joinWithinKm << " km from a road and were left out: "
+                << net.farPlaces.mid(0, 10).join(QStringLiteral(", "))
+                << (net.farPlaces.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
+        if (net.oneWayPairs > 0)
+            err << "gpsnet: " << net.oneWayPairs
+                << " pairs of places are joined one way only: GPS roads go both ways, so no road "
+                   "was written for them"
+                << Qt::endl;
+        if (net.renamed > 0)
+            err << "gpsnet: " << net.renamed
+                << " places share their name with another: their region or a number was added"
+                << Qt::endl;
+        if (net.oneWayRoads)
+            err << "gpsnet: the extract has one-way roads: each road written takes the slower "
+                   "direction's time"
+                << Qt::endl;
+        if (net.places.empty())
+            return fail(QStringLiteral("%1: no place (%2) near a road: nothing written")
+                            .arg(QDir::toNativeSeparators(args[1]),
+                                 options.placeKinds.join(QStringLiteral(", "))));
+        QString error;
+        if (!osmnet::write(args[2], net, &error))
+            return fail(error);
+        if (!parser.isSet(quietOption))
+            err << "gpsnet: wrote " << net.places.size() << " places and " << net.links.size()
+                << " roads to " << QDir::toNativeSeparators(args[2]) << Qt::endl;
+        return 0;
+#else
+        return fail(QStringLiteral("this gpsnet was built without OpenStreetMap support "
+                                   "(libosmium2-dev)"));
+#endif
     }
     return usage(args.isEmpty() ? QStringLiteral("no command given")
                                 : QStringLiteral("unknown command or wrong number of arguments: %1")

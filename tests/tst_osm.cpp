@@ -1,0 +1,450 @@
+// gpsnet osm: GPS networks from OpenStreetMap extracts written here, checked against the road
+// graph's own fastest times.
+
+#include "network.h"
+#include "osmnet.h"
+#include "routefinder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+#include <queue>
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+// An extract in OSM XML: nodes "id lat lon [tag=value;...]" and ways "id ref,ref,... tag=value;..."
+// (values may hold spaces).
+QByteArray extract(const QStringList &nodes, const QStringList &ways)
+{
+    auto tags = [](const QString &list) {
+        QByteArray out;
+        for (const QString &kv : list.split(u';', Qt::SkipEmptyParts)) {
+            const qsizetype eq = kv.indexOf(u'=');
+            out +=
+                "<tag k=\"" + kv.left(eq).toUtf8() + "\" v=\"" + kv.mid(eq + 1).toUtf8() + "\"/>";
+        }
+        return out;
+    };
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\">\n";
+    for (const QString &n : nodes) {
+        const QStringList f = n.split(u' ');
+        xml += "<node id=\"" + f[0].toUtf8() + "\" version=\"1\" lat=\"" + f[1].toUtf8() +
+               "\" lon=\"" + f[2].toUtf8() + "\">" + tags(f.mid(3).join(u' ')) + "</node>\n";
+    }
+    for (const QString &w : ways) {
+        const QStringList f = w.split(u' ');
+        xml += "<way id=\"" + f[0].toUtf8() + "\" version=\"1\">";
+        for (const QString &ref : f[1].split(u','))
+            xml += "<nd ref=\"" + ref.toUtf8() + "\"/>";
+        xml += tags(f.mid(2).join(u' ')) + "</way>\n";
+    }
+    return xml + "</osm>\n";
+}
+
+// Ten road nodes on the 45th parallel, 0.01 degree apart (786 m; 3.145 km from node 1 to 5),
+// and the places A at node 1, B at node 5, C at node 10 (55 m north of them).
+QStringList line(const QStringList &more = {})
+{
+    QStringList nodes;
+    for (int i = 1; i <= 10; ++i)
+        nodes << QStringLiteral("%1 45 %2").arg(i).arg(5 + 0.01 * (i - 1), 0, 'f', 2);
+    nodes << "101 45.0005 5.00 place=town;name=A"
+          << "102 45.0005 5.04 place=town;name=B"
+          << "103 45.0005 5.09 place=city;name=C";
+    return nodes + more;
+}
+
+const QString kAll = "1,2,3,4,5,6,7,8,9,10";
+
+// Dijkstra on the road graph itself.
+std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from)
+{
+    std::vector<double> dist(std::size_t(g.nodeCount()), inf);
+    using Item = std::pair<double, int>;
+    std::priority_queue<Item, std::vector<Item>, std::greater<>> queue;
+    dist[std::size_t(from)] = 0;
+    queue.push({0, from});
+    while (!queue.empty()) {
+        const auto [d, v] = queue.top();
+        queue.pop();
+        if (d > dist[std::size_t(v)])
+            continue;
+        for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a) {
+            const int w = g.to[std::size_t(a)];
+            if (d + g.minutes[std::size_t(a)] < dist[std::size_t(w)]) {
+                dist[std::size_t(w)] = d + g.minutes[std::size_t(a)];
+                queue.push({dist[std::size_t(w)], w});
+            }
+        }
+    }
+    return dist;
+}
+
+// A grid of road nodes (jittered), rows and columns as ways of mixed classes and speeds, some
+// one-way when asked; places beside random nodes.
+QByteArray gridExtract(int side, int placeCount, bool oneWays, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    QStringList nodes, ways;
+    auto id = [side](int r, int c) { return r * side + c + 1; };
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c)
+            nodes << QStringLiteral("%1 %2 %3")
+                         .arg(id(r, c))
+                         .arg(45 + r * 0.005 + rng.bounded(1000) * 1e-6, 0, 'f', 7)
+                         .arg(5 + c * 0.007 + rng.bounded(1000) * 1e-6, 0, 'f', 7);
+    const char *classes[] = {"motorway",    "primary",      "secondary",   "tertiary",
+                             "residential", "unclassified", "primary_link"};
+    int wayId = 1;
+    auto addWay = [&](QStringList refs) {
+        QString tags = QStringLiteral("highway=%1").arg(classes[rng.bounded(7)]);
+        if (rng.bounded(4) == 0)
+            tags += QStringLiteral(";maxspeed=%1").arg(20 + rng.bounded(100));
+        if (rng.bounded(6) == 0)
+            tags += QStringLiteral(";maxspeed=%1 mph").arg(15 + rng.bounded(50));
+        if (!tags.contains("motorway"))
+            tags += oneWays && rng.bounded(5) == 0 ? ";oneway=yes" : ";oneway=no";
+        else if (!oneWays)
+            tags += ";oneway=no";
+        ways << QStringLiteral("%1 %2 %3").arg(wayId++).arg(refs.join(u',')).arg(tags);
+    };
+    for (int r = 0; r < side; ++r)
+        for (int from = 0; from + 1 < side;) {
+            const int to = std::min(side - 1, from + 1 + int(rng.bounded(6)));
+            QStringList refs;
+            for (int c = from; c <= to; ++c)
+                refs << QString::number(id(r, c));
+            addWay(refs);
+            from = to;
+        }
+    for (int c = 0; c < side; ++c)
+        for (int from = 0; from + 1 < side;) {
+            const int to = std::min(side - 1, from + 1 + int(rng.bounded(6)));
+            QStringList refs;
+            for (int r = from; r <= to; ++r)
+                refs << QString::number(id(r, c));
+            addWay(refs);
+            from = to;
+        }
+    for (int p = 0; p < placeCount; ++p) {
+        const int r = int(rng.bounded(side)), c = int(rng.bounded(side));
+        nodes << QStringLiteral("%1 %2 %3 place=village;name=P%4")
+                     .arg(10'000'000 + p)
+                     .arg(45 + r * 0.005 + 0.0003, 0, 'f', 7)
+                     .arg(5 + c * 0.007, 0, 'f', 7)
+                     .arg(p);
+    }
+    return extract(nodes, ways);
+}
+
+} // namespace
+
+class TestOsm : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write test data");
+        return f.fileName();
+    }
+
+    struct Run
+    {
+        int code;
+        QString err;
+    };
+    Run gpsnet(const QStringList &args)
+    {
+        QProcess p;
+        p.start(GPSNET_PATH, args);
+        if (!p.waitForFinished(120000))
+            qFatal("gpsnet did not finish");
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    static QString read(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    // What is kept of small extracts, and the times between places.
+    void placesAndRoads_data()
+    {
+        QTest::addColumn<QStringList>("nodes");
+        QTest::addColumn<QStringList>("ways");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("cities"); // villes.csv's names, a line each
+        QTest::addColumn<QString>("roads");  // temps.csv
+        QTest::addColumn<QString>("said");   // contained in what gpsnet says
+        QTest::newRow("a road at 60 km/h: only neighbours are joined")
+            << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}
+            << "A\nB\nC\n"
+            << "A,B,3.1\nB,C,3.9\n"
+            << "";
+        QTest::newRow("the class's speed, and maxspeed in mph")
+            << line()
+            << QStringList{"1 1,2,3,4,5 highway=residential",
+                           "2 5,6,7,8,9,10 highway=primary;maxspeed=30 mph"}
+            << QStringList{} << "A\nB\nC\n"
+            << "A,B,6.3\nB,C,4.9\n"
+            << "";
+        QTest::newRow("places of one kind")
+            << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"}
+            << QStringList{"--places", "city"} << "C\n"
+            << ""
+            << "";
+        QTest::newRow("a private shortcut, an area and a footway are not roads")
+            << line({"11 45.001 5.02", "12 45.001 5.06"})
+            << QStringList{"1 " + kAll + " highway=tertiary;maxspeed=30",
+                           "2 1,11,12,5 highway=primary;access=private",
+                           "3 1,11,12,5 highway=primary;area=yes", "4 1,11,12,5 highway=footway"}
+            << QStringList{} << "A\nB\nC\n"
+            << "A,B,6.3\nB,C,7.9\n"
+            << "";
+        QTest::newRow("a service road, when asked for")
+            << line() << QStringList{"1 " + kAll + " highway=service;maxspeed=60"}
+            << QStringList{"--service"} << "A\nB\nC\n"
+            << "A,B,3.1\nB,C,3.9\n"
+            << "";
+        QTest::newRow("one way: the slower direction's time")
+            << line({"11 45.01 5.04"})
+            << QStringList{"1 1,2,3,4,5 highway=primary;maxspeed=60;oneway=yes",
+                           "2 5,11,1 highway=primary;maxspeed=60",
+                           "3 5,6,7,8,9,10 highway=primary;maxspeed=60"}
+            << QStringList{} << "A\nB\nC\n"
+            << "A,B,4.4\nB,C,3.9\n"
+            << "one-way roads";
+        QTest::newRow("one way only: no road")
+            << line()
+            << QStringList{"1 1,2,3,4,5 highway=primary;maxspeed=60;oneway=-1",
+                           "2 5,6,7,8,9,10 highway=primary;maxspeed=60"}
+            << QStringList{} << "A\nB\nC\n"
+            << "B,C,3.9\n"
+            << "1 pairs of places are joined one way only";
+        QTest::newRow("a place far from any road")
+            << line({"104 46 6 place=village;name=Far"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}
+            << "A\nB\nC\n"
+            << "A,B,3.1\nB,C,3.9\n"
+            << "1 places lie farther than 2 km from a road and were left out: Far";
+        QTest::newRow("names shared: the region, then a number")
+            << line({"104 45.0005 5.02 place=village;name=A;is_in:state=North",
+                     "105 45.0005 5.03 place=village;name=A;is_in:state=North",
+                     "106 45.0005 5.06 place=village;name=B, the second"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}
+            << "A\nB\nC\nA (North)\nA (North) 2\nB the second\n"
+            << "A,A (North),1.6\nB,A (North) 2,0.8\nB,B the second,1.6\nC,B the second,2.4\n"
+               "A (North),A (North) 2,0.8\n"
+            << "3 places share their name";
+        QTest::newRow("two places at one node")
+            << line({"104 45.0005 5.0001 place=village;name=D"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}
+            << "A\nB\nC\nD\n"
+            << "A,B,3.1\nA,D,0.1\nB,C,3.9\nB,D,3.1\n"
+            << "";
+        QTest::newRow("ways naming nodes the extract lacks")
+            << line() << QStringList{"1 1,2,3,4,5,77,6,7,8,9,10 highway=primary;maxspeed=60"}
+            << QStringList{} << "A\nB\nC\n"
+            << "A,B,3.1\n"
+            << "1 ways name nodes the extract does not hold";
+    }
+
+    void placesAndRoads()
+    {
+        QFETCH(QStringList, nodes);
+        QFETCH(QStringList, ways);
+        QFETCH(QStringList, options);
+        QFETCH(QString, cities);
+        QFETCH(QString, roads);
+        QFETCH(QString, said);
+        const QString in = file("small.osm", extract(nodes, ways));
+        const QString out = dir.filePath(QTest::currentDataTag());
+        const Run run = gpsnet(QStringList{"osm", in, out} + options);
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        QVERIFY2(run.err.contains(said), qPrintable(run.err));
+        QStringList names;
+        for (const QString &l : read(out + "/villes.csv").split('\n', Qt::SkipEmptyParts).mid(1))
+            names << l.section(u',', 1, 1);
+        QCOMPARE(names.join('\n') + '\n', cities);
+        QCOMPARE(read(out + "/temps.csv"), roads);
+        // GPS reads what was written, without a word.
+        Network net;
+        QStringList messages;
+        QCOMPARE(net.load(out, &messages), Network::Load::Ok);
+        QCOMPARE(messages, QStringList());
+    }
+
+    // The network of places keeps the road graph's fastest times: for every pair of a small
+    // extract and random pairs of a larger one, without one-way roads; with them, each road
+    // written is the slower direction's fastest time.
+    void timesAreTheRoadGraphs_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("places");
+        QTest::addColumn<bool>("oneWays");
+        QTest::addColumn<int>("pairs"); // 0: all
+        QTest::newRow("small, every pair") << 25 << 40 << false << 0;
+        QTest::newRow("small, one-way roads") << 25 << 40 << true << 0;
+        QTest::newRow("larger, random pairs") << 120 << 400 << false << 3000;
+        QTest::newRow("larger, one-way roads") << 120 << 400 << true << 0;
+    }
+
+    void timesAreTheRoadGraphs()
+    {
+        QFETCH(int, side);
+        QFETCH(int, places);
+        QFETCH(bool, oneWays);
+        QFETCH(int, pairs);
+        const QString in =
+            file("grid.osm", gridExtract(side, places, oneWays, quint32(side + places)));
+        osmnet::Options options;
+        options.threads = 2;
+        const osmnet::Network osm = osmnet::convert(in, options);
+        QCOMPARE(osm.oneWayRoads, oneWays);
+        const QString out = dir.filePath(QStringLiteral("grid-%1").arg(QTest::currentDataTag()));
+        QString error;
+        QVERIFY2(osmnet::write(out, osm, &error), qPrintable(error));
+        Network net;
+        QCOMPARE(net.load(out), Network::Load::Ok);
+        const int n = int(osm.places.size());
+        QVERIFY(n > places / 2);
+        std::vector<int> position(static_cast<std::size_t>(n));
+        std::vector<std::vector<double>> road(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            position[std::size_t(i)] = net.lastIndexOf(osm.places[std::size_t(i)].name);
+            QVERIFY(position[std::size_t(i)] >= 0);
+            road[std::size_t(i)] = roadTimes(osm.graph, osm.places[std::size_t(i)].node);
+        }
+        auto between = [&](int i, int j) {
+            return road[std::size_t(i)][std::size_t(osm.places[std::size_t(j)].node)];
+        };
+        if (oneWays) {
+            // Each road: the slower of the two directions, to a tenth of a minute.
+            QVERIFY(!osm.links.empty());
+            for (const osmnet::Link &l : osm.links) {
+                const double slower = std::max(between(l.a, l.b), between(l.b, l.a));
+                QVERIFY(std::abs(std::max(0.1, std::round(slower * 10) / 10) - l.minutes) <=
+                            0.051 ||
+                        std::abs(l.minutes - slower) <= 1e-9);
+            }
+            return;
+        }
+        RouteFinder finder(net);
+        QRandomGenerator rng(7);
+        const long long count = pairs > 0 ? pairs : (long long)n * n;
+        int checked = 0;
+        for (long long k = 0; k < count; ++k) {
+            const int i = pairs > 0 ? int(rng.bounded(n)) : int(k / n);
+            const int j = pairs > 0 ? int(rng.bounded(n)) : int(k % n);
+            if (i == j)
+                continue;
+            const double want = between(i, j);
+            const std::vector<int> route =
+                finder.route(position[std::size_t(i)], position[std::size_t(j)]);
+            const double got = finder.time(position[std::size_t(i)], position[std::size_t(j)]);
+            if (want == inf) {
+                QCOMPARE(got, inf);
+                continue;
+            }
+            // Each road rounded to a tenth (and never under one): off by at most that a road.
+            const double slack = 0.1 * double(route.size());
+            if (std::abs(got - want) > slack)
+                QFAIL(qPrintable(
+                    QStringLiteral("%1 -> %2: %3, the roads say %4")
+                        .arg(osm.places[std::size_t(i)].name, osm.places[std::size_t(j)].name)
+                        .arg(got)
+                        .arg(want)));
+            ++checked;
+        }
+        QVERIFY(checked > 100);
+    }
+
+    // Input that cannot make a network: said, with what was left out, and no folder half
+    // written; a folder that is there is replaced whole or not at all.
+    void badExtracts()
+    {
+        const QString osmium = QStandardPaths::findExecutable("osmium");
+        const QString good = file("good.osm", extract(line(), {"1 " + kAll + " highway=primary"}));
+        struct Case
+        {
+            const char *name;
+            QString in;
+            QString out;
+            QString said;
+        };
+        const QString notAFolder = file("plain-file", "x");
+        QList<Case> cases{
+            {"not an OSM file", file("words.osm.pbf", "these are words, not a PBF"),
+             dir.filePath("out-words"), "not a readable OSM extract"},
+            {"broken XML", file("broken.osm", extract(line(), {}).left(120)),
+             dir.filePath("out-broken"), "not a readable OSM extract (XML"},
+            {"no such file", dir.filePath("none.osm"), dir.filePath("out-none"), "no such file"},
+            {"no place at all",
+             file("noplace.osm", extract(line().mid(0, 10), {"1 " + kAll + " highway=primary"})),
+             dir.filePath("out-noplace"),
+             "no place (city, town, village) near a road: nothing written"},
+            {"a folder under a file", good, notAFolder + "/net", "cannot"},
+        };
+        if (!osmium.isEmpty()) {
+            const QString pbf = dir.filePath("good.osm.pbf");
+            QProcess convert;
+            convert.start(osmium, {"cat", good, "-o", pbf, "-O"});
+            QVERIFY(convert.waitForFinished(60000));
+            QCOMPARE(convert.exitCode(), 0);
+            QFile whole(pbf);
+            QVERIFY(whole.open(QIODevice::ReadOnly));
+            cases.append({"a truncated PBF", file("cut.osm.pbf", whole.readAll().chopped(40)),
+                          dir.filePath("out-cut"), "not a readable OSM extract (PBF"});
+            // The whole PBF reads as the XML does.
+            const QString fromPbf = dir.filePath("out-pbf");
+            QCOMPARE(gpsnet({"osm", "--quiet", pbf, fromPbf}).code, 0);
+            QCOMPARE(read(fromPbf + "/temps.csv"), QStringLiteral("A,B,2.4\nB,C,2.9\n"));
+        } else {
+            qWarning("osmium-tool is not installed (scripts/gps test installs it): no PBF rows");
+        }
+        for (const Case &c : cases) {
+            const Run run = gpsnet({"osm", c.in, c.out});
+            QVERIFY2(run.code == 1, c.name);
+            QVERIFY2(run.err.contains(c.said), qPrintable(QString(c.name) + ": " + run.err));
+            QVERIFY2(!QFileInfo::exists(c.out), c.name);
+        }
+        // Nothing of a temporary folder stays behind.
+        QCOMPARE(QDir(dir.path()).entryList({".gpsnet-*"}, QDir::Dirs | QDir::Hidden),
+                 QStringList());
+
+        // Into a folder that holds a network: both files replaced, nothing else touched.
+        const QString there = dir.filePath("there");
+        QDir().mkpath(there);
+        file("there/villes.csv", "old");
+        file("there/notes.txt", "mine");
+        const Run run = gpsnet({"osm", "--quiet", good, there});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.err, QString());
+        QVERIFY(read(there + "/villes.csv").startsWith("id,name,dept,lat,lon\n"));
+        QCOMPARE(read(there + "/notes.txt"), QStringLiteral("mine"));
+
+        QCOMPARE(gpsnet({"osm", good, ""}).code, 64);
+        QCOMPARE(gpsnet({"osm", good, there, "--join-within", "-1"}).code, 64);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOsm)
+#include "tst_osm.moc"

@@ -1,0 +1,731 @@
+#include "osmnet.h"
+
+#include <osmium/handler.hpp>
+#include <osmium/io/any_input.hpp>
+#include <osmium/osm/node.hpp>
+#include <osmium/osm/way.hpp>
+#include <osmium/visitor.hpp>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <limits>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+namespace osmnet {
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+struct ClassSpeed
+{
+    const char *highway;
+    double kmh;
+};
+// Defaults where no maxspeed says otherwise (README: "Your own network from OpenStreetMap").
+constexpr ClassSpeed kSpeeds[] = {
+    {"motorway", 120},     {"motorway_link", 60}, {"trunk", 100},       {"trunk_link", 50},
+    {"primary", 80},       {"primary_link", 40},  {"secondary", 70},    {"secondary_link", 35},
+    {"tertiary", 60},      {"tertiary_link", 30}, {"unclassified", 50}, {"residential", 30},
+    {"living_street", 10}, {"service", 20},
+};
+
+bool is(const char *value, const char *what)
+{
+    return value && std::strcmp(value, what) == 0;
+}
+
+// What the file is, from its first bytes: OSM's own suffixes are not always there.
+std::string formatOf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("%1: %2")
+                        .arg(QDir::toNativeSeparators(path), f.errorString())
+                        .toStdString());
+    const QByteArray head = f.read(64);
+    if (head.startsWith("BZh"))
+        return "osm.bz2";
+    if (head.startsWith("\x1f\x8b"))
+        return "osm.gz";
+    const QByteArray trimmed = head.trimmed();
+    if (trimmed.startsWith("<") || trimmed.startsWith("\xef\xbb\xbf<"))
+        return "osm";
+    return "pbf";
+}
+
+// Cars may use the way: a road class they drive on, not an area, not closed to them.
+bool forCars(const osmium::TagList &tags)
+{
+    if (is(tags["area"], "yes"))
+        return false;
+    const char *car = tags["motorcar"] ? tags["motorcar"] : tags["motor_vehicle"];
+    if (is(car, "no") || is(car, "private"))
+        return false;
+    const char *access = tags["access"];
+    const bool carsAllowed =
+        is(car, "yes") || is(car, "designated") || is(car, "destination") || is(car, "permissive");
+    return carsAllowed || !(is(access, "no") || is(access, "private"));
+}
+
+// +1 along the way, -1 against it, 0 both ways.
+int onewayOf(const osmium::TagList &tags)
+{
+    const char *oneway = tags["oneway"];
+    if (is(oneway, "yes") || is(oneway, "1") || is(oneway, "true"))
+        return 1;
+    if (is(oneway, "-1") || is(oneway, "reverse"))
+        return -1;
+    if (is(oneway, "no") || is(oneway, "0") || is(oneway, "false"))
+        return 0;
+    // Implied: motorways and roundabouts are mapped one carriageway a way.
+    const char *highway = tags["highway"];
+    return is(highway, "motorway") || is(tags["junction"], "roundabout") ? 1 : 0;
+}
+
+struct Way
+{
+    std::int64_t first, last; // its refs: [first, last)
+    double kmh;
+    int oneway;
+};
+
+class WayReader : public osmium::handler::Handler
+{
+public:
+    WayReader(bool service, Network *net) : service(service), net(net) {}
+
+    void way(const osmium::Way &way)
+    {
+        ++net->waysRead;
+        const osmium::TagList &tags = way.tags();
+        const double kmh = speedKmh(tags["highway"], tags["maxspeed"], service);
+        if (kmh <= 0 || !forCars(tags) || way.nodes().size() < 2)
+            return;
+        ++net->waysKept;
+        const std::int64_t first = std::int64_t(refs.size());
+        for (const osmium::NodeRef &ref : way.nodes())
+            refs.push_back(ref.ref());
+        const int oneway = onewayOf(tags);
+        net->oneWayRoads = net->oneWayRoads || oneway != 0;
+        ways.push_back({first, std::int64_t(refs.size()), kmh, oneway});
+    }
+
+    std::vector<std::int64_t> refs;
+    std::vector<Way> ways;
+
+private:
+    bool service;
+    Network *net;
+};
+
+class NodeReader : public osmium::handler::Handler
+{
+public:
+    NodeReader(const std::vector<std::int64_t> &ids, const QStringList &kinds, Network *net)
+        : ids(ids), at(ids.size()), kinds(kinds), net(net)
+    {
+    }
+
+    void node(const osmium::Node &node)
+    {
+        const osmium::Location location = node.location();
+        if (!location.valid())
+            return;
+        const auto it = std::lower_bound(ids.begin(), ids.end(), node.id());
+        if (it != ids.end() && *it == node.id())
+            at[std::size_t(it - ids.begin())] = location;
+        const osmium::TagList &tags = node.tags();
+        const char *place = tags["place"];
+        const char *name = tags["name"];
+        if (!place || !name || !*name || !kinds.contains(QLatin1String(place)))
+            return;
+        ++net->placesFound;
+        Place p;
+        p.id = node.id();
+        p.name = QString::fromUtf8(name).simplified();
+        for (const char *key : {"is_in:state", "addr:state", "is_in:province", "is_in:region",
+                                "is_in:county", "addr:county", "is_in"})
+            if (const char *region = tags[key]) {
+                p.region = QString::fromUtf8(region).simplified();
+                break;
+            }
+        p.lat = location.lat();
+        p.lon = location.lon();
+        net->places.push_back(std::move(p));
+    }
+
+    const std::vector<std::int64_t> &ids;
+    std::vector<osmium::Location> at;
+
+private:
+    const QStringList &kinds;
+    Network *net;
+};
+
+template <typename Handler>
+void readAll(const QString &path, osmium::osm_entity_bits::type what, Handler &handler)
+{
+    try {
+        osmium::io::File file(QFile::encodeName(path).toStdString(), formatOf(path));
+        osmium::io::Reader reader(file, what);
+        while (osmium::memory::Buffer buffer = reader.read())
+            osmium::apply(buffer, handler);
+        reader.close();
+    } catch (const Error &) {
+        throw;
+    } catch (const std::bad_alloc &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw Error(QStringLiteral("%1: not a readable OSM extract (%2)")
+                        .arg(QDir::toNativeSeparators(path), QString::fromUtf8(e.what()))
+                        .toStdString());
+    }
+}
+
+// Fields of a line of the city file, where commas separate.
+QString field(QString text)
+{
+    text.replace(u',', u' ');
+    return text.simplified();
+}
+
+// Each name once: those that repeat get their region, then a number ("Vineuil (41)",
+// "Montaigut (63) 2").
+void uniqueNames(Network *net)
+{
+    QHash<QString, int> count;
+    for (Place &p : net->places) {
+        p.name = field(p.name);
+        p.region = field(p.region);
+        ++count[p.name];
+    }
+    QHash<QString, int> taken;
+    for (const Place &p : net->places)
+        if (count.value(p.name) == 1)
+            taken.insert(p.name, 1);
+    for (Place &p : net->places) {
+        if (count.value(p.name) == 1)
+            continue;
+        ++net->renamed;
+        const QString base = p.region.isEmpty() ? p.name : p.name + " (" + p.region + ")";
+        QString name = base;
+        for (int n = 2; taken.contains(name); ++n)
+            name = base + u' ' + QString::number(n);
+        taken.insert(name, 1);
+        p.name = name;
+    }
+}
+
+// Road nodes by cells of a hundredth of a degree, for the nearest one to a place.
+class NodeGrid
+{
+public:
+    // Nodes that some arc leaves or reaches (`used`), by cell.
+    NodeGrid(const RoadGraph &g, const std::vector<char> &used) : g(g)
+    {
+        for (int v = 0; v < g.nodeCount(); ++v)
+            if (used[std::size_t(v)])
+                cells[key(cell(g.lat[std::size_t(v)]), cell(g.lon[std::size_t(v)]))].push_back(v);
+    }
+
+    int nearest(double lat, double lon, double withinKm) const
+    {
+        const int la = cell(lat), lo = cell(lon);
+        const int dLat = int(std::ceil(withinKm / 111.0 / kCell)) + 1;
+        const double shrink = std::max(0.01, std::cos(lat * M_PI / 180.0));
+        const int dLon = std::min(36000, int(std::ceil(withinKm / (111.0 * shrink) / kCell)) + 1);
+        int best = -1;
+        double bestKm = withinKm;
+        for (int i = la - dLat; i <= la + dLat; ++i)
+            for (int j = lo - dLon; j <= lo + dLon; ++j) {
+                const auto it = cells.find(key(i, j));
+                if (it == cells.end())
+                    continue;
+                for (int v : it->second) {
+                    const double km =
+                        distanceKm(lat, lon, g.lat[std::size_t(v)], g.lon[std::size_t(v)]);
+                    if (km <= bestKm && (best < 0 || km < bestKm || v < best)) {
+                        bestKm = km;
+                        best = v;
+                    }
+                }
+            }
+        return best;
+    }
+
+private:
+    static constexpr double kCell = 0.01;
+    static int cell(double degrees) { return int(std::floor(degrees / kCell)); }
+    static std::int64_t key(int a, int b) { return (std::int64_t(a) << 32) ^ std::uint32_t(b); }
+
+    const RoadGraph &g;
+    std::unordered_map<std::int64_t, std::vector<int>> cells;
+};
+
+// One search at a time on a graph, its arrays reused: only what a search touched is reset.
+class Search
+{
+public:
+    Search(int n) : dist(std::size_t(n), inf), done(std::size_t(n), 0), blocked(std::size_t(n), 0)
+    {
+    }
+
+    // From `start` over the arcs: the fastest time to every place whose fastest path passes no
+    // other place (a node holding a place other than those at `start` ends a path there).
+    // Calls found(node, minutes) for each such place node.
+    template <typename Found>
+    void places(const RoadGraph &g, const std::vector<char> &isPlace, int start, Found found)
+    {
+        reset();
+        set(start, 0.0, false);
+        long long open = 1; // entries in the heap not past a place
+        while (open > 0 && !heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+            const Item top = heap.back();
+            heap.pop_back();
+            if (!top.blocked)
+                --open;
+            if (done[std::size_t(top.v)] || top.d != dist[std::size_t(top.v)] ||
+                top.blocked != bool(blocked[std::size_t(top.v)]))
+                continue;
+            done[std::size_t(top.v)] = 1;
+            const bool placeHere = top.v != start && isPlace[std::size_t(top.v)];
+            if (placeHere && !top.blocked)
+                found(top.v, top.d);
+            const bool after = top.blocked || placeHere;
+            for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
+                 ++a) {
+                const int w = g.to[std::size_t(a)];
+                const double d = top.d + g.minutes[std::size_t(a)];
+                if (done[std::size_t(w)])
+                    continue;
+                // An equal time that passes no place wins: that pair is joined directly.
+                if (d < dist[std::size_t(w)] ||
+                    (d == dist[std::size_t(w)] && !after && blocked[std::size_t(w)])) {
+                    set(w, d, after);
+                    open += !after;
+                }
+            }
+        }
+    }
+
+    // Plain: the fastest times from `start` until every node of `targets` is settled.
+    std::vector<double> times(const RoadGraph &g, int start, const std::vector<int> &targets)
+    {
+        reset();
+        set(start, 0.0, false);
+        std::size_t left = 0;
+        for (int t : targets)
+            left += t != start;
+        std::vector<int> sorted = targets;
+        std::sort(sorted.begin(), sorted.end());
+        while (left > 0 && !heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+            const Item top = heap.back();
+            heap.pop_back();
+            if (done[std::size_t(top.v)] || top.d != dist[std::size_t(top.v)])
+                continue;
+            done[std::size_t(top.v)] = 1;
+            if (top.v != start && std::binary_search(sorted.begin(), sorted.end(), top.v))
+                left -= std::size_t(std::count(sorted.begin(), sorted.end(), top.v));
+            for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
+                 ++a) {
+                const int w = g.to[std::size_t(a)];
+                const double d = top.d + g.minutes[std::size_t(a)];
+                if (d < dist[std::size_t(w)])
+                    set(w, d, false);
+            }
+        }
+        std::vector<double> result;
+        for (int t : targets)
+            result.push_back(done[std::size_t(t)] ? dist[std::size_t(t)] : inf);
+        return result;
+    }
+
+private:
+    struct Item
+    {
+        double d;
+        std::int32_t v;
+        bool blocked;
+        bool operator>(const Item &o) const
+        {
+            return d != o.d ? d > o.d : blocked > o.blocked; // unblocked first on a tie
+        }
+    };
+
+    void set(int v, double d, bool isBlocked)
+    {
+        if (dist[std::size_t(v)] == inf)
+            touched.push_back(v);
+        dist[std::size_t(v)] = d;
+        blocked[std::size_t(v)] = isBlocked;
+        heap.push_back({d, std::int32_t(v), isBlocked});
+        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+    }
+
+    void reset()
+    {
+        for (int v : touched) {
+            dist[std::size_t(v)] = inf;
+            done[std::size_t(v)] = 0;
+            blocked[std::size_t(v)] = 0;
+        }
+        touched.clear();
+        heap.clear();
+    }
+
+    std::vector<double> dist;
+    std::vector<char> done, blocked;
+    std::vector<int> touched;
+    std::vector<Item> heap;
+};
+
+RoadGraph reversed(const RoadGraph &g)
+{
+    RoadGraph r;
+    r.lat = g.lat;
+    r.lon = g.lon;
+    const int n = g.nodeCount();
+    r.out.assign(std::size_t(n) + 1, 0);
+    for (std::int32_t w : g.to)
+        ++r.out[std::size_t(w) + 1];
+    for (int v = 0; v < n; ++v)
+        r.out[std::size_t(v) + 1] += r.out[std::size_t(v)];
+    r.to.resize(g.to.size());
+    r.minutes.resize(g.minutes.size());
+    std::vector<std::int64_t> next(r.out.begin(), r.out.end() - 1);
+    for (int v = 0; v < n; ++v)
+        for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a) {
+            const std::int64_t slot = next[std::size_t(g.to[std::size_t(a)])]++;
+            r.to[std::size_t(slot)] = v;
+            r.minutes[std::size_t(slot)] = g.minutes[std::size_t(a)];
+        }
+    return r;
+}
+
+QString count(long long n)
+{
+    return QLocale::c().toString(n);
+}
+
+} // namespace
+
+double distanceKm(double lat1, double lon1, double lat2, double lon2)
+{
+    constexpr double radius = 6371.0088, rad = M_PI / 180.0;
+    const double dLat = (lat2 - lat1) * rad, dLon = (lon2 - lon1) * rad;
+    const double h =
+        std::sin(dLat / 2) * std::sin(dLat / 2) +
+        std::cos(lat1 * rad) * std::cos(lat2 * rad) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 2 * radius * std::asin(std::min(1.0, std::sqrt(h)));
+}
+
+double speedKmh(const char *highway, const char *maxspeed, bool service)
+{
+    double fallback = 0;
+    for (const ClassSpeed &c : kSpeeds)
+        if (is(highway, c.highway))
+            fallback = c.kmh;
+    if (fallback == 0 || (is(highway, "service") && !service))
+        return 0;
+    if (!maxspeed)
+        return fallback;
+    // "50", "50 km/h", "30 mph"; "none", "walk", "signals" or a country's code: the default.
+    char *end = nullptr;
+    const double value = std::strtod(maxspeed, &end);
+    if (end == maxspeed || !(value > 0) || !(value <= 300))
+        return fallback;
+    while (*end == ' ')
+        ++end;
+    if (std::strncmp(end, "mph", 3) == 0)
+        return value * 1.609344;
+    if (*end == '\0' || std::strncmp(end, "km/h", 4) == 0 || std::strncmp(end, "kmh", 3) == 0)
+        return value;
+    return fallback;
+}
+
+Network convert(const QString &extract, const Options &options)
+{
+    auto say = [&](const QString &text) {
+        if (options.progress)
+            options.progress(text);
+    };
+    Network net;
+    if (!QFileInfo(extract).isFile())
+        throw Error(QStringLiteral("%1: no such file")
+                        .arg(QDir::toNativeSeparators(extract))
+                        .toStdString());
+
+    // The ways first: their nodes are the only ones whose places are kept.
+    WayReader ways(options.service, &net);
+    readAll(extract, osmium::osm_entity_bits::way, ways);
+    say(QStringLiteral("%1 ways read, %2 kept for cars")
+            .arg(count(net.waysRead), count(net.waysKept)));
+    std::vector<std::int64_t> ids = ways.refs;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+
+    NodeReader nodes(ids, options.placeKinds, &net);
+    readAll(extract, osmium::osm_entity_bits::node, nodes);
+    say(QStringLiteral("%1 road nodes, %2 places")
+            .arg(count(qsizetype(ids.size())), count(net.placesFound)));
+
+    // The graph: nodes that have a position, arcs along each way where cars may go.
+    RoadGraph &g = net.graph;
+    std::vector<std::int32_t> index(ids.size(), -1);
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        if (nodes.at[i].valid()) {
+            index[i] = std::int32_t(g.lat.size());
+            g.lat.push_back(nodes.at[i].lat());
+            g.lon.push_back(nodes.at[i].lon());
+        }
+    struct Arc
+    {
+        std::int32_t from, to;
+        double minutes;
+    };
+    std::vector<Arc> arcs;
+    auto nodeOf = [&](std::int64_t id) {
+        const auto it = std::lower_bound(ids.begin(), ids.end(), id);
+        return index[std::size_t(it - ids.begin())];
+    };
+    for (const Way &w : ways.ways) {
+        bool missing = false;
+        for (std::int64_t r = w.first; r + 1 < w.last; ++r) {
+            const int a = nodeOf(ways.refs[std::size_t(r)]);
+            const int b = nodeOf(ways.refs[std::size_t(r) + 1]);
+            if (a < 0 || b < 0) {
+                missing = true; // that stretch is left out
+                continue;
+            }
+            if (a == b)
+                continue;
+            const double km = distanceKm(g.lat[std::size_t(a)], g.lon[std::size_t(a)],
+                                         g.lat[std::size_t(b)], g.lon[std::size_t(b)]);
+            const double minutes = km / w.kmh * 60.0;
+            if (w.oneway >= 0)
+                arcs.push_back({a, b, minutes});
+            if (w.oneway <= 0)
+                arcs.push_back({b, a, minutes});
+        }
+        net.waysMissingNodes += missing;
+    }
+    ways.refs = {};
+    ways.refs.shrink_to_fit();
+    const int n = g.nodeCount();
+    g.out.assign(std::size_t(n) + 1, 0);
+    for (const Arc &a : arcs)
+        ++g.out[std::size_t(a.from) + 1];
+    for (int v = 0; v < n; ++v)
+        g.out[std::size_t(v) + 1] += g.out[std::size_t(v)];
+    g.to.resize(arcs.size());
+    g.minutes.resize(arcs.size());
+    {
+        std::vector<std::int64_t> next(g.out.begin(), g.out.end() - 1);
+        for (const Arc &a : arcs) {
+            const std::int64_t slot = next[std::size_t(a.from)]++;
+            g.to[std::size_t(slot)] = a.to;
+            g.minutes[std::size_t(slot)] = a.minutes;
+        }
+    }
+    arcs = {};
+
+    // Each place to the nearest road node within reach; the others are said and left out.
+    std::vector<char> used(std::size_t(n), 0);
+    for (int v = 0; v < n; ++v)
+        for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a)
+            used[std::size_t(v)] = used[std::size_t(g.to[std::size_t(a)])] = 1;
+    NodeGrid grid(g, used);
+    std::vector<Place> joined;
+    for (Place &p : net.places) {
+        p.node = grid.nearest(p.lat, p.lon, options.joinWithinKm);
+        if (p.node < 0)
+            net.farPlaces << p.name;
+        else
+            joined.push_back(std::move(p));
+    }
+    net.places = std::move(joined);
+    // In the order of the file's nodes, so that the same extract gives the same files.
+    std::sort(net.places.begin(), net.places.end(),
+              [](const Place &a, const Place &b) { return a.id < b.id; });
+    uniqueNames(&net);
+    say(QStringLiteral("%1 places joined to a road").arg(count(qsizetype(net.places.size()))));
+
+    // The places at each node.
+    std::vector<char> isPlace(std::size_t(n), 0);
+    std::unordered_map<int, std::vector<int>> at;
+    for (int i = 0; i < int(net.places.size()); ++i) {
+        isPlace[std::size_t(net.places[std::size_t(i)].node)] = 1;
+        at[net.places[std::size_t(i)].node].push_back(i);
+    }
+    const RoadGraph back = reversed(g);
+
+    // From each place: the places it reaches passing no other (forwards), then how long the
+    // way back from each of them takes; the slower of the two is the road.
+    std::vector<Link> links;
+    std::mutex lock;
+    std::atomic<int> next{0};
+    std::atomic<long long> oneWay{0};
+    std::exception_ptr failure;
+    const int total = int(net.places.size());
+    auto work = [&] {
+        try {
+            Search search(n), backSearch(n);
+            std::vector<Link> mine;
+            for (int i; (i = next++) < total;) {
+                const int node = net.places[std::size_t(i)].node;
+                std::vector<int> targets;
+                std::vector<double> forth;
+                search.places(g, isPlace, node, [&](int v, double minutes) {
+                    targets.push_back(v);
+                    forth.push_back(minutes);
+                });
+                const std::vector<double> backTimes = backSearch.times(back, node, targets);
+                for (std::size_t k = 0; k < targets.size(); ++k) {
+                    const double slower = std::max(forth[k], backTimes[k]);
+                    for (int j : at[targets[k]]) {
+                        if (slower == inf) {
+                            ++oneWay;
+                            continue;
+                        }
+                        mine.push_back({std::min(i, j), std::max(i, j), slower});
+                    }
+                }
+                for (int j : at[node]) // places at the same node
+                    if (j != i)
+                        mine.push_back({std::min(i, j), std::max(i, j), 0.0});
+                if (options.progress && i % 5000 == 4999) {
+                    std::lock_guard<std::mutex> hold(lock);
+                    say(QStringLiteral("searched from %1 of %2 places")
+                            .arg(count(i + 1), count(total)));
+                }
+            }
+            std::lock_guard<std::mutex> hold(lock);
+            links.insert(links.end(), mine.begin(), mine.end());
+        } catch (...) {
+            std::lock_guard<std::mutex> hold(lock);
+            failure = std::current_exception();
+            next = total;
+        }
+    };
+    const int threads = options.threads > 0
+                            ? options.threads
+                            : int(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error &) {
+            break;
+        }
+    }
+    work();
+    for (std::thread &t : pool)
+        t.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    // Each pair once (found from both ends as a rule), the slower time kept.
+    std::sort(links.begin(), links.end(), [](const Link &x, const Link &y) {
+        return x.a != y.a ? x.a < y.a : x.b != y.b ? x.b < y.b : x.minutes > y.minutes;
+    });
+    links.erase(std::unique(links.begin(), links.end(),
+                            [](const Link &x, const Link &y) { return x.a == y.a && x.b == y.b; }),
+                links.end());
+    net.links = std::move(links);
+    net.oneWayPairs = oneWay; // (met from the end that reaches the other only)
+    return net;
+}
+
+QByteArray citiesCsv(const Network &network)
+{
+    QByteArray out = "id,name,dept,lat,lon\n";
+    for (const Place &p : network.places)
+        out += QByteArray::number(qlonglong(p.id)) + ',' + p.name.toUtf8() + ',' +
+               p.region.toUtf8() + ',' + QByteArray::number(p.lat, 'f', 7) + ',' +
+               QByteArray::number(p.lon, 'f', 7) + '\n';
+    return out;
+}
+
+QByteArray roadsCsv(const Network &network)
+{
+    QByteArray out;
+    for (const Link &l : network.links) {
+        // Tenths of a minute; never 0, which a route would not pass through.
+        const double minutes = std::max(0.1, std::round(l.minutes * 10) / 10);
+        out += network.places[std::size_t(l.a)].name.toUtf8() + ',' +
+               network.places[std::size_t(l.b)].name.toUtf8() + ',' +
+               QByteArray::number(minutes, 'f', 1) + '\n';
+    }
+    return out;
+}
+
+bool write(const QString &dir, const Network &network, QString *error)
+{
+    const QFileInfo target(dir);
+    if (target.exists() && !target.isDir()) {
+        *error = QStringLiteral("%1: not a folder").arg(QDir::toNativeSeparators(dir));
+        return false;
+    }
+    const QString parent = target.absolutePath();
+    if (!QDir().mkpath(parent)) {
+        *error =
+            QStringLiteral("%1: cannot make this folder").arg(QDir::toNativeSeparators(parent));
+        return false;
+    }
+    QTemporaryDir fresh(parent + QStringLiteral("/.gpsnet-XXXXXX"));
+    if (!fresh.isValid()) {
+        *error = QStringLiteral("%1: cannot write here (%2)")
+                     .arg(QDir::toNativeSeparators(parent), fresh.errorString());
+        return false;
+    }
+    for (const auto &[name, bytes] :
+         {std::pair{"villes.csv", citiesCsv(network)}, std::pair{"temps.csv", roadsCsv(network)}}) {
+        QFile f(fresh.filePath(QLatin1String(name)));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush()) {
+            *error = QStringLiteral("%1: cannot write (%2)")
+                         .arg(QDir::toNativeSeparators(f.fileName()), f.errorString());
+            return false;
+        }
+    }
+    std::error_code failed;
+    if (!target.exists()) {
+        std::filesystem::rename(QFile::encodeName(fresh.path()).toStdString(),
+                                QFile::encodeName(target.absoluteFilePath()).toStdString(), failed);
+        if (!failed) {
+            fresh.setAutoRemove(false);
+            return true;
+        }
+    } else {
+        // Into a folder that is there: each file replaced whole.
+        for (const char *name : {"temps.csv", "villes.csv"}) {
+            std::filesystem::rename(
+                QFile::encodeName(fresh.filePath(QLatin1String(name))).toStdString(),
+                QFile::encodeName(QDir(dir).filePath(QLatin1String(name))).toStdString(), failed);
+            if (failed)
+                break;
+        }
+        if (!failed)
+            return true;
+    }
+    *error = QStringLiteral("%1: cannot write (%2)")
+                 .arg(QDir::toNativeSeparators(dir), QString::fromStdString(failed.message()));
+    return false;
+}
+
+} // namespace osmnet

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+// A GPS network from an OpenStreetMap extract: the named places as cities, and between places
+// the fastest times over the roads a car may use, as roads. For each place, one search over the
+// road graph finds the places whose fastest path from it passes no other place; those pairs
+// become roads, so the network of places keeps the road graph's fastest times between them.
+namespace osmnet {
+
+struct Options
+{
+    QStringList placeKinds{"city", "town", "village"}; // place=... values kept
+    bool service = false;                              // highway=service too
+    double joinWithinKm = 2.0; // a place farther than this from any road is left out
+    int threads = 0;           // 0: every core
+    std::function<void(const QString &)> progress; // what is being done, for long runs
+};
+
+// Unreadable input: not an OSM file, damaged, or not there.
+struct Error : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+// The road graph the times come from: nodes of car roads, arcs in the directions cars may go.
+struct RoadGraph
+{
+    std::vector<double> lat, lon;  // per node
+    std::vector<std::int64_t> out; // arcs leaving node i: [out[i], out[i + 1])
+    std::vector<std::int32_t> to;
+    std::vector<double> minutes;
+    int nodeCount() const { return int(lat.size()); }
+};
+
+struct Place
+{
+    std::int64_t id = 0; // the OSM node's
+    QString name;        // as written, made unique
+    QString region;      // from the tags, where they give one
+    double lat = 0, lon = 0;
+    int node = -1; // the road-graph node it is joined to
+};
+
+struct Link
+{
+    int a, b;       // places, a < b
+    double minutes; // the slower direction's fastest time
+};
+
+struct Network
+{
+    std::vector<Place> places;
+    std::vector<Link> links;
+    RoadGraph graph;
+    // What was read and what was left out, for the report.
+    long long waysRead = 0, waysKept = 0;
+    long long waysMissingNodes = 0; // kept ways some of whose nodes the extract lacks
+    long long placesFound = 0;
+    QStringList farPlaces;     // farther than joinWithinKm from any road: left out
+    long long renamed = 0;     // names made unique with their region or a number
+    long long oneWayPairs = 0; // places joined one way only: no road written
+    bool oneWayRoads = false;
+};
+
+// Reads the extract (PBF, OSM XML, or XML compressed with bzip2 or gzip; the format is told by
+// its bytes) and builds the network. Throws Error when the file cannot be read as OSM data.
+Network convert(const QString &extract, const Options &options);
+
+// The two files, in the sample's formats.
+QByteArray citiesCsv(const Network &network);
+QByteArray roadsCsv(const Network &network);
+
+// Writes DIR/villes.csv and DIR/temps.csv whole or not at all: into a new folder beside DIR,
+// then moved into place. False, with the reason, when that cannot be done.
+bool write(const QString &dir, const Network &network, QString *error);
+
+// Speed on a highway of that class with that maxspeed tag (km/h; "30 mph"; anything else: the
+// class's default). 0 for a class cars do not use.
+double speedKmh(const char *highway, const char *maxspeed, bool service);
+
+// The great-circle distance in kilometres.
+double distanceKm(double lat1, double lon1, double lat2, double lon2);
+
+} // namespace osmnet

@@ -281,18 +281,22 @@ private:
 class Search
 {
 public:
-    Search(int n) : dist(std::size_t(n), inf), done(std::size_t(n), 0), blocked(std::size_t(n), 0)
+    explicit Search(int n)
+        : dist(std::size_t(n), inf), done(std::size_t(n), 0), blocked(std::size_t(n), 0),
+          viaOneWay(std::size_t(n), 0)
     {
     }
 
     // From `start` over the arcs: the fastest time to every place whose fastest path passes no
     // other place (a node holding a place other than those at `start` ends a path there).
-    // Calls found(node, minutes) for each such place node.
+    // Calls found(node, minutes, oneWay) for each such place node, `oneWay` when its path takes
+    // a one-way road (then the way back may take longer; otherwise it takes no longer).
     template <typename Found>
     void places(const RoadGraph &g, const std::vector<char> &isPlace, int start, Found found)
     {
         reset();
         set(start, 0.0, false);
+        viaOneWay[std::size_t(start)] = 0;
         long long open = 1; // entries in the heap not past a place
         while (open > 0 && !heap.empty()) {
             std::pop_heap(heap.begin(), heap.end(), std::greater<>());
@@ -306,7 +310,7 @@ public:
             done[std::size_t(top.v)] = 1;
             const bool placeHere = top.v != start && isPlace[std::size_t(top.v)];
             if (placeHere && !top.blocked)
-                found(top.v, top.d);
+                found(top.v, top.d, bool(viaOneWay[std::size_t(top.v)]));
             const bool after = top.blocked || placeHere;
             for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
                  ++a) {
@@ -314,10 +318,17 @@ public:
                 const double d = top.d + g.minutes[std::size_t(a)];
                 if (done[std::size_t(w)])
                     continue;
-                // An equal time that passes no place wins: that pair is joined directly.
-                if (d < dist[std::size_t(w)] ||
-                    (d == dist[std::size_t(w)] && !after && blocked[std::size_t(w)])) {
+                const bool oneWay = viaOneWay[std::size_t(top.v)] || g.oneWay[std::size_t(a)];
+                // An equal time that passes no place wins: that pair is joined directly; then
+                // one that takes no one-way road, whose way back is no longer.
+                const bool better =
+                    d < dist[std::size_t(w)] ||
+                    (d == dist[std::size_t(w)] && ((!after && blocked[std::size_t(w)]) ||
+                                                   (after == bool(blocked[std::size_t(w)]) &&
+                                                    !oneWay && viaOneWay[std::size_t(w)])));
+                if (better) {
                     set(w, d, after);
+                    viaOneWay[std::size_t(w)] = oneWay;
                     open += !after;
                 }
             }
@@ -385,13 +396,14 @@ private:
             dist[std::size_t(v)] = inf;
             done[std::size_t(v)] = 0;
             blocked[std::size_t(v)] = 0;
+            viaOneWay[std::size_t(v)] = 0;
         }
         touched.clear();
         heap.clear();
     }
 
     std::vector<double> dist;
-    std::vector<char> done, blocked;
+    std::vector<char> done, blocked, viaOneWay;
     std::vector<int> touched;
     std::vector<Item> heap;
 };
@@ -409,12 +421,14 @@ RoadGraph reversed(const RoadGraph &g)
         r.out[std::size_t(v) + 1] += r.out[std::size_t(v)];
     r.to.resize(g.to.size());
     r.minutes.resize(g.minutes.size());
+    r.oneWay.resize(g.oneWay.size());
     std::vector<std::int64_t> next(r.out.begin(), r.out.end() - 1);
     for (int v = 0; v < n; ++v)
         for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a) {
             const std::int64_t slot = next[std::size_t(g.to[std::size_t(a)])]++;
             r.to[std::size_t(slot)] = v;
             r.minutes[std::size_t(slot)] = g.minutes[std::size_t(a)];
+            r.oneWay[std::size_t(slot)] = g.oneWay[std::size_t(a)];
         }
     return r;
 }
@@ -499,6 +513,7 @@ Network convert(const QString &extract, const Options &options)
     {
         std::int32_t from, to;
         double minutes;
+        bool oneWay;
     };
     std::vector<Arc> arcs;
     auto nodeOf = [&](std::int64_t id) {
@@ -520,9 +535,9 @@ Network convert(const QString &extract, const Options &options)
                                          g.lat[std::size_t(b)], g.lon[std::size_t(b)]);
             const double minutes = km / w.kmh * 60.0;
             if (w.oneway >= 0)
-                arcs.push_back({a, b, minutes});
+                arcs.push_back({a, b, minutes, w.oneway != 0});
             if (w.oneway <= 0)
-                arcs.push_back({b, a, minutes});
+                arcs.push_back({b, a, minutes, w.oneway != 0});
         }
         net.waysMissingNodes += missing;
     }
@@ -536,12 +551,14 @@ Network convert(const QString &extract, const Options &options)
         g.out[std::size_t(v) + 1] += g.out[std::size_t(v)];
     g.to.resize(arcs.size());
     g.minutes.resize(arcs.size());
+    g.oneWay.resize(arcs.size());
     {
         std::vector<std::int64_t> next(g.out.begin(), g.out.end() - 1);
         for (const Arc &a : arcs) {
             const std::int64_t slot = next[std::size_t(a.from)]++;
             g.to[std::size_t(slot)] = a.to;
             g.minutes[std::size_t(slot)] = a.minutes;
+            g.oneWay[std::size_t(slot)] = a.oneWay;
         }
     }
     arcs = {};
@@ -590,15 +607,21 @@ Network convert(const QString &extract, const Options &options)
             std::vector<Link> mine;
             for (int i; (i = next++) < total;) {
                 const int node = net.places[std::size_t(i)].node;
-                std::vector<int> targets;
+                std::vector<int> targets, oneWayTargets;
                 std::vector<double> forth;
-                search.places(g, isPlace, node, [&](int v, double minutes) {
+                std::vector<char> takesOneWay;
+                search.places(g, isPlace, node, [&](int v, double minutes, bool oneWay) {
                     targets.push_back(v);
                     forth.push_back(minutes);
+                    takesOneWay.push_back(oneWay);
+                    if (oneWay)
+                        oneWayTargets.push_back(v);
                 });
-                const std::vector<double> backTimes = backSearch.times(back, node, targets);
-                for (std::size_t k = 0; k < targets.size(); ++k) {
-                    const double slower = std::max(forth[k], backTimes[k]);
+                // The way back is searched only where the way there took a one-way road.
+                const std::vector<double> backTimes = backSearch.times(back, node, oneWayTargets);
+                for (std::size_t k = 0, b = 0; k < targets.size(); ++k) {
+                    const double slower =
+                        takesOneWay[k] ? std::max(forth[k], backTimes[b++]) : forth[k];
                     for (int j : at[targets[k]]) {
                         if (slower == inf) {
                             ++oneWay;
@@ -610,7 +633,7 @@ Network convert(const QString &extract, const Options &options)
                 for (int j : at[node]) // places at the same node
                     if (j != i)
                         mine.push_back({std::min(i, j), std::max(i, j), 0.0});
-                if (options.progress && i % 5000 == 4999) {
+                if (options.progress && i % 1000 == 999) {
                     std::lock_guard<std::mutex> hold(lock);
                     say(QStringLiteral("searched from %1 of %2 places")
                             .arg(count(i + 1), count(total)));

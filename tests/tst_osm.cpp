@@ -417,6 +417,14 @@ private slots:
             const QString fromPbf = dir.filePath("out-pbf");
             QCOMPARE(gpsnet({"osm", "--quiet", pbf, fromPbf}).code, 0);
             QCOMPARE(read(fromPbf + "/temps.csv"), QStringLiteral("A,B,2.4\nB,C,2.9\n"));
+            // And XML compressed with bzip2, whatever the file is called.
+            const QString bz2 = dir.filePath("good.osm.bz2"), renamed = dir.filePath("good.data");
+            convert.start(osmium, {"cat", good, "-o", bz2, "-O"});
+            QVERIFY(convert.waitForFinished(60000));
+            QVERIFY(QFile::rename(bz2, renamed));
+            const QString fromBz2 = dir.filePath("out-bz2");
+            QCOMPARE(gpsnet({"osm", "--quiet", renamed, fromBz2}).code, 0);
+            QCOMPARE(read(fromBz2 + "/temps.csv"), QStringLiteral("A,B,2.4\nB,C,2.9\n"));
         } else {
             qWarning("osmium-tool is not installed (scripts/gps test installs it): no PBF rows");
         }

@@ -254,6 +254,12 @@ private slots:
             << "A,A (North),1.6\nB,A (North) 2,0.8\nB,B the second,1.6\nC,B the second,2.4\n"
                "A (North),A (North) 2,0.8\n"
             << "3 places share their name";
+        QTest::newRow("a name of spaces")
+            << line({"104 45.0005 5.02 place=village;name=   "})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}
+            << "A\nB\nC\n"
+            << "A,B,3.1\nB,C,3.9\n"
+            << "";
         QTest::newRow("two places at one node")
             << line({"104 45.0005 5.0001 place=village;name=D"})
             << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}

@@ -16,6 +16,7 @@
 #include "ui_Window.h"
 #include "windowactions.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -27,6 +28,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWheelEvent>
@@ -355,6 +357,9 @@ void Fenetre::on_pushButton_clicked()
         CityPrompt::ask(this, plan->network().cities(), cityNames, &routeOrder);
     if (names.isEmpty())
         return;
+    // A best order of many stops takes a moment (a second or more for hundreds of them).
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     switch (routeOrder) {
     case RouteOrder::AsTyped:
         plan->setStops(names);

@@ -154,10 +154,12 @@ public:
         const char *name = tags["name"];
         if (!place || !name || !*name || !kinds.contains(QLatin1String(place)))
             return;
-        ++net->placesFound;
         Place p;
         p.id = node.id();
         p.name = QString::fromUtf8(name).simplified();
+        if (p.name.isEmpty())
+            return; // a name of spaces names nothing
+        ++net->placesFound;
         for (const char *key : {"is_in:state", "addr:state", "is_in:province", "is_in:region",
                                 "is_in:county", "addr:county", "is_in"})
             if (const char *region = tags[key]) {

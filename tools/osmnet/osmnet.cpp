@@ -30,6 +30,7 @@ namespace osmnet {
 namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
 struct ClassSpeed
 {
@@ -249,7 +250,7 @@ public:
     {
         const int la = cell(lat), lo = cell(lon);
         const int dLat = int(std::ceil(withinKm / 111.0 / kCell)) + 1;
-        const double shrink = std::max(0.01, std::cos(lat * M_PI / 180.0));
+        const double shrink = std::max(0.01, std::cos(lat * kRadiansPerDegree));
         const int dLon = std::min(36000, int(std::ceil(withinKm / (111.0 * shrink) / kCell)) + 1);
         int best = -1;
         double bestKm = withinKm;
@@ -444,7 +445,7 @@ QString count(long long n)
 
 double distanceKm(double lat1, double lon1, double lat2, double lon2)
 {
-    constexpr double radius = 6371.0088, rad = M_PI / 180.0;
+    constexpr double radius = 6371.0088, rad = kRadiansPerDegree;
     const double dLat = (lat2 - lat1) * rad, dLon = (lon2 - lon1) * rad;
     const double h =
         std::sin(dLat / 2) * std::sin(dLat / 2) +

@@ -114,16 +114,8 @@ bool RoutePlan::setTrip(const QStringList &names, TripEnds ends)
         const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
         const std::vector<std::vector<double>> times = timesBetween(*net, at, at, threads);
         const TripOrder best = bestTripOrder(times, ends);
-        std::vector<int> typedOrder(at.size());
-        for (std::size_t i = 0; i < typedOrder.size(); ++i)
-            typedOrder[i] = int(i);
-        int typedMissing = 0;
-        double typedRoads = 0, bestRoads = 0;
-        tripTime(times, typedOrder, ends, &typedMissing, &typedRoads);
-        tripTime(times, best.order, ends, nullptr, &bestRoads);
         result.proven = best.proven;
-        result.saves = typedMissing > best.missingLegs ? std::numeric_limits<double>::infinity()
-                                                       : typedRoads - bestRoads;
+        result.saves = best.saves;
         for (std::size_t i = 1; i < at.size(); ++i)
             if (!(times[0][i] < std::numeric_limits<double>::infinity()))
                 result.unreachable << stops[qsizetype(i)];

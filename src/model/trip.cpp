@@ -360,8 +360,10 @@ double tripTime(const std::vector<std::vector<double>> &times, const std::vector
     return total.missing ? inf : total.time;
 }
 
-TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds ends,
-                        int exactStops, int effort)
+namespace {
+
+TripOrder findOrder(const std::vector<std::vector<double>> &times, TripEnds ends, int exactStops,
+                    int effort)
 {
     const int n = int(times.size());
     if (n == 0)
@@ -391,4 +393,20 @@ TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds 
         search.run(from.order, int(std::min<std::uint64_t>(kicks, INT_MAX)), std::uint64_t(n)),
         ends, false);
     return costOf(found) < costOf(from) ? found : from;
+}
+
+} // namespace
+
+TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds ends,
+                        int exactStops, int effort)
+{
+    TripOrder best = findOrder(times, ends, exactStops, effort);
+    std::vector<int> given(times.size());
+    std::iota(given.begin(), given.end(), 0);
+    int givenMissing = 0;
+    double givenRoads = 0, bestRoads = 0;
+    tripTime(times, given, ends, &givenMissing, &givenRoads);
+    tripTime(times, best.order, ends, nullptr, &bestRoads);
+    best.saves = givenMissing > best.missingLegs ? inf : givenRoads - bestRoads;
+    return best;
 }

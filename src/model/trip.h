@@ -22,6 +22,9 @@ struct TripOrder
     double time = 0;     // the trip's total in minutes; +inf when a leg has no road
     int missingLegs = 0; // legs between stops that no road joins
     bool proven = false; // no order has fewer missing legs, or as few and less time
+    // Minutes saved on the given order (0, 1, 2, ...): the time of the legs that roads make;
+    // +inf when the given order has more legs that no road makes.
+    double saves = 0;
 };
 
 // Orders with up to this many stops to place are proven best (Held-Karp: 2^k k^2 steps, 16 MB).

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -173,6 +174,54 @@ private slots:
             return differ;
         };
         QTRY_VERIFY2(named() > 2000, qPrintable(QString::number(named())));
+    }
+
+    // Millions of long roads are summed into a picture of their density instead of drawn one by
+    // one (minutes): the same shades as the lines give, and a sample of them shades alike.
+    void crowdsOfLongRoadsAsDensity()
+    {
+        const auto restore = qScopeGuard([pacing = mapPacing()] { mapPacing() = pacing; });
+        QRandomGenerator rng(5);
+        std::vector<City> cities(4000);
+        for (City &c : cities) {
+            c.setCoordLong(200 + rng.bounded(350));
+            c.setCoordLat(1150 + rng.bounded(250));
+        }
+        std::vector<std::pair<int, int>> roads;
+        for (int r = 0; r < 8000; ++r)
+            roads.emplace_back(int(rng.bounded(4000)), int(rng.bounded(4000)));
+        MapViewport view;
+        view.setExtent(MapViewport::bulkExtent(cities));
+        const QRect area(0, 0, 600, 440);
+        bool dense = true;
+        auto draw = [&](double linePixels) {
+            mapPacing().linePixels = linePixels;
+            QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            dense = dense && drawNetworkLayer(painter, view, area, cities, roads).dense;
+            return image;
+        };
+        const QImage lines = draw(qInf()), summed = draw(0), sampled = draw(200'000);
+        QVERIFY(dense);
+        // Mean difference of grey, and pixels drawn in one and not the other.
+        auto compare = [&](const QImage &a, const QImage &b, double meanAtMost, int apartAtMost) {
+            double sum = 0;
+            int apart = 0, drawn = 0;
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x) {
+                    const int ga = qGray(a.pixel(x, y)), gb = qGray(b.pixel(x, y));
+                    sum += std::abs(ga - gb);
+                    apart += (ga == 255) != (gb == 255);
+                    drawn += ga != 255;
+                }
+            const double mean = sum / (a.width() * a.height());
+            QVERIFY2(drawn > a.width() * a.height() / 4, qPrintable(QString::number(drawn)));
+            QVERIFY2(mean <= meanAtMost && apart <= apartAtMost,
+                     qPrintable(QStringLiteral("mean %1, apart %2").arg(mean).arg(apart)));
+        };
+        compare(lines, summed, 16, area.width() * area.height() / 20);
+        compare(summed, sampled, 25, area.width() * area.height() / 10);
     }
 
     // A typed route rings the stops typed, not the cities it passes through; a two-city route

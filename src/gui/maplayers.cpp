@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,6 +19,73 @@ namespace {
 QPen pen(Qt::GlobalColor colour, int width)
 {
     return QPen(QBrush(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+// Millions of long roads would take the painter minutes: every `stride`-th line is summed
+// into a count per pixel (counted `stride` times), and each pixel shaded as that many lines of
+// `alpha` laid over each other would shade it.
+void drawDensity(QPainter &painter, const QRect &area, const QList<QLine> &lines, int alpha,
+                 double stride)
+{
+    const int w = area.width(), h = area.height();
+    if (w <= 0 || h <= 0)
+        return;
+    std::vector<float> count(std::size_t(w) * std::size_t(h), 0.0f);
+    const qsizetype step =
+        qsizetype(std::clamp(stride, 1.0, double(std::max<qsizetype>(1, lines.size()))));
+    const float weight = float(step);
+    for (qsizetype k = 0; k < lines.size(); k += step) {
+        const QLine &l = lines[k];
+        const int x0 = l.x1() - area.left(), y0 = l.y1() - area.top();
+        const int dx = l.dx(), dy = l.dy();
+        const int n = std::max(std::abs(dx), std::abs(dy));
+        // Along the longer axis, a pixel a step: as a one-pixel line covers them.
+        for (int t = 0; t <= n; ++t) {
+            const int x = n ? x0 + int(std::lround(double(dx) * t / n)) : x0;
+            const int y = n ? y0 + int(std::lround(double(dy) * t / n)) : y0;
+            if (x >= 0 && y >= 0 && x < w && y < h)
+                count[std::size_t(y) * std::size_t(w) + std::size_t(x)] += weight;
+        }
+    }
+    // A sample is spread over its neighbourhood, as the lines left out would have been: a box
+    // of about the root of the stride on each side, across then down.
+    const int r = step > 1 ? int(std::ceil(std::sqrt(double(step)))) : 0;
+    if (r > 0) {
+        std::vector<float> line;
+        auto blur = [&](int count0, int length, int stride0, int strideStep) {
+            // Along `length` cells from `count0`, `strideStep` apart; `stride0` unused.
+            Q_UNUSED(stride0);
+            line.assign(std::size_t(length), 0.0f);
+            double sum = 0;
+            for (int i = 0; i < length + r; ++i) {
+                if (i < length)
+                    sum += count[std::size_t(count0) + std::size_t(i) * std::size_t(strideStep)];
+                if (i - 2 * r - 1 >= 0)
+                    sum -= count[std::size_t(count0) +
+                                 std::size_t(i - 2 * r - 1) * std::size_t(strideStep)];
+                if (i - r >= 0)
+                    line[std::size_t(i - r)] = float(sum / (2 * r + 1));
+            }
+            for (int i = 0; i < length; ++i)
+                count[std::size_t(count0) + std::size_t(i) * std::size_t(strideStep)] =
+                    line[std::size_t(i)];
+        };
+        for (int y = 0; y < h; ++y)
+            blur(y * w, w, 0, 1);
+        for (int x = 0; x < w; ++x)
+            blur(x, h, 0, w);
+    }
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    const double clear = 1.0 - alpha / 255.0;
+    for (int y = 0; y < h; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const float c = count[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+            const int a = c > 0 ? int(std::lround(255 * (1.0 - std::pow(clear, c)))) : 0;
+            row[x] = qRgba(0, 0, 0, a); // black: premultiplied, the colour stays 0
+        }
+    }
+    painter.drawImage(area.topLeft(), image);
 }
 
 } // namespace
@@ -86,8 +154,18 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
     }
     // The more crowded, the fainter each line, so that the crowd shades rather than blots.
     const double share = double(room) / 400 / inView;
-    painter.setPen(QPen(QColor(0, 0, 0, std::clamp(int(250 * share), 14, 90)), 1));
-    painter.drawLines(lines);
+    const int alpha = std::clamp(int(250 * share), 14, 90);
+    double pixels = 0;
+    for (const QLine &l : std::as_const(lines))
+        pixels += std::max(std::abs(l.dx()), std::abs(l.dy())) + 1;
+    if (pixels <= mapPacing().linePixels) {
+        painter.setPen(QPen(QColor(0, 0, 0, alpha), 1));
+        painter.drawLines(lines);
+        return crowd;
+    }
+    const double budget = mapPacing().linePixels;
+    drawDensity(painter, area, lines, alpha,
+                budget > 0 ? std::max(1.0, std::floor(pixels / budget)) : 1.0);
     return crowd;
 }
 

@@ -8,6 +8,10 @@ struct MapPacing
 {
     double frameMs = 16; // a layer that took at most this long is drawn anew at every step
     int restMs = 150;    // the view rests once the wheel and keys have left it this long
+    // Pixels of crowded roads drawn as lines; beyond, a sample of about this many pixels of
+    // roads is summed into a picture of their density, which takes a fraction of a second
+    // whatever the network (0: every road summed so).
+    double linePixels = 40e6;
 };
 
 // The pacing of every map, as QStyleHints holds the application's other timings: tests set it

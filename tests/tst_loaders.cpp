@@ -108,6 +108,39 @@ private slots:
         for (const QString &n : once)
             twice << n << n;
         QCOMPARE(names(m), twice);
+
+        // Names alike for eight units and more, prefixes of each other, a character beyond
+        // U+FFFF, a NUL (read as U+FFFD), and names repeated (kept in file order): the order
+        // of comparing whole names, however the sort gets there.
+        QStringList tricky{"Saint-Martin-de-Ré",
+                           "Saint-Martin-d'Hères",
+                           "Saint-Martin",
+                           "Saint",
+                           "Saint-Martin-de-Ré",
+                           "Saint-Martin-de-R",
+                           "\U0001F600 Smile",
+                           "\uFFFF",
+                           "\uE000",
+                           "Sain",
+                           QString(),
+                           "Saint-Martin-de-Ré"};
+        tricky[10] = QStringLiteral("Saint-Ma") + QChar(0) + QStringLiteral("tin");
+        QByteArray lines = "h\n";
+        for (int i = 0; i < tricky.size(); ++i)
+            lines += QByteArray::number(i) + ',' + tricky[i].toUtf8() + ",," +
+                     QByteArray::number(i) + ",0\n";
+        Matrix sorted;
+        QVERIFY(sorted.loadCity(write("tricky.csv", lines)));
+        std::vector<City> expected = sorted.getCities();
+        std::sort(expected.begin(), expected.end(), [](const City &a, const City &b) {
+            return a.getName() != b.getName() ? a.getName() < b.getName()
+                                              : a.getCoordLat() > b.getCoordLat(); // file order
+        });
+        QCOMPARE(sorted.getCities().size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            QCOMPARE(sorted.getCities()[i].getName(), expected[i].getName());
+            QCOMPARE(sorted.getCities()[i].getCoordLat(), expected[i].getCoordLat());
+        }
     }
 
     void fieldsWrapAround()

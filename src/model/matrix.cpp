@@ -102,6 +102,44 @@ template <typename Take> void forEachField(QStringView line, int period, Take ta
 // that would take the memory of the machine before anything could be said.
 constexpr qint64 kLargestFile = qint64(1) << 30;
 
+// The cities in name order, those of one name as they came (what std::stable_sort on City
+// gives). A million names compared where they lie in memory cost most of the loading; the
+// first eight UTF-16 units of each, packed into two numbers beside it, settle most comparisons
+// without going there. (Units past the end count as 0, below any unit: a name comes before
+// its extensions, and equal keys are settled by the names themselves.)
+void sortByName(std::vector<City> *cities)
+{
+    struct Key
+    {
+        quint64 high, low;
+        std::uint32_t at;
+    };
+    const std::size_t n = cities->size();
+    std::vector<Key> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const QString &name = (*cities)[i].getName();
+        quint64 part[2] = {0, 0};
+        for (qsizetype u = 0; u < 8; ++u) {
+            const quint64 unit = u < name.size() ? name[u].unicode() : 0;
+            part[u / 4] |= unit << (48 - 16 * (u % 4));
+        }
+        keys[i] = {part[0], part[1], std::uint32_t(i)};
+    }
+    std::sort(keys.begin(), keys.end(), [cities](const Key &a, const Key &b) {
+        if (a.high != b.high)
+            return a.high < b.high;
+        if (a.low != b.low)
+            return a.low < b.low;
+        const City &x = (*cities)[a.at], &y = (*cities)[b.at];
+        return x < y || (!(y < x) && a.at < b.at);
+    });
+    std::vector<City> sorted;
+    sorted.reserve(n);
+    for (const Key &k : keys)
+        sorted.push_back(std::move((*cities)[k.at]));
+    *cities = std::move(sorted);
+}
+
 bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
 {
     QFile file(filePath);
@@ -225,7 +263,7 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
                                          : QStringLiteral("in a file read before")));
         cities.push_back(std::move(city));
     }
-    std::stable_sort(cities.begin(), cities.end());
+    sortByName(&cities);
 }
 
 void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringList *warnings)

@@ -191,34 +191,6 @@ licence CC BY 4.0</translation>
         <source>h:mm</source>
         <translation>h:mm</translation>
     </message>
-    <message>
-        <source>Best order:</source>
-        <translation>Meilleur ordre :</translation>
-    </message>
-    <message>
-        <source>Best order found (not proven):</source>
-        <translation>Meilleur ordre trouvé (non prouvé) :</translation>
-    </message>
-    <message>
-        <source>fewer legs without a road than in the order typed.</source>
-        <translation>moins d&apos;étapes sans route que dans l&apos;ordre saisi.</translation>
-    </message>
-    <message>
-        <source>saves %1 on the order typed.</source>
-        <translation>gagne %1 sur l&apos;ordre saisi.</translation>
-    </message>
-    <message>
-        <source>the order typed was as fast.</source>
-        <translation>l&apos;ordre saisi était aussi rapide.</translation>
-    </message>
-    <message>
-        <source>No road reaches %1.</source>
-        <translation>Aucune route ne mène à %1.</translation>
-    </message>
-    <message>
-        <source>Typed twice, visited once: %1.</source>
-        <translation>Saisies deux fois, visitées une fois : %1.</translation>
-    </message>
 </context>
 <context>
     <name>FileActions</name>
@@ -480,6 +452,37 @@ licence CC BY 4.0</translation>
     <message>
         <source>no road</source>
         <translation>pas de route</translation>
+    </message>
+</context>
+<context>
+    <name>TripNote</name>
+    <message>
+        <source>Best order:</source>
+        <translation>Meilleur ordre :</translation>
+    </message>
+    <message>
+        <source>Best order found (not proven):</source>
+        <translation>Meilleur ordre trouvé (non prouvé) :</translation>
+    </message>
+    <message>
+        <source>fewer legs without a road than in the order typed.</source>
+        <translation>moins d&apos;étapes sans route que dans l&apos;ordre saisi.</translation>
+    </message>
+    <message>
+        <source>saves %1 on the order typed.</source>
+        <translation>gagne %1 sur l&apos;ordre saisi.</translation>
+    </message>
+    <message>
+        <source>the order typed was as fast.</source>
+        <translation>l&apos;ordre saisi était aussi rapide.</translation>
+    </message>
+    <message>
+        <source>No road reaches %1.</source>
+        <translation>Aucune route ne mène à %1.</translation>
+    </message>
+    <message>
+        <source>Typed twice, visited once: %1.</source>
+        <translation>Saisies deux fois, visitées une fois : %1.</translation>
     </message>
 </context>
 <context>

@@ -13,6 +13,7 @@
 #include "routetable.h"
 #include "routetablemodel.h"
 #include "tablematrix.h"
+#include "tripnote.h"
 #include "ui_Window.h"
 #include "windowactions.h"
 
@@ -34,7 +35,6 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <new>
 
@@ -63,13 +63,7 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     status->setObjectName(QStringLiteral("labelStatus"));
     status->setGeometry(180, 452, 300, 22);
     status->hide();
-    // In the left panel's free room, between the route commands and the tables.
-    tripNote = new QLabel(ui->frame);
-    tripNote->setObjectName(QStringLiteral("labelTrip"));
-    tripNote->setGeometry(12, 302, 128, 92);
-    tripNote->setWordWrap(true);
-    tripNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    tripNote->hide();
+    tripNote = new TripNote(ui->frame);
     anchors = std::make_unique<ControlAnchors>(ui->horizontalLayoutWidget);
     setAcceptDrops(true);
     typeTime = QStringLiteral("mn");
@@ -274,35 +268,8 @@ void Fenetre::showRoute()
     routeModel->setTexts(routeTableTexts(plan->network().cities(), path, pathTime, typeTime));
     ui->tableViewRoad->resizeColumnsToContents();
     ui->tableViewRoad->resizeRowsToContents();
-    showTripNote();
+    tripNote->showTrip(plan->trip(), typeTime);
     update();
-}
-
-void Fenetre::showTripNote()
-{
-    const auto &trip = plan->trip();
-    if (!trip) {
-        tripNote->hide();
-        return;
-    }
-    QStringList lines{trip->proven ? tr("Best order:") : tr("Best order found (not proven):")};
-    if (std::isinf(trip->saves))
-        lines << tr("fewer legs without a road than in the order typed.");
-    else if (trip->saves > 0)
-        lines << tr("saves %1 on the order typed.").arg(formatTime(trip->saves, typeTime));
-    else
-        lines << tr("the order typed was as fast.");
-    if (!trip->unreachable.isEmpty())
-        lines << tr("No road reaches %1.").arg(trip->unreachable.join(QStringLiteral(", ")));
-    if (!trip->repeated.isEmpty())
-        lines
-            << tr("Typed twice, visited once: %1.").arg(trip->repeated.join(QStringLiteral(", ")));
-    const QString text = lines.join(u' ');
-    tripNote->setText(text);
-    tripNote->setToolTip(text);
-    tripNote->setAccessibleName(text);
-    tripNote->show();
-    tripNote->raise();
 }
 
 void Fenetre::on_comboBoxDepart_currentTextChanged(const QString &arg1)
@@ -360,20 +327,7 @@ void Fenetre::on_pushButton_clicked()
     // A best order of many stops takes a moment (a second or more for hundreds of them).
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    switch (routeOrder) {
-    case RouteOrder::AsTyped:
-        plan->setStops(names);
-        break;
-    case RouteOrder::BestKeepFirst:
-        plan->setTrip(names, TripEnds::KeepFirst);
-        break;
-    case RouteOrder::BestKeepFirstAndLast:
-        plan->setTrip(names, TripEnds::KeepFirstAndLast);
-        break;
-    case RouteOrder::BestRound:
-        plan->setTrip(names, TripEnds::Round);
-        break;
-    }
+    plan->setStops(names, routeOrder);
 }
 
 void Fenetre::on_comboBoxTime_currentTextChanged(const QString &arg1)

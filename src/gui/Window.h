@@ -20,6 +20,7 @@ class MapController;
 class Network;
 class QPainter;
 class RoutePlan;
+class TripNote;
 enum class RouteOrder;
 class RouteTableModel;
 
@@ -116,7 +117,6 @@ private:
     void openTable(const std::vector<int> &positions);
     void remember(const std::function<void()> &save) const;
     void say(const QString &text); // for a moment, at the foot of the map
-    void showTripNote();
 
     // The state the window's parts share, as the window has always named it: the route (from
     // the plan), the unit, and the view (from the viewport); copies, refreshed as they change.
@@ -138,8 +138,8 @@ private:
     MapController *map = nullptr;
     WindowActions *actions = nullptr;
     QLabel *status = nullptr;
-    QLabel *tripNote = nullptr; // what the best order of a typed route found
-    RouteOrder routeOrder{};    // the order typed routes were last asked for
+    TripNote *tripNote = nullptr; // what the best order of a typed route found
+    RouteOrder routeOrder{};      // the order typed routes were last asked for
     RouteTableModel *routeModel = nullptr;
     QStringList messages;  // what loading reported
     QString missingFolder; // the data folder, when it does not exist

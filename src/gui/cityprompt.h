@@ -1,6 +1,7 @@
 #pragma once
 
 #include "city.h"
+#include "routeplan.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -8,15 +9,6 @@
 #include <vector>
 
 class QWidget;
-
-// In which order a typed route visits its cities.
-enum class RouteOrder
-{
-    AsTyped,              // as typed, the route the form always made
-    BestKeepFirst,        // the fastest order from the first city
-    BestKeepFirstAndLast, // the fastest order from the first city to the last
-    BestRound,            // the fastest round trip from the first city back to it
-};
 
 // The question "cities" asks: the cities of a route, to visit in order ("Brest Rennes Paris",
 // names with spaces as they are or in double quotes, commas too).

@@ -91,6 +91,24 @@ void RoutePlan::setStops(const QStringList &names)
         emit routeChanged();
 }
 
+void RoutePlan::setStops(const QStringList &names, RouteOrder order)
+{
+    switch (order) {
+    case RouteOrder::AsTyped:
+        setStops(names);
+        return;
+    case RouteOrder::BestKeepFirst:
+        setTrip(names, TripEnds::KeepFirst);
+        return;
+    case RouteOrder::BestKeepFirstAndLast:
+        setTrip(names, TripEnds::KeepFirstAndLast);
+        return;
+    case RouteOrder::BestRound:
+        setTrip(names, TripEnds::Round);
+        return;
+    }
+}
+
 bool RoutePlan::setTrip(const QStringList &names, TripEnds ends)
 {
     QStringList stops;

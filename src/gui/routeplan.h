@@ -12,6 +12,15 @@
 #include <optional>
 #include <vector>
 
+// In which order a typed route visits its cities.
+enum class RouteOrder
+{
+    AsTyped,              // as typed, the route the form always made
+    BestKeepFirst,        // the fastest order from the first city
+    BestKeepFirstAndLast, // the fastest order from the first city to the last
+    BestRound,            // the fastest round trip from the first city back to it
+};
+
 // The route on show and what it is made of: the network it runs on, its two ends (chosen in the
 // boxes, on the map or on the command line) or the typed list of stops, the fastest route
 // through them with its leg times, and the unit the times are shown in. Every part of the
@@ -50,6 +59,8 @@ public:
     void setEnd(const QString &to);
     // The route through `names` in order (each must name a city; see parseCityList).
     void setStops(const QStringList &names);
+    // The typed route through `names` in that order: as typed (setStops) or the best (setTrip).
+    void setStops(const QStringList &names, RouteOrder order);
     // The typed route through `names` (each must name a city) in the order that takes the least
     // time: the first stays first, and with KeepFirstAndLast the last stays last; a Round trip
     // comes back to the first. A name typed more than once is visited once. False, and nothing

@@ -1,0 +1,41 @@
+#include "tripnote.h"
+
+#include "routetable.h"
+
+#include <cmath>
+
+TripNote::TripNote(QWidget *parent) : QLabel(parent)
+{
+    setObjectName(QStringLiteral("labelTrip"));
+    // In the left panel's free room, between the route commands and the tables.
+    setGeometry(12, 302, 128, 92);
+    setWordWrap(true);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    hide();
+}
+
+void TripNote::showTrip(const std::optional<RoutePlan::TripResult> &trip, const QString &unit)
+{
+    if (!trip) {
+        hide();
+        return;
+    }
+    QStringList lines{trip->proven ? tr("Best order:") : tr("Best order found (not proven):")};
+    if (std::isinf(trip->saves))
+        lines << tr("fewer legs without a road than in the order typed.");
+    else if (trip->saves > 0)
+        lines << tr("saves %1 on the order typed.").arg(formatTime(trip->saves, unit));
+    else
+        lines << tr("the order typed was as fast.");
+    if (!trip->unreachable.isEmpty())
+        lines << tr("No road reaches %1.").arg(trip->unreachable.join(QStringLiteral(", ")));
+    if (!trip->repeated.isEmpty())
+        lines
+            << tr("Typed twice, visited once: %1.").arg(trip->repeated.join(QStringLiteral(", ")));
+    const QString text = lines.join(u' ');
+    setText(text);
+    setToolTip(text);
+    setAccessibleName(text);
+    show();
+    raise();
+}

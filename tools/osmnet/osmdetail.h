@@ -1,0 +1,226 @@
+#pragma once
+
+// What osmnet's parts share: the searches on the road graph, the grid that finds a place's
+// nearest road node, and names made unique.
+
+#include "osmnet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <unordered_map>
+#include <vector>
+
+namespace osmnet::detail {
+
+constexpr double kNoTime = std::numeric_limits<double>::infinity();
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+
+// Road nodes by cells of a hundredth of a degree, for the nearest one to a place.
+class NodeGrid
+{
+public:
+    // Nodes that some arc leaves or reaches (`used`), by cell.
+    NodeGrid(const RoadGraph &g, const std::vector<char> &used) : g(g)
+    {
+        for (int v = 0; v < g.nodeCount(); ++v)
+            if (used[std::size_t(v)])
+                cells[key(cell(g.lat[std::size_t(v)]), cell(g.lon[std::size_t(v)]))].push_back(v);
+    }
+
+    int nearest(double lat, double lon, double withinKm) const
+    {
+        const int la = cell(lat), lo = cell(lon);
+        const int dLat = int(std::ceil(withinKm / 111.0 / kCell)) + 1;
+        const double shrink = std::max(0.01, std::cos(lat * kRadiansPerDegree));
+        const int dLon = std::min(36000, int(std::ceil(withinKm / (111.0 * shrink) / kCell)) + 1);
+        int best = -1;
+        double bestKm = withinKm;
+        for (int i = la - dLat; i <= la + dLat; ++i)
+            for (int j = lo - dLon; j <= lo + dLon; ++j) {
+                const auto it = cells.find(key(i, j));
+                if (it == cells.end())
+                    continue;
+                for (int v : it->second) {
+                    const double km =
+                        distanceKm(lat, lon, g.lat[std::size_t(v)], g.lon[std::size_t(v)]);
+                    if (km <= bestKm && (best < 0 || km < bestKm || v < best)) {
+                        bestKm = km;
+                        best = v;
+                    }
+                }
+            }
+        return best;
+    }
+
+private:
+    static constexpr double kCell = 0.01;
+    static int cell(double degrees) { return int(std::floor(degrees / kCell)); }
+    static std::int64_t key(int a, int b) { return (std::int64_t(a) << 32) ^ std::uint32_t(b); }
+
+    const RoadGraph &g;
+    std::unordered_map<std::int64_t, std::vector<int>> cells;
+};
+
+// One search at a time on a graph, its arrays reused: only what a search touched is reset.
+class Search
+{
+public:
+    explicit Search(int n)
+        : dist(std::size_t(n), kNoTime), done(std::size_t(n), 0), blocked(std::size_t(n), 0),
+          viaOneWay(std::size_t(n), 0)
+    {
+    }
+
+    // From `start` over the arcs: the fastest time to every place whose fastest path passes no
+    // other place (a node holding a place other than those at `start` ends a path there).
+    // Calls found(node, minutes, oneWay) for each such place node, `oneWay` when its path takes
+    // a one-way road (then the way back may take longer; otherwise it takes no longer).
+    template <typename Found>
+    void places(const RoadGraph &g, const std::vector<char> &isPlace, int start, Found found)
+    {
+        reset();
+        set(start, 0.0, false);
+        viaOneWay[std::size_t(start)] = 0;
+        long long open = 1; // entries in the heap not past a place
+        while (open > 0 && !heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+            const Item top = heap.back();
+            heap.pop_back();
+            if (!top.blocked)
+                --open;
+            if (done[std::size_t(top.v)] || top.d != dist[std::size_t(top.v)] ||
+                top.blocked != bool(blocked[std::size_t(top.v)]))
+                continue;
+            done[std::size_t(top.v)] = 1;
+            const bool placeHere = top.v != start && isPlace[std::size_t(top.v)];
+            if (placeHere && !top.blocked)
+                found(top.v, top.d, bool(viaOneWay[std::size_t(top.v)]));
+            const bool after = top.blocked || placeHere;
+            for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
+                 ++a) {
+                const int w = g.to[std::size_t(a)];
+                const double d = top.d + g.minutes[std::size_t(a)];
+                if (done[std::size_t(w)])
+                    continue;
+                const bool oneWay = viaOneWay[std::size_t(top.v)] || g.oneWay[std::size_t(a)];
+                // An equal time that passes no place wins: that pair is joined directly; then
+                // one that takes no one-way road, whose way back is no longer.
+                const bool better =
+                    d < dist[std::size_t(w)] ||
+                    (d == dist[std::size_t(w)] && ((!after && blocked[std::size_t(w)]) ||
+                                                   (after == bool(blocked[std::size_t(w)]) &&
+                                                    !oneWay && viaOneWay[std::size_t(w)])));
+                if (better) {
+                    set(w, d, after);
+                    viaOneWay[std::size_t(w)] = oneWay;
+                    open += !after;
+                }
+            }
+        }
+    }
+
+    // Plain: the fastest times from `start` until every node of `targets` is settled.
+    std::vector<double> times(const RoadGraph &g, int start, const std::vector<int> &targets)
+    {
+        reset();
+        set(start, 0.0, false);
+        std::size_t left = 0;
+        for (int t : targets)
+            left += t != start;
+        std::vector<int> sorted = targets;
+        std::sort(sorted.begin(), sorted.end());
+        while (left > 0 && !heap.empty()) {
+            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+            const Item top = heap.back();
+            heap.pop_back();
+            if (done[std::size_t(top.v)] || top.d != dist[std::size_t(top.v)])
+                continue;
+            done[std::size_t(top.v)] = 1;
+            if (top.v != start && std::binary_search(sorted.begin(), sorted.end(), top.v))
+                left -= std::size_t(std::count(sorted.begin(), sorted.end(), top.v));
+            for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
+                 ++a) {
+                const int w = g.to[std::size_t(a)];
+                const double d = top.d + g.minutes[std::size_t(a)];
+                if (d < dist[std::size_t(w)])
+                    set(w, d, false);
+            }
+        }
+        std::vector<double> result;
+        for (int t : targets)
+            result.push_back(done[std::size_t(t)] ? dist[std::size_t(t)] : kNoTime);
+        return result;
+    }
+
+private:
+    struct Item
+    {
+        double d;
+        std::int32_t v;
+        bool blocked;
+        bool operator>(const Item &o) const
+        {
+            return d != o.d ? d > o.d : blocked > o.blocked; // unblocked first on a tie
+        }
+    };
+
+    void set(int v, double d, bool isBlocked)
+    {
+        if (dist[std::size_t(v)] == kNoTime)
+            touched.push_back(v);
+        dist[std::size_t(v)] = d;
+        blocked[std::size_t(v)] = isBlocked;
+        heap.push_back({d, std::int32_t(v), isBlocked});
+        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+    }
+
+    void reset()
+    {
+        for (int v : touched) {
+            dist[std::size_t(v)] = kNoTime;
+            done[std::size_t(v)] = 0;
+            blocked[std::size_t(v)] = 0;
+            viaOneWay[std::size_t(v)] = 0;
+        }
+        touched.clear();
+        heap.clear();
+    }
+
+    std::vector<double> dist;
+    std::vector<char> done, blocked, viaOneWay;
+    std::vector<int> touched;
+    std::vector<Item> heap;
+};
+
+inline RoadGraph reversed(const RoadGraph &g)
+{
+    RoadGraph r;
+    r.lat = g.lat;
+    r.lon = g.lon;
+    const int n = g.nodeCount();
+    r.out.assign(std::size_t(n) + 1, 0);
+    for (std::int32_t w : g.to)
+        ++r.out[std::size_t(w) + 1];
+    for (int v = 0; v < n; ++v)
+        r.out[std::size_t(v) + 1] += r.out[std::size_t(v)];
+    r.to.resize(g.to.size());
+    r.minutes.resize(g.minutes.size());
+    r.oneWay.resize(g.oneWay.size());
+    std::vector<std::int64_t> next(r.out.begin(), r.out.end() - 1);
+    for (int v = 0; v < n; ++v)
+        for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a) {
+            const std::int64_t slot = next[std::size_t(g.to[std::size_t(a)])]++;
+            r.to[std::size_t(slot)] = v;
+            r.minutes[std::size_t(slot)] = g.minutes[std::size_t(a)];
+            r.oneWay[std::size_t(slot)] = g.oneWay[std::size_t(a)];
+        }
+    return r;
+}
+
+// Each name once: those that repeat get their region, then a number ("Vineuil (41)",
+// "Montaigut (63) 2"); a comma becomes a space.
+void uniqueNames(Network *net);
+
+} // namespace osmnet::detail

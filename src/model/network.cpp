@@ -1,6 +1,7 @@
 #include "network.h"
 
 #include "matrix.h"
+#include "searcher.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -245,40 +246,15 @@ std::vector<double> Network::legTimes(const std::vector<int> &path) const
 
 std::vector<double> Network::timesFrom(int from) const
 {
-    const int n = nodeCount();
-    std::vector<double> dist(std::size_t(n), inf);
-    if (from < 0 || from >= size()) {
-        dist.resize(std::size_t(size()));
+    std::vector<double> dist(std::size_t(size()), inf);
+    if (from < 0 || from >= size())
         return dist;
-    }
-    struct Item
-    {
-        double d;
-        std::int32_t v;
-        bool operator>(const Item &o) const { return d > o.d; }
-    };
-    std::vector<Item> heap;
-    std::vector<char> done(std::size_t(n), 0);
-    dist[from] = 0.0;
-    heap.push_back({0.0, from});
-    while (!heap.empty()) {
-        std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-        const Item top = heap.back();
-        heap.pop_back();
-        if (done[top.v])
-            continue;
-        done[top.v] = 1;
-        for (const Arc *a = arcsBegin(top.v), *end = arcsEnd(top.v); a != end; ++a) {
-            const double d = top.d + a->time;
-            if (d < dist[a->to]) {
-                dist[a->to] = d;
-                heap.push_back({d, a->to});
-                std::push_heap(heap.begin(), heap.end(), std::greater<>());
-            }
-        }
-    }
-    dist.resize(std::size_t(size())); // the cities' times, not the names' nodes
-    dist[from] = roundTrip(from);
+    Searcher(*this).run(from, inf, [&](int node, double time) {
+        if (isCity(node))
+            dist[std::size_t(node)] = time;
+        return true;
+    });
+    dist[std::size_t(from)] = roundTrip(from);
     return dist;
 }
 

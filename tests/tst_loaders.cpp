@@ -74,6 +74,31 @@ private slots:
             QVERIFY2(warnings[0].contains("t.csv:2: ") && warnings[1].contains("t.csv:4: "),
                      qPrintable(warnings.join('\n')));
         }
+        // A file of several megabytes, read a block at a time: every line keeps its text and its
+        // number across the blocks' ends, whatever ends it (a lone CR included), and a broken
+        // UTF-8 sequence before a comma stays one replaced character.
+        QByteArray many;
+        const QByteArray endings[] = {"\n", "\r\n", "\r"};
+        for (int i = 1; i <= 150000; ++i) {
+            const QByteArray start = i % 1000 == 0 ? QByteArray("Z\xC3") : "Z\xC3\xBCrich";
+            many += (i == 123457 ? "A,B,x"
+                                 : start + ",\xE2\x82\xAC" + QByteArray::number(i) + ',' +
+                                       QByteArray::number(i)) +
+                    endings[i % 3];
+        }
+        QVERIFY(many.size() > 2 << 20);
+        Matrix large;
+        QStringList warnings;
+        QVERIFY(large.loadRoad(write("t.csv", many), &warnings));
+        QCOMPARE(warnings, QStringList("t.csv:123457: road skipped: travel time \"x\" (field 3) is "
+                                       "not a number"));
+        QCOMPARE(large.getRoads().size(), 149999u);
+        for (const Road &road : large.roadList()) {
+            const int line = int(road.time);
+            QCOMPARE(road.cityStart,
+                     line % 1000 ? QStringLiteral("Zürich") : QStringLiteral("Z\uFFFD"));
+            QCOMPARE(road.cityEnd, QStringLiteral("€%1").arg(line));
+        }
         // A BOM is not part of the road file's first start city.
         Matrix roads;
         QVERIFY(roads.loadRoad(write("t.csv", "\xEF\xBB\xBFLyon,Paris,120\r\n")));
@@ -191,6 +216,14 @@ private slots:
         QTest::newRow("hex") << QByteArray("0x10") << false << 0.0;
         QTest::newRow("two points") << QByteArray("1.2.3") << false << 0.0;
         QTest::newRow("bare exponent") << QByteArray("1e") << false << 0.0;
+        QTest::newRow("signed exponent") << QByteArray("2E+3") << true << 2000.0;
+        QTest::newRow("minus zero") << QByteArray("-0") << true << 0.0;
+        QTest::newRow("subnormal") << QByteArray("1e-310") << true << 1e-310;
+        QTest::newRow("nearest double")
+            << QByteArray("0.30000000000000004") << true << 0.30000000000000004;
+        QTest::newRow("long, leading zeros") << QByteArray(70, '0') + "12.5" << true << 12.5;
+        QTest::newRow("long, tiny") << "0." + QByteArray(80, '0') + "1" << true << 1e-81;
+        QTest::newRow("long, underflow") << "0." + QByteArray(400, '0') + "1" << true << 0.0;
     }
 
     void numbersAreCLocaleDecimals()

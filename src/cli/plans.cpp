@@ -70,7 +70,13 @@ void reportUnknown(const Job &job, const QStringList &unknown, const QString &wh
 
 std::vector<int> positionsOf(const Job &job, const QStringList &names, bool *unknownFound)
 {
-    const QStringList unknown = unknownCityNames(job.net.cities(), names);
+    QStringList unknown; // each once, in the order given
+    QSet<QString> said;
+    for (const QString &name : names)
+        if (job.net.positionsOf(name).empty() && !said.contains(name)) {
+            said.insert(name);
+            unknown << name;
+        }
     *unknownFound = !unknown.isEmpty();
     if (*unknownFound) {
         reportUnknown(job, unknown);

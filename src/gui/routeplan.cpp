@@ -198,7 +198,7 @@ std::vector<int> RoutePlan::routePositions() const
     // Every city that bears a stop's name, as the typed route's city list holds them.
     std::vector<int> positions;
     for (const int at : route) {
-        const std::vector<int> &same = net->positionsOf(net->cities()[std::size_t(at)].getName());
+        const std::span<const int> same = net->positionsOf(net->cities()[std::size_t(at)].getName());
         positions.insert(positions.end(), same.begin(), same.end());
     }
     return positions;

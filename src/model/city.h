@@ -12,7 +12,7 @@ public:
     void setCoordLong(double value) { coordLong = value; }
     void setCoordLat(double value) { coordLat = value; }
 
-    QString getName() const { return name; }
+    const QString &getName() const { return name; }
     double getCoordLong() const { return coordLong; }
     double getCoordLat() const { return coordLat; }
 

@@ -1,5 +1,6 @@
 #include "csvtext.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace csv {
@@ -12,23 +13,12 @@ QString decode(const QByteArray &bytes)
     return QString::fromUtf8(view);
 }
 
-QList<QStringView> splitLines(QStringView text)
+qsizetype blockEnd(QByteArrayView bytes, qsizetype from, qsizetype size)
 {
-    QList<QStringView> lines;
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        if (c != u'\n' && c != u'\r')
-            continue;
-        lines.append(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < size)
-        lines.append(text.sliced(start));
-    return lines;
+    if (bytes.size() - from <= size)
+        return bytes.size();
+    const qsizetype feed = bytes.indexOf('\n', from + size);
+    return feed < 0 ? bytes.size() : feed + 1;
 }
 
 Number parseNumber(QStringView text, double *out)
@@ -60,6 +50,21 @@ Number parseNumber(QStringView text, double *out)
     }
     if (i != n)
         return Number::NotANumber;
+    // The grammar is checked: the text is ASCII. from_chars reads it without a locale or a
+    // copy of the whole line; only a value out of range goes the slower way, to tell too large
+    // from too small.
+    char buffer[64];
+    const qsizetype skip = t[0] == u'+' ? 1 : 0; // from_chars takes no plus sign
+    if (n - skip <= qsizetype(sizeof buffer)) {
+        for (qsizetype k = skip; k < n; ++k)
+            buffer[k - skip] = char(t[k].unicode());
+        double value = 0.0;
+        const auto [end, error] = std::from_chars(buffer, buffer + (n - skip), value);
+        if (error == std::errc() && end == buffer + (n - skip)) {
+            *out = value;
+            return Number::Ok;
+        }
+    }
     bool ok = false;
     const double value = t.toDouble(&ok);
     if (!std::isfinite(value))
@@ -70,13 +75,45 @@ Number parseNumber(QStringView text, double *out)
 
 } // namespace csv
 
+namespace {
+
+bool unwritable(char16_t c)
+{
+    return (c < 0x20 && c != u'\t') || c == 0xFFFE || c == 0xFFFF;
+}
+
+} // namespace
+
+qsizetype csv::firstUnwritable(QStringView text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0xD800)
+            continue; // nearly every character of every name
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+                ++i; // a whole pair
+                continue;
+            }
+            return i;
+        }
+        if (QChar::isLowSurrogate(c) || unwritable(c))
+            return i;
+    }
+    return -1;
+}
+
 int csv::replaceUnwritable(QString *text)
 {
-    int first = -1;
+    qsizetype i = firstUnwritable(*text);
+    if (i < 0)
+        return -1;
+    const int first = text->at(i).unicode();
     const qsizetype n = text->size();
-    for (qsizetype i = 0; i < n; ++i) {
+    for (; i < n; ++i) {
         const char16_t c = text->at(i).unicode();
-        bool bad = (c < 0x20 && c != u'\t') || c == 0xFFFE || c == 0xFFFF;
+        bool bad = unwritable(c);
         if (QChar::isHighSurrogate(c)) {
             if (i + 1 < n && QChar::isLowSurrogate(text->at(i + 1).unicode())) {
                 ++i; // a whole pair
@@ -86,11 +123,8 @@ int csv::replaceUnwritable(QString *text)
         } else if (QChar::isLowSurrogate(c)) {
             bad = true;
         }
-        if (bad) {
-            if (first < 0)
-                first = c;
+        if (bad)
             (*text)[i] = QChar::ReplacementCharacter;
-        }
     }
     return first;
 }

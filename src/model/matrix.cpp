@@ -2,6 +2,7 @@
 
 #include "csvtext.h"
 #include "logging.h"
+#include "nameindex.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -191,17 +192,22 @@ bool Matrix::loadFile(const QString &filePath, QStringList *warnings, Reader rea
 void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringList *warnings)
 {
     Problems problems(source, warnings);
-    const QString text = csv::decode(bytes);
-    const QList<QStringView> lines = csv::splitLines(text);
-    // Where each name was first seen: roads cannot tell two cities of one name apart.
-    QHash<QString, int> seen;
-    for (const City &city : cities)
-        seen.insert(city.getName(), 0);
-    for (qsizetype i = 1; i < lines.size(); ++i) { // line 1 is a header
-        const QStringView line = lines[i];
-        if (line.trimmed().isEmpty())
-            continue;
-        const int lineNo = int(i + 1);
+    // Where each name was first seen (0: in a file read before): roads cannot tell two cities of
+    // one name apart.
+    const std::size_t lines = std::size_t(bytes.count('\n'));
+    NameIndex seen(cities.size() + lines);
+    std::vector<int> firstLine;
+    firstLine.reserve(cities.size() + lines);
+    for (const City &city : cities) {
+        bool added = false;
+        seen.add(city.getName(), &added);
+        if (added)
+            firstLine.push_back(0);
+    }
+    cities.reserve(cities.size() + lines);
+    csv::forEachLine(bytes, [&](QStringView line, int lineNo) {
+        if (lineNo == 1 || line.trimmed().isEmpty()) // line 1 is a header
+            return;
         City city;
         QStringView lat, lon;
         int latField = 0, lonField = 0;
@@ -246,40 +252,54 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
         if (city.getName().isEmpty()) {
             // It could only show as a blank item in every list.
             problems.add(lineNo, QStringLiteral("city skipped: no name (field 2)"));
-            continue;
+            return;
         }
         if (city.getName().contains(u'"'))
             problems.add(lineNo, quoteWarning(city.getName()));
         city.setCoordLat(mapYOfLatitude(coordinate(lat, latField, "latitude", 90)));
         city.setCoordLong(mapXOfLongitude(coordinate(lon, lonField, "longitude", 180)));
-        const auto first = seen.constFind(city.getName());
-        if (first == seen.constEnd())
-            seen.insert(city.getName(), lineNo);
-        else
+        bool added = false;
+        const int id = seen.add(city.getName(), &added);
+        if (added) {
+            firstLine.push_back(lineNo);
+        } else {
+            const int first = firstLine[std::size_t(id)];
             problems.add(lineNo,
                          QStringLiteral("city %1 is listed %2 too; a road naming it joins both")
                              .arg(Problems::quote(city.getName()),
-                                  *first ? QStringLiteral("on line %1").arg(*first)
-                                         : QStringLiteral("in a file read before")));
+                                  first ? QStringLiteral("on line %1").arg(first)
+                                        : QStringLiteral("in a file read before")));
+        }
         cities.push_back(std::move(city));
-    }
+    });
     sortByName(&cities);
+    citiesInOrder = true;
+    roadNamesKnown = roads.empty(); // the numbers of roads read before no longer hold
+    roadNames.clear();
 }
 
 void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringList *warnings)
 {
     Problems problems(source, warnings);
-    const QString text = csv::decode(bytes);
-    const QList<QStringView> lines = csv::splitLines(text);
     // Names are checked against the cities read so far (none: nothing to check against). Each
-    // name has a number, the cities' first, so that pairs of names compare as numbers.
-    QHash<QString, int> ids;
-    for (const City &city : cities)
-        ids.insert(city.getName(), int(ids.size()));
-    const int cityNames = int(ids.size());
-    const auto idOf = [&ids](const QString &name) {
-        const auto found = ids.constFind(name);
-        return found != ids.constEnd() ? *found : *ids.insert(name, int(ids.size()));
+    // name has a number, the cities' first, so that pairs of names compare as numbers; a road
+    // keeps the city's own string (one copy of each name, however many roads name it).
+    NameIndex ids(cities.size() + 1024);
+    ids.addAll(int(cities.size()),
+               [this](int i) -> const QString & { return cities[std::size_t(i)].getName(); });
+    const int cityNames = ids.size();
+    // Names that are a city's have numbers in name order when the cities are (as read).
+    const bool numbersInOrder = citiesInOrder;
+    const auto idOf = [&](QStringView name, int lineNo) {
+        int id = -1;
+        if (csv::firstUnwritable(name) < 0) {
+            id = ids.add(name);
+        } else {
+            QString replaced = name.toString();
+            replaceUnwritable(&replaced, lineNo, problems);
+            id = ids.add(replaced);
+        }
+        return id;
     };
     // Each road's pair of names, to find the pairs given two different times once all is read.
     struct Given
@@ -292,33 +312,36 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
     };
     std::vector<Given> given;
     std::vector<Road> read;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QStringView line = lines[i];
-        if (line.trimmed().isEmpty())
-            continue;
-        const int lineNo = int(i + 1);
+    std::vector<std::pair<int, int>> names; // see takeRoadNames()
+    given.reserve(std::size_t(bytes.count('\n')) + 1);
+    read.reserve(given.capacity());
+    if (numbersInOrder)
+        names.reserve(given.capacity());
+    // Lines are taken in batches, so that the names of a batch are looked up together.
+    struct Line
+    {
+        QStringView start, end, time;
+        int timeField, number;
+    };
+    std::vector<Line> batch;
+    std::vector<QStringView> keys;
+    std::vector<int> found;
+    const auto take = [&](const Line &line, int foundStart, int foundEnd) {
+        const int lineNo = line.number;
+        const QStringView time = line.time;
+        const int timeField = line.timeField;
         Road road;
-        QStringView time;
-        int timeField = 0;
-        forEachField(line, 4, [&](int position, int field, QStringView value) {
-            if (position == 1) {
-                road.cityStart = value.toString();
-            } else if (position == 2) {
-                road.cityEnd = value.toString();
-            } else if (position == 3) {
-                time = value;
-                timeField = field;
-            }
-        });
-        replaceUnwritable(&road.cityStart, lineNo, problems);
-        replaceUnwritable(&road.cityEnd, lineNo, problems);
-        for (const QString &name : {road.cityStart, road.cityEnd})
-            if (name.contains(u'"'))
-                problems.add(lineNo, quoteWarning(name));
+        // A name found as it stands holds nothing to replace (the index holds none such).
+        const int startId = foundStart >= 0 ? foundStart : idOf(line.start, lineNo);
+        const int endId = foundEnd >= 0 ? foundEnd : idOf(line.end, lineNo);
+        road.cityStart = ids.name(startId);
+        road.cityEnd = ids.name(endId);
+        for (const QString *name : {&road.cityStart, &road.cityEnd})
+            if (name->contains(u'"'))
+                problems.add(lineNo, quoteWarning(*name));
         double minutes = 0.0;
         csv::Number number =
             timeField > 0 ? csv::parseNumber(time, &minutes) : csv::Number::NotANumber;
-        const int startId = idOf(road.cityStart), endId = idOf(road.cityEnd);
         QStringList unknown;
         if (cityNames > 0) {
             if (startId >= cityNames)
@@ -328,7 +351,7 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
         }
         // A header line ("from,to,minutes") is allowed on top: it names no city and has no time.
         if (lineNo == 1 && unknown.size() == 2 && number == csv::Number::NotANumber)
-            continue;
+            return;
         if (number == csv::Number::Ok && minutes > kLongestRoad)
             number = csv::Number::TooLarge;
         if (number != csv::Number::Ok || minutes < 0) {
@@ -343,10 +366,12 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                                : number == csv::Number::Ok ? QStringLiteral("is negative")
                                                            : QStringLiteral("is not a number"));
             problems.add(lineNo, QStringLiteral("road skipped: ") + why);
-            continue;
+            return;
         }
         road.time = minutes + 0.0; // "-0" is a 0-minute road, not one of "-0" minutes
-        const bool backwards = road.cityEnd < road.cityStart;
+        const bool backwards = numbersInOrder && startId < cityNames && endId < cityNames
+                                   ? endId < startId
+                                   : road.cityEnd < road.cityStart;
         given.push_back({backwards ? quint64(endId) << 32 | quint64(startId)
                                    : quint64(startId) << 32 | quint64(endId),
                          lineNo, backwards, road.time, read.size()});
@@ -359,7 +384,42 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                                      .arg(unknown.join(QStringLiteral(" or "))));
         }
         read.push_back(std::move(road));
-    }
+        if (numbersInOrder)
+            names.emplace_back(startId < cityNames ? startId : -1, endId < cityNames ? endId : -1);
+    };
+    const auto takeBatch = [&] {
+        keys.clear();
+        for (const Line &line : batch) {
+            keys.push_back(line.start);
+            keys.push_back(line.end);
+        }
+        found.resize(keys.size());
+        ids.find(keys.data(), int(keys.size()), found.data());
+        for (std::size_t i = 0; i < batch.size(); ++i)
+            take(batch[i], found[2 * i], found[2 * i + 1]);
+        batch.clear();
+    };
+    csv::forEachLine(
+        bytes,
+        [&](QStringView text, int lineNo) {
+            if (text.trimmed().isEmpty())
+                return;
+            Line line{kUnusedCity, kUnusedCity, {}, 0, lineNo};
+            forEachField(text, 4, [&](int position, int field, QStringView value) {
+                if (position == 1) {
+                    line.start = value;
+                } else if (position == 2) {
+                    line.end = value;
+                } else if (position == 3) {
+                    line.time = value;
+                    line.timeField = field;
+                }
+            });
+            batch.push_back(line);
+            if (batch.size() == 256)
+                takeBatch();
+        },
+        takeBatch);
     // The tables keep, for a pair, the last road written from the later name to the earlier,
     // else the last written the other way: a road of another time is said, at its line.
     std::sort(given.begin(), given.end(), [](const Given &a, const Given &b) {
@@ -397,8 +457,19 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
               [](const auto &a, const auto &b) { return a.first < b.first; });
     for (const auto &[line, text] : conflicts)
         problems.add(line, text);
-    roads.insert(roads.end(), std::make_move_iterator(read.begin()),
-                 std::make_move_iterator(read.end()));
+    if (!numbersInOrder || !roadNamesKnown || roadNames.size() != roads.size()) {
+        roadNamesKnown = false;
+        roadNames.clear();
+    } else if (roadNames.empty()) {
+        roadNames = std::move(names);
+    } else {
+        roadNames.insert(roadNames.end(), names.begin(), names.end());
+    }
+    if (roads.empty())
+        roads = std::move(read);
+    else
+        roads.insert(roads.end(), std::make_move_iterator(read.begin()),
+                     std::make_move_iterator(read.end()));
 }
 
 TimeMatrix Matrix::createMatrix(const std::vector<City> &cities, const std::vector<Road> &roads)

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 // The road network: cities (sorted by name once loaded), roads in file order, and a square
@@ -23,7 +24,32 @@ public:
 
     std::vector<City> getCities() const { return cities; }
     std::vector<Road> getRoads() const { return roads; }
-    void setCities(std::vector<City> list) { cities = std::move(list); }
+    void setCities(std::vector<City> list)
+    {
+        cities = std::move(list);
+        citiesInOrder = false; // not known
+        roadNamesKnown = roads.empty();
+        roadNames.clear();
+    }
+    // The lists, moved out (this object's are left empty): a network of millions of roads need
+    // not be copied to be kept elsewhere.
+    std::vector<City> takeCities() { return std::exchange(cities, {}); }
+    std::vector<Road> takeRoads()
+    {
+        roadNames = {};
+        roadNamesKnown = true;
+        return std::exchange(roads, {});
+    }
+    // Per road, the numbers of its two names among the cities' distinct names, in list order
+    // (-1: no city's), as the loader found them; empty when the cities changed after the roads
+    // were read or were not in order. Moved out: call before takeRoads().
+    std::vector<std::pair<int, int>> takeRoadNames()
+    {
+        std::vector<std::pair<int, int>> out;
+        if (roadNamesKnown && roadNames.size() == roads.size())
+            out.swap(roadNames);
+        return out;
+    }
     TimeMatrix getMatrix() const { return matrix; }
     void setMatrix(TimeMatrix m) { matrix = std::move(m); }
 
@@ -62,6 +88,9 @@ private:
     bool loadFile(const QString &filePath, QStringList *warnings, Reader reader);
 
     std::vector<City> cities;
+    bool citiesInOrder = true; // sorted by name, as read (an empty list is)
     std::vector<Road> roads;
+    std::vector<std::pair<int, int>> roadNames; // see takeRoadNames()
+    bool roadNamesKnown = true;
     TimeMatrix matrix;
 };

@@ -46,17 +46,38 @@ Network::Load Network::load(const QString &dir, QStringList *messages)
         QDir::toNativeSeparators(folder.filePath(QStringLiteral("villes.csv"))), messages);
     const bool roadsRead = m.loadRoad(
         QDir::toNativeSeparators(folder.filePath(QStringLiteral("temps.csv"))), messages);
-    *this = Network(m.getCities(), m.getRoads());
+    const std::vector<std::pair<int, int>> roadNames = m.takeRoadNames();
+    cityVector = m.takeCities();
+    roadVector = m.takeRoads();
+    build(roadNames);
     return !citiesRead ? Load::CitiesUnread : !roadsRead ? Load::RoadsUnread : Load::Ok;
 }
 
-void Network::build()
+void Network::build(const std::vector<std::pair<int, int>> &roadNames)
 {
     const int n = size();
-    byName.clear();
-    byName.reserve(n);
+    // Each name's cities, by name number: counted, then laid out in list order.
+    names = NameIndex(std::size_t(n));
+    std::vector<int> nameOf(static_cast<std::size_t>(n));
+    names.addAll(
+        n, [this](int i) -> const QString & { return cityVector[std::size_t(i)].getName(); },
+        nameOf.data());
+    nameStarts.assign(std::size_t(n) + 1, 0);
     for (int i = 0; i < n; ++i)
-        byName[cityVector[i].getName()].push_back(i);
+        ++nameStarts[std::size_t(nameOf[std::size_t(i)]) + 1];
+    nameStarts.resize(std::size_t(names.size()) + 1);
+    for (std::size_t k = 1; k < nameStarts.size(); ++k)
+        nameStarts[k] += nameStarts[k - 1];
+    byName.assign(std::size_t(n), 0);
+    {
+        std::vector<std::int32_t> fill(nameStarts.begin(), nameStarts.end() - 1);
+        for (int i = 0; i < n; ++i)
+            byName[std::size_t(fill[std::size_t(nameOf[std::size_t(i)])]++)] = i;
+    }
+    const auto citiesOf = [this](int name) {
+        return std::span<const int>(byName.data() + nameStarts[std::size_t(name)],
+                                    byName.data() + nameStarts[std::size_t(name) + 1]);
+    };
     // A name's cities share a pair of nodes when the list is in name order (as loaded): then
     // every city of one name comes before every city of a later name, and the rule below picks
     // the same road for all their pairs. A list out of order keeps one entry per pair.
@@ -64,9 +85,9 @@ void Network::build()
     hubs = 0;
     hubOf.assign(std::size_t(n), -1);
     if (inOrder)
-        for (const std::vector<int> &same : std::as_const(byName))
-            if (same.size() > 1) {
-                for (const int at : same)
+        for (int k = 0; k < names.size(); ++k)
+            if (nameStarts[std::size_t(k) + 1] - nameStarts[std::size_t(k)] > 1) {
+                for (const int at : citiesOf(k))
                     hubOf[std::size_t(at)] = hubs;
                 ++hubs;
             }
@@ -86,20 +107,26 @@ void Network::build()
         const Road &road = roadVector[std::size_t(r)];
         if (!(road.time >= 0) || road.time == inf)
             continue;
-        const auto from = byName.constFind(road.cityStart);
-        const auto to = byName.constFind(road.cityEnd);
-        if (from == byName.constEnd() || to == byName.constEnd())
+        // The loader's numbers are the same as these: both number the list's names in order.
+        const bool numbered = roadNames.size() == roadVector.size();
+        const int fromName =
+            numbered ? roadNames[std::size_t(r)].first : names.find(road.cityStart);
+        const int toName = fromName < 0 ? -1
+                           : numbered   ? roadNames[std::size_t(r)].second
+                                        : names.find(road.cityEnd);
+        if (toName < 0)
             continue;
+        const std::span<const int> from = citiesOf(fromName), to = citiesOf(toName);
         const auto add = [&](int i, int j) {
             entries.push_back(
                 {std::min(i, j), std::max(i, j), i > j ? roadCount + r : r, road.time});
         };
         if (inOrder) {
-            add(from->front(), to->front());
+            add(from.front(), to.front());
             continue;
         }
-        for (const int i : *from)
-            for (const int j : *to)
+        for (const int i : from)
+            for (const int j : to)
                 add(i, j);
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
@@ -166,16 +193,18 @@ void Network::build()
         layOut(true, &inOffsets, &inArcs);
 }
 
-const std::vector<int> &Network::positionsOf(const QString &name) const
+std::span<const int> Network::positionsOf(QStringView name) const
 {
-    static const std::vector<int> none;
-    const auto found = byName.constFind(name);
-    return found == byName.constEnd() ? none : *found;
+    const int k = names.find(name);
+    if (k < 0)
+        return {};
+    return {byName.data() + nameStarts[std::size_t(k)],
+            byName.data() + nameStarts[std::size_t(k) + 1]};
 }
 
-int Network::lastIndexOf(const QString &name) const
+int Network::lastIndexOf(QStringView name) const
 {
-    const std::vector<int> &at = positionsOf(name);
+    const std::span<const int> at = positionsOf(name);
     return at.empty() ? -1 : at.back();
 }
 

@@ -4,12 +4,14 @@
 #include "road.h"
 #include "shortestpaths.h"
 
-#include <QHash>
+#include "nameindex.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 // A road network as every part of the program opens it: the cities (sorted by name), the roads
@@ -41,8 +43,8 @@ public:
 
     // Positions of the cities of that name, in list order; the last one is the one a route by
     // name starts or ends at.
-    const std::vector<int> &positionsOf(const QString &name) const;
-    int lastIndexOf(const QString &name) const;
+    std::span<const int> positionsOf(QStringView name) const;
+    int lastIndexOf(QStringView name) const;
 
     // Direct time between two positions: the diagonal is 0 or a road's from a city to itself;
     // +inf where no road joins them.
@@ -92,11 +94,16 @@ public:
                     const std::function<bool(int, const std::vector<double> &)> &row) const;
 
 private:
-    void build();
+    // `roadNames`: per road, its names' numbers as the loader found them (see
+    // Matrix::takeRoadNames); empty, they are looked up.
+    void build(const std::vector<std::pair<int, int>> &roadNames = {});
 
     std::vector<City> cityVector;
     std::vector<Road> roadVector;
-    QHash<QString, std::vector<int>> byName;
+    NameIndex names;
+    // The cities of name k: byName[nameStarts[k]] to byName[nameStarts[k + 1]], in list order.
+    std::vector<std::int32_t> nameStarts;
+    std::vector<std::int32_t> byName;
     // Calls take(city, time) for each city a road joins to `city`, other than itself.
     template <typename Take> void forEachNeighbour(int city, Take take) const;
     // The node a city's roads leave from, and the one they arrive at.

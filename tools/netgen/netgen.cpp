@@ -306,25 +306,27 @@ QByteArray roadsCsv(const std::vector<Place> &places, const std::vector<Link> &l
 
 std::vector<Place> readPlaces(const QByteArray &bytes, QString *error)
 {
-    const QString text = csv::decode(bytes);
-    const QList<QStringView> lines = csv::splitLines(text);
     std::vector<Place> places;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].trimmed().isEmpty())
-            continue;
-        const QList<QStringView> f = lines[i].split(u',');
+    bool bad = false;
+    csv::forEachLine(bytes, [&](QStringView line, int number) {
+        if (bad || number == 1 || line.trimmed().isEmpty())
+            return;
+        const QList<QStringView> f = line.split(u',');
         Place p;
         if (f.size() < 5 || csv::parseNumber(f[3], &p.lat) != csv::Number::Ok ||
             csv::parseNumber(f[4], &p.lon) != csv::Number::Ok) {
             if (error)
-                *error = QStringLiteral("line %1: expected id,name,dept,lat,lon").arg(i + 1);
-            return {};
+                *error = QStringLiteral("line %1: expected id,name,dept,lat,lon").arg(number);
+            bad = true;
+            return;
         }
         p.id = f[0].toString();
         p.name = f[1].toString();
         p.dept = f[2].toString();
         places.push_back(p);
-    }
+    });
+    if (bad)
+        return {};
     return places;
 }
 

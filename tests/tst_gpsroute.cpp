@@ -32,6 +32,7 @@ class TestGpsroute : public QObject
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);
+        env.insert("XDG_CACHE_HOME", dir.filePath(".cache")); // images of networks kept here
         p.setProcessEnvironment(env);
         p.start(program, args);
         if (!p.waitForFinished(60000))

@@ -1,11 +1,59 @@
 #include "logging.h"
 #include "matrix.h"
+#include "network.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+
+// Two folders of a network with what images must carry: names several cities share (their
+// nodes), a road naming no city, lines said to be bad.
+void writeNetwork(const QString &dir, int variant)
+{
+    QDir().mkpath(dir);
+    QByteArray cities = "id,name,dept,lat,lon\n", roads = "from,to,minutes\n";
+    for (int i = 0; i < 60; ++i)
+        cities += QByteArray::number(i) + ",P" + QByteArray::number(i % 45) + ",1," +
+                  QByteArray::number(40 + i % 7) + ",2.5\n";
+    cities += "99,,1,1,1\n"; // no name: said
+    for (int i = 0; i < 200; ++i)
+        roads += "P" + QByteArray::number((i * 7) % 45) + ",P" + QByteArray::number((i * 11) % 45) +
+                 ',' + QByteArray::number(10 + (i * 13 + variant) % 50) + '\n';
+    roads += "P1,Nowhere,5\nP2,P3,x\n";
+    for (const auto &[name, bytes] : {std::pair{"villes.csv", cities}, {"temps.csv", roads}}) {
+        QFile f(dir + '/' + name);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", name);
+    }
+}
+
+bool sameNetwork(const Network &a, const Network &b)
+{
+    if (a.size() != b.size() || a.roads().size() != b.roads().size() ||
+        a.directMatrix() != b.directMatrix())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        const City &x = a.cities()[std::size_t(i)], &y = b.cities()[std::size_t(i)];
+        if (x.getName() != y.getName() || x.getCoordLat() != y.getCoordLat() ||
+            x.getCoordLong() != y.getCoordLong() ||
+            !std::ranges::equal(a.positionsOf(x.getName()), b.positionsOf(x.getName())))
+            return false;
+    }
+    for (std::size_t r = 0; r < a.roads().size(); ++r)
+        if (a.roads()[r].cityStart != b.roads()[r].cityStart ||
+            a.roads()[r].cityEnd != b.roads()[r].cityEnd || a.roads()[r].time != b.roads()[r].time)
+            return false;
+    return true;
+}
+
+} // namespace
 
 class TestLoaders : public QObject
 {
@@ -342,6 +390,149 @@ private slots:
     }
 
     // Invalid UTF-8 and characters no export can carry (a NUL) are replaced, the rest kept.
+    // A network read once is kept as an image, read the next time only while it is the image
+    // of the files as they are: whatever happened to the image or the files, the network read
+    // is the files' network, with the files' messages.
+    void networkImagesAreCheckedBeforeUse_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("imageRead");
+        QTest::addColumn<bool>("imageMadeAnew");
+        QTest::newRow("nothing") << "" << true << true;
+        QTest::newRow("files: other bytes, same size and time") << "bytes" << false << true;
+        QTest::newRow("files: touched") << "touched" << false << true;
+        QTest::newRow("image: a byte damaged") << "damaged" << false << true;
+        QTest::newRow("image: cut short") << "truncated" << false << true;
+        QTest::newRow("image: empty") << "empty" << false << true;
+        QTest::newRow("image: not one") << "foreign bytes" << false << true;
+        QTest::newRow("image: another folder's") << "other folder" << false << true;
+        QTest::newRow("cache folder: a file") << "folder is a file" << false << false;
+        QTest::newRow("network below the size kept") << "small" << false << false;
+    }
+
+    void networkImagesAreCheckedBeforeUse()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, imageRead);
+        QFETCH(bool, imageMadeAnew);
+        QTemporaryDir root;
+        const QString net = root.filePath("net"), cacheDir = root.filePath("cache");
+        writeNetwork(net, 0);
+        const QStringList files{net + "/villes.csv", net + "/temps.csv"};
+        const QDateTime time = QDateTime::fromSecsSinceEpoch(1700000000);
+        const auto setTime = [&files](const QDateTime &when) {
+            for (const QString &name : files) {
+                QFile file(name);
+                if (!file.open(QIODevice::ReadWrite) ||
+                    !file.setFileTime(when, QFileDevice::FileModificationTime))
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(setTime(time));
+        bool fromImage = true;
+        Network::Cache cache{cacheDir, 0, &fromImage};
+        if (change == "small")
+            cache.smallest = 1 << 20;
+        if (change == "folder is a file")
+            QVERIFY(QFile(cacheDir).open(QIODevice::WriteOnly));
+        Network first;
+        QStringList firstMessages;
+        QCOMPARE(first.load(net, &firstMessages, cache), Network::Load::Ok);
+        QVERIFY(!fromImage);
+        QVERIFY(firstMessages.size() > 100); // and the count of those not listed
+        const QStringList images = QDir(cacheDir).entryList(QDir::Files);
+        QCOMPARE(images.size(), imageMadeAnew ? 1 : 0);
+        QFile image(images.isEmpty() ? QString() : QDir(cacheDir).filePath(images[0]));
+
+        if (change == "bytes" || change == "touched") {
+            if (change == "bytes")
+                writeNetwork(net, 1); // the same lengths, other times
+            QVERIFY(setTime(change == "bytes" ? time : time.addSecs(10)));
+        } else if (change == "damaged") {
+            QVERIFY(image.open(QIODevice::ReadWrite));
+            QVERIFY(image.seek(image.size() - 100));
+            char byte = 0;
+            QVERIFY(image.getChar(&byte) && image.seek(image.size() - 100) &&
+                    image.putChar(char(byte ^ 0x10)));
+            image.close();
+        } else if (change == "truncated" || change == "empty") {
+            QVERIFY(image.resize(change == "empty" ? 0 : image.size() / 2));
+        } else if (change == "foreign bytes") {
+            QVERIFY(image.open(QIODevice::WriteOnly) && image.write("GPSNET and so on") > 0);
+            image.close();
+        } else if (change == "other folder") {
+            // Another network's image in this one's place.
+            const QString other = root.filePath("other"), otherCache = root.filePath("c2");
+            writeNetwork(other, 2);
+            Network o;
+            QCOMPARE(o.load(other, nullptr, Network::Cache{otherCache, 0}), Network::Load::Ok);
+            const QString made = QDir(otherCache).entryList(QDir::Files).value(0);
+            QVERIFY(image.remove() &&
+                    QFile::copy(QDir(otherCache).filePath(made), image.fileName()));
+        }
+
+        Network second;
+        QStringList secondMessages;
+        QCOMPARE(second.load(net, &secondMessages, cache), Network::Load::Ok);
+        QCOMPARE(fromImage, imageRead);
+        Network plain;
+        QStringList plainMessages;
+        QCOMPARE(plain.load(net, &plainMessages), Network::Load::Ok);
+        QVERIFY(sameNetwork(second, plain));
+        QCOMPARE(secondMessages, plainMessages);
+        if (change == "bytes")
+            QVERIFY(!sameNetwork(first, plain)); // the hash told the change
+        // A stale or damaged image was made anew: read the next time.
+        Network third;
+        QCOMPARE(third.load(net, nullptr, cache), Network::Load::Ok);
+        QCOMPARE(fromImage, imageMadeAnew);
+        QVERIFY(sameNetwork(third, plain));
+    }
+
+    // Any bytes as an image (what is left of a damaged one, cut anywhere or a byte changed
+    // anywhere): refused, the network left empty, or a network whose every arc is in range.
+    void damagedImagesAreRefused()
+    {
+        QTemporaryDir root;
+        writeNetwork(root.path(), 0);
+        Network net;
+        QStringList messages;
+        QCOMPARE(net.load(root.path(), &messages), Network::Load::Ok);
+        const QByteArray image = net.image(messages);
+        Network back;
+        QStringList backMessages;
+        QVERIFY(back.readImage(image, &backMessages));
+        QVERIFY(sameNetwork(back, net));
+        QCOMPARE(backMessages, messages);
+        QCOMPARE(back.image(backMessages), image);
+        const auto usable = [](const Network &n) {
+            for (int node = 0; node < n.nodeCount(); ++node)
+                for (const Network::Arc *a = n.arcsBegin(node); a != n.arcsEnd(node); ++a)
+                    if (a->to < 0 || a->to >= n.nodeCount() || !(a->time >= 0))
+                        return false;
+            return true;
+        };
+        int refused = 0;
+        for (qsizetype cut = 0; cut < image.size(); ++cut) {
+            Network n;
+            QVERIFY(!n.readImage(QByteArrayView(image).first(cut), nullptr));
+            QCOMPARE(n.size(), 0);
+        }
+        for (qsizetype at = 0; at < image.size(); ++at) {
+            QByteArray bytes = image;
+            bytes[at] = char(bytes[at] ^ (at % 2 ? 0x80 : 0x01));
+            Network n;
+            if (!n.readImage(bytes, nullptr)) {
+                QCOMPARE(n.size(), 0);
+                ++refused;
+            } else {
+                QVERIFY(usable(n));
+            }
+        }
+        QVERIFY(refused > 0);
+    }
+
     void invalidUtf8AndNulBytesAreReplaced()
     {
         Matrix m;

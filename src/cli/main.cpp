@@ -184,7 +184,7 @@ int run(const QStringList &arguments)
 
     const QDir dir(dataDir);
     Network net;
-    switch (net.load(dataDir)) {
+    switch (net.load(dataDir, nullptr, Network::Cache{Network::defaultCacheFolder()})) {
     case Network::Load::NoFolder:
         QTextStream(stderr) << "gpsroute: "
                             << QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath())

@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "boxsearch.h"
+#include "citylistmodel.h"
 #include "cityprompt.h"
 #include "citysearch.h"
 #include "controlanchors.h"
@@ -26,6 +27,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -78,7 +80,8 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
 
     try {
         auto network = std::make_shared<Network>();
-        if (network->load(dataDir, &messages) == Network::Load::NoFolder)
+        if (network->load(dataDir, &messages, Network::Cache{Network::defaultCacheFolder()}) ==
+            Network::Load::NoFolder)
             missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
         useNetwork(network, dataDir);
     } catch (const std::bad_alloc &) {
@@ -96,6 +99,15 @@ Fenetre::~Fenetre()
 
 void Fenetre::setUpControls()
 {
+    // The city boxes list the names through a model of their own: filling a box with a million
+    // items takes seconds and hundreds of megabytes, a model's rows cost nothing until shown.
+    for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo}) {
+        const QSignalBlocker quiet(box);
+        box->setModel(new CityListModel(box->itemText(0), box));
+        if (auto *list = qobject_cast<QListView *>(box->view()))
+            list->setUniformItemSizes(true); // the open list lays out the rows it shows only
+        box->setCurrentIndex(0);
+    }
     connect(plan, &RoutePlan::routeChanged, this, &Fenetre::showRoute);
     connect(plan, &RoutePlan::unitChanged, this, &Fenetre::showRoute);
     connect(plan, &RoutePlan::outOfMemory, this, &Fenetre::outOfMemory);
@@ -166,9 +178,7 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     });
     for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo}) {
         const QSignalBlocker quiet(box);
-        while (box->count() > 1) // the placeholder stays
-            box->removeItem(box->count() - 1);
-        box->addItems(items);
+        static_cast<CityListModel *>(box->model())->setNames(items); // the placeholder stays
         box->setCurrentIndex(0);
     }
     remember([&] { appsettings::setNetworkFolder(QFileInfo(dir).absoluteFilePath()); });

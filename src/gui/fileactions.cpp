@@ -72,7 +72,7 @@ std::shared_ptr<Network> FileActions::readNetwork(const QString &dir, QStringLis
         // Tens of thousands of cities take a moment to read.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        result = network->load(dir, found);
+        result = network->load(dir, found, Network::Cache{Network::defaultCacheFolder()});
     }
     if (result != Network::Load::NoFolder && network->size() > 0)
         return network;

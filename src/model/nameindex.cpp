@@ -1,5 +1,7 @@
 #include "nameindex.h"
 
+#include "prefetch.h"
+
 #include <QHashFunctions>
 
 #include <algorithm>
@@ -60,20 +62,6 @@ int NameIndex::find(QStringView name) const
     const std::uint64_t s = table[slotOf(name, hashOf(name))];
     return int(std::uint32_t(s)) - 1;
 }
-
-namespace {
-
-// A hint that `at` will be read soon; without the compiler's builtin, nothing.
-inline void prefetch(const void *at)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(at);
-#else
-    (void)at;
-#endif
-}
-
-} // namespace
 
 void NameIndex::find(const QStringView *keys, int count, int *ids) const
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "prefetch.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -54,9 +56,7 @@ template <typename NameAt> void NameIndex::addAll(int count, NameAt nameAt, int 
     std::uint32_t hash[kAhead];
     const auto start = [&](int i) {
         hash[i % kAhead] = hashOf(nameAt(i));
-#if defined(__GNUC__) || defined(__clang__)
-        __builtin_prefetch(&table[hash[i % kAhead] & mask]);
-#endif
+        prefetch(&table[hash[i % kAhead] & mask]);
     };
     for (int i = 0; i < count && i < kAhead; ++i)
         start(i);

@@ -40,20 +40,27 @@ Network::Load Network::load(const QString &dir, QStringList *messages)
                                  .arg(QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath())));
         return Load::NoFolder;
     }
-    const QDir folder(dir);
+    std::vector<std::pair<int, int>> roadNames;
+    return readFiles(QDir(dir), messages, &roadNames);
+}
+
+Network::Load Network::readFiles(const QDir &folder, QStringList *messages,
+                                 std::vector<std::pair<int, int>> *roadNames)
+{
+    *this = Network();
     Matrix m;
     const bool citiesRead = m.loadCity(
         QDir::toNativeSeparators(folder.filePath(QStringLiteral("villes.csv"))), messages);
     const bool roadsRead = m.loadRoad(
         QDir::toNativeSeparators(folder.filePath(QStringLiteral("temps.csv"))), messages);
-    const std::vector<std::pair<int, int>> roadNames = m.takeRoadNames();
+    *roadNames = m.takeRoadNames();
     cityVector = m.takeCities();
     roadVector = m.takeRoads();
-    build(roadNames);
+    build(*roadNames);
     return !citiesRead ? Load::CitiesUnread : !roadsRead ? Load::RoadsUnread : Load::Ok;
 }
 
-void Network::build(const std::vector<std::pair<int, int>> &roadNames)
+bool Network::indexNames()
 {
     const int n = size();
     // Each name's cities, by name number: counted, then laid out in list order.
@@ -62,10 +69,9 @@ void Network::build(const std::vector<std::pair<int, int>> &roadNames)
     names.addAll(
         n, [this](int i) -> const QString & { return cityVector[std::size_t(i)].getName(); },
         nameOf.data());
-    nameStarts.assign(std::size_t(n) + 1, 0);
+    nameStarts.assign(std::size_t(names.size()) + 1, 0);
     for (int i = 0; i < n; ++i)
         ++nameStarts[std::size_t(nameOf[std::size_t(i)]) + 1];
-    nameStarts.resize(std::size_t(names.size()) + 1);
     for (std::size_t k = 1; k < nameStarts.size(); ++k)
         nameStarts[k] += nameStarts[k - 1];
     byName.assign(std::size_t(n), 0);
@@ -74,24 +80,31 @@ void Network::build(const std::vector<std::pair<int, int>> &roadNames)
         for (int i = 0; i < n; ++i)
             byName[std::size_t(fill[std::size_t(nameOf[std::size_t(i)])]++)] = i;
     }
-    const auto citiesOf = [this](int name) {
-        return std::span<const int>(byName.data() + nameStarts[std::size_t(name)],
-                                    byName.data() + nameStarts[std::size_t(name) + 1]);
-    };
     // A name's cities share a pair of nodes when the list is in name order (as loaded): then
-    // every city of one name comes before every city of a later name, and the rule below picks
-    // the same road for all their pairs. A list out of order keeps one entry per pair.
+    // every city of one name comes before every city of a later name, and the rule in build()
+    // picks the same road for all their pairs. A list out of order keeps one entry per pair.
     const bool inOrder = std::is_sorted(cityVector.begin(), cityVector.end());
     hubs = 0;
     hubOf.assign(std::size_t(n), -1);
     if (inOrder)
         for (int k = 0; k < names.size(); ++k)
             if (nameStarts[std::size_t(k) + 1] - nameStarts[std::size_t(k)] > 1) {
-                for (const int at : citiesOf(k))
-                    hubOf[std::size_t(at)] = hubs;
+                for (std::int32_t at = nameStarts[std::size_t(k)];
+                     at < nameStarts[std::size_t(k) + 1]; ++at)
+                    hubOf[std::size_t(byName[std::size_t(at)])] = hubs;
                 ++hubs;
             }
+    return inOrder;
+}
 
+void Network::build(const std::vector<std::pair<int, int>> &roadNames)
+{
+    const int n = size();
+    const bool inOrder = indexNames();
+    const auto citiesOf = [this](int name) {
+        return std::span<const int>(byName.data() + nameStarts[std::size_t(name)],
+                                    byName.data() + nameStarts[std::size_t(name) + 1]);
+    };
     // createMatrix's rule for a pair {lo < hi}: the last road written from hi to lo wins, else
     // the last written from lo to hi; a pair's candidates are ranked that way and the highest
     // kept. With a list in order, a name stands for all its cities by its first position.

@@ -6,6 +6,7 @@
 
 #include "nameindex.h"
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -33,9 +34,29 @@ public:
     // Times must be finite and not negative, as the loaders guarantee; others are left out.
     Network(std::vector<City> cities, std::vector<Road> roads);
 
+    // Where a network once read may be kept as a binary image, to be opened again in a fraction
+    // of the time: files of `smallest` bytes and more, in `folder` (none: never kept).
+    struct Cache
+    {
+        QString folder;
+        qint64 smallest = qint64(4) << 20;
+        bool *fromImage = nullptr; // when given, set to whether the image was read
+    };
+    // The cache folder the programs share, in the user's cache location; none when the
+    // environment sets GPS_NO_CACHE.
+    static QString defaultCacheFolder();
+
     // Reads DIR/villes.csv and DIR/temps.csv. What could be read is kept whatever the outcome;
     // each problem is appended to `messages` ("file:line: ..." or "DIR: no such folder").
+    // With a cache, an image of the same two files (same size, time and bytes) is read instead,
+    // with the same messages; a missing, stale or damaged image is made anew, silently.
     Load load(const QString &dir, QStringList *messages = nullptr);
+    Load load(const QString &dir, QStringList *messages, const Cache &cache);
+
+    // The network and its load messages as bytes, and back: false, this object left empty,
+    // for bytes that are not such an image (any bytes may be given).
+    QByteArray image(const QStringList &messages) const;
+    bool readImage(QByteArrayView bytes, QStringList *messages);
 
     int size() const { return int(cityVector.size()); }
     const std::vector<City> &cities() const { return cityVector; }
@@ -97,6 +118,19 @@ private:
     // `roadNames`: per road, its names' numbers as the loader found them (see
     // Matrix::takeRoadNames); empty, they are looked up.
     void build(const std::vector<std::pair<int, int>> &roadNames = {});
+    // Reads folder/villes.csv and folder/temps.csv into this network (see load()); the loader's
+    // numbers of the roads' names in *roadNames.
+    Load readFiles(const QDir &folder, QStringList *messages,
+                   std::vector<std::pair<int, int>> *roadNames);
+    // The names' index, their cities, and the shared names' nodes, from the cities; whether the
+    // cities are in name order.
+    bool indexNames();
+    // The image written once the network is read, with what it was read from.
+    bool readCache(const QString &file, QByteArray *key, QStringList *messages);
+    void writeCache(const QString &file, QByteArrayView key, const QStringList &messages,
+                    const std::vector<std::pair<int, int>> &roadNames) const;
+    QByteArray imageOf(const QStringList &messages,
+                       const std::vector<std::pair<int, int>> &roadNames) const;
 
     std::vector<City> cityVector;
     std::vector<Road> roadVector;

@@ -1,0 +1,41 @@
+#include "citylistmodel.h"
+
+CityListModel::CityListModel(const QString &placeholder, QObject *parent)
+    : QAbstractListModel(parent), placeholder(placeholder)
+{
+}
+
+void CityListModel::setNames(const QStringList &list)
+{
+    beginResetModel();
+    names = list;
+    endResetModel();
+}
+
+int CityListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(names.size()) + 1;
+}
+
+QVariant CityListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() > names.size() ||
+        (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return index.row() == 0 ? placeholder : names[index.row() - 1];
+}
+
+bool CityListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (index.row() != 0 || index.parent().isValid() ||
+        (role != Qt::DisplayRole && role != Qt::EditRole))
+        return false;
+    placeholder = value.toString();
+    emit dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags CityListModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}

@@ -109,7 +109,8 @@ public:
         if (!getCount(sizeof(T), &n))
             return false;
         values->resize(n);
-        std::memcpy(values->data(), bytes.data() + at, n * sizeof(T));
+        if (n > 0) // (an empty vector's data may be null, which memcpy must not be given)
+            std::memcpy(values->data(), bytes.data() + at, n * sizeof(T));
         at += qsizetype(n * sizeof(T));
         return true;
     }
@@ -145,7 +146,7 @@ bool validArcs(const std::vector<std::int64_t> &offsets, const std::vector<Arc> 
         return false;
     for (int i = 0; i < nodes; ++i) {
         const std::int64_t from = offsets[std::size_t(i)], to = offsets[std::size_t(i) + 1];
-        if (to < from)
+        if (to < from || to > std::int64_t(arcs.size()))
             return false;
         for (std::int64_t a = from; a < to; ++a) {
             const Arc &arc = arcs[std::size_t(a)];

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -390,6 +391,70 @@ private slots:
     }
 
     // Invalid UTF-8 and characters no export can carry (a NUL) are replaced, the rest kept.
+    // A large road file is read by two threads, each half the lines; what they read is put
+    // together as one thread would have read it: the same roads, problems (their order, lines
+    // and count), numbers of the names no city has, and kept times of pairs given twice.
+    void roadsReadInTwoHalvesAsInOne_data()
+    {
+        QTest::addColumn<QByteArray>("roads");
+        const auto lines = [](int count, const auto &line) {
+            QByteArray out;
+            for (int i = 0; i < count; ++i)
+                out += line(i);
+            return out;
+        };
+        const auto known = [](int i) { return "A" + QByteArray::number(i % 100); };
+        QTest::newRow("unknown names in both halves") << lines(3000, [&](int i) {
+            return (i % 13 ? known(i) : "Ghost" + QByteArray::number(i % 7)) + ',' +
+                   (i % 17 ? known(i * 7) : "Ghost" + QByteArray::number(i % 5)) + ',' +
+                   QByteArray::number(i % 3) + '\n';
+        });
+        QTest::newRow("pairs given twice, across the halves") << lines(3000, [&](int i) {
+            return known(i) + ',' + known(i * 3 + 1) + ',' + QByteArray::number(i % 11) +
+                   (i % 2 ? "\r\n" : "\n");
+        });
+        QTest::newRow("over a hundred problems, first half")
+            << lines(3000, [&](int i) { return known(i) + ",A1," + (i < 800 ? "x" : "2") + '\n'; });
+        QTest::newRow("over a hundred problems, second half") << lines(
+            3000, [&](int i) { return known(i) + ",A1," + (i > 2000 ? "x" : "2") + '\n'; });
+        QTest::newRow("header, blank lines, replaced characters, quotes")
+            << "from,to,minutes\n" + lines(3000, [&](int i) {
+                   return i % 9 == 0    ? QByteArray("\n")
+                          : i % 10 == 0 ? "Ghost\x01" + QByteArray::number(i % 3) + ",A1,3\n"
+                          : i % 11 == 0 ? QByteArray("\"A2,A3,4\r\n")
+                                        : known(i) + ',' + known(i + 1) + ",1.5\n";
+               });
+    }
+
+    void roadsReadInTwoHalvesAsInOne()
+    {
+        QFETCH(QByteArray, roads);
+        QByteArray villes = "id,name,dept,lat,lon\n";
+        for (int i = 0; i < 100; ++i)
+            villes += "1,A" + QByteArray::number(i) + ",1,1,1\n";
+        const auto guard = qScopeGuard([] { Matrix::setSplitFrom(qsizetype(1) << 20); });
+        // Blank lines in front move the middle through the lines.
+        for (const int shift : {0, 1, 7, 30}) {
+            const QByteArray bytes = QByteArray(shift, '\n') + roads;
+            Matrix whole, halves;
+            QStringList wholeSaid, halvesSaid;
+            for (auto [m, said, from] : {std::tuple{&whole, &wholeSaid, qsizetype(1) << 40},
+                                         std::tuple{&halves, &halvesSaid, qsizetype(0)}}) {
+                m->readCities(villes, "villes.csv");
+                Matrix::setSplitFrom(from);
+                m->readRoads(bytes, "temps.csv", said);
+            }
+            QCOMPARE(halvesSaid, wholeSaid);
+            QVERIFY(!wholeSaid.isEmpty());
+            const std::vector<Road> a = whole.getRoads(), b = halves.getRoads();
+            QCOMPARE(b.size(), a.size());
+            for (std::size_t r = 0; r < a.size(); ++r)
+                QVERIFY(a[r].cityStart == b[r].cityStart && a[r].cityEnd == b[r].cityEnd &&
+                        a[r].time == b[r].time);
+            QCOMPARE(halves.takeRoadNames(), whole.takeRoadNames());
+        }
+    }
+
     // A network read once is kept as an image, read the next time only while it is the image
     // of the files as they are: whatever happened to the image or the files, the network read
     // is the files' network, with the files' messages.

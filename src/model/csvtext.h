@@ -21,12 +21,11 @@ qsizetype blockEnd(QByteArrayView bytes, qsizetype from, qsizetype size);
 // extra line; an empty text has no line. The text is decoded a block of lines at a time, so
 // that a large file is never held whole as UTF-16 beside its bytes. The lines handed are views
 // that hold until `blockDone()` is called, after each block's last line.
+// (forEachLineOf: the same on text without a byte-order mark to pass over, such as a part of
+// a file.)
 template <typename Take, typename Done>
-void forEachLine(const QByteArray &bytes, Take take, Done blockDone)
+void forEachLineOf(QByteArrayView view, Take take, Done blockDone)
 {
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
     int number = 0;
     for (qsizetype from = 0; from < view.size();) {
         const qsizetype end = blockEnd(view, from, qsizetype(1) << 20);
@@ -48,6 +47,15 @@ void forEachLine(const QByteArray &bytes, Take take, Done blockDone)
             take(QStringView(chars + start, size - start), ++number);
         blockDone();
     }
+}
+
+template <typename Take, typename Done>
+void forEachLine(const QByteArray &bytes, Take take, Done blockDone)
+{
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    forEachLineOf(view, take, blockDone);
 }
 
 template <typename Take> void forEachLine(const QByteArray &bytes, Take take)

@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -56,16 +59,41 @@ public:
                u'"';
     }
 
-private:
     static constexpr int kListed = 100;
+
+    // Those another thread kept, on lines counted from `firstLine` + 1.
+    template <typename Kept> void add(const Kept &kept, int firstLine)
+    {
+        for (const auto &[line, text] : kept.listed)
+            add(firstLine + line, text);
+        count += kept.unlisted;
+    }
+
+private:
     QString source;
     QStringList *list;
     int count = 0;
 };
 
+// Problems found by a thread that reads part of a file, kept for the thread that says them in
+// order: the first few, and how many more.
+struct KeptProblems
+{
+    void add(int line, const QString &text)
+    {
+        if (listed.size() < std::size_t(Problems::kListed))
+            listed.emplace_back(line, text);
+        else
+            ++unlisted;
+    }
+
+    std::vector<std::pair<int, QString>> listed;
+    int unlisted = 0;
+};
+
 // A character no export can carry (GPX is XML) would be dropped from the exported name or
 // make it unreadable: it is replaced at once, and said.
-void replaceUnwritable(QString *name, int line, Problems &problems)
+template <typename Sink> void replaceUnwritable(QString *name, int line, Sink &problems)
 {
     const int first = csv::replaceUnwritable(name);
     if (first >= 0)
@@ -278,45 +306,62 @@ void Matrix::readCities(const QByteArray &bytes, const QString &source, QStringL
     roadNames.clear();
 }
 
-void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringList *warnings)
+namespace {
+
+// Each road's pair of names, to find the pairs given two different times once all is read.
+struct Given
 {
-    Problems problems(source, warnings);
-    // Names are checked against the cities read so far (none: nothing to check against). Each
-    // name has a number, the cities' first, so that pairs of names compare as numbers; a road
-    // keeps the city's own string (one copy of each name, however many roads name it).
-    NameIndex ids(cities.size() + 1024);
-    ids.addAll(int(cities.size()),
-               [this](int i) -> const QString & { return cities[std::size_t(i)].getName(); });
-    const int cityNames = ids.size();
-    // Names that are a city's have numbers in name order when the cities are (as read).
-    const bool numbersInOrder = citiesInOrder;
-    const auto idOf = [&](QStringView name, int lineNo) {
-        int id = -1;
-        if (csv::firstUnwritable(name) < 0) {
-            id = ids.add(name);
-        } else {
-            QString replaced = name.toString();
-            replaceUnwritable(&replaced, lineNo, problems);
-            id = ids.add(replaced);
-        }
-        return id;
-    };
-    // Each road's pair of names, to find the pairs given two different times once all is read.
-    struct Given
-    {
-        quint64 pair; // the earlier name's number, then the later's, in name order
-        int line;
-        bool backwards; // written from the later name to the earlier
-        double time;
-        std::size_t road; // in `read`
-    };
+    quint64 pair; // the earlier name's number, then the later's, in name order
+    int line;
+    std::uint32_t road : 31;     // in the roads read
+    std::uint32_t backwards : 1; // written from the later name to the earlier
+};
+
+bool byPairThenLine(const Given &a, const Given &b)
+{
+    return a.pair != b.pair ? a.pair < b.pair : a.line < b.line;
+}
+
+// What a run of whole lines of a road file holds, read by one thread. Names are numbered as the
+// cities' (`cities`, only read here) and, past them, as the run first meets them (`fresh`);
+// lines are counted from the run's first.
+struct RoadRun
+{
+    NameIndex fresh;
     std::vector<Given> given;
     std::vector<Road> read;
-    std::vector<std::pair<int, int>> names; // see takeRoadNames()
-    given.reserve(std::size_t(bytes.count('\n')) + 1);
-    read.reserve(given.capacity());
+    std::vector<std::pair<int, int>> names; // see Matrix::takeRoadNames()
+    KeptProblems problems;
+    int lines = 0;
+};
+
+void readRoadRun(QByteArrayView bytes, bool fileStart, const NameIndex &cities, bool numbersInOrder,
+                 std::size_t expected, RoadRun *run)
+{
+    const int cityNames = cities.size();
+    KeptProblems &problems = run->problems;
+    const auto nameOf = [&](int id) -> const QString & {
+        return id < cityNames ? cities.name(id) : run->fresh.name(id - cityNames);
+    };
+    const auto idOf = [&](QStringView name, int lineNo) {
+        QString replaced;
+        if (csv::firstUnwritable(name) >= 0) {
+            replaced = name.toString();
+            replaceUnwritable(&replaced, lineNo, problems);
+            name = replaced;
+        }
+        const int id = cities.find(name);
+        if (id >= 0)
+            return id;
+        return cityNames + (replaced.isNull() ? run->fresh.add(name) : run->fresh.add(replaced));
+    };
+    std::vector<Given> &given = run->given;
+    std::vector<Road> &read = run->read;
+    std::vector<std::pair<int, int>> &names = run->names;
+    given.reserve(expected);
+    read.reserve(expected);
     if (numbersInOrder)
-        names.reserve(given.capacity());
+        names.reserve(expected);
     // Lines are taken in batches, so that the names of a batch are looked up together.
     struct Line
     {
@@ -334,8 +379,8 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
         // A name found as it stands holds nothing to replace (the index holds none such).
         const int startId = foundStart >= 0 ? foundStart : idOf(line.start, lineNo);
         const int endId = foundEnd >= 0 ? foundEnd : idOf(line.end, lineNo);
-        road.cityStart = ids.name(startId);
-        road.cityEnd = ids.name(endId);
+        road.cityStart = nameOf(startId);
+        road.cityEnd = nameOf(endId);
         for (const QString *name : {&road.cityStart, &road.cityEnd})
             if (name->contains(u'"'))
                 problems.add(lineNo, quoteWarning(*name));
@@ -350,9 +395,9 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                 unknown << road.cityEnd;
         }
         // A header line ("from,to,minutes") is allowed on top: it names no city and has no time.
-        if (lineNo == 1 && unknown.size() == 2 && number == csv::Number::NotANumber)
+        if (fileStart && lineNo == 1 && unknown.size() == 2 && number == csv::Number::NotANumber)
             return;
-        if (number == csv::Number::Ok && minutes > kLongestRoad)
+        if (number == csv::Number::Ok && minutes > Matrix::kLongestRoad)
             number = csv::Number::TooLarge;
         if (number != csv::Number::Ok || minutes < 0) {
             QString why = QStringLiteral("no travel time (field 3)");
@@ -362,7 +407,7 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                           .arg(timeField)
                           .arg(number == csv::Number::TooLarge
                                    ? QStringLiteral("is too large (at most %1 minutes)")
-                                         .arg(kLongestRoad)
+                                         .arg(Matrix::kLongestRoad)
                                : number == csv::Number::Ok ? QStringLiteral("is negative")
                                                            : QStringLiteral("is not a number"));
             problems.add(lineNo, QStringLiteral("road skipped: ") + why);
@@ -374,7 +419,7 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                                    : road.cityEnd < road.cityStart;
         given.push_back({backwards ? quint64(endId) << 32 | quint64(startId)
                                    : quint64(startId) << 32 | quint64(endId),
-                         lineNo, backwards, road.time, read.size()});
+                         lineNo, std::uint32_t(read.size()), backwards});
         if (!unknown.isEmpty()) {
             // Kept, as it may serve once the cities are read again, but it joins nothing now.
             for (QString &name : unknown)
@@ -394,14 +439,15 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
             keys.push_back(line.end);
         }
         found.resize(keys.size());
-        ids.find(keys.data(), int(keys.size()), found.data());
+        cities.find(keys.data(), int(keys.size()), found.data());
         for (std::size_t i = 0; i < batch.size(); ++i)
             take(batch[i], found[2 * i], found[2 * i + 1]);
         batch.clear();
     };
-    csv::forEachLine(
+    csv::forEachLineOf(
         bytes,
         [&](QStringView text, int lineNo) {
+            run->lines = lineNo;
             if (text.trimmed().isEmpty())
                 return;
             Line line{kUnusedCity, kUnusedCity, {}, 0, lineNo};
@@ -420,11 +466,111 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                 takeBatch();
         },
         takeBatch);
+    std::sort(given.begin(), given.end(), byPairThenLine);
+}
+
+} // namespace
+
+qsizetype Matrix::splitFrom = qsizetype(1) << 20;
+
+void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringList *warnings)
+{
+    Problems problems(source, warnings);
+    // Names are checked against the cities read so far (none: nothing to check against). Each
+    // name has a number, the cities' first, so that pairs of names compare as numbers; a road
+    // keeps the city's own string (one copy of each name, however many roads name it).
+    NameIndex ids(cities.size() + 1024);
+    ids.addAll(int(cities.size()),
+               [this](int i) -> const QString & { return cities[std::size_t(i)].getName(); });
+    const int cityNames = ids.size();
+    // Names that are a city's have numbers in name order when the cities are (as read).
+    const bool numbersInOrder = citiesInOrder;
+
+    // A large file is read in two runs of lines, the second by another thread, then the runs
+    // are put together as one thread reading them in order would have: lines, roads, problems,
+    // and the names no city has numbered as first met.
+    QByteArrayView text(bytes);
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
+    const std::size_t lines = std::size_t(text.count('\n')) + 1;
+    qsizetype cut = text.size();
+    if (text.size() >= splitFrom && cityNames > 0) {
+        const qsizetype feed = text.indexOf('\n', text.size() / 2);
+        if (feed >= 0)
+            cut = feed + 1;
+    }
+    RoadRun runs[2];
+    std::exception_ptr failure;
+    std::thread second;
+    if (cut < text.size()) {
+        try {
+            second = std::thread([&] {
+                try {
+                    readRoadRun(text.sliced(cut), false, ids, numbersInOrder,
+                                std::size_t(text.sliced(cut).count('\n')) + 1, &runs[1]);
+                } catch (...) { // out of memory: said in the caller's thread
+                    failure = std::current_exception();
+                }
+            });
+        } catch (const std::system_error &) {
+            cut = text.size(); // no second thread: one run
+        }
+    }
+    try {
+        readRoadRun(text.first(cut), true, ids, numbersInOrder, lines, &runs[0]);
+    } catch (...) {
+        if (second.joinable())
+            second.join();
+        throw;
+    }
+    if (second.joinable())
+        second.join();
+    if (failure)
+        std::rethrow_exception(failure);
+
+    const std::size_t firstRunPairs = runs[0].given.size();
+    bool sortedRuns = true;
+    std::vector<Given> given = std::move(runs[0].given);
+    std::vector<Road> read = std::move(runs[0].read);
+    std::vector<std::pair<int, int>> names = std::move(runs[0].names);
+    int firstLine = 0;
+    for (RoadRun &run : runs) {
+        problems.add(run.problems, firstLine);
+        // The run's own numbers of the names no city has, as numbers of the whole file.
+        std::vector<quint32> number(std::size_t(run.fresh.size()));
+        for (int k = 0; k < run.fresh.size(); ++k)
+            number[std::size_t(k)] = quint32(ids.add(run.fresh.name(k)));
+        const auto renumber = [&](quint64 id) {
+            return id < quint64(cityNames) ? id : quint64(number[std::size_t(id) - cityNames]);
+        };
+        bool same = true; // (as they are in the first run)
+        for (std::size_t k = 0; k < number.size() && same; ++k)
+            same = number[k] == quint32(cityNames) + k;
+        if (&run != &runs[0]) {
+            const std::size_t roadsBefore = read.size();
+            for (const Given &g : run.given)
+                given.push_back({renumber(g.pair >> 32) << 32 | renumber(g.pair & 0xFFFFFFFF),
+                                 g.line + firstLine, std::uint32_t(g.road + roadsBefore),
+                                 g.backwards});
+            read.insert(read.end(), std::make_move_iterator(run.read.begin()),
+                        std::make_move_iterator(run.read.end()));
+            names.insert(names.end(), run.names.begin(), run.names.end());
+            sortedRuns = sortedRuns && same;
+        } else if (!same) { // (never: the first run's numbers are the file's)
+            sortedRuns = false;
+            for (Given &g : given)
+                g.pair = renumber(g.pair >> 32) << 32 | renumber(g.pair & 0xFFFFFFFF);
+        }
+        firstLine += run.lines;
+    }
     // The tables keep, for a pair, the last road written from the later name to the earlier,
-    // else the last written the other way: a road of another time is said, at its line.
-    std::sort(given.begin(), given.end(), [](const Given &a, const Given &b) {
-        return a.pair != b.pair ? a.pair < b.pair : a.line < b.line;
-    });
+    // else the last written the other way: a road of another time is said, at its line. Each
+    // run sorted its own pairs: unless the second one's were numbered anew, a merge sorts all.
+    if (sortedRuns)
+        std::inplace_merge(given.begin(), given.begin() + std::ptrdiff_t(firstRunPairs),
+                           given.end(), byPairThenLine);
+    else
+        std::sort(given.begin(), given.end(), byPairThenLine);
     std::vector<std::pair<int, QString>> conflicts;
     for (std::size_t first = 0, end = 0; first < given.size(); first = end) {
         end = first + 1;
@@ -435,7 +581,8 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
             ++end;
         }
         for (std::size_t g = first; g < end; ++g) {
-            if (given[g].time == given[used].time)
+            const double time = read[given[g].road].time, kept = read[given[used].road].time;
+            if (time == kept)
                 continue;
             const Road &road = read[given[g].road];
             const bool backwards = given[g].backwards;
@@ -447,8 +594,8 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
                                "used (a road written from %6 to %7 comes first, then the last "
                                "line)")
                     .arg(Problems::quote(road.cityStart), Problems::quote(road.cityEnd))
-                    .arg(given[g].time)
-                    .arg(given[used].time)
+                    .arg(time)
+                    .arg(kept)
                     .arg(given[used].line)
                     .arg(Problems::quote(later), Problems::quote(earlier)));
         }

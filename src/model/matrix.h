@@ -67,6 +67,9 @@ public:
     void readCities(const QByteArray &bytes, const QString &source,
                     QStringList *warnings = nullptr);
     void readRoads(const QByteArray &bytes, const QString &source, QStringList *warnings = nullptr);
+    // Road files of this many bytes and more are read by two threads, each half the lines (the
+    // result is the same): tests set it to read small files so, or large ones not.
+    static void setSplitFrom(qsizetype bytes) { splitFrom = bytes; }
 
     // Direct travel times: 0 on the diagonal, +inf where no road joins, the road's time both
     // ways. Where several roads join a pair, the last one written from the later city in the
@@ -87,6 +90,7 @@ private:
     using Reader = void (Matrix::*)(const QByteArray &, const QString &, QStringList *);
     bool loadFile(const QString &filePath, QStringList *warnings, Reader reader);
 
+    static qsizetype splitFrom;
     std::vector<City> cities;
     bool citiesInOrder = true; // sorted by name, as read (an empty list is)
     std::vector<Road> roads;

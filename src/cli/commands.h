@@ -38,6 +38,8 @@ int usage(const QString &problem);
 void reportUnknown(const Job &job, const QStringList &unknown, const QString &where = {});
 // The positions of `names` (each the last city of its name), or unknown names reported and
 // an empty list; `unknownFound` set when some name was unknown.
+// The names no city bears, each once, in the order given.
+QStringList unknownNames(const Network &net, const QStringList &names);
 std::vector<int> positionsOf(const Job &job, const QStringList &names, bool *unknownFound);
 
 // The commands beyond one route and the whole matrix. Each returns the exit status.

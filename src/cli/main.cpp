@@ -244,7 +244,7 @@ int run(const QStringList &arguments)
     if (isTable)
         return runTable(job, splitNameList(parser.values(fromOption)),
                         splitNameList(parser.values(toOption)));
-    const QStringList unknown = unknownCityNames(cities, positional);
+    const QStringList unknown = unknownNames(net, positional);
     if (!unknown.isEmpty()) {
         reportUnknown(job, unknown);
         return UnknownCity;

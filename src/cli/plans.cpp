@@ -68,15 +68,21 @@ void reportUnknown(const Job &job, const QStringList &unknown, const QString &wh
     }
 }
 
-std::vector<int> positionsOf(const Job &job, const QStringList &names, bool *unknownFound)
+QStringList unknownNames(const Network &net, const QStringList &names)
 {
     QStringList unknown; // each once, in the order given
     QSet<QString> said;
     for (const QString &name : names)
-        if (job.net.positionsOf(name).empty() && !said.contains(name)) {
+        if (net.positionsOf(name).empty() && !said.contains(name)) {
             said.insert(name);
             unknown << name;
         }
+    return unknown;
+}
+
+std::vector<int> positionsOf(const Job &job, const QStringList &names, bool *unknownFound)
+{
+    const QStringList unknown = unknownNames(job.net, names);
     *unknownFound = !unknown.isEmpty();
     if (*unknownFound) {
         reportUnknown(job, unknown);
@@ -130,8 +136,7 @@ int runBatch(const Job &job)
                                 << "a route needs two city names or more, separated by tabs"
                                 << Qt::endl;
             status = UnknownCity;
-        } else if (const QStringList unknown = unknownCityNames(job.net.cities(), names);
-                   !unknown.isEmpty()) {
+        } else if (const QStringList unknown = unknownNames(job.net, names); !unknown.isEmpty()) {
             reportUnknown(job, unknown, where);
             status = UnknownCity;
         } else {

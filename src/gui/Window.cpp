@@ -171,11 +171,7 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     items = inReadersOrder(std::move(items));
     sortedNames = items;
     sortedNames.removeDuplicates();
-    // The typed list's completion looks names up in case-insensitive order.
-    cityNames = sortedNames;
-    std::sort(cityNames.begin(), cityNames.end(), [](const QString &a, const QString &b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
+    cityNames.clear(); // made when the typed list is first asked for
     for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo}) {
         const QSignalBlocker quiet(box);
         static_cast<CityListModel *>(box->model())->setNames(items); // the placeholder stays
@@ -183,6 +179,18 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     }
     remember([&] { appsettings::setNetworkFolder(QFileInfo(dir).absoluteFilePath()); });
     showRoute(); // in the boxes filled anew
+}
+
+const QStringList &Fenetre::typedCompletionNames()
+{
+    // Sorting a million names without case takes a second: only once the typed list is asked.
+    if (cityNames.isEmpty() && !sortedNames.isEmpty()) {
+        cityNames = sortedNames;
+        std::sort(cityNames.begin(), cityNames.end(), [](const QString &a, const QString &b) {
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        });
+    }
+    return cityNames;
 }
 
 void Fenetre::showLoadMessages()
@@ -331,7 +339,7 @@ void Fenetre::on_pushButtonTableRoad_clicked()
 void Fenetre::on_pushButton_clicked()
 {
     const QStringList names =
-        CityPrompt::ask(this, plan->network().cities(), cityNames, &routeOrder);
+        CityPrompt::ask(this, plan->network().cities(), typedCompletionNames(), &routeOrder);
     if (names.isEmpty())
         return;
     // A best order of many stops takes a moment (a second or more for hundreds of them).

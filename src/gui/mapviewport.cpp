@@ -40,10 +40,17 @@ std::optional<QRectF> MapViewport::bulkExtent(const std::vector<City> &cities)
     // was mistyped or left empty; islands far off a continent's coast).
     const std::size_t n = xs.size();
     const std::size_t trim = n < 5 ? 0 : std::max<std::size_t>(1, n / 100);
-    std::vector<double> sx = xs, sy = ys;
-    std::sort(sx.begin(), sx.end());
-    std::sort(sy.begin(), sy.end());
-    const QRectF core(QPointF(sx[trim], sy[trim]), QPointF(sx[n - 1 - trim], sy[n - 1 - trim]));
+    // (The two order statistics of each axis, without sorting a million positions.)
+    const auto nth = [](std::vector<double> v, std::size_t low, std::size_t high) {
+        std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(low), v.end());
+        const double first = v[low];
+        std::nth_element(v.begin() + std::ptrdiff_t(low), v.begin() + std::ptrdiff_t(high),
+                         v.end());
+        return std::pair{first, v[high]};
+    };
+    const auto [x0, x1] = nth(xs, trim, n - 1 - trim);
+    const auto [y0, y1] = nth(ys, trim, n - 1 - trim);
+    const QRectF core(QPointF(x0, y0), QPointF(x1, y1));
     const double margin = std::max(0.1 * std::max(core.width(), core.height()), 25.0);
     const QRectF near = core.adjusted(-margin, -margin, margin, margin);
     double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;

@@ -5,6 +5,7 @@
 #include <QHashFunctions>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -108,7 +109,7 @@ void NameIndex::grow()
         reserve(2 * names.size() + 16);
 }
 
-int NameIndex::add(const QString &name, bool *added)
+template <typename Name> int NameIndex::addName(const Name &name, bool *added)
 {
     grow();
     const std::uint32_t hash = hashOf(name);
@@ -117,17 +118,18 @@ int NameIndex::add(const QString &name, bool *added)
         *added = table[slot] == 0;
     if (table[slot] != 0)
         return int(std::uint32_t(table[slot])) - 1;
-    return insertAt(slot, hash, name);
+    if constexpr (std::is_same_v<Name, QString>)
+        return insertAt(slot, hash, name); // its characters shared
+    else
+        return insertAt(slot, hash, name.toString());
+}
+
+int NameIndex::add(const QString &name, bool *added)
+{
+    return addName(name, added);
 }
 
 int NameIndex::add(QStringView name, bool *added)
 {
-    grow();
-    const std::uint32_t hash = hashOf(name);
-    const std::size_t slot = slotOf(name, hash);
-    if (added)
-        *added = table[slot] == 0;
-    if (table[slot] != 0)
-        return int(std::uint32_t(table[slot])) - 1;
-    return insertAt(slot, hash, name.toString());
+    return addName(name, added);
 }

@@ -41,6 +41,7 @@ private:
     std::size_t slotOf(QStringView name, std::uint32_t hash) const;
     int insertAt(std::size_t slot, std::uint32_t hash, QString name);
     void grow();
+    template <typename Name> int addName(const Name &name, bool *added);
 
     std::vector<QString> names;
     // Per slot of the table: the hash's high bits and the number + 1 (0: empty), so that most

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -225,9 +226,16 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
     }
     QStringList found;
     QByteArray keptKey;
-    const bool read = readCache(file, &keptKey, &found);
-    if (keyer.joinable())
-        keyer.join();
+    bool read = false;
+    {
+        // Joined however the reading ends (out of memory included): a thread left running
+        // would end the program.
+        const auto joined = qScopeGuard([&keyer] {
+            if (keyer.joinable())
+                keyer.join();
+        });
+        read = readCache(file, &keptKey, &found);
+    }
     if (!keyMade) {
         *this = Network();
         return load(dir, messages); // said by the loader, as ever

@@ -1,9 +1,11 @@
 #include "logging.h"
 #include "matrix.h"
+#include "nameindex.h"
 #include "network.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -391,6 +393,60 @@ private slots:
     }
 
     // Invalid UTF-8 and characters no export can carry (a NUL) are replaced, the rest kept.
+    // The names' index against QHash: numbers in the order first added, whatever the table's
+    // growth, collisions and wrap-around, one at a time or in batches of any length.
+    void nameIndexNumbersAsFirstAdded_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("reserved");
+        QTest::newRow("a few") << 10 << 0;
+        QTest::newRow("more than a batch, grown") << 1000 << 0;
+        QTest::newRow("many, reserved short") << 60000 << 100;
+        QTest::newRow("many, reserved") << 60000 << 60000;
+    }
+
+    void nameIndexNumbersAsFirstAdded()
+    {
+        QFETCH(int, count);
+        QFETCH(int, reserved);
+        QRandomGenerator rng{quint32(count)};
+        // Names alike: prefixes of each other, case, an empty one, a NUL, beyond U+FFFF.
+        const QStringList special{"", "a", "A", "ab", QString(QChar(0)), "\U0001F600", "a "};
+        QStringList names = special;
+        for (int i = 0; i < count; ++i)
+            names << QStringLiteral("n%1").arg(rng.bounded(count)); // repeats among them
+        NameIndex index{std::size_t(reserved)};
+        QHash<QString, int> reference;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const bool first = !reference.contains(names[i]);
+            if (first)
+                reference.insert(names[i], int(reference.size()));
+            bool added = false;
+            const int id =
+                i % 2 ? index.add(QStringView(names[i]), &added) : index.add(names[i], &added);
+            QCOMPARE(id, reference[names[i]]);
+            QCOMPARE(added, first);
+        }
+        QCOMPARE(index.size(), int(reference.size()));
+        std::vector<QStringView> keys;
+        QStringList absent;
+        for (int i = 0; i < 300; ++i)
+            absent << QStringLiteral("m%1").arg(i);
+        for (qsizetype i = 0; i < names.size(); i += 3)
+            keys.push_back(names[i]);
+        for (const QString &name : absent)
+            keys.push_back(name);
+        std::vector<int> ids(keys.size());
+        index.find(keys.data(), int(keys.size()), ids.data());
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            const int expected = reference.value(keys[k].toString(), -1);
+            QCOMPARE(ids[k], expected);
+            QCOMPARE(index.find(keys[k]), expected);
+            if (expected >= 0)
+                QCOMPARE(index.name(expected), keys[k].toString());
+        }
+    }
+
     // A large road file is read by two threads, each half the lines; what they read is put
     // together as one thread would have read it: the same roads, problems (their order, lines
     // and count), numbers of the names no city has, and kept times of pairs given twice.

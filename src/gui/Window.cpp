@@ -27,7 +27,6 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListView>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -99,15 +98,8 @@ Fenetre::~Fenetre()
 
 void Fenetre::setUpControls()
 {
-    // The city boxes list the names through a model of their own: filling a box with a million
-    // items takes seconds and hundreds of megabytes, a model's rows cost nothing until shown.
-    for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo}) {
-        const QSignalBlocker quiet(box);
-        box->setModel(new CityListModel(box->itemText(0), box));
-        if (auto *list = qobject_cast<QListView *>(box->view()))
-            list->setUniformItemSizes(true); // the open list lays out the rows it shows only
-        box->setCurrentIndex(0);
-    }
+    for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo})
+        CityListModel::install(box);
     connect(plan, &RoutePlan::routeChanged, this, &Fenetre::showRoute);
     connect(plan, &RoutePlan::unitChanged, this, &Fenetre::showRoute);
     connect(plan, &RoutePlan::outOfMemory, this, &Fenetre::outOfMemory);
@@ -184,12 +176,8 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
 const QStringList &Fenetre::typedCompletionNames()
 {
     // Sorting a million names without case takes a second: only once the typed list is asked.
-    if (cityNames.isEmpty() && !sortedNames.isEmpty()) {
-        cityNames = sortedNames;
-        std::sort(cityNames.begin(), cityNames.end(), [](const QString &a, const QString &b) {
-            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-        });
-    }
+    if (cityNames.isEmpty() && !sortedNames.isEmpty())
+        cityNames = withoutCaseOrder(sortedNames);
     return cityNames;
 }
 

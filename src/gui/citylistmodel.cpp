@@ -1,8 +1,20 @@
 #include "citylistmodel.h"
 
+#include <QListView>
+#include <QSignalBlocker>
+
 CityListModel::CityListModel(const QString &placeholder, QObject *parent)
     : QAbstractListModel(parent), placeholder(placeholder)
 {
+}
+
+void CityListModel::install(QComboBox *box)
+{
+    const QSignalBlocker quiet(box);
+    box->setModel(new CityListModel(box->itemText(0), box));
+    if (auto *list = qobject_cast<QListView *>(box->view()))
+        list->setUniformItemSizes(true); // the open list lays out the rows it shows only
+    box->setCurrentIndex(0);
 }
 
 void CityListModel::setNames(const QStringList &list)

@@ -1,17 +1,21 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QComboBox>
 #include <QStringList>
 
 // What a city box lists: its placeholder ("City - start", ...) in row 0, then the names. The
 // boxes share one list of names (QStringList shares its data): a million names cost one list
-// and no item objects, and a row's text is read only when a view shows it.
+// and no item objects (filling a box with a million items takes seconds and hundreds of
+// megabytes), and a row's text is read only when a view shows it.
 class CityListModel : public QAbstractListModel
 {
     Q_OBJECT
 
 public:
     CityListModel(const QString &placeholder, QObject *parent = nullptr);
+    // Puts a model in the box, its first item (the placeholder) kept, and chosen.
+    static void install(QComboBox *box);
 
     void setNames(const QStringList &names);
 

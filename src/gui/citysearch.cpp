@@ -88,3 +88,11 @@ QStringList inReadersOrder(QStringList names)
         names[qsizetype(i)] = std::move(keyed[i].second);
     return names;
 }
+
+QStringList withoutCaseOrder(QStringList names)
+{
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
+}

@@ -156,29 +156,15 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     folder = dir;
     files->setFolder(dir);
 
-    QStringList items;
-    for (const City &city : network->cities())
-        items << city.getName();
     // The boxes list the names in the reader's order; the network keeps its own.
-    items = inReadersOrder(std::move(items));
+    const QStringList items = inReadersOrder(network->cities());
     sortedNames = items;
     sortedNames.removeDuplicates();
     cityNames.clear(); // made when the typed list is first asked for
-    for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo}) {
-        const QSignalBlocker quiet(box);
-        static_cast<CityListModel *>(box->model())->setNames(items); // the placeholder stays
-        box->setCurrentIndex(0);
-    }
+    for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo})
+        CityListModel::show(box, items);
     remember([&] { appsettings::setNetworkFolder(QFileInfo(dir).absoluteFilePath()); });
     showRoute(); // in the boxes filled anew
-}
-
-const QStringList &Fenetre::typedCompletionNames()
-{
-    // Sorting a million names without case takes a second: only once the typed list is asked.
-    if (cityNames.isEmpty() && !sortedNames.isEmpty())
-        cityNames = withoutCaseOrder(sortedNames);
-    return cityNames;
 }
 
 void Fenetre::showLoadMessages()
@@ -326,8 +312,10 @@ void Fenetre::on_pushButtonTableRoad_clicked()
 
 void Fenetre::on_pushButton_clicked()
 {
+    if (cityNames.isEmpty()) // sorting a million names without case takes a second: not at load
+        cityNames = withoutCaseOrder(sortedNames);
     const QStringList names =
-        CityPrompt::ask(this, plan->network().cities(), typedCompletionNames(), &routeOrder);
+        CityPrompt::ask(this, plan->network().cities(), cityNames, &routeOrder);
     if (names.isEmpty())
         return;
     // A best order of many stops takes a moment (a second or more for hundreds of them).

@@ -144,8 +144,7 @@ private:
     QStringList messages;  // what loading reported
     QString missingFolder; // the data folder, when it does not exist
     bool problemsShown = false;
-    QStringList cityNames; // each name once, in case-insensitive order: typed completion
-    const QStringList &typedCompletionNames();
+    QStringList cityNames;   // each name once, in case-insensitive order: typed completion
     QStringList sortedNames; // each name once, in the reader's order: the boxes, searching
     QString folder;
     bool remembering = false;

@@ -17,6 +17,13 @@ void CityListModel::install(QComboBox *box)
     box->setCurrentIndex(0);
 }
 
+void CityListModel::show(QComboBox *box, const QStringList &names)
+{
+    const QSignalBlocker quiet(box);
+    static_cast<CityListModel *>(box->model())->setNames(names);
+    box->setCurrentIndex(0);
+}
+
 void CityListModel::setNames(const QStringList &list)
 {
     beginResetModel();

@@ -16,6 +16,8 @@ public:
     CityListModel(const QString &placeholder, QObject *parent = nullptr);
     // Puts a model in the box, its first item (the placeholder) kept, and chosen.
     static void install(QComboBox *box);
+    // The box lists these names (its placeholder kept), the placeholder chosen, quietly.
+    static void show(QComboBox *box, const QStringList &names);
 
     void setNames(const QStringList &names);
 

@@ -89,6 +89,15 @@ QStringList inReadersOrder(QStringList names)
     return names;
 }
 
+QStringList inReadersOrder(const std::vector<City> &cities)
+{
+    QStringList names;
+    names.reserve(qsizetype(cities.size()));
+    for (const City &city : cities)
+        names << city.getName();
+    return inReadersOrder(std::move(names));
+}
+
 QStringList withoutCaseOrder(QStringList names)
 {
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {

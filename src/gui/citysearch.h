@@ -1,7 +1,11 @@
 #pragma once
 
+#include "city.h"
+
 #include <QCompleter>
 #include <QStringList>
+
+#include <vector>
 
 class QLineEdit;
 
@@ -34,5 +38,7 @@ QStringList namesHolding(const QStringList &names, const QString &text);
 // Évreux, then Villeurbanne; "Paris 2" before "Paris 10"), a name twice kept twice. (A "C"
 // locale has no order but the code units': the common one then.)
 QStringList inReadersOrder(QStringList names);
+// The cities' names, the same way.
+QStringList inReadersOrder(const std::vector<City> &cities);
 // The names in code-unit order without case, as the typed list's completion looks them up.
 QStringList withoutCaseOrder(QStringList names);

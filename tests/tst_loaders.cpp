@@ -392,7 +392,6 @@ private slots:
         QCOMPARE(m.getRoads().size(), 1u);
     }
 
-    // Invalid UTF-8 and characters no export can carry (a NUL) are replaced, the rest kept.
     // The names' index against QHash: numbers in the order first added, whatever the table's
     // growth, collisions and wrap-around, one at a time or in batches of any length.
     void nameIndexNumbersAsFirstAdded_data()
@@ -654,6 +653,7 @@ private slots:
         QVERIFY(refused > 0);
     }
 
+    // Invalid UTF-8 and characters no export can carry (a NUL) are replaced, the rest kept.
     void invalidUtf8AndNulBytesAreReplaced()
     {
         Matrix m;

@@ -1,4 +1,5 @@
 #include "network.h"
+#include "workers.h"
 
 #include "matrix.h"
 #include "searcher.h"
@@ -366,16 +367,9 @@ void Network::forEachRow(int first, int last, int threads,
             changed.notify_all();
         }
     };
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error &) {
-            break; // fewer threads: slower, not wrong
-        }
-    }
+    Workers pool(threads - 1, work);
     // This thread writes; when no worker could start it computes too.
-    const bool alone = pool.empty();
+    const bool alone = pool.none();
     std::unique_lock<std::mutex> hold(lock);
     try {
         while (next < last) {
@@ -411,8 +405,7 @@ void Network::forEachRow(int first, int last, int threads,
     stop = true;
     changed.notify_all();
     hold.unlock();
-    for (std::thread &t : pool)
-        t.join();
+    pool.join();
     if (failure)
         std::rethrow_exception(failure);
 }

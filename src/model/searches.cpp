@@ -1,4 +1,5 @@
 #include "searches.h"
+#include "workers.h"
 
 #include "searcher.h"
 
@@ -96,17 +97,9 @@ std::vector<std::vector<double>> timesBetween(const Network &net, const std::vec
     };
     threads = int(std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1,
                                           std::max<std::size_t>(sources.size(), 1)));
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error &) {
-            break; // fewer threads: slower, not wrong
-        }
-    }
+    Workers pool(threads - 1, work);
     work();
-    for (std::thread &t : pool)
-        t.join();
+    pool.join();
     if (failure)
         std::rethrow_exception(failure);
     return table;

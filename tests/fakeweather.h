@@ -26,6 +26,7 @@ public:
     Mode mode = Weather;
     QList<QByteArray> targets; // request targets received, "/data/2.5/weather?q=..."
     QByteArray body;
+    QByteArray refusedKey; // a key answered as the service answers a wrong one
 
     // Makes a throw-away certificate for 127.0.0.1 in `dir` (with the openssl command), has
     // this process trust it, and listens.
@@ -77,6 +78,11 @@ private:
             if (!request->contains("\r\n\r\n"))
                 return;
             targets << request->split(' ').value(1);
+            if (!refusedKey.isEmpty() && targets.last().contains("&appid=" + refusedKey + '&')) {
+                reply(socket, "401 Unauthorized",
+                      R"({"cod":401,"message":"Invalid API key. Please see the FAQ."})");
+                return;
+            }
             switch (mode) {
             case Silent:
                 return;

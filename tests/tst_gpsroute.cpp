@@ -174,6 +174,15 @@ private slots:
         QTest::newRow("gps --data with no folder")
             << GPS_PATH << QStringList{"--data", "", "--screenshot", "x.png"} << 64 << ""
             << "gps: --data needs a folder";
+        QTest::newRow("gps --language of no language")
+            << GPS_PATH << QStringList{"--language", "klingon", "--screenshot", "x.png"} << 64 << ""
+            << "gps: --language takes en, fr or system, not klingon";
+        QTest::newRow("gps --language fr")
+            << GPS_PATH
+            << QStringList{"--language",          "fr", "--route", "X", "Z", "--screenshot",
+                           dir.filePath("fr.png")}
+            << 0 << ""
+            << "";
         QTest::newRow("gps --route twice")
             << GPS_PATH << QStringList{"--screenshot", "x.png", "--route", "X", "--route", "Y", "Z"}
             << 64 << ""
@@ -358,7 +367,7 @@ private slots:
         // a query that cannot be answered keeps its place.
         const QList<QStringList> queries{
             {"X", "Z", "Saint Malo"}, {"Z", "Île"}, {"X", "Atlantis"}, {"Y"}, {"Saint Malo", "Y"}};
-        for (const QString &format : {"tsv", "json", "gpx"}) {
+        for (const QString format : {"tsv", "json", "gpx"}) {
             QByteArray input;
             QString expected;
             for (const QStringList &q : queries) {

@@ -1,5 +1,6 @@
-// The window in one language: French throughout under a French locale (the test runs with
-// LANG=fr_FR.UTF-8), the program's own texts under any other.
+// The window in one language: the program's own texts unless another is chosen, even under a
+// French locale (the test runs with LANG=fr_FR.UTF-8); French throughout when the system's
+// language or French is chosen.
 
 #include "modal.h"
 #include "translations.h"
@@ -66,9 +67,20 @@ private slots:
             !xml.contains(QRegularExpression(QStringLiteral("<translation>\\s*</translation>"))));
     }
 
+    // No language chosen: the program's own texts, whatever the system's language.
+    void ownTextsByDefault()
+    {
+        installLanguage(appsettings::Language::Own);
+        Fenetre w(data);
+        QCOMPARE(text(w, "pushButtonTable"), QStringLiteral("Global Matrix"));
+        QCOMPARE(w.findChild<QComboBox *>("comboBoxTime")->itemText(1), QStringLiteral("hour"));
+        QCOMPARE(header(w, 0, Qt::Vertical), QStringLiteral("Time(mn)"));
+    }
+
+    // The system's language chosen, French here.
     void frenchThroughout()
     {
-        QVERIFY(installTranslations());
+        installLanguage(appsettings::Language::System);
         Fenetre w(data);
         QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
         QCOMPARE(text(w, "pushButtonTable"), QStringLiteral("Matrice globale"));
@@ -130,6 +142,11 @@ private slots:
         QCOMPARE(text(w, "pushButtonTable"), QStringLiteral("Global Matrix"));
         QCOMPARE(w.findChild<QComboBox *>("comboBoxTime")->itemText(1), QStringLiteral("hour"));
         QCOMPARE(header(w, 0, Qt::Vertical), QStringLiteral("Time(mn)"));
+
+        // French by name, whatever the system's language.
+        installLanguage(appsettings::Language::French);
+        Fenetre french(data);
+        QCOMPARE(text(french, "pushButtonTable"), QStringLiteral("Matrice globale"));
     }
 };
 

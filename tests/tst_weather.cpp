@@ -1,4 +1,5 @@
 #include "Window.h"
+#include "appsettings.h"
 #include "fakeweather.h"
 #include "info.h"
 #include "modal.h"
@@ -67,6 +68,14 @@ class TestWeather : public QObject
     QTemporaryDir dir;
     FakeService service;
     QString data;
+
+    // Shown, and the active window (keys go there).
+    static bool shownActive(Fenetre &w)
+    {
+        w.show();
+        w.activateWindow();
+        return QTest::qWaitForWindowActive(&w);
+    }
 
     Info *openPanel(Fenetre &w, const QString &city)
     {
@@ -200,7 +209,7 @@ private slots:
                     .contains("certificate"));
         QVERIFY(weatherAdvice("", 0, "no answer within 15 s", true).contains("try again later"));
         QVERIFY(weatherAdvice(R"({"cod":401,"message":"Invalid API key"})", 200, {}, false)
-                    .contains("refused the key"));
+                    .contains("the key was refused — change it"));
         QVERIFY(
             weatherAdvice(R"({"cod":"404"})", 404, {}, false).contains("does not know this city"));
         QVERIFY(weatherAdvice("", 429, {}, false).contains("too many requests"));
@@ -246,13 +255,24 @@ private slots:
                  QStringLiteral("return"));
         QTRY_COMPARE_WITH_TIMEOUT(rows(*panel).value(0), QStringLiteral("description : light rain"),
                                   60000);
+        // The wind as the service gives it (mph), a bare number.
         QCOMPARE(rows(*panel),
                  QStringList({"description : light rain", "° Temperature : 10",
-                              "° Felt Temperature : 5", "% Humidity : 80", "Wind Speed : 14.8 km/h",
+                              "° Felt Temperature : 5", "% Humidity : 80", "Wind Speed : 9.2",
                               "Wind Direction : 240", "Rain : 0.25", "Sunrise Time : 22:13:20",
                               "Sunset Time : 06:33:20", "City : Paris"}));
         QCOMPARE(service.targets,
                  QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=testkey&units=imperial"}));
+
+        // In km/h where preferred.
+        appsettings::Preferences kmh;
+        kmh.windInKmh = true;
+        w.usePreferences(kmh);
+        const auto restore = qScopeGuard([&w] { w.usePreferences(appsettings::Preferences()); });
+        panel = openPanel(w, "Paris");
+        QTRY_COMPARE_WITH_TIMEOUT(rows(*panel).value(0), QStringLiteral("description : light rain"),
+                                  60000);
+        QCOMPARE(rows(*panel).value(4), QStringLiteral("Wind Speed : 14.8 km/h"));
     }
 
     void failuresShowNoWeather_data()
@@ -280,6 +300,7 @@ private slots:
         const int patience = std::exchange(weatherService().timeoutMs, 500);
         const auto restore = qScopeGuard([patience] { weatherService().timeoutMs = patience; });
         Fenetre w(data);
+        w.show(); // (the panel laid out on screen)
         Info *panel = openPanel(w, "Atlantis");
         QVERIFY(panel);
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -290,12 +311,13 @@ private slots:
                  QStringList({"° Temperature : ", "° Felt Temperature : ", "% Humidity : ",
                               "Wind Speed : ", "Wind Direction : ", "Rain : ", "Sunrise Time : ",
                               "Sunset Time : ", "City : Atlantis"}));
-        // The reason is there to read in full: it wraps, in the room of the empty rows.
+        // The reason is there to read in full: it wraps, in the room of the figures.
+        auto *reason = panel->findChild<QLabel *>("labelProblem");
+        QVERIFY(reason->isVisibleTo(panel) && reason->wordWrap());
+        QCOMPARE("description : " + reason->text(), shown[0]);
         auto *layout = panel->findChild<QFormLayout *>("infosLayout");
-        auto *reason = qobject_cast<QLabel *>(layout->itemAt(0, QFormLayout::FieldRole)->widget());
-        QVERIFY(reason->wordWrap());
-        for (int row = 1; row < layout->rowCount(); ++row)
-            QVERIFY(!layout->isRowVisible(row));
+        for (int row = 0; row < layout->rowCount(); ++row)
+            QVERIFY(!layout->itemAt(row, QFormLayout::FieldRole)->widget()->isVisibleTo(panel));
     }
 
     void noKeyAsksNothing()
@@ -322,8 +344,8 @@ private slots:
         QVERIFY(service.targets.isEmpty());
     }
 
-    // Without a key, the panel takes one typed in: used at once and, where keys are remembered,
-    // in the next runs too, after the environment's. Never written to the log.
+    // Without a key, the panel takes one typed in: used at once and, where the user's choices
+    // are remembered, in the next runs too, after the environment's. Never written to the log.
     void keyTypedInThePanel()
     {
         service.mode = FakeService::Weather;
@@ -332,7 +354,6 @@ private slots:
         const QString key = std::exchange(weatherService().key, QString());
         const QByteArray environment = qgetenv("OPENWEATHER_API_KEY");
         qunsetenv("OPENWEATHER_API_KEY");
-        weatherService().rememberKey = true;
         static QStringList logged;
         logged.clear();
         const QtMessageHandler before = qInstallMessageHandler(
@@ -342,6 +363,7 @@ private slots:
             QLoggingCategory::setFilterRules(QString());
             qInstallMessageHandler(before);
             weatherService().key = key;
+            appsettings::setPreferences(appsettings::Preferences());
             weatherService().rememberKey = false;
             if (!environment.isEmpty())
                 qputenv("OPENWEATHER_API_KEY", environment);
@@ -350,9 +372,7 @@ private slots:
         });
 
         Fenetre w(data);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(shownActive(w));
         QPointer<Info> panel = openPanel(w, "Paris");
         QVERIFY(panel);
         auto *edit = panel->findChild<QLineEdit *>("lineEditKey");
@@ -371,7 +391,13 @@ private slots:
         QCOMPARE(service.targets,
                  QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=typed0123&units=imperial"}));
 
-        // The next run finds it; a key in the environment comes first.
+        // It serves this run only, unless the user's choices are kept: then the next run finds
+        // it, and a key in the environment comes first.
+        QCOMPARE(appsettings::weatherKey(), QString());
+        appsettings::Preferences remember;
+        remember.remember = true;
+        appsettings::setPreferences(remember);
+        w.usePreferences(remember);
         weatherService().key.clear();
         QCOMPARE(weatherKey(weatherService()), QStringLiteral("typed0123"));
         qputenv("OPENWEATHER_API_KEY", "fromenvironment");
@@ -379,6 +405,44 @@ private slots:
         QVERIFY(!logged.isEmpty()); // the request and its answer were logged...
         for (const QString &line : logged)
             QVERIFY2(!line.contains("typed0123"), qPrintable(line)); // ...without the key
+        // Not remembering forgets it.
+        appsettings::setPreferences(appsettings::Preferences());
+        w.usePreferences(appsettings::Preferences());
+        qunsetenv("OPENWEATHER_API_KEY");
+        QCOMPARE(weatherKey(weatherService()), QString());
+    }
+
+    // A key the service refuses can be changed in the panel, and the weather comes.
+    void refusedKeyChangedInThePanel()
+    {
+        service.mode = FakeService::Weather;
+        service.body = kParis;
+        service.targets.clear();
+        service.refusedKey = "wrong0";
+        const QString key = std::exchange(weatherService().key, QStringLiteral("wrong0"));
+        const auto restore = qScopeGuard([&] {
+            weatherService().key = key;
+            service.refusedKey.clear();
+        });
+        Fenetre w(data);
+        QVERIFY(shownActive(w));
+        QPointer<Info> panel = openPanel(w, "Paris");
+        QVERIFY(panel);
+        QTRY_VERIFY_WITH_TIMEOUT(rows(*panel).value(0).startsWith("description : Weather"), 60000);
+        QVERIFY2(rows(*panel).value(0).contains("the key was refused — change it"),
+                 qPrintable(rows(*panel).value(0)));
+        auto *edit = panel->findChild<QLineEdit *>("lineEditKey");
+        QVERIFY(edit && edit->isVisibleTo(panel));
+        QTest::keyClicks(edit, "right1");
+        panel->findChild<QPushButton *>("pushButtonKey")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(rows(*panel).value(0), QStringLiteral("description : light rain"),
+                                  60000);
+        QVERIFY(!edit->isVisibleTo(panel));
+        QVERIFY(!panel->findChild<QLabel *>("labelProblem")->isVisibleTo(panel));
+        QCOMPARE(service.targets,
+                 QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=wrong0&units=imperial",
+                                    "/data/2.5/weather?q=Paris&appid=right1&units=imperial"}));
+        QCOMPARE(weatherService().key, QStringLiteral("right1")); // for the next panels
     }
 
     void certificatesAreChecked()

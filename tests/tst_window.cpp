@@ -4,6 +4,7 @@
 #include "mapviewport.h"
 #include "modal.h"
 #include "netgen.h"
+#include "preferencesdialog.h"
 #include "reachlayer.h"
 #include "routetable.h"
 #include "windowtest.h"
@@ -11,9 +12,11 @@
 #include "mappacing.h"
 
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHelpEvent>
@@ -36,7 +39,9 @@
 #include <QToolTip>
 #include <QXmlStreamReader>
 
+#include <functional>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -139,6 +144,50 @@ class TestWindow : public windowtest::WindowTest
         return true;
     }
 
+    QTemporaryDir home;
+
+    static QStringList filesIn(const QString &folder)
+    {
+        QStringList files;
+        QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
+
+    // A window as the program starts it: the preferences kept, and the folder they name.
+    static std::unique_ptr<Fenetre> start(const QString &given, const QString &byDefault)
+    {
+        const appsettings::Preferences preferences = appsettings::preferences();
+        const appsettings::StartFolder folder =
+            appsettings::startFolder(given, preferences, byDefault);
+        auto w = std::make_unique<Fenetre>(folder.path);
+        w->usePreferences(preferences, true);
+        if (folder.chosen)
+            w->markFolderChosen();
+        return w;
+    }
+
+    // The Preferences, changed by `change`, accepted.
+    static void editPreferences(Fenetre &w,
+                                const std::function<void(appsettings::Preferences &)> &change)
+    {
+        bool seen = false;
+        onNextModal<PreferencesDialog>([&](PreferencesDialog *dialog) {
+            appsettings::Preferences p = dialog->preferences();
+            change(p);
+            dialog->findChild<QCheckBox *>("checkBoxRemember")->setChecked(p.remember);
+            dialog->findChild<QCheckBox *>("checkBoxReadersOrder")->setChecked(p.readersOrder);
+            dialog->findChild<QCheckBox *>("checkBoxWind")->setChecked(p.windInKmh);
+            dialog->findChild<QComboBox *>("comboBoxLanguage")->setCurrentIndex(int(p.language));
+            seen = true;
+            dialog->accept();
+        });
+        w.editPreferences();
+        QVERIFY(seen);
+    }
+
     static QString read(const QString &path)
     {
         QFile f(path);
@@ -148,10 +197,15 @@ class TestWindow : public windowtest::WindowTest
 private slots:
     void initTestCase()
     {
-        // Settings (the program's, and those of Qt's file dialogs) in a place of their own,
-        // empty at the start.
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings().clear();
+        // A fresh home of its own, as a new user's: the settings (the program's, and those of
+        // Qt's file dialogs) go there, and nothing else is there to find.
+        QVERIFY(home.isValid());
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(".local/share")));
+        QVERIFY2(QSettings().fileName().startsWith(home.path()),
+                 qPrintable(QSettings().fileName()));
+        QVERIFY(filesIn(home.path()).isEmpty());
         QVERIFY(dir.isValid());
         qunsetenv("OPENWEATHER_API_KEY"); // a weather panel asks nothing of the internet
         steadyPace();
@@ -325,23 +379,40 @@ private slots:
                                      "on_pushButtonMore_clicked", "on_pushButtonLess_clicked"}));
     }
 
-    // The boxes list the names in the reader's alphabetical order, accents, case and numbers
-    // as a person reads them; a name twice is listed twice.
-    void citiesAreListedInReadersOrder()
+    // The boxes list the names in the network's order, by code unit (capitals first, accented
+    // letters last); a name twice is listed twice. The reader's alphabetical order, accents,
+    // case and numbers as a person reads them, is a preference.
+    void citiesListedInOrder()
     {
         Fenetre w(network("order",
                           "h\n1,paris,,1,1\n2,Lyon,,1,1\n3,Zurich,,1,1\n4,Lyon,,2,2\n"
                           "5,Évreux,,1,1\n6,Villeurbanne,,1,1\n7,Épinal,,1,1\n"
                           "8,Paris 10,,1,1\n9,Paris 2,,1,1\n",
                           ""));
-        for (const char *name : {"comboBoxDepart", "comboBoxArrive", "comboBoxInfo"}) {
-            auto *box = w.findChild<QComboBox *>(name);
-            QStringList items;
-            for (int i = 1; i < box->count(); ++i)
-                items << box->itemText(i);
-            QCOMPARE(items, QStringList({"Épinal", "Évreux", "Lyon", "Lyon", "paris", "Paris 2",
-                                         "Paris 10", "Villeurbanne", "Zurich"}));
-        }
+        const auto listed = [&w] {
+            QList<QStringList> lists;
+            for (const char *name : {"comboBoxDepart", "comboBoxArrive", "comboBoxInfo"}) {
+                auto *box = w.findChild<QComboBox *>(name);
+                QStringList items;
+                for (int i = 1; i < box->count(); ++i)
+                    items << box->itemText(i);
+                lists << items;
+            }
+            return lists;
+        };
+        const QStringList byCodeUnit{"Lyon",   "Lyon",  "Paris 10", "Paris 2", "Villeurbanne",
+                                     "Zurich", "paris", "Épinal",   "Évreux"};
+        QCOMPARE(listed(), QList<QStringList>(3, byCodeUnit));
+        choose(w, "comboBoxDepart", "Zurich");
+        appsettings::Preferences reading;
+        reading.readersOrder = true;
+        w.usePreferences(reading);
+        const QStringList asRead{"Épinal",  "Évreux",   "Lyon",         "Lyon",  "paris",
+                                 "Paris 2", "Paris 10", "Villeurbanne", "Zurich"};
+        QCOMPARE(listed(), QList<QStringList>(3, asRead));
+        QCOMPARE(w.findChild<QComboBox *>("comboBoxDepart")->currentText(), "Zurich"); // kept
+        w.usePreferences(appsettings::Preferences());
+        QCOMPARE(listed(), QList<QStringList>(3, byCodeUnit));
     }
 
     // Typing into a box searches its names anywhere in them, whatever the case and accents;
@@ -898,8 +969,16 @@ private slots:
                               "pushButtonTableRoad", "mapKeys", "pushButtonMore", "pushButtonLess",
                               "tableViewRoad", "comboBoxTime", "comboBoxInfo"}));
         QWidget *map = w.findChild<QWidget *>("mapKeys");
-        map->setFocus();
-        const QImage first = picture(w); // (the map's focus frame drawn)
+        // A click gives the map the keys without a frame; the keyboard's focus is framed.
+        QApplication::focusWidget()->clearFocus();
+        const QImage unfocused = picture(w);
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(300, 120));
+        QCOMPARE(QApplication::focusWidget(), map);
+        QCOMPARE(picture(w), unfocused);
+        map->clearFocus();
+        map->setFocus(Qt::TabFocusReason);
+        const QImage first = picture(w);
+        QVERIFY(first != unfocused);
         QTest::keyClick(map, Qt::Key_Plus);
         QCOMPARE(picture(w).pixelColor(448, 255), QColor(Qt::black)); // one level in
         QTest::keyClick(map, Qt::Key_Home);
@@ -948,6 +1027,17 @@ private slots:
         QVERIFY(w.currentPath().empty());
         QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
 
+        // The preferences, by their key.
+        bool preferences = false;
+        onNextModal<PreferencesDialog>([&preferences](PreferencesDialog *dialog) {
+            preferences = true;
+            dialog->reject();
+        });
+        QTest::keySequence(&w, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        QVERIFY(preferences);
+        w.activateWindow(); // as when the dialog goes
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+
         // The program's menu, from the "GPS" box or F10; help is one of its entries.
         QTest::keyClick(&w, Qt::Key_F10);
         auto *programMenu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -966,41 +1056,109 @@ private slots:
         QVERIFY2(help.contains("Shift+F10") && help.contains("villes.csv"), qPrintable(help));
     }
 
-    // What a run leaves, the next finds: the window's place and size, the unit, names and land,
-    // and the network last opened.
-    void settingsRemembered()
+    // By default a run keeps nothing: a fresh home stays empty after a session that changed
+    // the unit, zoomed and routed, and the next run starts as the first did.
+    void nothingKeptByDefault()
     {
-        const QString other = network("other", kCities, kRoads);
+        const QString net = network("net", kCities, kRoads);
+        const QStringList before = filesIn(home.path()); // (what earlier tests saved there)
         {
-            Fenetre first(network("net", kCities, kRoads));
-            first.rememberSettings();
-            QCOMPARE(first.size(), QSize(800, 600)); // nothing remembered yet: as ever
-            QVERIFY(!first.namesShown() && !first.landShown());
-            first.resize(1000, 700);
-            first.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&first));
-            QTRY_COMPARE(first.size(), QSize(1000, 700));
-            choose(first, "comboBoxTime", "hour");
-            first.setNamesShown(true);
-            first.setLandShown(true);
-            QVERIFY(first.openNetwork(other));
-            first.close();
+            std::unique_ptr<Fenetre> w = start(QString(), net);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            choose(*w, "comboBoxTime", "hour");
+            w->findChild<QPushButton *>("pushButtonMore")->click();
+            w->setNamesShown(true);
+            choose(*w, "comboBoxDepart", "X");
+            choose(*w, "comboBoxArrive", "Y");
+            QVERIFY(w->openNetwork(network("other", kCities, kRoads)));
+            w->resize(900, 700);
+            w->close();
+        }
+        QCOMPARE(filesIn(home.path()), before);
+        std::unique_ptr<Fenetre> w = start(QString(), net);
+        QCOMPARE(w->networkFolder(), net);
+        QCOMPARE(w->findChild<QComboBox *>("comboBoxTime")->currentText(),
+                 QStringLiteral("minute"));
+        QCOMPARE(w->size(), QSize(800, 600));
+        QVERIFY(!w->namesShown());
+    }
+
+    // With "Remember my choices" the next run finds the window's size, the unit, names and
+    // land and the folder the user opened, never the default one; turned off, all is forgotten
+    // and, with every preference back to its default, the home is as it was.
+    void choicesRememberedByChoice()
+    {
+        const QString net = network("net", kCities, kRoads);
+        const QString other = network("other", kCities, kRoads);
+        const QStringList before = filesIn(home.path());
+        {
+            std::unique_ptr<Fenetre> first = start(QString(), net);
+            first->show();
+            QVERIFY(QTest::qWaitForWindowExposed(first.get()));
+            choose(*first, "comboBoxTime", "hour"); // before: kept once remembering starts
+            editPreferences(*first, [](appsettings::Preferences &p) { p.remember = true; });
+            QVERIFY(first->preferences().remember);
+            QCOMPARE(appsettings::unit(), QStringLiteral("h"));
+            QCOMPARE(appsettings::networkFolder(), QString()); // the default folder: never
+            first->resize(1000, 700);
+            QTRY_COMPARE(first->size(), QSize(1000, 700));
+            first->setNamesShown(true);
+            first->setLandShown(true);
+            QVERIFY(first->openNetwork(other));
+            first->close();
         }
         QCOMPARE(appsettings::networkFolder(), QFileInfo(other).absoluteFilePath());
-        Fenetre second(network("net", kCities, kRoads));
-        second.rememberSettings();
-        QCOMPARE(second.size(), QSize(1000, 700));
-        QCOMPARE(second.findChild<QComboBox *>("comboBoxTime")->currentText(),
-                 QStringLiteral("hour"));
-        QVERIFY(second.namesShown() && second.landShown());
-        choose(second, "comboBoxDepart", "X");
-        choose(second, "comboBoxArrive", "Y");
-        QCOMPARE(tableOf(second).cells, QStringList({"0", "0.5h", "0.5h"}));
-        // A window that does not remember leaves the settings alone.
-        Fenetre third(network("net", kCities, kRoads));
-        third.setNamesShown(false);
-        QCOMPARE(appsettings::namesShown(), std::optional<bool>(true));
-        QSettings().clear();
+        {
+            std::unique_ptr<Fenetre> second = start(QString(), net);
+            QCOMPARE(second->networkFolder(), QFileInfo(other).absoluteFilePath());
+            QCOMPARE(second->size(), QSize(1000, 700));
+            QCOMPARE(second->findChild<QComboBox *>("comboBoxTime")->currentText(),
+                     QStringLiteral("hour"));
+            QVERIFY(second->namesShown() && second->landShown());
+            choose(*second, "comboBoxDepart", "X");
+            choose(*second, "comboBoxArrive", "Y");
+            QCOMPARE(tableOf(*second).cells, QStringList({"0", "0.5h", "0.5h"}));
+            // --data names a folder for this run, kept as chosen.
+            std::unique_ptr<Fenetre> third = start(net, QString());
+            QCOMPARE(appsettings::networkFolder(), QFileInfo(net).absoluteFilePath());
+            // A window that does not remember leaves what is kept alone.
+            Fenetre plain(net);
+            plain.setNamesShown(false);
+            QCOMPARE(appsettings::namesShown(), std::optional<bool>(true));
+
+            editPreferences(*second, [](appsettings::Preferences &p) { p.remember = false; });
+        }
+        QCOMPARE(appsettings::unit(), QString());
+        QCOMPARE(appsettings::networkFolder(), QString());
+        QCOMPARE(filesIn(home.path()), before); // nothing chosen, nothing kept
+        std::unique_ptr<Fenetre> fourth = start(QString(), net);
+        QCOMPARE(fourth->networkFolder(), net);
+        QCOMPARE(fourth->findChild<QComboBox *>("comboBoxTime")->currentText(),
+                 QStringLiteral("minute"));
+        QCOMPARE(fourth->size(), QSize(800, 600));
+    }
+
+    // A file of an earlier version, which kept the default folder at every start, is not read
+    // until the user asks for choices to be kept, and then it is started anew.
+    void oldSettingsNotRead()
+    {
+        const QString net = network("net", kCities, kRoads);
+        const QString stale = network("stale", kCities, kRoads);
+        const QStringList before = filesIn(home.path());
+        appsettings::setNetworkFolder(QFileInfo(stale).absoluteFilePath());
+        appsettings::setUnit(QStringLiteral("h"));
+        {
+            std::unique_ptr<Fenetre> w = start(QString(), net);
+            QCOMPARE(w->networkFolder(), net);
+            QCOMPARE(w->findChild<QComboBox *>("comboBoxTime")->currentText(),
+                     QStringLiteral("minute"));
+            editPreferences(*w, [](appsettings::Preferences &p) { p.remember = true; });
+            QCOMPARE(appsettings::networkFolder(), QString());
+            QCOMPARE(appsettings::unit(), QStringLiteral("mn"));
+            editPreferences(*w, [](appsettings::Preferences &p) { p.remember = false; });
+        }
+        QCOMPARE(filesIn(home.path()), before);
     }
 
     void paintDoesNotAskForAnotherPaint()

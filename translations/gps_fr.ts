@@ -326,10 +326,6 @@ licence CC BY 4.0</translation>
         <translation>Ville : </translation>
     </message>
     <message>
-        <source>no key for the weather service. Get a free key from OpenWeatherMap and type it below (GPS keeps it), or start GPS with the environment variable OPENWEATHER_API_KEY set to it.</source>
-        <translation>pas de clé pour le service météo. Obtenez une clé gratuite auprès d&apos;OpenWeatherMap et tapez-la ci-dessous (GPS la garde), ou lancez GPS avec la variable d&apos;environnement OPENWEATHER_API_KEY qui la contient.</translation>
-    </message>
-    <message>
         <source>weather service key</source>
         <translation>clé du service météo</translation>
     </message>
@@ -348,6 +344,10 @@ licence CC BY 4.0</translation>
     <message>
         <source>no answer within %1 s</source>
         <translation>pas de réponse en %1 s</translation>
+    </message>
+    <message>
+        <source>no key for the weather service. Get a free key from OpenWeatherMap and type it below, or start GPS with the environment variable OPENWEATHER_API_KEY set to it.</source>
+        <translation>pas de clé pour le service météo. Obtenez une clé gratuite auprès d&apos;OpenWeatherMap et tapez-la ci-dessous, ou lancez GPS avec la variable d&apos;environnement OPENWEATHER_API_KEY qui la contient.</translation>
     </message>
 </context>
 <context>
@@ -403,6 +403,65 @@ licence CC BY 4.0</translation>
     <message>
         <source>Clear reachable cities</source>
         <translation>Effacer les villes accessibles</translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesDialog</name>
+    <message>
+        <source>Preferences</source>
+        <translation>Préférences</translation>
+    </message>
+    <message>
+        <source>&amp;Remember my choices between runs</source>
+        <translation>&amp;Retenir mes choix d&apos;une fois sur l&apos;autre</translation>
+    </message>
+    <message>
+        <source>The window&apos;s size, the unit, names and land, the network folder you open, the order of typed routes and a weather key typed in. Turned off, what was kept is forgotten.</source>
+        <translation>La taille de la fenêtre, l&apos;unité, les noms et les terres, le dossier de réseau que vous ouvrez, l&apos;ordre des trajets tapés et une clé météo tapée. Désactivé, ce qui était retenu est oublié.</translation>
+    </message>
+    <message>
+        <source>&amp;Language:</source>
+        <translation>&amp;Langue :</translation>
+    </message>
+    <message>
+        <source>GPS&apos;s own texts (English)</source>
+        <translation>Les textes de GPS (anglais)</translation>
+    </message>
+    <message>
+        <source>The system&apos;s language</source>
+        <translation>La langue du système</translation>
+    </message>
+    <message>
+        <source>French</source>
+        <translation>Français</translation>
+    </message>
+    <message>
+        <source>From the next start of GPS.</source>
+        <translation>Au prochain démarrage de GPS.</translation>
+    </message>
+    <message>
+        <source>List cities as a &amp;reader would (Épinal before Paris, Paris 2 before Paris 10)</source>
+        <translation>Ranger les villes comme un &amp;lecteur (Épinal avant Paris, Paris 2 avant Paris 10)</translation>
+    </message>
+    <message>
+        <source>&amp;Wind speed in km/h</source>
+        <translation>&amp;Vitesse du vent en km/h</translation>
+    </message>
+    <message>
+        <source>Weather service &amp;key:</source>
+        <translation>&amp;Clé du service météo :</translation>
+    </message>
+    <message>
+        <source>&amp;Forget the key</source>
+        <translation>&amp;Oublier la clé</translation>
+    </message>
+    <message>
+        <source>Weather service key</source>
+        <translation>Clé du service météo</translation>
+    </message>
+    <message>
+        <source>Without a key here, the environment&apos;s OPENWEATHER_API_KEY is used.</source>
+        <translation>Sans clé ici, la variable d&apos;environnement OPENWEATHER_API_KEY sert.</translation>
     </message>
 </context>
 <context>
@@ -520,10 +579,6 @@ licence CC BY 4.0</translation>
         <translation>impossible de joindre le service météo — cet ordinateur est-il connecté ?</translation>
     </message>
     <message>
-        <source>the service refused the key — check it</source>
-        <translation>le service a refusé la clé — vérifiez-la</translation>
-    </message>
-    <message>
         <source>the service does not know this city</source>
         <translation>le service ne connaît pas cette ville</translation>
     </message>
@@ -534,6 +589,10 @@ licence CC BY 4.0</translation>
     <message>
         <source>the weather service&apos;s answer cannot be shown</source>
         <translation>la réponse du service météo ne peut pas être affichée</translation>
+    </message>
+    <message>
+        <source>the key was refused — change it</source>
+        <translation>la clé a été refusée — changez-la</translation>
     </message>
 </context>
 <context>
@@ -587,12 +646,16 @@ licence CC BY 4.0</translation>
         <translation>Aide de GPS</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; finds the fastest route between the cities of a road network: choose a departure and an arrival, or type a list of cities (&lt;i&gt;cities&lt;/i&gt;). The table under the map gives the time of each leg.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Files&lt;/b&gt;: a network is a folder with &lt;tt&gt;villes.csv&lt;/tt&gt; (a header line, then &lt;tt&gt;id,name,region,latitude,longitude&lt;/tt&gt;) and &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;city,city,minutes&lt;/tt&gt;, a road both ways).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Keys&lt;/b&gt;: Tab reaches the map; there the arrows move it, + and - zoom, Home comes back, N shows names, L land, the Menu key or Shift+F10 opens its menu. Ctrl+F finds a city, then B routes from it, E to it, W shows its weather. Ctrl+R swaps start and end, Ctrl+C copies the route, Ctrl+S saves it, Ctrl+O opens a network, F10 opens this program&apos;s menu; Return or Escape closes a table or the weather.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; trouve le trajet le plus rapide entre les villes d&apos;un réseau routier : choisissez un départ et une arrivée, ou tapez une liste de villes (&lt;i&gt;villes&lt;/i&gt;). Le tableau sous la carte donne le temps de chaque étape.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Fichiers&lt;/b&gt; : un réseau est un dossier avec &lt;tt&gt;villes.csv&lt;/tt&gt; (une ligne d&apos;en-tête, puis &lt;tt&gt;id,nom,région,latitude,longitude&lt;/tt&gt;) et &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;ville,ville,minutes&lt;/tt&gt;, une route dans les deux sens).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Touches&lt;/b&gt; : Tab atteint la carte ; là, les flèches la déplacent, + et - zooment, Origine revient au départ, N montre les noms, L les terres, la touche Menu ou Maj+F10 ouvre son menu. Ctrl+F trouve une ville, puis B part d&apos;elle, E y va, W montre sa météo. Ctrl+R échange départ et arrivée, Ctrl+C copie le trajet, Ctrl+S l&apos;enregistre, Ctrl+O ouvre un réseau, F10 ouvre le menu du programme ; Entrée ou Échap ferme un tableau ou la météo.&lt;/p&gt;</translation>
-    </message>
-    <message>
         <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — a route planner for road networks of your own.&lt;/p&gt;&lt;p&gt;Cities: GeoNames (CC BY 4.0). Land and borders: Natural Earth (public domain). Weather: OpenWeatherMap. Built with Qt %2.&lt;/p&gt;</source>
         <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — un planificateur de trajets pour vos propres réseaux routiers.&lt;/p&gt;&lt;p&gt;Villes : GeoNames (CC BY 4.0). Terres et frontières : Natural Earth (domaine public). Météo : OpenWeatherMap. Fait avec Qt %2.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Preferences...</source>
+        <translation>Préférences...</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; finds the fastest route between the cities of a road network: choose a departure and an arrival, or type a list of cities (&lt;i&gt;cities&lt;/i&gt;). The table under the map gives the time of each leg.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Files&lt;/b&gt;: a network is a folder with &lt;tt&gt;villes.csv&lt;/tt&gt; (a header line, then &lt;tt&gt;id,name,region,latitude,longitude&lt;/tt&gt;) and &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;city,city,minutes&lt;/tt&gt;, a road both ways).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Keys&lt;/b&gt;: Tab reaches the map; there the arrows move it, + and - zoom, Home comes back, N shows names, L land, the Menu key or Shift+F10 opens its menu. Ctrl+F finds a city, then B routes from it, E to it, W shows its weather. Ctrl+R swaps start and end, Ctrl+C copies the route, Ctrl+S saves it, Ctrl+O opens a network, Ctrl+, opens the preferences, F10 opens this program&apos;s menu; Return or Escape closes a table or the weather.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; trouve le trajet le plus rapide entre les villes d&apos;un réseau routier : choisissez un départ et une arrivée, ou tapez une liste de villes (&lt;i&gt;villes&lt;/i&gt;). Le tableau sous la carte donne le temps de chaque étape.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Fichiers&lt;/b&gt; : un réseau est un dossier avec &lt;tt&gt;villes.csv&lt;/tt&gt; (une ligne d&apos;en-tête, puis &lt;tt&gt;id,nom,région,latitude,longitude&lt;/tt&gt;) et &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;ville,ville,minutes&lt;/tt&gt;, une route dans les deux sens).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Touches&lt;/b&gt; : Tab atteint la carte ; là, les flèches la déplacent, + et - zooment, Origine revient au départ, N montre les noms, L les terres, la touche Menu ou Maj+F10 ouvre son menu. Ctrl+F trouve une ville, puis B part d&apos;elle, E y va, W montre sa météo. Ctrl+R échange départ et arrivée, Ctrl+C copie le trajet, Ctrl+S l&apos;enregistre, Ctrl+O ouvre un réseau, Ctrl+, ouvre les préférences, F10 ouvre le menu du programme ; Entrée ou Échap ferme un tableau ou la météo.&lt;/p&gt;</translation>
     </message>
 </context>
 </TS>

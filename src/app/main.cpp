@@ -6,7 +6,6 @@
 #include "datadir.h"
 #include "routeplan.h"
 #include "translations.h"
-#include "weather.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,15 +16,20 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
-const char *const kHelp = R"(Usage: gps [--data DIR] [--route FROM TO] [--screenshot FILE.png]
+const char *const kHelp = R"(Usage: gps [--data DIR] [--route FROM TO] [--language LANG]
+           [--screenshot FILE.png]
        gps --help | --version
 
   --data DIR         read villes.csv and temps.csv from DIR instead of the data
                      folder beside the program
   --route FROM TO    open with the fastest route from FROM to TO shown
+  --language LANG    the window's texts: en (the program's own, the default),
+                     fr (French) or system (the system's language, where GPS
+                     has it); for this run, whatever the preferences say
   --screenshot FILE  draw the window off screen into FILE (PNG) and quit
 
 Exit status: 0 on success; 2 when a --route name matches no city; 64 on a
@@ -53,6 +57,8 @@ int main(int argc, char *argv[])
                                          QStringLiteral("FROM"));
     const QCommandLineOption shotOption(QStringLiteral("screenshot"), QString(),
                                         QStringLiteral("FILE"));
+    const QCommandLineOption languageOption(QStringLiteral("language"), QString(),
+                                            QStringLiteral("LANG"));
     {
         // Help, the version and a screenshot need no display: they are seen before the GUI
         // starts (the command line is judged after, when Qt has taken its own options).
@@ -61,7 +67,7 @@ int main(int argc, char *argv[])
             raw << QString::fromLocal8Bit(argv[i]);
         QCommandLineParser early;
         early.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions); // as Qt's own
-        early.addOptions({dataOption, routeOption, shotOption});
+        early.addOptions({dataOption, routeOption, shotOption, languageOption});
         commandline::addStandardOptions(early);
         const bool parsed = early.parse(raw);
         if (const int done =
@@ -99,14 +105,26 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationDomain(QStringLiteral("gps.example.org"));
     QApplication::setDesktopFileName(QStringLiteral("gps"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/gps.svg")));
-    // The window in the user's language where there is a translation; the command line's
-    // messages stay in English, as gpsroute's.
-    installTranslations();
     QCommandLineParser parser;
-    parser.addOptions({dataOption, routeOption, shotOption});
+    parser.addOptions({dataOption, routeOption, shotOption, languageOption});
     if (const int done = commandline::parse(parser, app.arguments(), QStringLiteral("gps"), kHelp);
         done >= 0)
         return done;
+    // A picture of the window shows what anyone's first run would, not this user's choices.
+    const bool picture = parser.isSet(shotOption);
+    const appsettings::Preferences preferences =
+        picture ? appsettings::Preferences() : appsettings::preferences();
+    // The program's own texts unless asked otherwise; the command line's messages stay in
+    // English, as gpsroute's.
+    std::optional<appsettings::Language> language = preferences.language;
+    if (parser.isSet(languageOption)) {
+        language = appsettings::languageNamed(parser.value(languageOption));
+        if (!language)
+            return commandline::usageError(
+                QStringLiteral("gps"), QStringLiteral("--language takes en, fr or system, not %1")
+                                           .arg(parser.value(languageOption)));
+    }
+    installLanguage(*language);
     // An option given an empty value, or --route twice, is a mistake to say, not to guess at.
     if (parser.isSet(shotOption) && parser.value(shotOption).isEmpty())
         return commandline::usageError(QStringLiteral("gps"),
@@ -130,15 +148,9 @@ int main(int argc, char *argv[])
     const QString from = parser.value(routeOption);
     const QString to = rest.value(0);
 
-    // Without --data, the network opened last, while it is there; else the one shipped.
-    QString folder = dataDir;
-    if (folder.isEmpty() && screenshot.isEmpty()) {
-        const QString last = appsettings::networkFolder();
-        if (!last.isEmpty() && QFileInfo::exists(QDir(last).filePath(QStringLiteral("villes.csv"))))
-            folder = last;
-    }
-    if (folder.isEmpty())
-        folder = defaultDataDir();
+    const appsettings::StartFolder start =
+        appsettings::startFolder(dataDir, preferences, defaultDataDir());
+    const QString folder = start.path;
     // Some 4 MB of files take a tenth of a second and more to open: say what is happening.
     std::unique_ptr<QProgressDialog> opening;
     const QDir dir(folder);
@@ -157,11 +169,9 @@ int main(int argc, char *argv[])
     }
     Fenetre window(folder);
     opening.reset();
-    // A picture of the window shows what anyone's first run would, not this user's settings.
-    if (screenshot.isEmpty()) {
-        window.rememberSettings();
-        weatherService().rememberKey = true;
-    }
+    window.usePreferences(preferences, true);
+    if (start.chosen)
+        window.markFolderChosen();
     if (parser.isSet(routeOption)) { // (an empty name is no city's)
         const Network &network = window.routePlan().network();
         QStringList unknown;

@@ -10,12 +10,14 @@
 #include "info.h"
 #include "mapcontroller.h"
 #include "pickonly.h"
+#include "preferencesdialog.h"
 #include "routeplan.h"
 #include "routetable.h"
 #include "routetablemodel.h"
 #include "tablematrix.h"
 #include "tripnote.h"
 #include "ui_Window.h"
+#include "weather.h"
 #include "windowactions.h"
 
 #include <QApplication>
@@ -71,8 +73,9 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     plan = new RoutePlan(this);
     files = new FileActions(this, plan, [this] { return mapImage(); });
     map = new MapController(this, ui->frame, plan, files);
-    actions = new WindowActions(this, {ui->label, ui->frame_4}, plan, files, map,
-                                [this] { return sortedNames; });
+    actions = new WindowActions(
+        this, {ui->label, ui->frame_4}, plan, files, map, [this] { return sortedNames; },
+        [this] { editPreferences(); });
     routeModel = new RouteTableModel(this);
     ui->tableViewRoad->setModel(routeModel);
     setUpControls();
@@ -156,14 +159,27 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     folder = dir;
     files->setFolder(dir);
 
-    // The boxes list the names in the reader's order; the network keeps its own.
-    const QStringList items = inReadersOrder(network->cities());
+    cityNames.clear(); // made when the typed list is first asked for
+    listCities();
+}
+
+void Fenetre::listCities()
+{
+    // The network's own order (by name, code unit by code unit, a name twice listed twice),
+    // or the reader's where that is preferred.
+    const std::vector<City> &cities = plan->network().cities();
+    QStringList items;
+    if (prefs.readersOrder) {
+        items = inReadersOrder(cities);
+    } else {
+        items.reserve(qsizetype(cities.size()));
+        for (const City &city : cities)
+            items << city.getName();
+    }
     sortedNames = items;
     sortedNames.removeDuplicates();
-    cityNames.clear(); // made when the typed list is first asked for
     for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo})
         CityListModel::show(box, items);
-    remember([&] { appsettings::setNetworkFolder(QFileInfo(dir).absoluteFilePath()); });
     showRoute(); // in the boxes filled anew
 }
 
@@ -185,6 +201,8 @@ bool Fenetre::openNetwork(const QString &dir)
         outOfMemory();
         return false;
     }
+    folderChosen = true;
+    remember([&] { appsettings::setNetworkFolder(QFileInfo(dir).absoluteFilePath()); });
     messages = found;
     missingFolder.clear();
     problemsShown = true;
@@ -318,6 +336,8 @@ void Fenetre::on_pushButton_clicked()
         CityPrompt::ask(this, plan->network().cities(), cityNames, &routeOrder);
     if (names.isEmpty())
         return;
+    orderChosen = true;
+    remember([this] { appsettings::setRouteOrder(int(routeOrder)); });
     // A best order of many stops takes a moment (a second or more for hundreds of them).
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
@@ -457,19 +477,72 @@ bool Fenetre::landShown() const
 
 void Fenetre::remember(const std::function<void()> &save) const
 {
-    if (remembering)
+    if (prefs.remember)
         save();
 }
 
-void Fenetre::rememberSettings()
+void Fenetre::usePreferences(const appsettings::Preferences &preferences, bool atStart)
 {
-    remembering = true;
+    const bool wasRemembering = prefs.remember;
+    const bool reorder = preferences.readersOrder != prefs.readersOrder;
+    prefs = preferences;
+    weatherService().windInKmh = prefs.windInKmh;
+    weatherService().rememberKey = prefs.remember;
+    if (reorder)
+        listCities();
+    if (prefs.remember && atStart)
+        restoreKept();
+    else if (prefs.remember && !wasRemembering)
+        keepAll();
+}
+
+void Fenetre::restoreKept()
+{
     if (const QByteArray geometry = appsettings::windowGeometry(); !geometry.isEmpty())
         restoreGeometry(geometry);
     const QStringList units{QStringLiteral("mn"), QStringLiteral("h"), QStringLiteral("h:mm")};
-    ui->comboBoxTime->setCurrentIndex(std::max(0, int(units.indexOf(appsettings::unit()))));
+    if (const qsizetype unit = units.indexOf(appsettings::unit()); unit >= 0)
+        ui->comboBoxTime->setCurrentIndex(int(unit));
     map->restore(appsettings::namesShown(), appsettings::landShown());
-    appsettings::setNetworkFolder(QFileInfo(folder).absoluteFilePath());
+    if (const std::optional<int> order = appsettings::routeOrder();
+        order && *order >= int(RouteOrder::AsTyped) && *order <= int(RouteOrder::BestRound)) {
+        routeOrder = RouteOrder(*order);
+        orderChosen = true;
+    }
+}
+
+void Fenetre::keepAll()
+{
+    appsettings::forgetKept(); // what an earlier run may have left, before
+    appsettings::setWindowGeometry(saveGeometry());
+    appsettings::setUnit(plan->unitText());
+    if (const std::optional<bool> names = map->namesChoice())
+        appsettings::setNamesShown(*names);
+    if (const std::optional<bool> land = map->landChoice())
+        appsettings::setLandShown(*land);
+    if (folderChosen)
+        appsettings::setNetworkFolder(QFileInfo(folder).absoluteFilePath());
+    if (orderChosen)
+        appsettings::setRouteOrder(int(routeOrder));
+    appsettings::setWeatherKey(weatherService().key); // one typed in this session
+}
+
+void Fenetre::markFolderChosen()
+{
+    folderChosen = true;
+    remember([this] { appsettings::setNetworkFolder(QFileInfo(folder).absoluteFilePath()); });
+}
+
+void Fenetre::editPreferences()
+{
+    PreferencesDialog dialog(this, prefs, weatherKey(weatherService()));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const appsettings::Preferences chosen = dialog.preferences();
+    appsettings::setPreferences(chosen);
+    usePreferences(chosen);
+    if (dialog.keyChanged())
+        useWeatherKey(weatherService(), dialog.key());
 }
 
 QImage Fenetre::mapImage()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appsettings.h"
 #include "city.h"
 #include "matrix.h"
 #include "road.h"
@@ -73,9 +74,16 @@ public:
     void setLandShown(bool shown);
     bool landShown() const;
 
-    // Restores what the last run left (window geometry, unit, names, land) and from then on
-    // remembers it, and every network opened, for the next run.
-    void rememberSettings();
+    // The Preferences put to work: the lists' order, the wind's unit, and whether the user's
+    // choices are kept for the next runs. At start (`atStart`), what an earlier run kept comes
+    // back first; turned on later, what is on show is kept from then on.
+    void usePreferences(const appsettings::Preferences &preferences, bool atStart = false);
+    const appsettings::Preferences &preferences() const { return prefs; }
+    // Asks for the Preferences (the program's menu, Ctrl+,), then uses and keeps them.
+    void editPreferences();
+    // The folder on show was the user's choice (--data): kept where choices are. (The folder
+    // GPS opens by default never is.)
+    void markFolderChosen();
 
     // The map alone, without the controls, as it is on screen.
     QImage mapImage();
@@ -115,7 +123,10 @@ private:
     void outOfMemory(); // says so; the caller has left everything as it was
     // A table of the shortest times between the cities at `positions` (all when empty).
     void openTable(const std::vector<int> &positions);
+    void listCities(); // in the boxes, in the order the preferences ask for
     void remember(const std::function<void()> &save) const;
+    void restoreKept();
+    void keepAll();                // what is on show, for the next runs
     void say(const QString &text); // for a moment, at the foot of the map
 
     // The state the window's parts share, as the window has always named it: the route (from
@@ -147,5 +158,7 @@ private:
     QStringList cityNames;   // each name once, in case-insensitive order: typed completion
     QStringList sortedNames; // each name once, in the reader's order: the boxes, searching
     QString folder;
-    bool remembering = false;
+    bool folderChosen = false; // by the user: it may be kept
+    bool orderChosen = false;  // routeOrder, by the user
+    appsettings::Preferences prefs;
 };

@@ -5,6 +5,7 @@
 #include "ui_info.h"
 #include "weather.h"
 
+#include <QApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -60,17 +61,30 @@ Info::Info(QWidget *parent, QString cityName)
     ui->infosLayout->addRow(tr("Sunrise Time : "), heure_soleil_leve);
     ui->infosLayout->addRow(tr("Sunset Time : "), heure_soleil_couche);
     ui->titleLayout->addRow(tr("City : "), nom_ville);
-    // A failure's reason can be long: it wraps, and has the rows of the missing figures.
-    desc->setWordWrap(true);
+    // A failure's reason can be long: it wraps, in the room of the missing figures.
+    problemLabel = new QLabel(this);
+    problemLabel->setObjectName(QStringLiteral("labelProblem"));
+    problemLabel->setGeometry(ui->formLayoutWidget->geometry());
+    problemLabel->setWordWrap(true);
+    problemLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    problemLabel->hide();
     if (!keyed)
-        askForKey();
+        askForKey(tr("no key for the weather service. Get a free key from OpenWeatherMap and "
+                     "type it below, or start GPS with the environment variable "
+                     "OPENWEATHER_API_KEY set to it."));
 }
 
-void Info::askForKey()
+void Info::askForKey(const QString &why)
 {
-    showProblem(tr("no key for the weather service. Get a free key from OpenWeatherMap and type "
-                   "it below (GPS keeps it), or start GPS with the environment variable "
-                   "OPENWEATHER_API_KEY set to it."));
+    showProblem(why);
+    if (keyRow) {
+        keyEdit->clear();
+        keyRow->show();
+        setFocusProxy(keyEdit);
+        if (hasFocus() || isAncestorOf(QApplication::focusWidget()))
+            keyEdit->setFocus();
+        return;
+    }
     // Under the panel's figures: the key, hidden as it is typed, and the button that uses it.
     keyRow = new QWidget(this);
     keyRow->setGeometry(530, 360, 261, 30);
@@ -98,9 +112,8 @@ void Info::takeKey()
     setFocusProxy(nullptr);
     setFocus();
     keyRow->hide();
-    for (int r = 1; r < ui->infosLayout->rowCount(); ++r)
-        ui->infosLayout->setRowVisible(r, true);
     desc->clear();
+    showFigures(true);
     chargeJSON(cityName);
 }
 
@@ -110,10 +123,21 @@ void Info::showProblem(const QString &problem)
     for (QLabel *label : {temp, temp_ress, humide, vent_vitesse, vent_direction,
                           heure_soleil_couche, heure_soleil_leve, pluie})
         label->clear();
-    for (int row = 1; row < ui->infosLayout->rowCount(); ++row)
-        ui->infosLayout->setRowVisible(row, false);
     nom_ville->setText(cityName);
     desc->setText(tr("Weather unavailable: %1").arg(problem));
+    showFigures(false);
+}
+
+void Info::showFigures(bool shown)
+{
+    // A problem is said in a label of its own over the figures' place, not in the form: Qt 6.4's
+    // QFormLayout, laid out with hidden rows beside a wrapped text, writes past its buffers.
+    for (int row = 0; row < ui->infosLayout->rowCount(); ++row)
+        for (const auto role : {QFormLayout::LabelRole, QFormLayout::FieldRole})
+            if (QLayoutItem *item = ui->infosLayout->itemAt(row, role); item && item->widget())
+                item->widget()->setVisible(shown);
+    problemLabel->setVisible(!shown);
+    problemLabel->setText(shown ? QString() : desc->text());
 }
 
 Info::~Info()
@@ -156,11 +180,13 @@ void Info::chargeJSON(QString cityName)
             qCDebug(lcWeather) << "answer: HTTP status" << status << "," << body.size() << "bytes"
                                << (problem.isEmpty() ? QString() : problem);
             if (!problem.isEmpty()) {
-                // What the user can do first, the reason below it.
-                showProblem(weatherAdvice(body, status, transport, timedOut) +
-                            QStringLiteral("\n(") + problem + u')');
+                // What the user can do first, the reason below it; a refused key can be
+                // changed here.
+                const QString why = weatherAdvice(body, status, transport, timedOut) +
+                                    QStringLiteral("\n(") + problem + u')';
+                keyRefused(body, status) ? askForKey(why) : showProblem(why);
             } else {
-                const WeatherTexts t = readWeather(body);
+                const WeatherTexts t = readWeather(body, weatherService().windInKmh);
                 temp->setText(t.temperature);
                 temp_ress->setText(t.feltTemperature);
                 humide->setText(t.humidity);

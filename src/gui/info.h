@@ -28,8 +28,9 @@ private slots:
 
 private:
     void showProblem(const QString &problem);
-    // Without a key: says how to get one, with a field to type it in.
-    void askForKey();
+    void showFigures(bool shown); // the rows under the description
+    // Without a key, or with one the service refused: says `why`, with a field to type one in.
+    void askForKey(const QString &why);
     void takeKey(); // the key typed, used
 
     QPointer<QNetworkReply> inFlight; // the request not answered yet
@@ -44,7 +45,8 @@ private:
     QLabel *heure_soleil_leve;
     QLabel *heure_soleil_couche;
     QLabel *nom_ville;
-    QWidget *keyRow = nullptr; // the key typed in, while there is none
+    QLabel *problemLabel = nullptr; // why there are no figures
+    QWidget *keyRow = nullptr;      // the key typed in, while there is none that serves
     QLineEdit *keyEdit = nullptr;
     Ui::Info *ui;
     QString cityName;

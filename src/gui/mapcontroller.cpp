@@ -36,13 +36,23 @@ public:
         lower();
     }
 
+    // Framed while it has the focus from the keyboard (Tab, a shortcut), not from a click.
+    bool framed() const { return hasFocus() && byKeyboard; }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override
     {
         if (!map->key(event))
             QWidget::keyPressEvent(event);
     }
-    void focusInEvent(QFocusEvent *) override { parentWidget()->window()->update(); }
+    void focusInEvent(QFocusEvent *event) override
+    {
+        // Back from another window or a menu: as it was.
+        if (event->reason() != Qt::ActiveWindowFocusReason &&
+            event->reason() != Qt::PopupFocusReason)
+            byKeyboard = event->reason() != Qt::MouseFocusReason;
+        parentWidget()->window()->update();
+    }
     void focusOutEvent(QFocusEvent *) override { parentWidget()->window()->update(); }
     void contextMenuEvent(QContextMenuEvent *) override
     {
@@ -52,6 +62,7 @@ protected:
 
 private:
     MapController *map;
+    bool byKeyboard = false;
 };
 
 } // namespace
@@ -109,7 +120,7 @@ void MapController::paintOverlay(QPainter &painter)
         painter.drawEllipse(QPointF(at), 9, 9);
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
-    if (keys->hasFocus()) {
+    if (static_cast<const MapKeys *>(keys)->framed()) {
         painter.setPen(QPen(window->palette().color(QPalette::Highlight), 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(MapViewport::mapArea(window->size()).adjusted(-4, -4, 3, 3));

@@ -63,6 +63,9 @@ public:
     bool landShown() const;
     // The choices of an earlier run, where there were.
     void restore(std::optional<bool> names, std::optional<bool> land);
+    // What the user chose, where they did.
+    std::optional<bool> namesChoice() const { return names; }
+    std::optional<bool> landChoice() const { return land; }
 
     void zoomIn();
     void zoomOut();

@@ -54,7 +54,7 @@ public:
     // Map units to pixels, not truncated, without the drag going on.
     QTransform transform() const;
 
-    // The Parts' names of the view: scale factor and button offset in pixels.
+    // The view as the window names it: scale factor and button offset in pixels.
     double zoom() const { return coef; }
     int gap() const { return offset; }
     // How far a drag going on has moved the map, in pixels.

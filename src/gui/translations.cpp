@@ -22,3 +22,17 @@ bool installTranslations(const QLocale &locale)
         delete qt;
     return true;
 }
+
+void installLanguage(appsettings::Language language)
+{
+    switch (language) {
+    case appsettings::Language::System:
+        installTranslations(QLocale());
+        break;
+    case appsettings::Language::French:
+        installTranslations(QLocale(QLocale::French, QLocale::France));
+        break;
+    case appsettings::Language::Own:
+        break;
+    }
+}

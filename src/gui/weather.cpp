@@ -68,7 +68,7 @@ QUrl weatherUrl(const WeatherService &service, const QString &cityName)
     return url;
 }
 
-WeatherTexts readWeather(const QByteArray &body)
+WeatherTexts readWeather(const QByteArray &body, bool windInKmh)
 {
     const QJsonObject top = parseObject(body);
     const QJsonValue main = top.value(QLatin1String("main"));
@@ -83,10 +83,11 @@ WeatherTexts readWeather(const QByteArray &body)
     t.feltTemperature = celsius(main[QLatin1String("feels_like")].toDouble());
     t.humidity = formatNumber(main[QLatin1String("humidity")].toDouble());
     t.description = weather[0][QLatin1String("description")].toString();
-    // Miles per hour in the units asked for; shown in km/h beside the degrees Celsius, to a
-    // tenth as the service measures it.
-    const double kmh = wind[QLatin1String("speed")].toDouble() * 1.609344;
-    t.windSpeed = formatNumber(std::round(kmh * 10) / 10) + QStringLiteral(" km/h");
+    // Miles per hour in the units asked for; in km/h, to a tenth as the service measures it.
+    const double mph = wind[QLatin1String("speed")].toDouble();
+    t.windSpeed = windInKmh
+                      ? formatNumber(std::round(mph * 1.609344 * 10) / 10) + QStringLiteral(" km/h")
+                      : formatNumber(mph);
     t.windDirection = formatNumber(wind[QLatin1String("deg")].toDouble());
     t.sunset = clockTime(sys[QLatin1String("sunset")].toDouble());
     t.sunrise = clockTime(sys[QLatin1String("sunrise")].toDouble());
@@ -140,14 +141,20 @@ QString weatherAdvice(const QByteArray &body, int httpStatus, const QString &tra
                          "Weather", "cannot reach the weather service — is this computer online?");
     const QJsonValue cod = parseObject(body).value(QLatin1String("cod"));
     const int code = cod.isString() ? cod.toString().toInt() : cod.toInt(httpStatus);
-    if (httpStatus == 401 || code == 401)
-        return QCoreApplication::translate("Weather", "the service refused the key — check it");
+    if (keyRefused(body, httpStatus))
+        return QCoreApplication::translate("Weather", "the key was refused — change it");
     if (httpStatus == 404 || code == 404)
         return QCoreApplication::translate("Weather", "the service does not know this city");
     if (httpStatus == 429 || code == 429)
         return QCoreApplication::translate("Weather",
                                            "too many requests with this key — try again later");
     return QCoreApplication::translate("Weather", "the weather service's answer cannot be shown");
+}
+
+bool keyRefused(const QByteArray &body, int httpStatus)
+{
+    const QJsonValue cod = parseObject(body).value(QLatin1String("cod"));
+    return httpStatus == 401 || (cod.isString() ? cod.toString().toInt() : cod.toInt()) == 401;
 }
 
 QNetworkAccessManager &weatherNetwork()

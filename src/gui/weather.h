@@ -16,6 +16,8 @@ struct WeatherService
     int timeoutMs = 15000;
     // A key typed in a weather panel is kept for the next runs (the program's settings).
     bool rememberKey = false;
+    // The wind in km/h; otherwise as the service gives it (miles per hour), a bare number.
+    bool windInKmh = false;
 };
 
 // The service every new weather panel uses. Tests point it at a local server.
@@ -42,10 +44,13 @@ struct WeatherTexts
         sunrise, sunset, city;
 };
 
-// Reads a reply body: temperatures from Fahrenheit to Celsius, wind from mph to "N km/h", figures
-// in 6 significant digits, times as local "hh:mm:ss"; a missing member reads as 0 (or an empty
-// text).
-WeatherTexts readWeather(const QByteArray &body);
+// Reads a reply body: temperatures from Fahrenheit to Celsius, the wind as given (mph) or, with
+// `windInKmh`, as "N km/h", figures in 6 significant digits, times as local "hh:mm:ss"; a
+// missing member reads as 0 (or an empty text).
+WeatherTexts readWeather(const QByteArray &body, bool windInKmh = false);
+
+// Whether the service refused the key of the request that got this answer.
+bool keyRefused(const QByteArray &body, int httpStatus);
 
 // Why a finished request cannot be shown as weather ("city not found", "HTTP status 500", a
 // network error...), or an empty text when it can. `httpStatus` is 0 when no HTTP answer came;

@@ -16,7 +16,8 @@
 
 WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePlan *plan,
                              FileActions *files, MapController *map,
-                             std::function<QStringList()> cityNames)
+                             std::function<QStringList()> cityNames,
+                             std::function<void()> preferences)
     : QObject(window), window(window), menuBox(std::move(menuBox)), plan(plan), map(map),
       cityNames(std::move(cityNames)), applicationMenu(new QMenu(window))
 {
@@ -30,6 +31,8 @@ WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePla
     applicationMenu->addActions(
         {files->copyAction(), files->saveAction(), files->saveMapAction(), files->openAction()});
     applicationMenu->addSeparator();
+    add(tr("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), std::move(preferences))
+        ->setMenuRole(QAction::PreferencesRole);
     add(tr("Help"), QKeySequence::HelpContents, [this] { showHelp(); });
     add(tr("About GPS"), QKeySequence(), [this] { showAbout(); });
     add(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { this->window->close(); });
@@ -104,7 +107,8 @@ void WindowActions::showHelp()
                        "zoom, Home comes back, N shows names, L land, the Menu key or Shift+F10 "
                        "opens its menu. Ctrl+F finds a city, then B routes from it, E to it, W "
                        "shows its weather. Ctrl+R swaps start and end, Ctrl+C copies the route, "
-                       "Ctrl+S saves it, Ctrl+O opens a network, F10 opens this program's menu; "
+                       "Ctrl+S saves it, Ctrl+O opens a network, Ctrl+, opens the preferences, F10 "
+                       "opens this program's menu; "
                        "Return or Escape closes a table or the weather.</p>"),
                     QMessageBox::Close, window);
     box.setTextFormat(Qt::RichText);

@@ -21,9 +21,11 @@ class WindowActions : public QObject
 
 public:
     // `menuBox`: the widgets that open the menu when clicked (the "GPS" box); `cityNames`: the
-    // network's names, each once, in the order to offer them.
+    // network's names, each once, in the order to offer them; `preferences`: opens the
+    // Preferences.
     WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePlan *plan, FileActions *files,
-                  MapController *map, std::function<QStringList()> cityNames);
+                  MapController *map, std::function<QStringList()> cityNames,
+                  std::function<void()> preferences);
 
     QMenu *menu() const { return applicationMenu; }
 

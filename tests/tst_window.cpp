@@ -169,6 +169,24 @@ class TestWindow : public windowtest::WindowTest
         return w;
     }
 
+    // The order the cities dialog offers first; with `choose` >= 0, that order is chosen for a
+    // route through X, Z and Y, else the dialog is cancelled.
+    static int typedRouteOrder(Fenetre &w, int choose)
+    {
+        int offered = -1;
+        onNextModal<QInputDialog>([&](QInputDialog *dialog) {
+            auto *order = dialog->findChild<QComboBox *>("comboBoxOrder");
+            offered = order->currentIndex();
+            if (choose < 0)
+                return dialog->reject();
+            order->setCurrentIndex(choose);
+            dialog->setTextValue("X Z Y");
+            dialog->accept();
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        return offered;
+    }
+
     // The Preferences, changed by `change`, accepted.
     static void editPreferences(Fenetre &w,
                                 const std::function<void(appsettings::Preferences &)> &change)
@@ -1106,6 +1124,7 @@ private slots:
             first->setNamesShown(true);
             first->setLandShown(true);
             QVERIFY(first->openNetwork(other));
+            QCOMPARE(typedRouteOrder(*first, 3), 0); // a round trip asked for
             first->close();
         }
         QCOMPARE(appsettings::networkFolder(), QFileInfo(other).absoluteFilePath());
@@ -1116,6 +1135,7 @@ private slots:
             QCOMPARE(second->findChild<QComboBox *>("comboBoxTime")->currentText(),
                      QStringLiteral("hour"));
             QVERIFY(second->namesShown() && second->landShown());
+            QCOMPARE(typedRouteOrder(*second, -1), 3);
             choose(*second, "comboBoxDepart", "X");
             choose(*second, "comboBoxArrive", "Y");
             QCOMPARE(tableOf(*second).cells, QStringList({"0", "0.5h", "0.5h"}));

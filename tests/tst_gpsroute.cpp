@@ -1,6 +1,7 @@
 #include "matrix.h"
 #include "network.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -190,6 +191,18 @@ private slots:
         QTest::newRow("gps --route from an empty name")
             << GPS_PATH << QStringList{"--screenshot", "x.png", "--route", "", "Z"} << 2 << ""
             << "no city named \"\"";
+        // An option that would do nothing is refused, not ignored.
+        QTest::newRow("table in another format than CSV")
+            << GPSROUTE_PATH << QStringList{"--format", "json", "table", "--from", "X", "--to", "Y"}
+            << 64 << ""
+            << "gpsroute: table writes CSV: --format is for route, trip and reach";
+        QTest::newRow("matrix in GPX")
+            << GPSROUTE_PATH << QStringList{"--format", "gpx", "matrix"} << 64 << ""
+            << "gpsroute: matrix writes CSV";
+        QTest::newRow("trip with two ends")
+            << GPSROUTE_PATH << QStringList{"trip", "--end", "X", "--end", "Y", "Z", "Saint Malo"}
+            << 64 << ""
+            << "gpsroute: --end is given once";
         QTest::newRow("gpsroute --data with no folder")
             << GPSROUTE_PATH << QStringList{"--data", "", "route", "X", "Y"} << 64 << ""
             << "gpsroute: --data needs a folder";
@@ -225,7 +238,8 @@ private slots:
             << "";
         QTest::newRow("trip: a stop no road reaches is visited last, and said")
             << GPSROUTE_PATH << QStringList{"trip", "X", "Île", "Y"} << 0
-            << "Order\tX\tY\tÎle\nBest\tproven\nSaves\tinf\nX\t0\nY\t30\nÎle\tinf\nTotal\tinf\n"
+            << "Order\tX\tY\tÎle\nBest\tproven\nSaves\t1 leg fewer without a "
+               "road\nX\t0\nY\t30\nÎle\tinf\nTotal\tinf\n"
             << "gpsroute: no road leads from \"X\" to \"Île\": the trip reaches it on a leg that "
                "reads inf\n";
         QTest::newRow("trip: a stop given twice")
@@ -388,6 +402,72 @@ private slots:
                          err.contains("gpsroute: line 4: a route needs two city names or more"),
                      qPrintable(err));
         }
+    }
+
+    // What route - reads: lines ended as the data files' are, names written as route writes
+    // them (so that every name can be asked for), and what cannot be read, said.
+    void batchInput_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        // Cities "Tab<TAB>Town", "Back\\slash" and "Total".
+        QTest::newRow("a CR alone ends a line")
+            << QByteArray("Total\tBack\\\\slash\rBack\\\\slash\tTotal\r\n") << 0
+            << "\\Total\t0\nBack\\\\slash\t7\nTotal\t7\n\nBack\\\\slash\t0\n\\Total\t7\nTotal\t7\n"
+               "\n"
+            << "";
+        QTest::newRow("\\t, \\\\ and \\Total as route writes them")
+            << QByteArray("Tab\\tTown\t\\Total\n") << 0 << "Tab\\tTown\t0\n\\Total\t5\nTotal\t5\n\n"
+            << "";
+        QTest::newRow("an unknown name a megabyte long: not kept, not looked for")
+            << QByteArray(2 << 20, 'x') + "\tTotal\nTotal\tTab\\tTown\n"
+            << 2 << "\n\\Total\t0\nTab\\tTown\t5\nTotal\t5\n\n"
+            << "line 1: longer than 1048576 bytes";
+        QTest::newRow("a long unknown name: said by its start, no suggestion")
+            << QByteArray(300, 'y') + "\tTotal\n"
+            << 2 << "\n"
+            << "\"" + QString(200, 'y') + "... (300 characters)\" in";
+    }
+
+    void batchInput()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const QString net = dir.filePath("escaped");
+        QDir().mkpath(net);
+        for (const auto &[file, bytes] :
+             {std::pair{"villes.csv", QByteArray("h\n1,Tab\tTown,,45,5\n2,Back\\slash,,45,6\n"
+                                                 "3,Total,,46,5\n")},
+              std::pair{"temps.csv", QByteArray("Tab\tTown,Total,5\nTotal,Back\\slash,7\n")}}) {
+            QFile f(net + '/' + file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        QProcess p;
+        p.start(GPSROUTE_PATH, {"--data", net, "route", "-"});
+        p.write(input);
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(60000));
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), out);
+        QVERIFY2(said.contains(err), qPrintable(said));
+        QCOMPARE(p.exitCode(), code);
+    }
+
+    // Standard input that is a folder cannot be read: said, exit 1.
+    void batchInputUnreadable()
+    {
+        QProcess p;
+        p.setStandardInputFile(dir.path());
+        p.start(GPSROUTE_PATH, {"--data", dir.path(), "route", "-"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                    .contains("gpsroute: cannot read standard input: "));
     }
 
     // Above 2,000 cities the table is written row by row from searches, as it was all at once.

@@ -145,7 +145,8 @@ private slots:
             << "Best order: the order typed was as fast.";
         QTest::newRow("a city no road reaches")
             << "X W Y" << 1 << std::vector<int>{X, Y, W} << qInf()
-            << "Best order: fewer legs without a road than in the order typed. No road reaches W.";
+            << "Best order: one leg fewer without a road than in the order typed. No road reaches "
+               "W.";
         QTest::newRow("a city typed twice")
             << "X Y X V" << 1 << std::vector<int>{X, Y, Z, V} << 115.0
             << "Best order: the order typed was as fast. Typed twice, visited once: X.";

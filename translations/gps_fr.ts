@@ -524,10 +524,6 @@ licence CC BY 4.0</translation>
         <translation>Meilleur ordre trouvé (non prouvé) :</translation>
     </message>
     <message>
-        <source>fewer legs without a road than in the order typed.</source>
-        <translation>moins d&apos;étapes sans route que dans l&apos;ordre saisi.</translation>
-    </message>
-    <message>
         <source>saves %1 on the order typed.</source>
         <translation>gagne %1 sur l&apos;ordre saisi.</translation>
     </message>
@@ -542,6 +538,14 @@ licence CC BY 4.0</translation>
     <message>
         <source>Typed twice, visited once: %1.</source>
         <translation>Saisies deux fois, visitées une fois : %1.</translation>
+    </message>
+    <message>
+        <source>one leg fewer without a road than in the order typed.</source>
+        <translation>une étape sans route de moins que dans l&apos;ordre tapé.</translation>
+    </message>
+    <message>
+        <source>%1 legs fewer without a road than in the order typed.</source>
+        <translation>%1 étapes sans route de moins que dans l&apos;ordre tapé.</translation>
     </message>
 </context>
 <context>

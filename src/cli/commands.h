@@ -1,12 +1,16 @@
 #pragma once
 
+#include "citynames.h"
 #include "network.h"
 
 #include <QDir>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 // What gpsroute's commands share once the network is loaded.
@@ -26,6 +30,8 @@ struct Job
     bool hours;     // times in hours rather than minutes
     QString format; // tsv, gpx, json or geojson
     QTextStream &out;
+    // The names' index for "did you mean", made when first asked.
+    mutable std::shared_ptr<const NameSuggester> suggester = {};
 
     double scale() const { return hours ? 1.0 / 60.0 : 1.0; }
     QString unit() const { return hours ? QStringLiteral("h") : QStringLiteral("min"); }
@@ -49,3 +55,13 @@ int runReach(const Job &job, const QString &name, const QString &minutes);
 int runTable(const Job &job, const QStringList &from, const QStringList &to);
 // Names given as "A,B,C": commas separate, "\," is a comma within a name and "\\" a backslash.
 QStringList splitNameList(const QStringList &values);
+// A name of a query of route -, written as route writes names: "\t", "\n", "\r" and "\\"
+// stand for a TAB, a line feed, a carriage return and a backslash, and "\Total" for Total; a
+// backslash before anything else is itself.
+QString unescapedName(QStringView written);
+// The lines of `input`, each ended by LF, CR LF or CR (or the end), given to `line` with their
+// number; a line longer than `longest` bytes is given empty with `tooLong` set, and not kept.
+// False when `input` could not be read (its error in `error`).
+bool readLines(QIODevice &input, qsizetype longest,
+               const std::function<bool(int number, const QByteArray &line, bool tooLong)> &line,
+               QString *error);

@@ -51,10 +51,12 @@ route   The fastest route that visits the named cities in order. Prints one line
         --format json as JSON ({"unit", "total", "cities": [{"name", "lat",
         "lon", "leg"}]}, null where no road leads).
 route - Many routes with one loading of the network: one query a line on
-        standard input, the names of its cities separated by TABs (a CR before
-        the line end is dropped). Each answer is what route prints for that
-        query, then an empty line; a query that names an unknown city, or fewer
-        than two, gets the empty line alone and its reason on standard error
+        standard input (lines end with LF, CR LF or CR), the names of its
+        cities separated by TABs and written as route writes them (\t, \n, \r
+        and \\ for a TAB, line ends and a backslash, \Total for Total). Each
+        answer is what route prints for that query, then an empty line; a query
+        that names an unknown city, or fewer than two, or is longer than a
+        megabyte, gets the empty line alone and its reason on standard error
         ("line N: ...").
 trip    The order of visiting the named cities that takes the least time, from
         the first name: a start, then the stops in any order. --end NAME ends
@@ -62,10 +64,11 @@ trip    The order of visiting the named cities that takes the least time, from
         the cities in the best order, "Best" and "proven" (no order is faster:
         up to 16 stops to place) or "not proven" (more stops: a careful search,
         the same answer every time), "Saves" and the time saved on the order
-        given, all TAB-separated; then the route through them as route prints
-        it. --format json: {"order", "proven", "saves", "route": {...}};
-        --format gpx: the route, the order in its <desc>. Up to 1000 cities,
-        each named once. A city no road reaches is still visited, on a leg that
+        given (or, where that order has more legs that no road makes, "N legs
+        fewer without a road"), all TAB-separated; then the route through them
+        as route prints it. --format json: {"order", "proven", "saves",
+        "fewerLegsWithoutRoad", "route": {...}}; --format gpx: the route, the
+        order in its <desc>. Up to 1000 cities, each named once. A city no road reaches is still visited, on a leg that
         reads inf, and said on standard error.
 reach   The cities that can be reached from NAME in at most MINUTES minutes,
         nearest first: a line each, the name, a TAB and the time (NAME itself
@@ -74,7 +77,7 @@ reach   The cities that can be reached from NAME in at most MINUTES minutes,
         of Points whose properties are the name, the time and the unit, for map
         programs.
 table   The shortest travel times from each --from city (a line each) to each
-        --to city (a column each), as CSV in the form of matrix. The options
+        --to city (a column each), as CSV in the form of matrix (no --format). The options
         take names separated by commas and can be repeated; in a name, "\,"
         is a comma and "\\" a backslash.
 matrix  The shortest travel times in minutes (--hours: hours) between all
@@ -96,8 +99,9 @@ Exit status: 0 on success; 1 when the folder or a data file cannot be read (or,
 for matrix, holds no city), or when the output cannot be written (a full disk, a
 closed output); 2 when a name matches no city (nothing is printed on standard
 output then; with route -, when a query could not be answered); 64 on a usage
-error (for trip also: a city named twice, more than 1000; for reach: a time
-that is not a number of minutes, 0 or more).
+error (for trip also: a city named twice, more than 1000, --end twice; for
+reach: a time that is not a number of minutes, 0 or more). With route -, 1
+also when standard input cannot be read.
 )";
 
 // Up to this many cities `matrix` builds the all-pairs table at once (32 MB); above, rows.
@@ -172,6 +176,12 @@ int run(const QStringList &arguments)
         if (parser.isSet(*o.option) && !o.here)
             return usage(QStringLiteral("--%1 is for %2 only")
                              .arg(o.option->names().constFirst(), QLatin1String(o.owner)));
+    // What would be silently left aside is said.
+    if (parser.isSet(formatOption) && (isTable || command == QLatin1String("matrix")))
+        return usage(
+            QStringLiteral("%1 writes CSV: --format is for route, trip and reach").arg(command));
+    if (parser.values(endOption).size() > 1)
+        return usage(QStringLiteral("--end is given once"));
     const bool reach = command == QLatin1String("reach");
     const QStringList formats =
         reach ? QStringList{"tsv", "json", "geojson"} : QStringList{"tsv", "gpx", "json"};

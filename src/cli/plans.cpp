@@ -9,6 +9,7 @@
 #include "searches.h"
 #include "trip.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,16 +55,25 @@ int usage(const QString &problem)
 
 void reportUnknown(const Job &job, const QStringList &unknown, const QString &where)
 {
+    // A name of a page or more is said by its start.
+    const auto shown = [](const QString &name) {
+        return name.size() <= 200
+                   ? name
+                   : name.left(200) + QStringLiteral("... (%1 characters)").arg(name.size());
+    };
+    QStringList names;
+    for (const QString &name : unknown)
+        names << shown(name);
     QTextStream err(stderr);
-    err << "gpsroute: " << where << "no city named " << '"'
-        << unknown.join(QStringLiteral("\", \"")) << '"' << " in "
-        << QDir::toNativeSeparators(job.dir.filePath("villes.csv")) << Qt::endl;
-    // The closest names, as the window offers them (for the first few: each costs a pass over
-    // the cities).
+    err << "gpsroute: " << where << "no city named " << '"' << names.join(QStringLiteral("\", \""))
+        << '"' << " in " << QDir::toNativeSeparators(job.dir.filePath("villes.csv")) << Qt::endl;
+    // The closest names, as the window offers them, for the first few.
+    if (!job.suggester)
+        job.suggester = std::make_shared<const NameSuggester>(job.net.cities());
     for (const QString &name : unknown.mid(0, 5)) {
-        const QStringList close = closestCityNames(job.net.cities(), name);
+        const QStringList close = job.suggester->closest(name);
         if (!close.isEmpty())
-            err << "gpsroute: " << where << '"' << name << "\": did you mean "
+            err << "gpsroute: " << where << '"' << shown(name) << "\": did you mean "
                 << close.join(QStringLiteral(", ")) << "?" << Qt::endl;
     }
 }
@@ -116,36 +126,118 @@ QStringList splitNameList(const QStringList &values)
     return names;
 }
 
+QString unescapedName(QStringView written)
+{
+    if (written == u"\\Total")
+        return QStringLiteral("Total");
+    QString name;
+    name.reserve(written.size());
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        const QChar c = written[i];
+        const QChar next = i + 1 < written.size() ? written[i + 1] : QChar();
+        if (c == u'\\' && (next == u't' || next == u'n' || next == u'r' || next == u'\\')) {
+            name += next == u't' ? u'\t' : next == u'n' ? u'\n' : next == u'r' ? u'\r' : u'\\';
+            ++i;
+        } else {
+            name += c;
+        }
+    }
+    return name;
+}
+
+bool readLines(QIODevice &input, qsizetype longest,
+               const std::function<bool(int, const QByteArray &, bool)> &line, QString *error)
+{
+    QByteArray current;
+    bool tooLong = false;
+    bool afterCr = false; // an LF right after a CR ends no other line
+    int number = 0;
+    char block[65536];
+    const auto end = [&] {
+        const bool more = line(++number, tooLong ? QByteArray() : current, tooLong);
+        current.clear();
+        tooLong = false;
+        return more;
+    };
+    for (;;) {
+        const qint64 got = input.read(block, sizeof block);
+        if (got < 0) {
+            *error = input.errorString();
+            return false;
+        }
+        if (got == 0)
+            break;
+        for (qint64 i = 0; i < got; ++i) {
+            const char c = block[i];
+            if (c == '\n' && afterCr) {
+                afterCr = false;
+                continue;
+            }
+            afterCr = c == '\r';
+            if (c == '\n' || c == '\r') {
+                if (!end())
+                    return true;
+            } else if (!tooLong) {
+                current += c;
+                if (current.size() > longest) {
+                    tooLong = true;
+                    current = QByteArray(); // its memory goes
+                }
+            }
+        }
+    }
+    if (!current.isEmpty() || tooLong)
+        end();
+    return true;
+}
+
 int runBatch(const Job &job)
 {
     // Each answer is what `route` prints for that query, then an empty line; a query that
     // cannot be answered gets the empty line alone and its reason on standard error.
     RouteFinder finder(job.net, 64);
-    QTextStream in(stdin);
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        QTextStream(stderr) << "gpsroute: cannot read standard input: " << in.errorString()
+                            << Qt::endl;
+        return DataUnreadable;
+    }
     int status = Ok;
-    int lineNo = 0;
-    QString line;
-    while (in.readLineInto(&line)) {
-        ++lineNo;
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        const QString where = QStringLiteral("line %1: ").arg(lineNo);
-        const QStringList names = line.split(u'\t');
-        if (names.size() < 2) {
-            QTextStream(stderr) << "gpsroute: " << where
-                                << "a route needs two city names or more, separated by tabs"
-                                << Qt::endl;
-            status = UnknownCity;
-        } else if (const QStringList unknown = unknownNames(job.net, names); !unknown.isEmpty()) {
-            reportUnknown(job, unknown, where);
-            status = UnknownCity;
-        } else {
-            job.out << QString::fromUtf8(
-                routeText(job, finder, std::vector<QString>(names.begin(), names.end())));
-        }
-        job.out << '\n';
-        if (job.out.status() != QTextStream::Ok)
-            break;
+    QString problem;
+    // No city's name is a megabyte long: a longer line is not kept, nor looked for.
+    constexpr qsizetype kLongest = 1 << 20;
+    const bool read = readLines(
+        in, kLongest,
+        [&](int number, const QByteArray &bytes, bool tooLong) {
+            const QString where = QStringLiteral("line %1: ").arg(number);
+            QStringList names;
+            for (const QString &written : QString::fromUtf8(bytes).split(u'\t'))
+                names << unescapedName(written);
+            if (tooLong) {
+                QTextStream(stderr) << "gpsroute: " << where << "longer than " << kLongest
+                                    << " bytes: no city's name is" << Qt::endl;
+                status = UnknownCity;
+            } else if (names.size() < 2) {
+                QTextStream(stderr)
+                    << "gpsroute: " << where
+                    << "a route needs two city names or more, separated by tabs" << Qt::endl;
+                status = UnknownCity;
+            } else if (const QStringList unknown = unknownNames(job.net, names);
+                       !unknown.isEmpty()) {
+                reportUnknown(job, unknown, where);
+                status = UnknownCity;
+            } else {
+                job.out << QString::fromUtf8(
+                    routeText(job, finder, std::vector<QString>(names.begin(), names.end())));
+            }
+            job.out << '\n';
+            return job.out.status() == QTextStream::Ok;
+        },
+        &problem);
+    if (!read) {
+        job.out.flush();
+        QTextStream(stderr) << "gpsroute: cannot read standard input: " << problem << Qt::endl;
+        return DataUnreadable;
     }
     return written(job.out) ? status : DataUnreadable;
 }
@@ -190,6 +282,12 @@ int runTrip(const Job &job, const QStringList &given, bool round, const QString 
                             << Qt::endl;
 
     const double saves = trip.saves; // on the order given
+    // Where the given order has more legs without a road, the time saved is no number: how
+    // many fewer is.
+    const QString fewer = QStringLiteral("%1 leg%2 fewer without a road")
+                              .arg(trip.fewerMissingLegs)
+                              .arg(trip.fewerMissingLegs == 1 ? "" : "s");
+    const QString savesText = trip.fewerMissingLegs > 0 ? fewer : formatNumber(saves * job.scale());
 
     QStringList ordered;
     for (int i : trip.order)
@@ -205,13 +303,15 @@ int runTrip(const Job &job, const QStringList &given, bool round, const QString 
                         {QStringLiteral("saves"), std::isfinite(saves)
                                                       ? QJsonValue(saves * job.scale())
                                                       : QJsonValue(QJsonValue::Null)},
+                        {QStringLiteral("fewerLegsWithoutRoad"), trip.fewerMissingLegs},
                         {QStringLiteral("route"),
                          QJsonDocument::fromJson(routeText(job, finder, visit)).object()}};
         job.out << QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented));
     } else if (job.format == QLatin1String("gpx")) {
-        const QString description = QStringLiteral("Order: %1 (%2 best); saves %3 %4")
-                                        .arg(ordered.join(QStringLiteral(", ")), best,
-                                             formatNumber(saves * job.scale()), job.unit());
+        const QString description =
+            QStringLiteral("Order: %1 (%2 best); saves %3")
+                .arg(ordered.join(QStringLiteral(", ")), best,
+                     trip.fewerMissingLegs > 0 ? fewer : savesText + u' ' + job.unit());
         job.out << QString::fromUtf8(routeText(job, finder, visit, description));
     } else {
         QStringList line{QStringLiteral("Order")};
@@ -219,7 +319,7 @@ int runTrip(const Job &job, const QStringList &given, bool round, const QString 
             line << tsvName(name);
         job.out << line.join(u'\t') << '\n'
                 << "Best\t" << best << '\n'
-                << "Saves\t" << formatNumber(saves * job.scale()) << '\n'
+                << "Saves\t" << savesText << '\n'
                 << QString::fromUtf8(routeText(job, finder, visit));
     }
     return written(job.out) ? Ok : DataUnreadable;

@@ -134,6 +134,7 @@ bool RoutePlan::setTrip(const QStringList &names, TripEnds ends)
         const TripOrder best = bestTripOrder(times, ends);
         result.proven = best.proven;
         result.saves = best.saves;
+        result.fewerMissingLegs = best.fewerMissingLegs;
         for (std::size_t i = 1; i < at.size(); ++i)
             if (!(times[0][i] < std::numeric_limits<double>::infinity()))
                 result.unreachable << stops[qsizetype(i)];
@@ -198,7 +199,8 @@ std::vector<int> RoutePlan::routePositions() const
     // Every city that bears a stop's name, as the typed route's city list holds them.
     std::vector<int> positions;
     for (const int at : route) {
-        const std::span<const int> same = net->positionsOf(net->cities()[std::size_t(at)].getName());
+        const std::span<const int> same =
+            net->positionsOf(net->cities()[std::size_t(at)].getName());
         positions.insert(positions.end(), same.begin(), same.end());
     }
     return positions;

@@ -69,11 +69,11 @@ public:
     // What the last best order found, while its route is on show.
     struct TripResult
     {
-        bool proven = false;     // no order is faster
-        double saves = 0;        // minutes saved on the order typed; +inf when that one had
-                                 // more legs that no road makes
-        QStringList unreachable; // stops that no road reaches from the first
-        QStringList repeated;    // names typed more than once
+        bool proven = false;      // no order is faster
+        double saves = 0;         // minutes saved on the order typed; +inf when that one had
+        int fewerMissingLegs = 0; // this many more legs that no road makes
+        QStringList unreachable;  // stops that no road reaches from the first
+        QStringList repeated;     // names typed more than once
     };
     const std::optional<TripResult> &trip() const { return tripResult; }
     // The same route the other way: its ends swapped, or the typed stops reversed.

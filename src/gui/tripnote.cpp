@@ -21,8 +21,11 @@ void TripNote::showTrip(const std::optional<RoutePlan::TripResult> &trip, const 
         return;
     }
     QStringList lines{trip->proven ? tr("Best order:") : tr("Best order found (not proven):")};
-    if (std::isinf(trip->saves))
-        lines << tr("fewer legs without a road than in the order typed.");
+    if (trip->fewerMissingLegs > 0)
+        lines << (trip->fewerMissingLegs == 1
+                      ? tr("one leg fewer without a road than in the order typed.")
+                      : tr("%1 legs fewer without a road than in the order typed.")
+                            .arg(trip->fewerMissingLegs));
     else if (trip->saves > 0)
         lines << tr("saves %1 on the order typed.").arg(formatTime(trip->saves, unit));
     else

@@ -115,34 +115,69 @@ int editDistance(const QString &a, const QString &b)
 
 QStringList closestCityNames(const std::vector<City> &cities, const QString &name, int count)
 {
-    const QString typed = folded(name.trimmed());
+    return NameSuggester(cities).closest(name, count);
+}
+
+NameSuggester::NameSuggester(const std::vector<City> &cities)
+{
+    QSet<QString> seen;
+    const auto add = [this](int candidate, int extra, QString key) {
+        const std::size_t length = std::size_t(key.size());
+        if (byLength.size() <= length)
+            byLength.resize(length + 1);
+        byLength[length].push_back({candidate, extra, std::move(key)});
+    };
+    for (const City &city : cities) {
+        const QString name = city.getName();
+        if (seen.contains(name))
+            continue;
+        seen.insert(name);
+        const int candidate = int(names.size());
+        names << name;
+        const QString key = folded(name);
+        // One word of a longer name ("havre" for "Le Havre") counts as nearly as close.
+        if (key.contains(u' ') || key.contains(u'-'))
+            for (const QString &word :
+                 key.split(QRegularExpression(QStringLiteral("[ -]")), Qt::SkipEmptyParts))
+                add(candidate, 1, word);
+        add(candidate, 0, key);
+    }
+}
+
+QStringList NameSuggester::closest(const QString &name, int count) const
+{
+    // A name four times longer than any is close to none (unless it is mostly accents, which
+    // folding drops: no typo).
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty() || trimmed.size() / 4 > qsizetype(byLength.size()))
+        return {};
+    const QString typed = folded(trimmed);
     if (typed.isEmpty())
         return {};
-    // Close enough to be a typo: a third of the letters wrong at the most.
+    // Close enough to be a typo: a third of the letters wrong at the most. A key whose length
+    // differs by more is farther than that.
     const int farthest = std::max(1, int(typed.size() / 3));
-    std::vector<std::pair<int, QString>> near;
-    QSet<QString> seen;
-    for (const City &city : cities) {
-        const QString candidate = city.getName();
-        if (seen.contains(candidate))
-            continue;
-        seen.insert(candidate);
-        const QString f = folded(candidate);
-        int distance = editDistance(typed, f);
-        // One word of a longer name ("havre" for "Le Havre") counts as nearly as close.
-        if (f.contains(u' ') || f.contains(u'-'))
-            for (const QString &word :
-                 f.split(QRegularExpression(QStringLiteral("[ -]")), Qt::SkipEmptyParts))
-                distance = std::min(distance, editDistance(typed, word) + 1);
-        if (distance <= farthest)
-            near.emplace_back(distance, candidate);
-    }
-    std::stable_sort(near.begin(), near.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<std::pair<int, int>> near; // distance, candidate
+    const std::size_t from = std::size_t(std::max<qsizetype>(0, typed.size() - farthest));
+    const std::size_t to = std::min(byLength.size(), std::size_t(typed.size() + farthest + 1));
+    for (std::size_t length = from; length < to; ++length)
+        for (const Entry &entry : byLength[length]) {
+            const int distance = editDistance(typed, entry.key) + entry.extra;
+            if (distance <= farthest)
+                near.emplace_back(distance, entry.candidate);
+        }
+    std::sort(near.begin(), near.end()); // nearest, then in the cities' order
     QStringList out;
-    for (std::size_t i = 0; i < near.size() && int(i) < count; ++i)
-        if (near[i].first == near[0].first || near[0].first > 0) // a name matching but for
-            out << near[i].second;                               // case or accents says it all
+    std::vector<int> taken; // (a name and one of its words may both be close: once)
+    for (const auto &[distance, candidate] : near) {
+        if (out.size() >= count)
+            break;
+        if (std::find(taken.begin(), taken.end(), candidate) != taken.end())
+            continue;
+        taken.push_back(candidate);
+        if (distance == near[0].first || near[0].first > 0) // a name matching but for case or
+            out << names[candidate];                        // accents says it all
+    }
     return out;
 }
 

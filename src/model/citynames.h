@@ -25,8 +25,29 @@ struct TypedCities
 TypedCities parseCityList(const std::vector<City> &cities, const QString &text);
 
 // Up to `count` city names closest to `name` ignoring case and accents ("lyon" -> "Lyon",
-// "Rennnes" -> "Rennes", "havre" -> "Le Havre"), nearest first; none when nothing is close.
+// "Rennnes" -> "Rennes", "havre" -> "Le Havre"), nearest first (then in the cities' order);
+// none when nothing is close.
 QStringList closestCityNames(const std::vector<City> &cities, const QString &name, int count = 3);
+
+// The same answers from an index of the names made once: a question looks only at names (and
+// words of names) of about its length, so that many questions, or a very long name, cost about
+// what a known name does.
+class NameSuggester
+{
+public:
+    explicit NameSuggester(const std::vector<City> &cities);
+    QStringList closest(const QString &name, int count = 3) const;
+
+private:
+    struct Entry
+    {
+        int candidate; // in `names`
+        int extra;     // 0 for the whole name, 1 for one of its words
+        QString key;   // folded
+    };
+    QStringList names;                        // each once, in the cities' order
+    std::vector<std::vector<Entry>> byLength; // by the folded key's length
+};
 
 // Where the city name being typed at `cursor` starts: the longest run of words before the
 // cursor (after the last comma or quote mark) that begins some name of `names`, ignoring case;

@@ -407,6 +407,7 @@ TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds 
     double givenRoads = 0, bestRoads = 0;
     tripTime(times, given, ends, &givenMissing, &givenRoads);
     tripTime(times, best.order, ends, nullptr, &bestRoads);
-    best.saves = givenMissing > best.missingLegs ? inf : givenRoads - bestRoads;
+    best.fewerMissingLegs = std::max(0, givenMissing - best.missingLegs);
+    best.saves = best.fewerMissingLegs > 0 ? inf : givenRoads - bestRoads;
     return best;
 }

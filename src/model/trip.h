@@ -23,8 +23,10 @@ struct TripOrder
     int missingLegs = 0; // legs between stops that no road joins
     bool proven = false; // no order has fewer missing legs, or as few and less time
     // Minutes saved on the given order (0, 1, 2, ...): the time of the legs that roads make;
-    // +inf when the given order has more legs that no road makes.
+    // +inf when the given order has more legs that no road makes, as many more as
+    // `fewerMissingLegs` says.
     double saves = 0;
+    int fewerMissingLegs = 0;
 };
 
 // Orders with up to this many stops to place are proven best (Held-Karp: 2^k k^2 steps, 16 MB).

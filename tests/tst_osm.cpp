@@ -17,6 +17,8 @@
 #include <limits>
 #include <queue>
 
+#include <sys/stat.h> // mkfifo: a pipe given as the extract
+
 namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
@@ -206,6 +208,26 @@ private slots:
             << QStringList{} << "A\nB\nC\n"
             << "A,B,6.3\nB,C,4.9\n"
             << "";
+        // A maxspeed no car drives at, or not written as a plain decimal, is the class's: no
+        // road of 45 million minutes, none of infinite time silently dropped.
+        for (const char *speed : {"0.000001", "1e-320", "0x1E", "-50", "0", "301", "60 knots",
+                                  "1e2", "60 mphx", "inf", "nan"})
+            QTest::addRow("maxspeed=%s: the class's speed", speed)
+                << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=" + speed}
+                << QStringList{} << "A\nB\nC\n"
+                << "A,B,2.4\nB,C,2.9\n"
+                << "";
+        QTest::newRow("maxspeed in decimals")
+            << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60.0 km/h"}
+            << QStringList{} << "A\nB\nC\n"
+            << "A,B,3.1\nB,C,3.9\n"
+            << "";
+        QTest::newRow("a node off the Earth: said as such, not as missing")
+            << line({"77 95 5.045"})
+            << QStringList{"1 1,2,3,4,5,77,6,7,8,9,10 highway=primary;maxspeed=60"} << QStringList{}
+            << "A\nB\nC\n"
+            << "A,B,3.1\n"
+            << "1 road nodes or places have a position off the Earth";
         QTest::newRow("places of one kind")
             << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"}
             << QStringList{"--places", "city"} << "C\n"
@@ -397,9 +419,23 @@ private slots:
             QString said;
         };
         const QString notAFolder = file("plain-file", "x");
+        const QString fifo = dir.filePath("pipe.osm");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QList<Case> cases{
             {"not an OSM file", file("words.osm.pbf", "these are words, not a PBF"),
-             dir.filePath("out-words"), "not a readable OSM extract"},
+             dir.filePath("out-words"), "not an OSM extract (neither OSM XML"},
+            {"a folder", dir.path(), dir.filePath("out-folder"), "a folder, not an OSM extract"},
+            {"a pipe", fifo, dir.filePath("out-fifo"), "not an ordinary file"},
+            {"a device", "/dev/zero", dir.filePath("out-device"), "not an ordinary file"},
+            {"an empty file", file("empty.osm", ""), dir.filePath("out-empty"),
+             "empty: not an OSM extract"},
+            {"white space only", file("blank.osm", QByteArray(70000, '\n')),
+             dir.filePath("out-blank"), "only white space"},
+            {"xz",
+             file("x.osm.xz", "\xfd"
+                              "7zXZ\0\0\x04\xe6\xd6\xb4\x46"),
+             dir.filePath("out-xz"), "compressed with xz (.osm.xz)"},
+            {"o5m", file("x.o5m", "\xff\xe0\x04o5m2\xff"), dir.filePath("out-o5m"), "in o5m"},
             {"broken XML", file("broken.osm", extract(line(), {}).left(120)),
              dir.filePath("out-broken"), "not a readable OSM extract (XML"},
             {"no such file", dir.filePath("none.osm"), dir.filePath("out-none"), "no such file"},
@@ -440,6 +476,18 @@ private slots:
             QVERIFY2(run.err.contains(c.said), qPrintable(QString(c.name) + ": " + run.err));
             QVERIFY2(!QFileInfo::exists(c.out), c.name);
         }
+        // XML after any amount of white space is read as XML: without a declaration it is
+        // good, with one that does not come first it is bad XML (said so, not a PBF error).
+        QByteArray body = read(good).toUtf8();
+        body = body.mid(body.indexOf("<osm"));
+        const QString spaced = file("spaced.osm", QByteArray(5000, '\n') + body);
+        QCOMPARE(gpsnet({"osm", "--quiet", spaced, dir.filePath("out-spaced")}).code, 0);
+        QCOMPARE(read(dir.filePath("out-spaced/temps.csv")), QStringLiteral("A,B,2.4\nB,C,2.9\n"));
+        const Run late = gpsnet(
+            {"osm", file("late.osm", "\n\n" + read(good).toUtf8()), dir.filePath("out-late")});
+        QVERIFY2(late.code == 1 && late.err.contains("not a readable OSM extract (XML"),
+                 qPrintable(late.err));
+
         // Nothing of a temporary folder stays behind.
         QCOMPARE(QDir(dir.path()).entryList({".gpsnet-*"}, QDir::Dirs | QDir::Hidden),
                  QStringList());

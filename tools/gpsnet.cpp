@@ -153,6 +153,11 @@ int run(const QStringList &arguments)
         }
         // What was left out is said whatever --quiet says.
         QTextStream err(stderr);
+        if (net.invalidPositions > 0)
+            err << "gpsnet: " << net.invalidPositions
+                << " road nodes or places have a position off the Earth (a latitude beyond 90, "
+                   "a longitude beyond 180): left out, with the stretches of road to them"
+                << Qt::endl;
         if (net.waysMissingNodes > 0)
             err << "gpsnet: " << net.waysMissingNodes
                 << " ways name nodes the extract does not hold: their stretches to those nodes "

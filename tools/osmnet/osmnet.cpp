@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -51,22 +52,54 @@ bool is(const char *value, const char *what)
     return value && std::strcmp(value, what) == 0;
 }
 
-// What the file is, from its first bytes: OSM's own suffixes are not always there.
+[[noreturn]] void refuse(const QString &path, const QString &why)
+{
+    throw Error(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why).toStdString());
+}
+
+// What the file is, from its first bytes: OSM's own suffixes are not always there. What is no
+// extract GPS reads is named, not taken for a broken PBF.
 std::string formatOf(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("%1: %2")
-                        .arg(QDir::toNativeSeparators(path), f.errorString())
-                        .toStdString());
-    const QByteArray head = f.read(64);
+        refuse(path, f.errorString());
+    QByteArray head = f.read(64);
+    if (head.isEmpty())
+        refuse(path, QStringLiteral("empty: not an OSM extract"));
     if (head.startsWith("BZh"))
         return "osm.bz2";
     if (head.startsWith("\x1f\x8b"))
         return "osm.gz";
-    const QByteArray trimmed = head.trimmed();
-    if (trimmed.startsWith("<") || trimmed.startsWith("\xef\xbb\xbf<"))
+    if (head.startsWith("\xfd"
+                        "7zXZ"))
+        refuse(path, QStringLiteral("an extract compressed with xz (.osm.xz), which gpsnet does "
+                                    "not read: decompress it (unxz) or take the .osm.pbf"));
+    if (head.startsWith("\xff\xe0\x04o5"))
+        refuse(path, QStringLiteral("an extract in o5m, which gpsnet does not read: convert it "
+                                    "(osmium cat FILE -o FILE.osm.pbf) or take the .osm.pbf"));
+    // XML, perhaps after a byte-order mark and any amount of white space.
+    qsizetype at = head.startsWith("\xef\xbb\xbf") ? 3 : 0;
+    for (;;) {
+        while (at < head.size() && std::isspace(static_cast<unsigned char>(head[at])))
+            ++at;
+        if (at < head.size() || f.atEnd())
+            break;
+        head = f.read(65536);
+        at = 0;
+    }
+    if (at < head.size() && head[at] == '<')
         return "osm";
+    if (at >= head.size())
+        refuse(path, QStringLiteral("only white space: not an OSM extract"));
+    // A PBF starts with the length of its first header, then that header's type, "OSMHeader".
+    if (!f.seek(0))
+        refuse(path, f.errorString());
+    const QByteArray pbf = f.read(64);
+    if (pbf.size() < 16 || pbf[0] != 0 || pbf[1] != 0 || pbf[4] != 0x0a ||
+        pbf.mid(6, 9) != "OSMHeader")
+        refuse(path, QStringLiteral("not an OSM extract (neither OSM XML, plain or compressed "
+                                    "with bzip2 or gzip, nor PBF)"));
     return "pbf";
 }
 
@@ -146,11 +179,14 @@ public:
     void node(const osmium::Node &node)
     {
         const osmium::Location location = node.location();
-        if (!location.valid())
-            return;
         const auto it = std::lower_bound(ids.begin(), ids.end(), node.id());
-        if (it != ids.end() && *it == node.id())
-            at[std::size_t(it - ids.begin())] = location;
+        const bool onRoad = it != ids.end() && *it == node.id();
+        if (onRoad)
+            at[std::size_t(it - ids.begin())] = location; // (off the Earth: there, not used)
+        if (!location.valid()) {
+            net->invalidPositions += onRoad || node.tags()["place"];
+            return;
+        }
         const osmium::TagList &tags = node.tags();
         const char *place = tags["place"];
         const char *name = tags["name"];
@@ -228,18 +264,32 @@ double speedKmh(const char *highway, const char *maxspeed, bool service)
         return 0;
     if (!maxspeed)
         return fallback;
-    // "50", "50 km/h", "30 mph"; "none", "walk", "signals" or a country's code: the default.
-    char *end = nullptr;
-    const double value = std::strtod(maxspeed, &end);
-    if (end == maxspeed || !(value > 0) || !(value <= 300))
+    // "50", "50 km/h", "30 mph", "7.5": plain decimals only (no sign, exponent or hex: "1e-320"
+    // and "0x1E" are no speeds). "none", "walk", "signals", a country's code or a speed no car
+    // drives at (under 1 or over 300 km/h): the default.
+    const char *at = maxspeed;
+    while (*at == ' ')
+        ++at;
+    const char *const first = at;
+    double value = 0;
+    while (*at >= '0' && *at <= '9' && at - first < 6)
+        value = value * 10 + (*at++ - '0');
+    if (at == first || (*at >= '0' && *at <= '9'))
         return fallback;
-    while (*end == ' ')
-        ++end;
-    if (std::strncmp(end, "mph", 3) == 0)
-        return value * 1.609344;
-    if (*end == '\0' || std::strncmp(end, "km/h", 4) == 0 || std::strncmp(end, "kmh", 3) == 0)
-        return value;
-    return fallback;
+    if (*at == '.') {
+        double place = 0.1;
+        ++at;
+        for (int digits = 0; *at >= '0' && *at <= '9'; ++at, ++digits, place /= 10)
+            if (digits < 6)
+                value += (*at - '0') * place;
+    }
+    while (*at == ' ')
+        ++at;
+    if (std::strncmp(at, "mph", 3) == 0 && at[3] == '\0')
+        value *= 1.609344;
+    else if (!(*at == '\0' || std::strcmp(at, "km/h") == 0 || std::strcmp(at, "kmh") == 0))
+        return fallback;
+    return value >= 1 && value <= 300 ? value : fallback;
 }
 
 Network convert(const QString &extract, const Options &options)
@@ -249,10 +299,15 @@ Network convert(const QString &extract, const Options &options)
             options.progress(text);
     };
     Network net;
-    if (!QFileInfo(extract).isFile())
-        throw Error(QStringLiteral("%1: no such file")
-                        .arg(QDir::toNativeSeparators(extract))
-                        .toStdString());
+    // Only an ordinary file is read: a pipe would be read once, a device for ever.
+    const QFileInfo info(extract);
+    if (!info.exists())
+        refuse(extract, QStringLiteral("no such file"));
+    if (info.isDir())
+        refuse(extract, QStringLiteral("a folder, not an OSM extract"));
+    if (!info.isFile())
+        refuse(extract, QStringLiteral("not an ordinary file (a pipe, a device...): give gpsnet "
+                                       "an extract saved as a file"));
 
     // The ways first: their nodes are the only ones whose places are kept.
     WayReader ways(options.service, &net);
@@ -270,12 +325,14 @@ Network convert(const QString &extract, const Options &options)
 
     // The graph: nodes that have a position, arcs along each way where cars may go.
     RoadGraph &g = net.graph;
-    std::vector<std::int32_t> index(ids.size(), -1);
+    std::vector<std::int32_t> index(ids.size(), -1); // -1: not in the extract; -2: off the Earth
     for (std::size_t i = 0; i < ids.size(); ++i)
         if (nodes.at[i].valid()) {
             index[i] = std::int32_t(g.lat.size());
             g.lat.push_back(nodes.at[i].lat());
             g.lon.push_back(nodes.at[i].lon());
+        } else if (nodes.at[i].is_defined()) {
+            index[i] = -2;
         }
     struct Arc
     {
@@ -294,7 +351,8 @@ Network convert(const QString &extract, const Options &options)
             const int a = nodeOf(ways.refs[std::size_t(r)]);
             const int b = nodeOf(ways.refs[std::size_t(r) + 1]);
             if (a < 0 || b < 0) {
-                missing = true; // that stretch is left out
+                // That stretch is left out; a node off the Earth is said apart.
+                missing = missing || a == -1 || b == -1;
                 continue;
             }
             if (a == b)

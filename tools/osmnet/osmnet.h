@@ -63,6 +63,7 @@ struct Network
     // What was read and what was left out, for the report.
     long long waysRead = 0, waysKept = 0;
     long long waysMissingNodes = 0; // kept ways some of whose nodes the extract lacks
+    long long invalidPositions = 0; // road nodes and places whose position is off the Earth
     long long placesFound = 0;
     QStringList farPlaces;     // farther than joinWithinKm from any road: left out
     long long renamed = 0;     // names made unique with their region or a number
@@ -82,8 +83,9 @@ QByteArray roadsCsv(const Network &network);
 // then moved into place. False, with the reason, when that cannot be done.
 bool write(const QString &dir, const Network &network, QString *error);
 
-// Speed on a highway of that class with that maxspeed tag (km/h; "30 mph"; anything else: the
-// class's default). 0 for a class cars do not use.
+// Speed on a highway of that class with that maxspeed tag (a plain decimal of km/h, "50 km/h" or
+// "30 mph", from 1 to 300 km/h; anything else: the class's default). 0 for a class cars do not
+// use.
 double speedKmh(const char *highway, const char *maxspeed, bool service);
 
 // The great-circle distance in kilometres.

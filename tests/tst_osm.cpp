@@ -228,6 +228,16 @@ private slots:
             << "A\nB\nC\n"
             << "A,B,3.1\n"
             << "1 road nodes or places have a position off the Earth";
+        QTest::newRow("across 180°: a place 55 m from its road, on the other side")
+            << QStringList{"1 45 -179.9998",
+                           "2 45 -179.99",
+                           "3 45 -179.97",
+                           "4 45 -179.95",
+                           "101 45.0003 179.9995 place=town;name=A",
+                           "102 45.0005 -179.95 place=town;name=B"}
+            << QStringList{"1 1,2,3,4 highway=primary"} << QStringList{} << "A\nB\n"
+            << "A,B,2.9\n"
+            << "2 places joined to a road";
         QTest::newRow("places of one kind")
             << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"}
             << QStringList{"--places", "city"} << "C\n"

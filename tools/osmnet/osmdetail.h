@@ -26,7 +26,8 @@ public:
     {
         for (int v = 0; v < g.nodeCount(); ++v)
             if (used[std::size_t(v)])
-                cells[key(cell(g.lat[std::size_t(v)]), cell(g.lon[std::size_t(v)]))].push_back(v);
+                cells[key(cell(g.lat[std::size_t(v)]), around(cell(g.lon[std::size_t(v)])))]
+                    .push_back(v);
     }
 
     int nearest(double lat, double lon, double withinKm) const
@@ -34,12 +35,13 @@ public:
         const int la = cell(lat), lo = cell(lon);
         const int dLat = int(std::ceil(withinKm / 111.0 / kCell)) + 1;
         const double shrink = std::max(0.01, std::cos(lat * kRadiansPerDegree));
-        const int dLon = std::min(36000, int(std::ceil(withinKm / (111.0 * shrink) / kCell)) + 1);
+        const int dLon =
+            std::min(kRound / 2, int(std::ceil(withinKm / (111.0 * shrink) / kCell)) + 1);
         int best = -1;
         double bestKm = withinKm;
         for (int i = la - dLat; i <= la + dLat; ++i)
             for (int j = lo - dLon; j <= lo + dLon; ++j) {
-                const auto it = cells.find(key(i, j));
+                const auto it = cells.find(key(i, around(j))); // across 180° too
                 if (it == cells.end())
                     continue;
                 for (int v : it->second) {
@@ -56,7 +58,10 @@ public:
 
 private:
     static constexpr double kCell = 0.01;
+    static constexpr int kRound = 36000; // cells of longitude around the Earth
     static int cell(double degrees) { return int(std::floor(degrees / kCell)); }
+    // Longitude cells from -180° on, the same cell whichever way round it is counted.
+    static int around(int lonCell) { return ((lonCell + kRound / 2) % kRound + kRound) % kRound; }
     static std::int64_t key(int a, int b) { return (std::int64_t(a) << 32) ^ std::uint32_t(b); }
 
     const RoadGraph &g;

@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <tuple>
+
+#include <sys/stat.h> // mkfifo: a pipe where an image was
 
 namespace {
 
@@ -527,6 +530,14 @@ private slots:
         QTest::newRow("image: not one") << "foreign bytes" << false << true;
         QTest::newRow("image: another folder's") << "other folder" << false << true;
         QTest::newRow("cache folder: a file") << "folder is a file" << false << false;
+        // What is not the user's own ordinary file is neither read nor written through.
+        QTest::newRow("image: a key spliced onto another's payload") << "spliced" << false << true;
+        QTest::newRow("image: a pipe (replaced)") << "pipe" << false << true;
+        QTest::newRow("image: a link to a device (left alone)") << "link" << false << false;
+        QTest::newRow("image: writable by others (replaced)") << "others" << false << true;
+        QTest::newRow("cache folder: writable by others (made private)")
+            << "open folder" << false << true;
+        QTest::newRow("the folder spelt otherwise: the same image") << "spelling" << true << true;
         QTest::newRow("network below the size kept") << "small" << false << false;
     }
 
@@ -562,8 +573,16 @@ private slots:
         QVERIFY(!fromImage);
         QVERIFY(firstMessages.size() > 100); // and the count of those not listed
         const QStringList images = QDir(cacheDir).entryList(QDir::Files);
-        QCOMPARE(images.size(), imageMadeAnew ? 1 : 0);
+        const bool kept = change != "folder is a file" && change != "small";
+        QCOMPARE(images.size(), kept ? 1 : 0);
         QFile image(images.isEmpty() ? QString() : QDir(cacheDir).filePath(images[0]));
+        const QFile::Permissions privately =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        if (kept) { // the user's alone: it holds the network and its folder's path
+            QCOMPARE(image.permissions(), privately);
+            QCOMPARE(QFile::permissions(cacheDir), privately | QFile::ExeOwner | QFile::ExeUser);
+        }
+        QString spelt = net; // as the second and third loads name the folder
 
         if (change == "bytes" || change == "touched") {
             if (change == "bytes")
@@ -581,6 +600,37 @@ private slots:
         } else if (change == "foreign bytes") {
             QVERIFY(image.open(QIODevice::WriteOnly) && image.write("GPSNET and so on") > 0);
             image.close();
+        } else if (change == "spliced") {
+            // This image's key, then another network's payload with its own hash.
+            const QString other = root.filePath("other"), otherCache = root.filePath("c2");
+            writeNetwork(other, 2);
+            Network o;
+            QCOMPARE(o.load(other, nullptr, Network::Cache{otherCache, 0}), Network::Load::Ok);
+            QFile theirs(QDir(otherCache).filePath(QDir(otherCache).entryList(QDir::Files)[0]));
+            QVERIFY(image.open(QIODevice::ReadOnly) && theirs.open(QIODevice::ReadOnly));
+            const QByteArray mine = image.readAll(), their = theirs.readAll();
+            image.close();
+            const auto keyEnd = [](const QByteArray &bytes) {
+                quint64 size = 0;
+                std::memcpy(&size, bytes.constData() + 16, 8);
+                return qsizetype(24 + size);
+            };
+            QVERIFY(image.open(QIODevice::WriteOnly));
+            image.write(mine.left(keyEnd(mine)) + their.mid(keyEnd(their)));
+            image.close();
+        } else if (change == "pipe") {
+            QVERIFY(image.remove());
+            QCOMPARE(mkfifo(QFile::encodeName(image.fileName()).constData(), 0600), 0);
+        } else if (change == "link") {
+            QVERIFY(image.remove() && QFile::link("/dev/null", image.fileName()));
+        } else if (change == "others") {
+            QVERIFY(image.setPermissions(image.permissions() | QFile::WriteOther));
+        } else if (change == "open folder") {
+            QVERIFY(QFile::setPermissions(cacheDir, QFile::permissions(cacheDir) |
+                                                        QFile::WriteOther | QFile::ExeOther));
+        } else if (change == "spelling") {
+            QVERIFY(QFile::link(net, root.filePath("alias")));
+            spelt = root.filePath("alias/../net");
         } else if (change == "other folder") {
             // Another network's image in this one's place.
             const QString other = root.filePath("other"), otherCache = root.filePath("c2");
@@ -594,7 +644,7 @@ private slots:
 
         Network second;
         QStringList secondMessages;
-        QCOMPARE(second.load(net, &secondMessages, cache), Network::Load::Ok);
+        QCOMPARE(second.load(spelt, &secondMessages, cache), Network::Load::Ok);
         QCOMPARE(fromImage, imageRead);
         Network plain;
         QStringList plainMessages;
@@ -605,9 +655,27 @@ private slots:
             QVERIFY(!sameNetwork(first, plain)); // the hash told the change
         // A stale or damaged image was made anew: read the next time.
         Network third;
-        QCOMPARE(third.load(net, nullptr, cache), Network::Load::Ok);
+        QCOMPARE(third.load(spelt, nullptr, cache), Network::Load::Ok);
         QCOMPARE(fromImage, imageMadeAnew);
         QVERIFY(sameNetwork(third, plain));
+        if (change == "link") // the link, and what it points at, as they were
+            QVERIFY(QFileInfo(image.fileName()).isSymLink() && !QFileInfo("/dev/null").isFile());
+        QCOMPARE(QDir(cacheDir).entryList(QDir::Files | QDir::System).size(),
+                 imageMadeAnew || change == "link" ? 1 : 0); // one image a folder
+    }
+
+    // GPS_NO_CACHE turns the images off with any value but "0" (and empty).
+    void cacheSwitch()
+    {
+        const QByteArray before = qgetenv("GPS_NO_CACHE");
+        const bool wasSet = qEnvironmentVariableIsSet("GPS_NO_CACHE");
+        const auto restore = qScopeGuard(
+            [&] { wasSet ? qputenv("GPS_NO_CACHE", before) : qunsetenv("GPS_NO_CACHE"); });
+        for (const auto &[value, on] : {std::pair{"", true}, std::pair{"0", true},
+                                        std::pair{"1", false}, std::pair{"yes", false}}) {
+            qputenv("GPS_NO_CACHE", value);
+            QVERIFY2(Network::defaultCacheFolder().isEmpty() != on, value);
+        }
     }
 
     // Any bytes as an image (what is left of a damaged one, cut anywhere or a byte changed

@@ -30,6 +30,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
@@ -42,6 +43,8 @@
 #include <functional>
 #include <limits>
 #include <memory>
+
+#include <sys/stat.h> // mkfifo: a pipe where the settings are
 
 namespace {
 
@@ -1157,6 +1160,44 @@ private slots:
         QCOMPARE(fourth->findChild<QComboBox *>("comboBoxTime")->currentText(),
                  QStringLiteral("minute"));
         QCOMPARE(fourth->size(), QSize(800, 600));
+    }
+
+    // The settings are kept in an ordinary file of the user's alone (a weather key may be in
+    // it); a pipe, or a link to one, at its path is neither waited on nor written through:
+    // GPS starts as it would for a new user and keeps nothing.
+    void settingsFileIsPrivate()
+    {
+        const QString net = network("net", kCities, kRoads);
+        const QString path = QSettings().fileName(); // (made before anything is at the path)
+        {
+            std::unique_ptr<Fenetre> w = start(QString(), net);
+            editPreferences(*w, [](appsettings::Preferences &p) { p.remember = true; });
+            const QFile::Permissions mine = QFile::ReadOwner | QFile::WriteOwner |
+                                            QFile::ReadUser | QFile::WriteUser;
+            QCOMPARE(QFile::permissions(path), mine);
+            QCOMPARE(QFile::permissions(QFileInfo(path).path()),
+                     mine | QFile::ExeOwner | QFile::ExeUser);
+            editPreferences(*w, [](appsettings::Preferences &p) { p.remember = false; });
+            QVERIFY(!QFileInfo::exists(path));
+        }
+        const QString pipe = dir.filePath("settings-pipe");
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        for (const bool link : {false, true}) {
+            QVERIFY(link ? QFile::link(pipe, path)
+                         : mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+            if (!link) // (said once a run)
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression("is not an ordinary file"));
+            std::unique_ptr<Fenetre> w = start(QString(), net);
+            QCOMPARE(w->preferences(), appsettings::Preferences());
+            editPreferences(*w, [](appsettings::Preferences &p) { p.remember = true; });
+            choose(*w, "comboBoxTime", "hour");
+            w->close();
+            QCOMPARE(QFileInfo(path).isSymLink(), link); // as it was,
+            QVERIFY(!QFileInfo(pipe).isFile());          // and the pipe too
+            QVERIFY(QFile::remove(path));
+        }
+        QVERIFY(QDir().rmdir(QFileInfo(path).path()));
     }
 
     // A file of an earlier version, which kept the default folder at every start, is not read

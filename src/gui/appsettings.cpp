@@ -1,9 +1,17 @@
 #include "appsettings.h"
 
+#include "privatefiles.h"
+
+#include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
+
+#include <memory>
+#include <utility>
 
 namespace appsettings {
 
@@ -24,9 +32,67 @@ const QString kKey = QStringLiteral("weather/key");
 // Every key kept for `remember`, so that turning it off leaves none behind.
 const QString *const kKept[] = {&kGeometry, &kFolder, &kUnit, &kOrder, &kNames, &kLand, &kKey};
 
+// The settings, or none where what lies at their file's path is no ordinary file of the
+// user's (a pipe would hold GPS at start, a device feed it for ever, a link to one be written
+// through): then nothing is read or kept, and that is said once.
+std::unique_ptr<QSettings> open()
+{
+#ifdef Q_OS_WIN
+    return std::make_unique<QSettings>(); // the registry
+#else
+    QString organisation = QCoreApplication::organizationName();
+    if (organisation.isEmpty())
+        organisation = QCoreApplication::organizationDomain();
+    if (organisation.isEmpty())
+        organisation = QStringLiteral("Unknown Organization");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           u'/' + organisation;
+    const QString path =
+        folder + u'/' + QCoreApplication::applicationName() + QStringLiteral(".conf");
+    if (!privatefiles::ownOrdinary(path)) {
+        static bool said = false;
+        if (!std::exchange(said, true))
+            qWarning().noquote() << QDir::toNativeSeparators(path)
+                                 << "is not an ordinary file of yours: no settings are read or "
+                                    "kept";
+        return nullptr;
+    }
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+#endif
+}
+
+QVariant read(const QString &key)
+{
+    const std::unique_ptr<QSettings> settings = open();
+    return settings ? settings->value(key) : QVariant();
+}
+
+// Written at once, the file and its folder the user's alone (a weather key may be in it).
+void written(QSettings &settings)
+{
+    settings.sync();
+#ifndef Q_OS_WIN
+    const QFileInfo file(settings.fileName());
+    if (file.isFile() && !file.isSymLink()) {
+        QFile::setPermissions(file.filePath(), QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ReadUser | QFile::WriteUser);
+        QFile::setPermissions(file.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                               QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    }
+#endif
+}
+
+void write(const QString &key, const QVariant &value)
+{
+    if (const std::unique_ptr<QSettings> settings = open()) {
+        settings->setValue(key, value);
+        written(*settings);
+    }
+}
+
 std::optional<bool> flag(const QString &key)
 {
-    const QVariant value = QSettings().value(key);
+    const QVariant value = read(key);
     if (!value.isValid())
         return std::nullopt;
     return value.toBool();
@@ -49,15 +115,18 @@ void tidy(QSettings &settings)
 // Writes `value` under `key`, or removes the key where `value` is the default.
 void put(const QString &key, const QVariant &value, bool isDefault)
 {
-    QSettings settings;
+    const std::unique_ptr<QSettings> settings = open();
+    if (!settings)
+        return;
     if (isDefault) {
-        if (!settings.contains(key))
+        if (!settings->contains(key))
             return;
-        settings.remove(key);
-        tidy(settings);
+        settings->remove(key);
+        tidy(*settings);
         return;
     }
-    settings.setValue(key, value);
+    settings->setValue(key, value);
+    written(*settings);
 }
 
 QString languageName(Language language)
@@ -85,12 +154,14 @@ std::optional<Language> languageNamed(const QString &name)
 
 Preferences preferences()
 {
-    const QSettings settings;
     Preferences p;
-    p.remember = settings.value(kRemember, false).toBool();
-    p.language = languageNamed(settings.value(kLanguage).toString()).value_or(Language::Own);
-    p.readersOrder = settings.value(kReadersOrder, false).toBool();
-    p.windInKmh = settings.value(kWindInKmh, false).toBool();
+    const std::unique_ptr<QSettings> settings = open();
+    if (!settings)
+        return p;
+    p.remember = settings->value(kRemember, false).toBool();
+    p.language = languageNamed(settings->value(kLanguage).toString()).value_or(Language::Own);
+    p.readersOrder = settings->value(kReadersOrder, false).toBool();
+    p.windInKmh = settings->value(kWindInKmh, false).toBool();
     return p;
 }
 
@@ -107,40 +178,42 @@ void setPreferences(const Preferences &p)
 
 void forgetKept()
 {
-    QSettings settings;
+    const std::unique_ptr<QSettings> settings = open();
+    if (!settings)
+        return;
     for (const QString *key : kKept)
-        settings.remove(*key);
-    tidy(settings);
+        settings->remove(*key);
+    tidy(*settings);
 }
 
 QByteArray windowGeometry()
 {
-    return QSettings().value(kGeometry).toByteArray();
+    return read(kGeometry).toByteArray();
 }
 
 void setWindowGeometry(const QByteArray &geometry)
 {
-    QSettings().setValue(kGeometry, geometry);
+    write(kGeometry, geometry);
 }
 
 QString networkFolder()
 {
-    return QSettings().value(kFolder).toString();
+    return read(kFolder).toString();
 }
 
 void setNetworkFolder(const QString &folder)
 {
-    QSettings().setValue(kFolder, folder);
+    write(kFolder, folder);
 }
 
 QString unit()
 {
-    return QSettings().value(kUnit).toString();
+    return read(kUnit).toString();
 }
 
 void setUnit(const QString &unit)
 {
-    QSettings().setValue(kUnit, unit);
+    write(kUnit, unit);
 }
 
 std::optional<bool> namesShown()
@@ -150,7 +223,7 @@ std::optional<bool> namesShown()
 
 void setNamesShown(bool shown)
 {
-    QSettings().setValue(kNames, shown);
+    write(kNames, shown);
 }
 
 std::optional<bool> landShown()
@@ -160,24 +233,24 @@ std::optional<bool> landShown()
 
 void setLandShown(bool shown)
 {
-    QSettings().setValue(kLand, shown);
+    write(kLand, shown);
 }
 
 std::optional<int> routeOrder()
 {
     bool ok = false;
-    const int order = QSettings().value(kOrder).toInt(&ok);
+    const int order = read(kOrder).toInt(&ok);
     return ok ? std::optional<int>(order) : std::nullopt;
 }
 
 void setRouteOrder(int order)
 {
-    QSettings().setValue(kOrder, order);
+    write(kOrder, order);
 }
 
 QString weatherKey()
 {
-    return QSettings().value(kKey).toString();
+    return read(kKey).toString();
 }
 
 void setWeatherKey(const QString &key)

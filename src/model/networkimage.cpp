@@ -4,6 +4,7 @@
 #include "matrix.h"
 #include "network.h"
 #include "prefetch.h"
+#include "privatefiles.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -27,7 +28,9 @@ namespace {
 
 constexpr char kMagic[8] = {'G', 'P', 'S', 'N', 'E', 'T', '\x01', '\0'};
 constexpr quint32 kByteOrder = 0x01020304; // read back otherwise on a machine of the other order
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;            // 2: the hash covers the key with the payload
+// The images kept take this much at most; the oldest go first.
+constexpr qint64 kCacheBound = qint64(2) << 30;
 // A 64-bit hash of the bytes, the same in every run on the machine (Qt's own hashes are seeded
 // per process): four lanes of multiply-rotate over 8-byte words, then the lengths and an
 // avalanche. It tells changed or damaged bytes, fast; it is no defence against a forger.
@@ -181,12 +184,22 @@ bool addKey(QByteArray *key, const QString &path)
     return true;
 }
 
+// The key's hash and the payload's together: a key spliced onto another image's payload is
+// refused.
+quint64 keyedHash(QByteArrayView key, QByteArrayView payload)
+{
+    const quint64 h = hashOf(key) * 0x9E3779B97F4A7C15ULL;
+    return hashOf(payload) ^ ((h << 29) | (h >> 35));
+}
+
 } // namespace
 
 QString Network::defaultCacheFolder()
 {
-    if (!qEnvironmentVariableIsEmpty("GPS_NO_CACHE"))
-        return {}; // for a measure of the reading itself, or a disk kept clean
+    // Off for a measure of the reading itself, or a disk kept clean; "0" is not "off".
+    const QByteArray off = qgetenv("GPS_NO_CACHE");
+    if (!off.isEmpty() && off != "0")
+        return {};
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     return base.isEmpty() ? QString() : base + QStringLiteral("/gps/networks");
 }
@@ -198,7 +211,9 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
     const QDir folder(dir);
     const QString cities = folder.filePath(QStringLiteral("villes.csv"));
     const QString roads = folder.filePath(QStringLiteral("temps.csv"));
-    const QString path = QFileInfo(dir).absoluteFilePath();
+    // One image a folder, however its path is spelt (., .., links).
+    const QString canonical = QFileInfo(dir).canonicalFilePath();
+    const QString path = canonical.isEmpty() ? QFileInfo(dir).absoluteFilePath() : canonical;
     if (cache.folder.isEmpty() || !QFileInfo(dir).isDir() ||
         QFileInfo(cities).size() + QFileInfo(roads).size() < cache.smallest)
         return load(dir, messages);
@@ -234,7 +249,10 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
             if (keyer.joinable())
                 keyer.join();
         });
-        read = readCache(file, &keptKey, &found);
+        // Only an ordinary file of the user's, in a folder of the user's, is read (a pipe
+        // would hold the reading, a device feed it for ever, others' bytes mislead it).
+        read = privatefiles::ownFolder(cache.folder) && privatefiles::ownOrdinary(file) &&
+               !QFileInfo(file).isSymLink() && readCache(file, &keptKey, &found);
     }
     if (!keyMade) {
         *this = Network();
@@ -250,9 +268,14 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
         found.clear();
         std::vector<std::pair<int, int>> roadNames;
         const Load result = readFiles(folder, &found, &roadNames);
-        if (result == Load::Ok) {
-            QDir().mkpath(cache.folder);
+        const QString base = cache.folder.endsWith(QLatin1String("/gps/networks"))
+                                 ? cache.folder.chopped(13)
+                                 : QFileInfo(cache.folder).path();
+        if (result == Load::Ok && privatefiles::makePrivateFolder(base, cache.folder) &&
+            privatefiles::replaceable(file)) {
             writeCache(file, key, found, roadNames);
+            privatefiles::prune(cache.folder, QStringLiteral(".net"), kCacheBound,
+                                QFileInfo(file).fileName());
         }
         if (messages)
             messages->append(found);
@@ -268,13 +291,11 @@ bool Network::readCache(const QString &file, QByteArray *key, QStringList *messa
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    const qint64 size = in.size();
-    const uchar *mapped = size > 0 ? in.map(0, size) : nullptr;
-    QByteArray read;
-    if (!mapped) {
-        read = in.readAll();
-        mapped = reinterpret_cast<const uchar *>(read.constData());
-    }
+    // Read, not mapped: a file rewritten under a mapping would end the program (SIGBUS); read,
+    // it is at worst refused by its hash.
+    const QByteArray read = in.readAll();
+    const qint64 size = read.size();
+    const uchar *mapped = reinterpret_cast<const uchar *>(read.constData());
     Reader r(QByteArrayView(mapped, mapped ? size : 0));
     char magic[8];
     quint32 order = 0, version = 0;
@@ -289,7 +310,7 @@ bool Network::readCache(const QString &file, QByteArray *key, QStringList *messa
     if (!r.get(&payloadSize) || !r.get(&payloadHash) || payloadSize != quint64(r.left()))
         return false;
     const QByteArrayView payload(mapped + (size - r.left()), r.left());
-    if (hashOf(payload) != payloadHash) {
+    if (keyedHash(QByteArrayView(*key), payload) != payloadHash) {
         qCDebug(lcModel) << "network cache damaged:" << file;
         return false;
     }
@@ -307,10 +328,12 @@ void Network::writeCache(const QString &file, QByteArrayView key, const QStringL
     header.put(quint64(key.size()));
     header.out.append(key.data(), key.size());
     header.put(quint64(payload.size()));
-    header.put(hashOf(payload));
+    header.put(keyedHash(key, payload));
     // Written aside and put in place whole: a program stopped half-way leaves the old image.
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(header.out) != header.out.size() ||
+    if (out.open(QIODevice::WriteOnly))
+        privatefiles::makePrivate(out); // it holds the network and the folder's path
+    if (!out.isOpen() || out.write(header.out) != header.out.size() ||
         out.write(payload) != payload.size() || !out.commit())
         qCDebug(lcModel) << "network cache not written:" << file << out.errorString();
 }

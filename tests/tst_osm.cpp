@@ -513,6 +513,26 @@ private slots:
         QVERIFY(read(there + "/villes.csv").startsWith("id,name,dept,lat,lon\n"));
         QCOMPARE(read(there + "/notes.txt"), QStringLiteral("mine"));
 
+        // A new folder has the mode any new folder has (here, under umask 022: 0755).
+        const mode_t before = umask(022);
+        const Run made = gpsnet({"osm", "--quiet", good, dir.filePath("made")});
+        umask(before);
+        QCOMPARE(made.code, 0);
+        QCOMPARE(QFile::permissions(dir.filePath("made")) & 0x0777,
+                 QFile::Permissions(0x0755)); // (Qt's permission bits: 0x0RWX per class)
+
+        // Both files replaced, or neither: where villes.csv cannot be replaced (a folder holds
+        // its name), temps.csv stays the old one and nothing is left beside them.
+        const QString stuck = dir.filePath("stuck");
+        QVERIFY(QDir().mkpath(stuck + "/villes.csv/inside"));
+        file("stuck/temps.csv", "old roads");
+        const Run refused = gpsnet({"osm", "--quiet", good, stuck});
+        QVERIFY2(refused.code == 1 && refused.err.contains("as they were"),
+                 qPrintable(refused.err));
+        QCOMPARE(read(stuck + "/temps.csv"), QStringLiteral("old roads"));
+        QCOMPARE(QDir(stuck).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"temps.csv", "villes.csv"}));
+
         QCOMPARE(gpsnet({"osm", good, ""}).code, 64);
         QCOMPARE(gpsnet({"osm", good, there, "--join-within", "-1"}).code, 64);
     }

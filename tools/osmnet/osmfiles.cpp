@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QTemporaryDir>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cmath>
@@ -74,6 +74,37 @@ QByteArray roadsCsv(const Network &network)
     return out;
 }
 
+namespace {
+
+std::string native(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// A name in `folder` that nothing holds yet, starting with `stem`.
+QString freshName(const QString &folder, const QString &stem)
+{
+    for (;;) {
+        const QString name = QDir(folder).filePath(
+            stem + QString::number(QRandomGenerator::global()->generate64(), 36));
+        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink())
+            return name;
+    }
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QFile f(path);
+    if (f.open(QIODevice::NewOnly) && f.write(bytes) == bytes.size() && f.flush())
+        return true;
+    *error = QStringLiteral("%1: cannot write (%2)")
+                 .arg(QDir::toNativeSeparators(path), f.errorString());
+    f.remove();
+    return false;
+}
+
+} // namespace
+
 bool write(const QString &dir, const Network &network, QString *error)
 {
     const QFileInfo target(dir);
@@ -81,48 +112,81 @@ bool write(const QString &dir, const Network &network, QString *error)
         *error = QStringLiteral("%1: not a folder").arg(QDir::toNativeSeparators(dir));
         return false;
     }
-    const QString parent = target.absolutePath();
-    if (!QDir().mkpath(parent)) {
-        *error =
-            QStringLiteral("%1: cannot make this folder").arg(QDir::toNativeSeparators(parent));
+    const QByteArray cities = citiesCsv(network), roads = roadsCsv(network);
+    std::error_code failed;
+    if (!target.exists()) {
+        // A new folder, made beside with the mode any new folder gets (the umask's), filled,
+        // then put in place whole.
+        const QString parent = target.absolutePath();
+        if (!QDir().mkpath(parent)) {
+            *error =
+                QStringLiteral("%1: cannot make this folder").arg(QDir::toNativeSeparators(parent));
+            return false;
+        }
+        const QString fresh = freshName(parent, QStringLiteral(".gpsnet-"));
+        if (!QDir().mkdir(fresh)) {
+            *error = QStringLiteral("%1: cannot write here").arg(QDir::toNativeSeparators(parent));
+            return false;
+        }
+        if (writeFile(fresh + QStringLiteral("/villes.csv"), cities, error) &&
+            writeFile(fresh + QStringLiteral("/temps.csv"), roads, error)) {
+            std::filesystem::rename(native(fresh), native(target.absoluteFilePath()), failed);
+            if (!failed)
+                return true;
+            *error =
+                QStringLiteral("%1: cannot write (%2)")
+                    .arg(QDir::toNativeSeparators(dir), QString::fromStdString(failed.message()));
+        }
+        QDir(fresh).removeRecursively();
         return false;
     }
-    QTemporaryDir fresh(parent + QStringLiteral("/.gpsnet-XXXXXX"));
-    if (!fresh.isValid()) {
-        *error = QStringLiteral("%1: cannot write here (%2)")
-                     .arg(QDir::toNativeSeparators(parent), fresh.errorString());
+
+    // Into a folder that is there (a mount point, or one whose parent is not the user's): the
+    // new files written inside it, then both put in place, or neither.
+    const QDir folder(dir);
+    const QString newCities = freshName(dir, QStringLiteral(".villes.csv.")),
+                  newRoads = freshName(dir, QStringLiteral(".temps.csv."));
+    const auto clean = [&] {
+        QFile::remove(newCities);
+        QFile::remove(newRoads);
+    };
+    if (!writeFile(newCities, cities, error) || !writeFile(newRoads, roads, error)) {
+        clean();
         return false;
     }
-    for (const auto &[name, bytes] :
-         {std::pair{"villes.csv", citiesCsv(network)}, std::pair{"temps.csv", roadsCsv(network)}}) {
-        QFile f(fresh.filePath(QLatin1String(name)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush()) {
-            *error = QStringLiteral("%1: cannot write (%2)")
-                         .arg(QDir::toNativeSeparators(f.fileName()), f.errorString());
+    const QString oldRoads = folder.filePath(QStringLiteral("temps.csv"));
+    const QString kept = freshName(dir, QStringLiteral(".temps.csv.old."));
+    const bool hadRoads = QFileInfo::exists(oldRoads) || QFileInfo(oldRoads).isSymLink();
+    // The old roads aside (a link to them), so that they can come back.
+    if (hadRoads) {
+        std::filesystem::create_hard_link(native(oldRoads), native(kept), failed);
+        if (failed && QFile::copy(oldRoads, kept)) // (a file system without hard links)
+            failed.clear();
+        if (failed) {
+            clean();
+            *error =
+                QStringLiteral("%1: cannot write (%2)")
+                    .arg(QDir::toNativeSeparators(dir), QString::fromStdString(failed.message()));
             return false;
         }
     }
-    std::error_code failed;
-    if (!target.exists()) {
-        std::filesystem::rename(QFile::encodeName(fresh.path()).toStdString(),
-                                QFile::encodeName(target.absoluteFilePath()).toStdString(), failed);
-        if (!failed) {
-            fresh.setAutoRemove(false);
-            return true;
+    std::filesystem::rename(native(newRoads), native(oldRoads), failed);
+    if (!failed) {
+        std::filesystem::rename(native(newCities),
+                                native(folder.filePath(QStringLiteral("villes.csv"))), failed);
+        if (failed) { // the old pair back
+            std::error_code ignored;
+            if (hadRoads)
+                std::filesystem::rename(native(kept), native(oldRoads), ignored);
+            else
+                QFile::remove(oldRoads);
         }
-    } else {
-        // Into a folder that is there: each file replaced whole.
-        for (const char *name : {"temps.csv", "villes.csv"}) {
-            std::filesystem::rename(
-                QFile::encodeName(fresh.filePath(QLatin1String(name))).toStdString(),
-                QFile::encodeName(QDir(dir).filePath(QLatin1String(name))).toStdString(), failed);
-            if (failed)
-                break;
-        }
-        if (!failed)
-            return true;
     }
-    *error = QStringLiteral("%1: cannot write (%2)")
+    clean();
+    QFile::remove(kept);
+    if (!failed)
+        return true;
+    *error = QStringLiteral("%1: cannot write (%2); the files there are as they were")
                  .arg(QDir::toNativeSeparators(dir), QString::fromStdString(failed.message()));
     return false;
 }

@@ -79,8 +79,10 @@ Network convert(const QString &extract, const Options &options);
 QByteArray citiesCsv(const Network &network);
 QByteArray roadsCsv(const Network &network);
 
-// Writes DIR/villes.csv and DIR/temps.csv whole or not at all: into a new folder beside DIR,
-// then moved into place. False, with the reason, when that cannot be done.
+// Writes DIR/villes.csv and DIR/temps.csv whole or not at all: a new DIR is filled beside it
+// (with the umask's mode) and moved into place; in a DIR that is there, the new files are
+// written inside it and both put in place, or neither. False, with the reason, when that
+// cannot be done.
 bool write(const QString &dir, const Network &network, QString *error);
 
 // Speed on a highway of that class with that maxspeed tag (a plain decimal of km/h, "50 km/h" or

@@ -2,6 +2,7 @@
 // graph's own fastest times.
 
 #include "network.h"
+#include "osmdetail.h"
 #include "osmnet.h"
 #include "routefinder.h"
 
@@ -413,6 +414,41 @@ private slots:
             ++checked;
         }
         QVERIFY(checked > 100);
+    }
+
+    // Names are made unique as GPS will read them: two names that differ only by characters
+    // no file carries would read as one (and routes jump between their roads); a name of
+    // commas would read as none, and its roads be passed over.
+    void namesUniqueAsGpsReadsThem()
+    {
+        osmnet::Network net;
+        int id = 0;
+        for (const QString &name :
+             {QStringLiteral("X\u0001"), QStringLiteral("X\u0002"), QStringLiteral(","),
+              QStringLiteral("Lyon"), QStringLiteral("Ly,on"), QStringLiteral("X\uFFFD")}) {
+            osmnet::Place p;
+            p.id = ++id;
+            p.name = name;
+            net.places.push_back(p);
+        }
+        osmnet::detail::uniqueNames(&net);
+        QStringList names;
+        for (const osmnet::Place &p : net.places)
+            names << p.name;
+        QCOMPARE(names, QStringList({"X\uFFFD", "X\uFFFD 2", "Lyon", "Ly on", "X\uFFFD 3"}));
+        QCOMPARE(net.unnamed, 1);
+        // GPS reads them so: as many cities, said nothing of.
+        const QString out = dir.filePath("names");
+        QVERIFY(QDir().mkpath(out));
+        file("names/villes.csv", osmnet::citiesCsv(net));
+        file("names/temps.csv", "");
+        Network read;
+        QStringList messages;
+        QCOMPARE(read.load(out, &messages), Network::Load::Ok);
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(read.size(), 5);
+        for (const QString &name : names)
+            QCOMPARE(read.positionsOf(name).size(), std::size_t(1));
     }
 
     // Input that cannot make a network: said, with what was left out, and no folder half

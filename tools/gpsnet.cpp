@@ -153,6 +153,11 @@ int run(const QStringList &arguments)
         }
         // What was left out is said whatever --quiet says.
         QTextStream err(stderr);
+        if (net.unnamed > 0)
+            err << "gpsnet: " << net.unnamed
+                << " places have no name once written for GPS (only commas or characters no "
+                   "file carries): left out"
+                << Qt::endl;
         if (net.invalidPositions > 0)
             err << "gpsnet: " << net.invalidPositions
                 << " road nodes or places have a position off the Earth (a latitude beyond 90, "

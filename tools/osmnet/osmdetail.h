@@ -224,8 +224,12 @@ inline RoadGraph reversed(const RoadGraph &g)
     return r;
 }
 
-// Each name once: those that repeat get their region, then a number ("Vineuil (41)",
-// "Montaigut (63) 2"); a comma becomes a space.
+// A name or region as GPS will read it from the file: commas as spaces, white space
+// simplified, a character no file carries (a control character, U+FFFE...) as U+FFFD.
+QString asGpsReads(QString text);
+
+// Each name once as GPS reads it: those that repeat get their region, then a number
+// ("Vineuil (41)", "Montaigut (63) 2"); a place whose name is empty once read so is left out.
 void uniqueNames(Network *net);
 
 } // namespace osmnet::detail

@@ -1,5 +1,6 @@
 // What gpsnet osm writes: names made unique, the two files, and the folder written whole.
 
+#include "csvtext.h"
 #include "osmdetail.h"
 
 #include <QDir>
@@ -17,21 +18,30 @@ namespace osmnet {
 
 namespace detail {
 
-// Fields of a line of the city file, where commas separate.
-static QString field(QString text)
+QString asGpsReads(QString text)
 {
-    text.replace(u',', u' ');
-    return text.simplified();
+    text.replace(u',', u' '); // commas separate the files' fields
+    text = text.simplified();
+    csv::replaceUnwritable(&text); // as GPS's loader does, so that two names stay two
+    return text;
 }
 
 void uniqueNames(Network *net)
 {
     QHash<QString, int> count;
+    std::vector<Place> named;
+    named.reserve(net->places.size());
     for (Place &p : net->places) {
-        p.name = field(p.name);
-        p.region = field(p.region);
+        p.name = asGpsReads(p.name);
+        p.region = asGpsReads(p.region);
+        if (p.name.isEmpty()) { // (a name of commas) no name: GPS would pass it over
+            ++net->unnamed;
+            continue;
+        }
         ++count[p.name];
+        named.push_back(std::move(p));
     }
+    net->places = std::move(named);
     QHash<QString, int> taken;
     for (const Place &p : net->places)
         if (count.value(p.name) == 1)

@@ -63,6 +63,7 @@ struct Network
     // What was read and what was left out, for the report.
     long long waysRead = 0, waysKept = 0;
     long long waysMissingNodes = 0; // kept ways some of whose nodes the extract lacks
+    long long unnamed = 0;          // places whose name is empty as GPS reads it
     long long invalidPositions = 0; // road nodes and places whose position is off the Earth
     long long placesFound = 0;
     QStringList farPlaces;     // farther than joinWithinKm from any road: left out

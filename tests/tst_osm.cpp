@@ -293,12 +293,26 @@ private slots:
             << "A\nB\nC\n"
             << "A,B,3.1\nB,C,3.9\n"
             << "";
+        // Places at one node: the first stands for them, the others joined to it alone, so
+        // that roads stay as many as the places (3,000 at a node once made 4.5 million).
         QTest::newRow("two places at one node")
             << line({"104 45.0005 5.0001 place=village;name=D"})
             << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}
             << "A\nB\nC\nD\n"
-            << "A,B,3.1\nA,D,0.1\nB,C,3.9\nB,D,3.1\n"
+            << "A,B,3.1\nA,D,0.1\nB,C,3.9\n"
             << "";
+        QStringList crowd;
+        QString crowdNames = "A\nB\nC\n", crowdRoads = "A,B,3.1\n";
+        for (int k = 0; k < 200; ++k) {
+            crowd << QStringLiteral("%1 45.0005 5.0401 place=village;name=P%2").arg(200 + k).arg(k);
+            crowdNames += QStringLiteral("P%1\n").arg(k);
+        }
+        crowdRoads += "B,C,3.9\n";
+        for (int k = 0; k < 200; ++k)
+            crowdRoads += QStringLiteral("B,P%1,0.1\n").arg(k);
+        QTest::newRow("200 places at one node: 202 roads")
+            << line(crowd) << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"}
+            << QStringList{} << crowdNames << crowdRoads << "";
         QTest::newRow("ways naming nodes the extract lacks")
             << line() << QStringList{"1 1,2,3,4,5,77,6,7,8,9,10 highway=primary;maxspeed=60"}
             << QStringList{} << "A\nB\nC\n"

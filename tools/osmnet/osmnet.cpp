@@ -433,6 +433,14 @@ Network convert(const QString &extract, const Options &options)
             std::vector<Link> mine;
             for (int i; (i = next++) < total;) {
                 const int node = net.places[std::size_t(i)].node;
+                // Places at one node: the first stands for them all, the others joined to it
+                // alone (a star), so that roads stay as many as the places, however many share
+                // a node.
+                const int first = at[node].front();
+                if (i != first) {
+                    mine.push_back({first, i, 0.0});
+                    continue;
+                }
                 std::vector<int> targets, oneWayTargets;
                 std::vector<double> forth;
                 std::vector<char> takesOneWay;
@@ -448,17 +456,12 @@ Network convert(const QString &extract, const Options &options)
                 for (std::size_t k = 0, b = 0; k < targets.size(); ++k) {
                     const double slower =
                         takesOneWay[k] ? std::max(forth[k], backTimes[b++]) : forth[k];
-                    for (int j : at[targets[k]]) {
-                        if (slower == inf) {
-                            ++oneWay;
-                            continue;
-                        }
+                    const int j = at[targets[k]].front();
+                    if (slower == inf)
+                        ++oneWay;
+                    else
                         mine.push_back({std::min(i, j), std::max(i, j), slower});
-                    }
                 }
-                for (int j : at[node]) // places at the same node
-                    if (j != i)
-                        mine.push_back({std::min(i, j), std::max(i, j), 0.0});
                 if (options.progress && i % 1000 == 999) {
                     std::lock_guard<std::mutex> hold(lock);
                     say(QStringLiteral("searched from %1 of %2 places")

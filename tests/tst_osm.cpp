@@ -495,6 +495,8 @@ private slots:
              file("x.osm.xz", "\xfd"
                               "7zXZ\0\0\x04\xe6\xd6\xb4\x46"),
              dir.filePath("out-xz"), "compressed with xz (.osm.xz)"},
+            {"ids near 2^63", file("huge-ids.osm", extract({"-9223372036854775000 45 5"}, {})),
+             dir.filePath("out-huge"), "a node id of -9223372036854775000, beyond"},
             {"o5m", file("x.o5m", "\xff\xe0\x04o5m2\xff"), dir.filePath("out-o5m"), "in o5m"},
             {"broken XML", file("broken.osm", extract(line(), {}).left(120)),
              dir.filePath("out-broken"), "not a readable OSM extract (XML"},
@@ -515,6 +517,17 @@ private slots:
             QVERIFY(whole.open(QIODevice::ReadOnly));
             cases.append({"a truncated PBF", file("cut.osm.pbf", whole.readAll().chopped(40)),
                           dir.filePath("out-cut"), "not a readable OSM extract (PBF"});
+            // Ids whose deltas overflow in the PBF (the reader's sums wrap): refused, said.
+            const QString huge = file(
+                "huge.osm", extract({"-9223372036854775000 45 5", "9223372036854775000 45 5.01"},
+                                    {"1 -9223372036854775000,"
+                                     "9223372036854775000 highway=primary"}));
+            const QString hugePbf = dir.filePath("huge.osm.pbf");
+            convert.start(osmium, {"cat", huge, "-o", hugePbf, "-O"});
+            QVERIFY(convert.waitForFinished(60000));
+            QCOMPARE(convert.exitCode(), 0);
+            cases.append({"ids near 2^63 in a PBF", hugePbf, dir.filePath("out-huge-pbf"),
+                          "beyond what OpenStreetMap uses"});
             // The whole PBF reads as the XML does.
             const QString fromPbf = dir.filePath("out-pbf");
             QCOMPARE(gpsnet({"osm", "--quiet", pbf, fromPbf}).code, 0);

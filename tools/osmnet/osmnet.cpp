@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <unordered_map>
 
@@ -139,6 +140,26 @@ struct Way
     int oneway;
 };
 
+// OpenStreetMap's ids are far below 2^62 (negative ones, an editor's new objects, too): beyond,
+// the extract is no map GPS reads (the PBF reader's sums of deltas wrap there; this file is
+// built with -fwrapv, so that is defined and caught here).
+constexpr std::int64_t kLargestId = std::int64_t(1) << 62;
+
+struct BadId : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+void checkId(std::int64_t id, const char *what)
+{
+    if (id > kLargestId || id < -kLargestId)
+        throw BadId(QStringLiteral("a %1 id of %2, beyond what OpenStreetMap uses (±2^62): not "
+                                   "an extract gpsnet reads")
+                        .arg(QLatin1String(what))
+                        .arg(id)
+                        .toStdString());
+}
+
 class WayReader : public osmium::handler::Handler
 {
 public:
@@ -147,14 +168,17 @@ public:
     void way(const osmium::Way &way)
     {
         ++net->waysRead;
+        checkId(way.id(), "way");
         const osmium::TagList &tags = way.tags();
         const double kmh = speedKmh(tags["highway"], tags["maxspeed"], service);
         if (kmh <= 0 || !forCars(tags) || way.nodes().size() < 2)
             return;
         ++net->waysKept;
         const std::int64_t first = std::int64_t(refs.size());
-        for (const osmium::NodeRef &ref : way.nodes())
+        for (const osmium::NodeRef &ref : way.nodes()) {
+            checkId(ref.ref(), "node");
             refs.push_back(ref.ref());
+        }
         const int oneway = onewayOf(tags);
         net->oneWayRoads = net->oneWayRoads || oneway != 0;
         ways.push_back({first, std::int64_t(refs.size()), kmh, oneway});
@@ -178,6 +202,7 @@ public:
 
     void node(const osmium::Node &node)
     {
+        checkId(node.id(), "node");
         const osmium::Location location = node.location();
         const auto it = std::lower_bound(ids.begin(), ids.end(), node.id());
         const bool onRoad = it != ids.end() && *it == node.id();
@@ -228,6 +253,10 @@ void readAll(const QString &path, osmium::osm_entity_bits::type what, Handler &h
         reader.close();
     } catch (const Error &) {
         throw;
+    } catch (const BadId &e) {
+        throw Error(QStringLiteral("%1: %2")
+                        .arg(QDir::toNativeSeparators(path), QString::fromUtf8(e.what()))
+                        .toStdString());
     } catch (const std::bad_alloc &) {
         throw;
     } catch (const std::exception &e) {

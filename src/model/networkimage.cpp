@@ -293,7 +293,15 @@ bool Network::readCache(const QString &file, QByteArray *key, QStringList *messa
         return false;
     // Read, not mapped: a file rewritten under a mapping would end the program (SIGBUS); read,
     // it is at worst refused by its hash.
-    const QByteArray read = in.readAll();
+    QByteArray read(in.size(), Qt::Uninitialized); // in one piece, not grown as it comes
+    qint64 got = 0;
+    while (got < read.size()) {
+        const qint64 more = in.read(read.data() + got, read.size() - got);
+        if (more <= 0)
+            break;
+        got += more;
+    }
+    read.truncate(got);
     const qint64 size = read.size();
     const uchar *mapped = reinterpret_cast<const uchar *>(read.constData());
     Reader r(QByteArrayView(mapped, mapped ? size : 0));

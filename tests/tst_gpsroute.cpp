@@ -164,6 +164,14 @@ private slots:
             << GPS_PATH << QStringList{"--route", "X", "Atlantis", "--screenshot", "x.png"} << 2
             << ""
             << "no city named \"Atlantis\"\n";
+        QTest::newRow("gps --screenshot of a folder that is not there")
+            << GPS_PATH << QStringList{"--data", "/nowhere/at/all", "--screenshot", "x.png"} << 1
+            << ""
+            << "gps: /nowhere/at/all: no such folder";
+        QTest::newRow("gps: a misspelt name, the closest offered")
+            << GPS_PATH << QStringList{"--route", "X", "Saint-Malo", "--screenshot", "x.png"} << 2
+            << ""
+            << "gps: no city named \"Saint-Malo\"\ngps: \"Saint-Malo\": did you mean Saint Malo?\n";
         QTest::newRow("gpsroute: a misspelt name, the closest names offered")
             << GPSROUTE_PATH << QStringList{"route", "x", "Saint-Malo", "Atlantis"} << 2 << ""
             << "gpsroute: \"x\": did you mean X?\ngpsroute: \"Saint-Malo\": did you mean Saint "
@@ -191,6 +199,9 @@ private slots:
         QTest::newRow("gps --route from an empty name")
             << GPS_PATH << QStringList{"--screenshot", "x.png", "--route", "", "Z"} << 2 << ""
             << "no city named \"\"";
+        QTest::newRow("reach in a negative time")
+            << GPSROUTE_PATH << QStringList{"reach", "X", "-5"} << 64 << ""
+            << "gpsroute: -5 is a negative number: times are 0 or more";
         // An option that would do nothing is refused, not ignored.
         QTest::newRow("table in another format than CSV")
             << GPSROUTE_PATH << QStringList{"--format", "json", "table", "--from", "X", "--to", "Y"}

@@ -228,7 +228,7 @@ private slots:
             << QStringList{"1 1,2,3,4,5,77,6,7,8,9,10 highway=primary;maxspeed=60"} << QStringList{}
             << "A\nB\nC\n"
             << "A,B,3.1\n"
-            << "1 road nodes or places have a position off the Earth";
+            << "1 road node or place has a position off the Earth";
         QTest::newRow("across 180°: a place 55 m from its road, on the other side")
             << QStringList{"1 45 -179.9998",
                            "2 45 -179.99",
@@ -243,7 +243,7 @@ private slots:
             << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"}
             << QStringList{"--places", "city"} << "C\n"
             << ""
-            << "";
+            << "wrote 1 place and 0 roads"; // (counts and words agree)
         QTest::newRow("a private shortcut, an area and a footway are not roads")
             << line({"11 45.001 5.02", "12 45.001 5.06"})
             << QStringList{"1 " + kAll + " highway=tertiary;maxspeed=30",
@@ -271,13 +271,13 @@ private slots:
                            "2 5,6,7,8,9,10 highway=primary;maxspeed=60"}
             << QStringList{} << "A\nB\nC\n"
             << "B,C,3.9\n"
-            << "1 pairs of places are joined one way only";
+            << "1 pair of places is joined one way only";
         QTest::newRow("a place far from any road")
             << line({"104 46 6 place=village;name=Far"})
             << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}
             << "A\nB\nC\n"
             << "A,B,3.1\nB,C,3.9\n"
-            << "1 places lie farther than 2 km from a road and were left out: Far";
+            << "1 place lies farther than 2 km from a road and was left out: Far";
         QTest::newRow("names shared: the region, then a number")
             << line({"104 45.0005 5.02 place=village;name=A;is_in:state=North",
                      "105 45.0005 5.03 place=village;name=A;is_in:state=North",
@@ -317,7 +317,7 @@ private slots:
             << line() << QStringList{"1 1,2,3,4,5,77,6,7,8,9,10 highway=primary;maxspeed=60"}
             << QStringList{} << "A\nB\nC\n"
             << "A,B,3.1\n"
-            << "1 ways name nodes the extract does not hold";
+            << "1 way names nodes the extract does not hold";
     }
 
     void placesAndRoads()

@@ -83,6 +83,18 @@ private slots:
         QCOMPARE(panel.findChild<QPushButton *>("pushButton")->geometry(), QRect(590, 450, 93, 29));
         QCOMPARE(panel.findChild<QTableView *>("tableView")->geometry(), QRect(160, 10, 491, 431));
         QVERIFY(!panel.isWindow()); // drawn inside its parent
+        // In a window grown beyond its smallest size the table takes the room, the button by
+        // its corner; at that size, all is where the form puts it.
+        QWidget window;
+        window.setMinimumSize(800, 600);
+        window.resize(800, 600);
+        TableMatrix grown(&window, network({"X", "Y", "Z"}, ""));
+        QCOMPARE(grown.findChild<QTableView *>("tableView")->geometry(), QRect(160, 10, 491, 431));
+        window.show();
+        window.resize(1200, 900);
+        QTRY_COMPARE(grown.size(), QSize(1200, 900));
+        QCOMPARE(grown.findChild<QTableView *>("tableView")->geometry(), QRect(160, 10, 891, 726));
+        QCOMPARE(grown.findChild<QPushButton *>("pushButton")->geometry(), QRect(990, 745, 93, 29));
     }
 
     void shortestTimesBetweenAllCities()

@@ -1,20 +1,24 @@
 #include "Window.h"
 #include "appsettings.h"
+#include "citysearch.h"
 #include "info.h"
 #include "mapviewport.h"
 #include "modal.h"
 #include "netgen.h"
 #include "preferencesdialog.h"
 #include "reachlayer.h"
+#include "routeplan.h"
 #include "routetable.h"
 #include "windowtest.h"
 
 #include "mappacing.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QContextMenuEvent>
 #include <QDirIterator>
 #include <QFileDialog>
@@ -1172,8 +1176,8 @@ private slots:
         {
             std::unique_ptr<Fenetre> w = start(QString(), net);
             editPreferences(*w, [](appsettings::Preferences &p) { p.remember = true; });
-            const QFile::Permissions mine = QFile::ReadOwner | QFile::WriteOwner |
-                                            QFile::ReadUser | QFile::WriteUser;
+            const QFile::Permissions mine =
+                QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
             QCOMPARE(QFile::permissions(path), mine);
             QCOMPARE(QFile::permissions(QFileInfo(path).path()),
                      mine | QFile::ExeOwner | QFile::ExeUser);
@@ -1220,6 +1224,41 @@ private slots:
             editPreferences(*w, [](appsettings::Preferences &p) { p.remember = false; });
         }
         QCOMPARE(filesIn(home.path()), before);
+    }
+
+    // Find offers the names that start with what is typed first, then those with a word that
+    // does, then the others; Return takes the one highlighted (the best) at once.
+    void findRanksNames()
+    {
+        QCOMPARE(
+            namesHolding({"Arles", "Grenoble", "Bourg-Renard", "Rennes", "Saint-Rennes"}, "REN"),
+            QStringList({"Rennes", "Bourg-Renard", "Saint-Rennes", "Grenoble"}));
+        Fenetre w(network("find",
+                          "h\n1,Grenoble,,45.19,5.72\n2,Rennes,,48.11,-1.68\n"
+                          "3,Bourg-Renard,,46,4\n4,Lyon,,45.76,4.84\n",
+                          "Grenoble,Lyon,100\nRennes,Lyon,500\n"));
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QStringList offered;
+        bool accepted = false;
+        onNextModal<QInputDialog>([&](QInputDialog *dialog) {
+            auto *edit = dialog->findChild<QLineEdit *>();
+            QTest::keyClicks(edit, "ren");
+            QAbstractItemView *popup = edit->findChild<QCompleter *>()->popup();
+            for (int row = 0; row < popup->model()->rowCount(); ++row)
+                offered << popup->model()->index(row, 0).data().toString();
+            QTest::keyClick(popup, Qt::Key_Return); // once
+            accepted = dialog->result() == QDialog::Accepted;
+        });
+        QTest::keySequence(&w, QKeySequence::Find);
+        QVERIFY(accepted);
+        QCOMPARE(offered, QStringList({"Rennes", "Bourg-Renard", "Grenoble"}));
+        w.activateWindow();
+        QWidget *map = w.findChild<QWidget *>("mapKeys");
+        QTRY_COMPARE(QApplication::focusWidget(), map);
+        QTest::keyClick(map, Qt::Key_B);
+        QCOMPARE(w.routePlan().start(), QStringLiteral("Rennes"));
     }
 
     void paintDoesNotAskForAnotherPaint()

@@ -115,13 +115,27 @@ int run(const QStringList &arguments)
                              .arg(args[1], args[2]));
         if (args[3].isEmpty())
             return usage(QStringLiteral("synth needs a folder to write into, not an empty name"));
+        // What it is doing, as osm says it (a large network takes a while), unless --quiet.
+        const auto say = [&](const QString &text) {
+            if (!parser.isSet(quietOption))
+                QTextStream(stderr) << "gpsnet: " << text << Qt::endl;
+        };
         const auto places = netgen::randomPlaces(n, seed);
+        say(QStringLiteral("%1 %2 placed; roads to their nearest...")
+                .arg(n)
+                .arg(n == 1 ? "city" : "cities"));
         const auto links = netgen::nearestRoads(places, roadsPerCity > 0 ? roadsPerCity : 5.0);
         QDir().mkpath(args[3]);
         const QDir dir(args[3]);
         if (!writeFile(dir.filePath("villes.csv"), netgen::citiesCsv(places)) ||
             !writeFile(dir.filePath("temps.csv"), netgen::roadsCsv(places, links)))
             return fail(QStringLiteral("cannot write into %1").arg(args[3]));
+        say(QStringLiteral("wrote %1 %2 and %3 %4 to %5")
+                .arg(n)
+                .arg(n == 1 ? "city" : "cities")
+                .arg(links.size())
+                .arg(links.size() == 1 ? "road" : "roads")
+                .arg(QDir::toNativeSeparators(args[3])));
         return 0;
     }
     if (args.size() == 3 && args[0] == QLatin1String("osm")) {
@@ -151,37 +165,42 @@ int run(const QStringList &arguments)
         } catch (const osmnet::Error &e) {
             return fail(QString::fromUtf8(e.what()));
         }
-        // What was left out is said whatever --quiet says.
+        // What was left out is said whatever --quiet says, in words that agree with the count.
         QTextStream err(stderr);
-        if (net.unnamed > 0)
-            err << "gpsnet: " << net.unnamed
-                << " places have no name once written for GPS (only commas or characters no "
-                   "file carries): left out"
-                << Qt::endl;
-        if (net.invalidPositions > 0)
-            err << "gpsnet: " << net.invalidPositions
-                << " road nodes or places have a position off the Earth (a latitude beyond 90, "
-                   "a longitude beyond 180): left out, with the stretches of road to them"
-                << Qt::endl;
-        if (net.waysMissingNodes > 0)
-            err << "gpsnet: " << net.waysMissingNodes
-                << " ways name nodes the extract does not hold: their stretches to those nodes "
-                   "were left out"
-                << Qt::endl;
+        const auto said = [&err](long long count, const char *one, const char *many) {
+            if (count > 0)
+                err << "gpsnet: " << count << ' ' << (count == 1 ? one : many) << Qt::endl;
+        };
+        said(net.unnamed,
+             "place has no name once written for GPS (only commas or characters no file "
+             "carries): left out",
+             "places have no name once written for GPS (only commas or characters no file "
+             "carries): left out");
+        said(net.invalidPositions,
+             "road node or place has a position off the Earth (a latitude beyond 90, a "
+             "longitude beyond 180): left out, with the stretches of road to it",
+             "road nodes or places have a position off the Earth (a latitude beyond 90, a "
+             "longitude beyond 180): left out, with the stretches of road to them");
+        said(net.waysMissingNodes,
+             "way names nodes the extract does not hold: its stretches to those nodes were "
+             "left out",
+             "ways name nodes the extract does not hold: their stretches to those nodes were "
+             "left out");
         if (!net.farPlaces.isEmpty())
-            err << "gpsnet: " << net.farPlaces.size() << " places lie farther than "
-                << options.joinWithinKm << " km from a road and were left out: "
-                << net.farPlaces.mid(0, 10).join(QStringLiteral(", "))
+            err << "gpsnet: " << net.farPlaces.size()
+                << (net.farPlaces.size() == 1 ? " place lies farther than "
+                                              : " places lie farther than ")
+                << options.joinWithinKm << " km from a road and "
+                << (net.farPlaces.size() == 1 ? "was" : "were")
+                << " left out: " << net.farPlaces.mid(0, 10).join(QStringLiteral(", "))
                 << (net.farPlaces.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
-        if (net.oneWayPairs > 0)
-            err << "gpsnet: " << net.oneWayPairs
-                << " pairs of places are joined one way only: GPS roads go both ways, so no road "
-                   "was written for them"
-                << Qt::endl;
-        if (net.renamed > 0)
-            err << "gpsnet: " << net.renamed
-                << " places share their name with another: their region or a number was added"
-                << Qt::endl;
+        said(net.oneWayPairs,
+             "pair of places is joined one way only: GPS roads go both ways, so no road was "
+             "written for it",
+             "pairs of places are joined one way only: GPS roads go both ways, so no road was "
+             "written for them");
+        said(net.renamed, "place shares its name with another: its region or a number was added",
+             "places share their name with another: their region or a number was added");
         if (net.oneWayRoads)
             err << "gpsnet: the extract has one-way roads: each road written takes the slower "
                    "direction's time"
@@ -194,8 +213,10 @@ int run(const QStringList &arguments)
         if (!osmnet::write(args[2], net, &error))
             return fail(error);
         if (!parser.isSet(quietOption))
-            err << "gpsnet: wrote " << net.places.size() << " places and " << net.links.size()
-                << " roads to " << QDir::toNativeSeparators(args[2]) << Qt::endl;
+            err << "gpsnet: wrote " << net.places.size()
+                << (net.places.size() == 1 ? " place and " : " places and ") << net.links.size()
+                << (net.links.size() == 1 ? " road to " : " roads to ")
+                << QDir::toNativeSeparators(args[2]) << Qt::endl;
         return 0;
 #else
         return fail(QStringLiteral("this gpsnet was built without OpenStreetMap support "

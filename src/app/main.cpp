@@ -2,6 +2,7 @@
 
 #include "Window.h"
 #include "appsettings.h"
+#include "citynames.h"
 #include "commandline.h"
 #include "datadir.h"
 #include "routeplan.h"
@@ -32,8 +33,9 @@ const char *const kHelp = R"(Usage: gps [--data DIR] [--route FROM TO] [--langua
                      has it); for this run, whatever the preferences say
   --screenshot FILE  draw the window off screen into FILE (PNG) and quit
 
-Exit status: 0 on success; 2 when a --route name matches no city; 64 on a
-usage error or when the screenshot cannot be written.
+Exit status: 0 on success; 1 when, with --screenshot, the network cannot be
+read (its folder or a data file); 2 when a --route name matches no city; 64 on
+a usage error or when the screenshot cannot be written.
 )";
 
 enum Exit
@@ -179,10 +181,17 @@ int main(int argc, char *argv[])
             unknown << from;
         if (network.positionsOf(to).empty() && to != from)
             unknown << to;
-        if (!unknown.isEmpty())
-            return fail(
-                QStringLiteral("no city named \"%1\"").arg(unknown.join(QStringLiteral("\", \""))),
-                UnknownCity);
+        if (!unknown.isEmpty()) {
+            // The closest names, as gpsroute offers them.
+            QString text =
+                QStringLiteral("no city named \"%1\"").arg(unknown.join(QStringLiteral("\", \"")));
+            const NameSuggester names(network.cities());
+            for (const QString &name : unknown)
+                if (const QStringList close = names.closest(name); !close.isEmpty())
+                    text += QStringLiteral("\ngps: \"%1\": did you mean %2?")
+                                .arg(name, close.join(QStringLiteral(", ")));
+            return fail(text, UnknownCity);
+        }
         window.routePlan().setRoute(from, to);
     }
     window.show();
@@ -192,5 +201,11 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     if (!window.grab().save(screenshot, "PNG"))
         return fail(QStringLiteral("cannot write %1").arg(screenshot));
+    // The picture is drawn either way; a network that could not be read is said, and fails.
+    if (!window.networkOpened()) {
+        for (const QString &message : window.loadMessages())
+            QTextStream(stderr) << "gps: " << message << Qt::endl;
+        return 1;
+    }
     return 0;
 }

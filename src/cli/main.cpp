@@ -31,7 +31,7 @@ const char *const kHelp = R"(Usage:
            trip [--round | --end NAME] NAME NAME [NAME...]
   gpsroute [--data DIR] [--hours] [--format tsv|json|geojson] reach NAME MINUTES
   gpsroute [--data DIR] [--hours] table --from NAME[,NAME...] --to NAME[,NAME...]
-  gpsroute [--data DIR] matrix
+  gpsroute [--data DIR] [--hours] matrix
   gpsroute --help | --version
 
 Reads the network from DIR/villes.csv and DIR/temps.csv (by default the data
@@ -127,6 +127,17 @@ int run(const QStringList &arguments)
     const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("NAMES"));
     parser.addOptions(
         {dataOption, hoursOption, formatOption, roundOption, endOption, fromOption, toOption});
+    // A negative number is no option: said for what it is ("reach Paris -5" would otherwise
+    // read as an unknown option "5"). After "--" it is a name.
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        bool number = false;
+        if (argument.startsWith(u'-') && (argument.toDouble(&number), number))
+            return usage(QStringLiteral("%1 is a negative number: times are 0 or more (a name "
+                                        "that starts with - comes after --)")
+                             .arg(argument));
+    }
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsroute"), kHelp);
         done >= 0)
         return done;

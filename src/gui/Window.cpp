@@ -82,9 +82,11 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
 
     try {
         auto network = std::make_shared<Network>();
-        if (network->load(dataDir, &messages, Network::Cache{Network::defaultCacheFolder()}) ==
-            Network::Load::NoFolder)
+        const Network::Load loaded =
+            network->load(dataDir, &messages, Network::Cache{Network::defaultCacheFolder()});
+        if (loaded == Network::Load::NoFolder)
             missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
+        opened = loaded == Network::Load::Ok;
         useNetwork(network, dataDir);
     } catch (const std::bad_alloc &) {
         // Said in the box shown with the window; the window opens empty rather than not at all.

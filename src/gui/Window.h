@@ -56,6 +56,8 @@ public:
     const std::vector<double> &currentPathTime() const { return pathTime; }
     // What loading the data files reported (unreadable files, skipped lines).
     QStringList loadMessages() const { return messages; }
+    // Whether the network the window started with could be read (its folder and both files).
+    bool networkOpened() const { return opened; }
 
     // Opens the network in `dir` in place of the one on show, saying what could not be read as
     // at start; the route stays when its cities are in the new network. A folder without a
@@ -155,6 +157,7 @@ private:
     QStringList messages;  // what loading reported
     QString missingFolder; // the data folder, when it does not exist
     bool problemsShown = false;
+    bool opened = false;
     QStringList cityNames;   // each name once, in case-insensitive order: typed completion
     QStringList sortedNames; // each name once, in the reader's order: the boxes, searching
     QString folder;

@@ -5,30 +5,53 @@
 #include <QAbstractItemView>
 #include <QCollator>
 #include <QLineEdit>
-#include <QStandardItemModel>
+#include <QStringListModel>
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-CitySearch::CitySearch(const QStringList &names, QLineEdit *edit)
-    : QCompleter(edit), edit(edit), names(names)
+namespace {
+
+// How well `key` (folded) holds `typed` (folded, not empty): 0, it starts with it; 1, one of its
+// words does ("ren" in "Bourg-Renard"); 2, it holds it elsewhere ("ren" in "Grenoble"); -1, not.
+int rank(const QString &key, const QString &typed)
 {
-    // Shown as they are, compared folded.
-    auto *model = new QStandardItemModel(int(names.size()), 1, this);
+    qsizetype at = key.indexOf(typed);
+    if (at < 0)
+        return -1;
+    if (at == 0)
+        return 0;
+    for (; at >= 0; at = key.indexOf(typed, at + 1))
+        if (!key.at(at - 1).isLetterOrNumber())
+            return 1;
+    return 2;
+}
+
+// The names whose keys hold `typed`, best first, then in the list's order.
+template <typename KeyOf>
+QStringList ranked(const QStringList &names, const QString &typed, KeyOf keyOf)
+{
+    QStringList found[3];
+    if (typed.isEmpty())
+        return {};
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (const int r = rank(keyOf(i), typed); r >= 0)
+            found[r] << names[i];
+    return found[0] + found[1] + found[2];
+}
+
+} // namespace
+
+CitySearch::CitySearch(const QStringList &names, QLineEdit *edit)
+    : QCompleter(edit), edit(edit), names(names), shown(new QStringListModel(this))
+{
     keys.reserve(names.size());
-    for (int i = 0; i < names.size(); ++i) {
-        keys << folded(names[i]);
-        auto *item = new QStandardItem(names[i]);
-        item->setData(keys.last(), Qt::UserRole);
-        item->setEditable(false);
-        model->setItem(i, item);
-    }
-    setModel(model);
-    setCompletionRole(Qt::UserRole);
-    setFilterMode(Qt::MatchContains);
-    setCaseSensitivity(Qt::CaseInsensitive);
-    setCompletionMode(QCompleter::PopupCompletion);
+    for (const QString &name : names)
+        keys << folded(name);
+    // The list offered is made here, ranked: the completer shows it as it is.
+    setModel(shown);
+    setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     setMaxVisibleItems(12);
     setWidget(edit);
     connect(edit, &QLineEdit::textEdited, this, &CitySearch::offer);
@@ -40,37 +63,26 @@ CitySearch::CitySearch(const QStringList &names, QLineEdit *edit)
 
 void CitySearch::offer(const QString &text)
 {
-    const QString key = folded(text.trimmed());
-    if (key.isEmpty()) {
+    const QStringList found = matches(text);
+    if (found.isEmpty()) {
         popup()->hide();
         return;
     }
-    setCompletionPrefix(key);
+    shown->setStringList(found.mid(0, 200)); // (more than anyone reads)
     complete();
+    // The best one highlighted: Return takes it.
+    popup()->setCurrentIndex(completionModel()->index(0, 0));
 }
 
 QStringList CitySearch::matches(const QString &text) const
 {
-    const QString key = folded(text.trimmed());
-    QStringList found;
-    if (key.isEmpty())
-        return found;
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        if (keys[i].contains(key))
-            found << names[i];
-    return found;
+    return ranked(names, folded(text.trimmed()), [this](qsizetype i) { return keys[i]; });
 }
 
 QStringList namesHolding(const QStringList &names, const QString &text)
 {
-    const QString key = folded(text.trimmed());
-    QStringList found;
-    if (key.isEmpty())
-        return found;
-    for (const QString &name : names)
-        if (folded(name).contains(key))
-            found << name;
-    return found;
+    return ranked(names, folded(text.trimmed()),
+                  [&names](qsizetype i) { return folded(names[i]); });
 }
 
 QStringList inReadersOrder(QStringList names)

@@ -8,10 +8,12 @@
 #include <vector>
 
 class QLineEdit;
+class QStringListModel;
 
 // Finds a city by any part of its name, whatever the case and the accents: "krak" offers
-// Kraków, "evr" Évreux and Lévrier. Offers, in the list's order, every name that holds what is
-// typed; a name taken from the list replaces the text.
+// Kraków, "evr" Évreux and Lévrier. Offers every name that holds what is typed, best first:
+// those that start with it, then those with a word that does, then the others, each in the
+// list's order; the first is highlighted, and a name taken from the list replaces the text.
 class CitySearch : public QCompleter
 {
     Q_OBJECT
@@ -28,10 +30,12 @@ public:
 private:
     QLineEdit *edit;
     QStringList names;
-    QStringList keys; // the names folded, as they are compared
+    QStringList keys;        // the names folded, as they are compared
+    QStringListModel *shown; // what is offered
 };
 
-// The names of `names` that hold `text`, whatever the case and the accents, in order.
+// The names of `names` that hold `text`, whatever the case and the accents, best first (as
+// CitySearch offers them).
 QStringList namesHolding(const QStringList &names, const QString &text);
 
 // `names` in the reader's alphabetical order, as the user's language sorts them (Épinal,

@@ -2,17 +2,27 @@
 
 #include <QEvent>
 #include <QKeySequence>
+#include <QRect>
 #include <QShortcut>
 #include <QWidget>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
-// Keeps the panel as large as its parent, and at least as large as its form.
+// Keeps the panel as large as its parent, and at least as large as its form, its widgets
+// using the room.
 class Cover : public QObject
 {
 public:
-    Cover(QWidget *panel) : QObject(panel), panel(panel), form(panel->size())
+    Cover(QWidget *panel, const QList<QWidget *> &growing, const QList<QWidget *> &following)
+        : QObject(panel), panel(panel), form(panel->size())
     {
+        for (QWidget *w : growing)
+            placed.push_back({w, w->geometry(), true});
+        for (QWidget *w : following)
+            placed.push_back({w, w->geometry(), false});
         if (QWidget *parent = panel->parentWidget()) {
             parent->installEventFilter(this);
             fit();
@@ -27,20 +37,40 @@ public:
     }
 
 private:
-    void fit() { panel->resize(form.expandedTo(panel->parentWidget()->size())); }
+    void fit()
+    {
+        const QWidget *parent = panel->parentWidget();
+        const QSize size = form.expandedTo(parent->size());
+        panel->resize(size);
+        // Room beyond the window's smallest size (where the form is as it always was).
+        const QSize first = form.expandedTo(parent->minimumSize());
+        const int dx = std::max(0, size.width() - first.width()),
+                  dy = std::max(0, size.height() - first.height());
+        for (const Placed &p : placed)
+            p.widget->setGeometry(p.grows ? p.first.adjusted(0, 0, dx, dy)
+                                          : p.first.translated(dx, dy));
+    }
 
+    struct Placed
+    {
+        QWidget *widget;
+        QRect first; // where the form puts it
+        bool grows;  // else it follows the lower right corner
+    };
     QWidget *panel;
     QSize form;
+    std::vector<Placed> placed;
 };
 
 } // namespace
 
-void setUpPanel(QWidget *panel, std::function<void()> onReturn)
+void setUpPanel(QWidget *panel, std::function<void()> onReturn, const QList<QWidget *> &growing,
+                const QList<QWidget *> &following)
 {
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setAutoFillBackground(true); // it hides what it covers
     panel->setFocusPolicy(Qt::StrongFocus);
-    new Cover(panel);
+    new Cover(panel, growing, following);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     QObject::connect(escape, &QShortcut::activated, panel, &QWidget::close);

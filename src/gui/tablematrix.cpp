@@ -14,7 +14,8 @@
 void TableMatrix::setUp()
 {
     ui->setupUi(this);
-    setUpPanel(this);
+    // In a larger window the table takes the room, its button by its corner.
+    setUpPanel(this, {}, {ui->tableView}, {ui->pushButton});
     // What the numbers are, beside the table.
     auto *unit = new QLabel(tr("Shortest travel times, in minutes: from the city of the row to "
                                "the city of the column."),

@@ -78,8 +78,12 @@ void WindowActions::findCity()
     dialog.setWindowTitle(tr("Find a city"));
     dialog.setLabelText(tr("City (any part of its name):"));
     dialog.setTextValue(QString()); // (makes the dialog's field, which the search belongs to)
-    if (auto *edit = dialog.findChild<QLineEdit *>())
-        new CitySearch(names, edit);
+    if (auto *edit = dialog.findChild<QLineEdit *>()) {
+        // A name taken from the offers is the answer: one Return, not two.
+        auto *search = new CitySearch(names, edit);
+        connect(search, qOverload<const QModelIndex &>(&QCompleter::activated), &dialog,
+                &QDialog::accept);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The name as typed, else the first that holds it.

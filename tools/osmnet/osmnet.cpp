@@ -271,6 +271,12 @@ QString count(long long n)
     return QLocale::c().toString(n);
 }
 
+// "1 place", "2 places".
+QString count(long long n, const char *one, const char *many)
+{
+    return count(n) + u' ' + QLatin1String(n == 1 ? one : many);
+}
+
 } // namespace
 
 double distanceKm(double lat1, double lon1, double lat2, double lon2)
@@ -341,16 +347,16 @@ Network convert(const QString &extract, const Options &options)
     // The ways first: their nodes are the only ones whose places are kept.
     WayReader ways(options.service, &net);
     readAll(extract, osmium::osm_entity_bits::way, ways);
-    say(QStringLiteral("%1 ways read, %2 kept for cars")
-            .arg(count(net.waysRead), count(net.waysKept)));
+    say(QStringLiteral("%1 read, %2 kept for cars")
+            .arg(count(net.waysRead, "way", "ways"), count(net.waysKept)));
     std::vector<std::int64_t> ids = ways.refs;
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
 
     NodeReader nodes(ids, options.placeKinds, &net);
     readAll(extract, osmium::osm_entity_bits::node, nodes);
-    say(QStringLiteral("%1 road nodes, %2 places")
-            .arg(count(qsizetype(ids.size())), count(net.placesFound)));
+    say(QStringLiteral("%1, %2").arg(count(qsizetype(ids.size()), "road node", "road nodes"),
+                                     count(net.placesFound, "place", "places")));
 
     // The graph: nodes that have a position, arcs along each way where cars may go.
     RoadGraph &g = net.graph;
@@ -437,7 +443,8 @@ Network convert(const QString &extract, const Options &options)
     std::sort(net.places.begin(), net.places.end(),
               [](const Place &a, const Place &b) { return a.id < b.id; });
     detail::uniqueNames(&net);
-    say(QStringLiteral("%1 places joined to a road").arg(count(qsizetype(net.places.size()))));
+    say(QStringLiteral("%1 to a road")
+            .arg(count(qsizetype(net.places.size()), "place joined", "places joined")));
 
     // The places at each node.
     std::vector<char> isPlace(std::size_t(n), 0);

@@ -93,8 +93,8 @@ private slots:
 
                 info->setCurrentIndex(1 + (i / 100) % cities);
                 emit info->activated(info->currentIndex());
-                Info *panel = w.findChild<Info *>();
-                QVERIFY(panel);
+                Info *panel = nullptr; // made once the pick's event is over
+                QTRY_VERIFY((panel = w.findChild<Info *>()));
                 QTRY_COMPARE_WITH_TIMEOUT(panel->findChild<QFormLayout *>("infosLayout")
                                               ->itemAt(0, QFormLayout::FieldRole)
                                               ->widget()

@@ -5,6 +5,7 @@
 #include "modal.h"
 #include "weather.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -82,9 +83,12 @@ class TestWeather : public QObject
         auto *box = w.findChild<QComboBox *>("comboBoxInfo");
         const int index = box->findText(city);
         box->setCurrentIndex(index);
+        const qsizetype before = w.findChildren<Info *>().size();
         emit box->activated(index); // as when picked from the list
+        // (made once the pick's event is over)
+        (void)QTest::qWaitFor([&] { return w.findChildren<Info *>().size() > before; }, 60000);
         const auto panels = w.findChildren<Info *>();
-        return panels.isEmpty() ? nullptr : panels.last();
+        return panels.size() > before ? panels.last() : nullptr;
     }
 
 private slots:
@@ -410,6 +414,41 @@ private slots:
         w.usePreferences(appsettings::Preferences());
         qunsetenv("OPENWEATHER_API_KEY");
         QCOMPARE(weatherKey(weatherService()), QString());
+    }
+
+    // A city picked with the keyboard (the list opened, an arrow, Return) opens its panel and
+    // asks, as a pick with the mouse does.
+    void keyboardPickOpensThePanel()
+    {
+        service.mode = FakeService::Weather;
+        service.body = kParis;
+        service.targets.clear();
+        Fenetre w(data);
+        QVERIFY(shownActive(w));
+        auto *box = w.findChild<QComboBox *>("comboBoxInfo");
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier); // the list opens
+        QTRY_VERIFY(box->view()->isVisible());
+        QTest::keyClick(box->view(), Qt::Key_Down);
+        QTest::keyClick(box->view(), Qt::Key_Return);
+        QTRY_VERIFY(!w.findChildren<Info *>().isEmpty());
+        QPointer<Info> panel = w.findChildren<Info *>().constLast();
+        QTRY_COMPARE_WITH_TIMEOUT(rows(*panel).value(0), QStringLiteral("description : light rain"),
+                                  60000);
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(service.targets.size(), 1);
+        // Typed, then Return.
+        panel->close();
+        QTRY_VERIFY(!panel);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_P);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!w.findChildren<Info *>().isEmpty());
+        panel = w.findChildren<Info *>().constLast();
+        QTRY_COMPARE_WITH_TIMEOUT(rows(*panel).value(0), QStringLiteral("description : light rain"),
+                                  60000);
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(service.targets.size(), 2); // one panel, one request
     }
 
     // A key the service refuses can be changed in the panel, and the weather comes.

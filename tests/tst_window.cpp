@@ -993,6 +993,28 @@ private slots:
                  QStringList({"comboBoxDepart", "comboBoxArrive", "pushButton", "pushButtonTable",
                               "pushButtonTableRoad", "mapKeys", "pushButtonMore", "pushButtonLess",
                               "tableViewRoad", "comboBoxTime", "comboBoxInfo"}));
+        // Tab leaves the route table, whatever it holds (the arrows move inside it).
+        choose(w, "comboBoxDepart", "X");
+        choose(w, "comboBoxArrive", "Z");
+        w.findChild<QWidget *>("tableViewRoad")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("comboBoxTime"));
+        QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier); // (the route cleared)
+        // In the cities dialog: the text, the order, then the buttons.
+        QStringList dialogOrder;
+        onNextModal<QInputDialog>([&dialogOrder](QInputDialog *dialog) {
+            dialog->findChild<QLineEdit *>()->setFocus();
+            for (int i = 0; i < 3; ++i) {
+                QWidget *at = QApplication::focusWidget();
+                dialogOrder << (at ? QString::fromLatin1(at->metaObject()->className()) : "none");
+                QTest::keyClick(at ? at : dialog, Qt::Key_Tab);
+            }
+            dialog->reject();
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        QCOMPARE(dialogOrder, QStringList({"QLineEdit", "QComboBox", "QPushButton"}));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         QWidget *map = w.findChild<QWidget *>("mapKeys");
         // A click gives the map the keys without a frame; the keyboard's focus is framed.
         QApplication::focusWidget()->clearFocus();

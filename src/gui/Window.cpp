@@ -78,6 +78,8 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
         [this] { editPreferences(); });
     routeModel = new RouteTableModel(this);
     ui->tableViewRoad->setModel(routeModel);
+    // Tab leaves the route table for the next control; the arrows move inside it.
+    ui->tableViewRoad->setTabKeyNavigation(false);
     setUpControls();
 
     try {
@@ -121,15 +123,18 @@ void Fenetre::setUpControls()
     // disconnected by name.)
     disconnect(ui->comboBoxInfo, SIGNAL(currentTextChanged(QString)), this,
                SLOT(on_comboBoxInfo_currentTextChanged(QString)));
+    // The panel is made once the pick's own key press is over: made during it, a pick by
+    // Return handed that Return on to the new panel, which Return closes.
     connect(new PickOnly(ui->comboBoxInfo), &PickOnly::picked, this,
-            &Fenetre::on_comboBoxInfo_currentTextChanged);
+            &Fenetre::on_comboBoxInfo_currentTextChanged, Qt::QueuedConnection);
     // Typing into a box searches its names.
     const auto names = [this] { return sortedNames; };
     for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive})
         new BoxSearch(box, names,
                       [box](const QString &name) { box->setCurrentIndex(box->findText(name)); });
-    new BoxSearch(ui->comboBoxInfo, names,
-                  [this](const QString &name) { on_comboBoxInfo_currentTextChanged(name); });
+    new BoxSearch(ui->comboBoxInfo, names, [this](const QString &name) {
+        QTimer::singleShot(0, this, [this, name] { on_comboBoxInfo_currentTextChanged(name); });
+    });
     // Tab in reading order: the left panel down, the map, its buttons, the table and its unit,
     // the weather chooser.
     const QList<QWidget *> order{ui->comboBoxDepart,  ui->comboBoxArrive,      ui->pushButton,

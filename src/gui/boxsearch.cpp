@@ -47,7 +47,10 @@ void BoxSearch::open(const QString &typed)
     edit->installEventFilter(this);
     auto *search = new CitySearch(names(), edit);
     connect(search, qOverload<const QModelIndex &>(&QCompleter::activated), this,
-            [this](const QModelIndex &index) { choose(index.data(Qt::DisplayRole).toString()); });
+            [this](const QModelIndex &index) {
+                if (edit) // (Return may have chosen already: once)
+                    choose(index.data(Qt::DisplayRole).toString());
+            });
     connect(edit, &QLineEdit::returnPressed, this, [this, search] {
         if (!edit)
             return; // chosen from the offers already

@@ -6,9 +6,11 @@
 
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -32,6 +34,16 @@ QComboBox *addOrderChoice(QInputDialog &dialog, RouteOrder current)
                     int(RouteOrder::BestRound));
     choice->setCurrentIndex(std::max(0, choice->findData(int(current))));
     box->insertWidget(box->count() - 1, choice);
+    // Tab in reading order: the text, the order, then the buttons (made before it).
+    if (auto *text = dialog.findChild<QLineEdit *>())
+        QWidget::setTabOrder(text, choice);
+    if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
+        QWidget *before = choice;
+        for (QAbstractButton *button : buttons->buttons()) {
+            QWidget::setTabOrder(before, button);
+            before = button;
+        }
+    }
     return choice;
 }
 

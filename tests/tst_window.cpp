@@ -997,17 +997,17 @@ private slots:
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
         w.findChild<QWidget *>("tableViewRoad")->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("comboBoxTime"));
+        QTest::keyClick(keysTarget(&w), Qt::Key_Tab);
+        QCOMPARE(keysTarget(&w)->objectName(), QStringLiteral("comboBoxTime"));
         QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier); // (the route cleared)
         // In the cities dialog: the text, the order, then the buttons.
         QStringList dialogOrder;
         onNextModal<QInputDialog>([&dialogOrder](QInputDialog *dialog) {
             dialog->findChild<QLineEdit *>()->setFocus();
-            for (int i = 0; i < 3; ++i) {
-                QWidget *at = QApplication::focusWidget();
-                dialogOrder << (at ? QString::fromLatin1(at->metaObject()->className()) : "none");
-                QTest::keyClick(at ? at : dialog, Qt::Key_Tab);
+            for (int i = 0; i < 3; ++i) { // (the dialog's own focus: it may not be active yet)
+                QWidget *at = keysTarget(dialog);
+                dialogOrder << QString::fromLatin1(at->metaObject()->className());
+                QTest::keyClick(at, Qt::Key_Tab);
             }
             dialog->reject();
         });

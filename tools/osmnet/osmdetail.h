@@ -1,7 +1,7 @@
 #pragma once
 
 // What osmnet's parts share: the searches on the road graph, the grid that finds a place's
-// nearest road node, and names made unique.
+// nearest road node, what an extract is, and names made unique.
 
 #include "osmnet.h"
 
@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -223,6 +224,12 @@ inline RoadGraph reversed(const RoadGraph &g)
         }
     return r;
 }
+
+// Throws Error: "PATH: WHY".
+[[noreturn]] void refuse(const QString &path, const QString &why);
+// The format of the extract at `path` for libosmium ("pbf", "osm", "osm.bz2", "osm.gz"), from
+// its first bytes; throws Error, saying what it is, where it is none gpsnet reads.
+std::string formatOf(const QString &path);
 
 // A name or region as GPS will read it from the file: commas as spaces, white space
 // simplified, a character no file carries (a control character, U+FFFE...) as U+FFFD.

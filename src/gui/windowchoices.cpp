@@ -1,0 +1,84 @@
+// The window's part in the Preferences: what they change on show, and what is kept for the next
+// runs while the user asks for it (appsettings.h).
+
+#include "Window.h"
+
+#include "mapcontroller.h"
+#include "preferencesdialog.h"
+#include "routeplan.h"
+#include "ui_Window.h"
+#include "weather.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QFileInfo>
+
+void Fenetre::remember(const std::function<void()> &save) const
+{
+    if (prefs.remember)
+        save();
+}
+
+void Fenetre::usePreferences(const appsettings::Preferences &preferences, bool atStart)
+{
+    const bool wasRemembering = prefs.remember;
+    const bool reorder = preferences.readersOrder != prefs.readersOrder;
+    prefs = preferences;
+    weatherService().windInKmh = prefs.windInKmh;
+    weatherService().rememberKey = prefs.remember;
+    if (reorder)
+        listCities();
+    if (prefs.remember && atStart)
+        restoreKept();
+    else if (prefs.remember && !wasRemembering)
+        keepAll();
+}
+
+void Fenetre::restoreKept()
+{
+    if (const QByteArray geometry = appsettings::windowGeometry(); !geometry.isEmpty())
+        restoreGeometry(geometry);
+    const QStringList units{QStringLiteral("mn"), QStringLiteral("h"), QStringLiteral("h:mm")};
+    if (const qsizetype unit = units.indexOf(appsettings::unit()); unit >= 0)
+        ui->comboBoxTime->setCurrentIndex(int(unit));
+    map->restore(appsettings::namesShown(), appsettings::landShown());
+    if (const std::optional<int> order = appsettings::routeOrder();
+        order && *order >= int(RouteOrder::AsTyped) && *order <= int(RouteOrder::BestRound)) {
+        routeOrder = RouteOrder(*order);
+        orderChosen = true;
+    }
+}
+
+void Fenetre::keepAll()
+{
+    appsettings::forgetKept(); // what an earlier run may have left, before
+    appsettings::setWindowGeometry(saveGeometry());
+    appsettings::setUnit(plan->unitText());
+    if (const std::optional<bool> names = map->namesChoice())
+        appsettings::setNamesShown(*names);
+    if (const std::optional<bool> land = map->landChoice())
+        appsettings::setLandShown(*land);
+    if (folderChosen)
+        appsettings::setNetworkFolder(QFileInfo(folder).absoluteFilePath());
+    if (orderChosen)
+        appsettings::setRouteOrder(int(routeOrder));
+    appsettings::setWeatherKey(weatherService().key); // one typed in this session
+}
+
+void Fenetre::markFolderChosen()
+{
+    folderChosen = true;
+    remember([this] { appsettings::setNetworkFolder(QFileInfo(folder).absoluteFilePath()); });
+}
+
+void Fenetre::editPreferences()
+{
+    PreferencesDialog dialog(this, prefs, weatherKey(weatherService()));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const appsettings::Preferences chosen = dialog.preferences();
+    appsettings::setPreferences(chosen);
+    usePreferences(chosen);
+    if (dialog.keyChanged())
+        useWeatherKey(weatherService(), dialog.key());
+}

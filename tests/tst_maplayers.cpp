@@ -7,6 +7,7 @@
 #include "mappacing.h"
 #include "netgen.h"
 #include "network.h"
+#include "routefinder.h"
 #include "routeplan.h"
 #include "windowtest.h"
 
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,7 +114,7 @@ private slots:
         request.cities = &cities;
         const std::vector<int> order = MapLayers::prepare(plan.network()).nameOrder;
         request.order = &order;
-        request.others = true;
+        request.most = 400;
         request.font = w.font();
         const std::vector<int> &path = plan.path();
         request.stops.assign(path.begin(), path.end());
@@ -136,6 +138,101 @@ private slots:
             }
         QCOMPARE(opaque, 0);
         QVERIFY(names != QImage(names.size(), names.format())); // names were drawn
+    }
+
+    // The route's ends and the stops typed are named however crowded the view; the leading
+    // cities come before lesser ones, whose squares stay in sight under a name; and finding
+    // room costs a few comparisons a city, not a few for every square on the way.
+    void namesByImportance_data()
+    {
+        QTest::addColumn<int>("cities"); // 0: the shipped sample
+        QTest::addColumn<int>("typed");  // stops typed between the ends
+        QTest::addColumn<QString>("named");
+        QTest::newRow("sample: Paris at the first view") << 0 << 0 << "Paris";
+        QTest::newRow("300 cities, a route") << 300 << 0 << "";
+        QTest::newRow("3000 cities, typed stops") << 3000 << 3 << "";
+        QTest::newRow("40,000 cities, typed stops") << 40000 << 6 << "";
+    }
+
+    void namesByImportance()
+    {
+        QFETCH(int, cities);
+        QFETCH(int, typed);
+        QFETCH(QString, named);
+        Network net;
+        if (cities == 0) {
+            QVERIFY(net.load(GPS_SAMPLE_DATA_DIR) == Network::Load::Ok);
+        } else {
+            const auto places = netgen::randomPlaces(cities, quint32(cities));
+            QVERIFY(net.load(network(QTest::currentDataTag(), netgen::citiesCsv(places),
+                                     netgen::roadsCsv(places, netgen::nearestRoads(places, 3)))) ==
+                    Network::Load::Ok);
+        }
+        const std::vector<City> &all = net.cities();
+        MapViewport view;
+        view.setExtent(MapViewport::bulkExtent(all));
+        const QRect area = MapViewport::mapArea(view.firstSize).toAlignedRect();
+        NameRequest request;
+        request.cities = &all;
+        const std::vector<int> order = MapLayers::prepare(net).nameOrder;
+        request.order = &order;
+        request.most = 400;
+        request.leading = 12;
+        request.font = QFont(QStringLiteral("DejaVu Sans"), 9);
+        std::vector<int> path;
+        if (cities > 0) {
+            // West to east through stops spread between them: a long route across the crowd.
+            std::vector<int> byWest(all.size());
+            std::iota(byWest.begin(), byWest.end(), 0);
+            std::sort(byWest.begin(), byWest.end(), [&](int a, int b) {
+                return all[std::size_t(a)].getCoordLong() < all[std::size_t(b)].getCoordLong();
+            });
+            std::vector<int> stops;
+            for (int k = 0; k <= typed + 1; ++k)
+                stops.push_back(byWest[std::size_t(k) * (all.size() - 1) / std::size_t(typed + 1)]);
+            RouteFinder finder(net);
+            for (std::size_t k = 1; k < stops.size(); ++k) {
+                const std::vector<int> leg = finder.route(stops[k - 1], stops[k]);
+                QVERIFY(!leg.empty());
+                path.insert(path.end(), leg.begin() + (path.empty() ? 0 : 1), leg.end());
+            }
+            request.stops = path;
+            request.always = stops;
+            for (std::size_t k = 1; k < path.size(); ++k)
+                request.legs.emplace_back(view.project(all[std::size_t(path[k - 1])]),
+                                          view.project(all[std::size_t(path[k])]));
+        }
+        QImage bare(view.firstSize, QImage::Format_ARGB32_Premultiplied);
+        bare.fill(Qt::white);
+        QPainter painter(&bare);
+        const bool dense = drawNetworkLayer(painter, view, area, all, net.roadPairs()).dense;
+        painter.end();
+        request.squares = !dense;
+        QImage image = bare;
+        painter.begin(&image);
+        const NamesDrawn drawn = drawNamesLayer(painter, view, area, request);
+        painter.end();
+
+        QSet<int> shown;
+        for (std::size_t i = 0; i < drawn.names.size(); ++i) {
+            shown.insert(drawn.names[i].first);
+            QVERIFY(area.contains(drawn.names[i].second));
+            for (std::size_t j = i + 1; j < drawn.names.size(); ++j)
+                QVERIFY(!drawn.names[i].second.intersects(drawn.names[j].second));
+        }
+        for (const int at : request.always)
+            QVERIFY2(shown.contains(at), qPrintable(all[std::size_t(at)].getName()));
+        if (!named.isEmpty())
+            QVERIFY(shown.contains(net.lastIndexOf(named)));
+        QVERIFY2(drawn.comparisons <= 40 * qint64(all.size()) + 100000,
+                 qPrintable(QString::number(drawn.comparisons)));
+        if (!dense) {
+            // Every square seen without names is seen with them.
+            for (const City &city : all)
+                if (const QPoint p = view.project(city);
+                    area.contains(p) && bare.pixelColor(p) == Qt::black)
+                    QVERIFY2(image.pixelColor(p) == Qt::black, qPrintable(city.getName()));
+        }
     }
 
     // Thousands of cities are drawn as a shaded web, not a black block; zoomed in,

@@ -1,6 +1,6 @@
 // gpsnet: writes road networks.
 //   gpsnet roads CITIES.csv [--roads-per-city R] [--separate DEPT,...]   (temps.csv on stdout)
-//   gpsnet synth N SEED DIR [--roads-per-city R]                          (DIR/villes.csv,
+//   gpsnet synth N SEED DIR [--roads-per-city R] [--grid]                 (DIR/villes.csv,
 //   DIR/temps.csv)
 //   gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--quiet]
 
@@ -45,9 +45,10 @@ const char *const kHelp =
     "  gpsnet roads CITIES.csv [--roads-per-city R] [--separate DEPT,...] > temps.csv\n"
     "      roads to each city's nearest neighbours (R per city, default 2.5); the\n"
     "      departments listed in --separate form a network of their own (islands)\n"
-    "  gpsnet synth N SEED DIR [--roads-per-city R]\n"
+    "  gpsnet synth N SEED DIR [--roads-per-city R] [--grid]\n"
     "      a random network of N cities in France (R roads per city, default 5),\n"
-    "      N from 1 to 10,000,000\n"
+    "      N from 1 to 10,000,000; with --grid, one city in each cell of a square\n"
+    "      grid, anywhere in its cell\n"
     "  R is a number above 0 and at most 100\n"
     "  gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--quiet]\n"
     "      a network of real roads from an OpenStreetMap extract (.osm.pbf, .osm,\n"
@@ -71,8 +72,9 @@ int run(const QStringList &arguments)
     const QCommandLineOption joinOption(QStringLiteral("join-within"), QString(),
                                         QStringLiteral("KM"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"));
-    parser.addOptions(
-        {perCity, separateOption, placesOption, serviceOption, joinOption, quietOption});
+    const QCommandLineOption gridOption(QStringLiteral("grid"));
+    parser.addOptions({perCity, separateOption, placesOption, serviceOption, joinOption,
+                       quietOption, gridOption});
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsnet"), kHelp);
         done >= 0)
         return done;
@@ -120,7 +122,8 @@ int run(const QStringList &arguments)
             if (!parser.isSet(quietOption))
                 QTextStream(stderr) << "gpsnet: " << text << Qt::endl;
         };
-        const auto places = netgen::randomPlaces(n, seed);
+        const auto places =
+            parser.isSet(gridOption) ? netgen::gridPlaces(n, seed) : netgen::randomPlaces(n, seed);
         say(QStringLiteral("%1 %2 placed; roads to their nearest...")
                 .arg(n)
                 .arg(n == 1 ? "city" : "cities"));

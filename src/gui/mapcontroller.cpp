@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSet>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWidget>
@@ -145,17 +146,35 @@ NameRequest MapController::nameRequest() const
     const std::vector<City> &cities = plan->network().cities();
     request.cities = &cities;
     request.order = &drawn->nameOrder();
-    request.others = !drawn->crowd().crowded;
+    // Among tens of thousands of cities, names would be noise; among a few hundred they help,
+    // the leading ones wherever they can go.
+    request.most = drawn->crowd().crowded ? 0 : 400;
+    request.leading = 12;
+    request.squares = !drawn->crowd().dense;
     request.font = window->font();
     const MapViewport still = viewport.still();
     const std::vector<int> &path = plan->path();
     const std::vector<double> &legs = plan->legTimes();
+    QSet<int> onRoute;
     for (std::size_t k = 0; k < path.size(); ++k) {
-        if (std::find(request.stops.begin(), request.stops.end(), path[k]) == request.stops.end())
+        if (!onRoute.contains(path[k])) {
+            onRoute.insert(path[k]);
             request.stops.push_back(path[k]);
+        }
         if (k > 0 && k - 1 < legs.size() && std::isfinite(legs[k - 1]))
             request.legs.emplace_back(still.project(cities[std::size_t(path[k - 1])]),
                                       still.project(cities[std::size_t(path[k])]));
+    }
+    if (!path.empty()) {
+        request.always = {path.front(), path.back()};
+        if (plan->mode() == RoutePlan::Mode::Typed) {
+            QSet<QStringView> typed;
+            for (const QString &stop : plan->stops())
+                typed.insert(stop);
+            for (const int at : request.stops)
+                if (typed.contains(cities[std::size_t(at)].getName()))
+                    request.always.push_back(at);
+        }
     }
     // Not under the controls, where a name could not be read, nor over the scale.
     request.controls.push_back(MapLayers::scaleBarBox(window->size()));

@@ -1,7 +1,6 @@
 #include "maplayers.h"
 
 #include "landmap.h"
-#include "maplabels.h"
 #include "mappacing.h"
 
 #include <QElapsedTimer>
@@ -262,76 +261,6 @@ void drawScaleBar(QPainter &painter, const MapViewport &view, const QRectF &area
                              : QStringLiteral("%1 m").arg(km * 1000));
 }
 
-// A name as the map writes it: a long one is cut (between two characters) with an ellipsis, so
-// that a name of a megabyte is neither measured whole nor laid over the whole map.
-QString mapLabel(const QString &name)
-{
-    constexpr qsizetype kLongest = 48;
-    if (name.size() <= kLongest)
-        return name;
-    qsizetype cut = kLongest;
-    if (name[cut].isLowSurrogate())
-        --cut;
-    return name.left(cut) + QChar(0x2026);
-}
-
-void drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &area,
-                    const NameRequest &request)
-{
-    const std::vector<City> &cities = *request.cities;
-    LabelPlacer placer(area);
-    QFont small = request.font;
-    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
-    QFont bold = small;
-    bold.setBold(true);
-    const auto label = [&](const QRect &box, const QString &name, const QFont &font) {
-        painter.fillRect(box, QColor(255, 255, 255, 200));
-        painter.setFont(font);
-        painter.setPen(QColor(0x20, 0x20, 0x20));
-        painter.drawText(box, Qt::AlignCenter, name);
-    };
-
-    // Kept clear: the controls, the route (markers and lines) and every city's square.
-    for (const QRect &control : request.controls)
-        placer.reserve(control);
-    for (const int at : request.stops)
-        placer.reserve(QRect(view.project(cities[std::size_t(at)]) - QPoint(5, 5), QSize(11, 11)));
-    for (const QLineF &leg : request.legs)
-        placer.avoid(leg, 3);
-    for (const City &city : cities) {
-        const QPoint p = view.project(city);
-        if (area.contains(p))
-            placer.reserve(QRect(p - QPoint(1, 1), QSize(3, 3)));
-    }
-
-    // The route's cities first, in bold.
-    const QFontMetrics boldMetrics(bold);
-    for (const int at : request.stops) {
-        const QString name = mapLabel(cities[std::size_t(at)].getName());
-        const QRect box = placer.place(view.project(cities[std::size_t(at)]),
-                                       boldMetrics.size(0, name) + QSize(4, 0));
-        if (!box.isNull())
-            label(box, name, bold);
-    }
-    if (!request.others)
-        return;
-    const QFontMetrics metrics(small);
-    constexpr int most = 400; // names a view can hold and still be read
-    const int named = placer.placed();
-    for (const int at : *request.order) {
-        if (placer.placed() >= most + named)
-            break;
-        const QPoint p = view.project(cities[std::size_t(at)]);
-        if (!area.contains(p) || !placer.mayFit(p, metrics.height()) ||
-            std::find(request.stops.begin(), request.stops.end(), at) != request.stops.end())
-            continue;
-        const QString name = mapLabel(cities[std::size_t(at)].getName());
-        const QRect box = placer.place(p, metrics.size(0, name) + QSize(4, 0));
-        if (!box.isNull())
-            label(box, name, small);
-    }
-}
-
 MapLayers::MapLayers(QObject *parent) : QObject(parent)
 {
     rest.setSingleShot(true);
@@ -353,8 +282,17 @@ MapLayers::Drawing MapLayers::prepare(const Network &network)
     }
     drawing.nameOrder.resize(degree.size());
     std::iota(drawing.nameOrder.begin(), drawing.nameOrder.end(), 0);
-    std::stable_sort(drawing.nameOrder.begin(), drawing.nameOrder.end(),
-                     [&](int a, int b) { return degree[std::size_t(a)] > degree[std::size_t(b)]; });
+    // Of two cities with as many roads, the one whose neighbours have more: a junction among
+    // junctions is the likelier town.
+    std::vector<std::int64_t> around(degree.size(), 0);
+    for (const auto &[i, j] : drawing.roads) {
+        around[std::size_t(i)] += degree[std::size_t(j)];
+        around[std::size_t(j)] += degree[std::size_t(i)];
+    }
+    std::stable_sort(drawing.nameOrder.begin(), drawing.nameOrder.end(), [&](int a, int b) {
+        const std::size_t x = std::size_t(a), y = std::size_t(b);
+        return degree[x] != degree[y] ? degree[x] > degree[y] : around[x] > around[y];
+    });
     return drawing;
 }
 

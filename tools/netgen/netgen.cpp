@@ -48,6 +48,21 @@ std::vector<Place> randomPlaces(int n, std::uint32_t seed)
     return places;
 }
 
+std::vector<Place> gridPlaces(int n, std::uint32_t seed)
+{
+    std::vector<Place> places = randomPlaces(n, seed);
+    const int side = std::max(1, int(std::ceil(std::sqrt(double(std::max(0, n))))));
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> jitter(0.1, 0.9);
+    const double height = (51.09 - 42.33) / side, width = (8.23 + 4.79) / side;
+    for (int i = 0; i < n; ++i) {
+        Place &p = places[std::size_t(i)];
+        p.lat = std::round((42.33 + (i / side + jitter(rng)) * height) * 1e5) / 1e5;
+        p.lon = std::round((-4.79 + (i % side + jitter(rng)) * width) * 1e5) / 1e5;
+    }
+    return places;
+}
+
 namespace {
 
 // Places as points on the unit sphere in a k-d tree: the straight-line distance between two

@@ -38,6 +38,9 @@ double greatCircleKm(const Place &a, const Place &b);
 
 // n places named "C0001"... uniformly spread over metropolitan France's bounding box.
 std::vector<Place> randomPlaces(int n, std::uint32_t seed);
+// n places on a square grid over the same box, each moved at random within its cell: evenly
+// crowded everywhere, as the towns of a populous region are.
+std::vector<Place> gridPlaces(int n, std::uint32_t seed);
 
 // Roads joining each place to its nearest neighbours within its group: first a minimum
 // spanning tree of every group (so each group is connected), then each place's 1st, 2nd,

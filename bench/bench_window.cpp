@@ -7,6 +7,8 @@
 //   gps_bench_window [CITIES | DIR] [--first-picture]
 
 #include "Window.h"
+#include "citycompleter.h"
+#include "citysearch.h"
 #include "netgen.h"
 #include "routefinder.h"
 #include "tablematrix.h"
@@ -18,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -184,6 +187,42 @@ void namesFigures(Fenetre &w)
     w.setNamesShown(false);
 }
 
+// The cities dialog's text field on every name of the network: each keystroke of a few lists
+// typed, as the completer answers it (the list of offers shown).
+void typingFigures(const Network &network)
+{
+    QStringList names;
+    names.reserve(qsizetype(network.cities().size()));
+    for (const City &city : network.cities())
+        names << city.getName();
+    names.removeDuplicates();
+    QElapsedTimer t;
+    t.start();
+    names = withoutCaseOrder(names);
+    const double sorting = t.nsecsElapsed() / 1e6;
+    QLineEdit edit;
+    auto *completer = new CityCompleter(names, &edit);
+    edit.show();
+    std::vector<double> keys;
+    for (const QString &list :
+         {names.front() + ' ' + names.back().left(3), names[names.size() / 2]}) {
+        edit.clear();
+        for (const QChar c : list) {
+            t.start();
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(&edit, &press);
+            QCoreApplication::processEvents();
+            keys.push_back(t.nsecsElapsed() / 1e6);
+        }
+    }
+    const double first = keys.front();
+    keys.erase(keys.begin());
+    out << "cities dialog, " << names.size() << " names: first keystroke " << first
+        << " ms (the list shown for the first time), then " << spread(keys) << " (" << keys.size()
+        << " keys, " << completer->comparisons()
+        << " names compared in all); names put in order once: " << sorting << " ms" << Qt::endl;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -261,6 +300,7 @@ int main(int argc, char *argv[])
     }
     out << "one full paint, median of 50: " << median(paints) << " ms" << Qt::endl;
     namesFigures(w);
+    typingFigures(loaded);
     if (firstPictureOnly)
         return 0;
 

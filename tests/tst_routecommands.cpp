@@ -283,6 +283,21 @@ private slots:
         QCOMPARE(completionStart("Brest, ly", 9, sorted), 7);
         QCOMPARE(completionStart("\"Le", 3, sorted), 1);
         QCOMPARE(completionStart("Brest Zz", 8, sorted), -1);
+
+        // What a keystroke offers: the names that start with the text, in order, a few at most,
+        // found without a pass over every name (a million here).
+        QCOMPARE(namesStartingWith(sorted, u"le", 10), QStringList({"Le Havre", "Le Mans"}));
+        QCOMPARE(namesStartingWith(sorted, u"LE H", 10), QStringList({"Le Havre"}));
+        QCOMPARE(namesStartingWith(sorted, u"le", 1), QStringList({"Le Havre"}));
+        QVERIFY(namesStartingWith(sorted, u"Zz", 10).isEmpty());
+        QStringList many;
+        for (int i = 0; i < 1'000'000; ++i)
+            many << QStringLiteral("C%1").arg(i, 7, 10, QLatin1Char('0'));
+        qint64 compared = 0;
+        const QStringList offered = namesStartingWith(many, u"c00012", 50, &compared);
+        QCOMPARE(offered.size(), 50);
+        QCOMPARE(offered.front(), QStringLiteral("C0001200"));
+        QVERIFY2(compared <= 2 * 20 + 51, qPrintable(QString::number(compared)));
     }
 
     void spacedNamesCommasAndCompletionInTheWindow()
@@ -356,6 +371,25 @@ private slots:
         QCOMPARE(completed, QStringLiteral("Lyon Le Havre"));
         QCOMPARE(tableRow(routeTable(w), 0, true),
                  QStringList({"Lyon", "Le Mans", "Rennes", "Le Havre", "Total"}));
+
+        // Up brings back the lists that made routes, the latest first; Down comes back to
+        // what was being typed.
+        QStringList recalled;
+        onNextModal<QInputDialog>([&](QInputDialog *input) {
+            auto *edit = input->findChild<QLineEdit *>();
+            QTest::keyClicks(edit, "Ren");
+            input->findChild<QCompleter *>()->popup()->hide();
+            for (const Qt::Key key :
+                 {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
+                QTest::keyClick(edit, key);
+                recalled << edit->text();
+            }
+            input->reject();
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        QCOMPARE(recalled,
+                 QStringList({"Lyon Le Havre", "Rennes Lyon", "Le Havre, \"Le Mans\" Lyon",
+                              "Rennes Lyon", "Lyon Le Havre", "Ren"}));
     }
 
     void boxesFollowTheTypedRoute()

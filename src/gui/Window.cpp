@@ -338,7 +338,7 @@ void Fenetre::on_pushButton_clicked()
     if (cityNames.isEmpty()) // sorting a million names without case takes a second: not at load
         cityNames = withoutCaseOrder(sortedNames);
     const QStringList names =
-        CityPrompt::ask(this, plan->network().cities(), cityNames, &routeOrder);
+        CityPrompt::ask(this, plan->network(), cityNames, &routeOrder, &typedLists);
     if (names.isEmpty())
         return;
     orderChosen = true;

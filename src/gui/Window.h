@@ -159,6 +159,7 @@ private:
     bool problemsShown = false;
     bool opened = false;
     QStringList cityNames;   // each name once, in case-insensitive order: typed completion
+    QStringList typedLists;  // the lists typed in "cities" this run, for Up
     QStringList sortedNames; // each name once, in the reader's order: the boxes, searching
     QString folder;
     bool folderChosen = false; // by the user: it may be kept

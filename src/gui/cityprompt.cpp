@@ -2,6 +2,7 @@
 
 #include "citycompleter.h"
 #include "citynames.h"
+#include "network.h"
 #include "trip.h"
 
 #include <QBoxLayout>
@@ -49,9 +50,10 @@ QComboBox *addOrderChoice(QInputDialog &dialog, RouteOrder current)
 
 } // namespace
 
-QStringList CityPrompt::ask(QWidget *parent, const std::vector<City> &cities,
-                            const QStringList &completions, RouteOrder *order)
+QStringList CityPrompt::ask(QWidget *parent, const Network &network, const QStringList &completions,
+                            RouteOrder *order, QStringList *history)
 {
+    const std::vector<City> &cities = network.cities();
     QString text;
     RouteOrder chosen = order ? *order : RouteOrder::AsTyped;
     for (;;) {
@@ -59,15 +61,18 @@ QStringList CityPrompt::ask(QWidget *parent, const std::vector<City> &cities,
         dialog.setWindowTitle(tr("Cities"));
         dialog.setLabelText(tr("Enter cities name split by ' ' like : Paris Marseille"));
         dialog.setTextValue(text);
-        if (auto *edit = dialog.findChild<QLineEdit *>())
-            new CityCompleter(completions, edit);
+        if (auto *edit = dialog.findChild<QLineEdit *>()) {
+            auto *completer = new CityCompleter(completions, edit);
+            if (history)
+                completer->setHistory(*history);
+        }
         QComboBox *choice = order ? addOrderChoice(dialog, chosen) : nullptr;
         if (dialog.exec() != QDialog::Accepted)
             return {}; // Cancel leaves the route as it was
         text = dialog.textValue();
         if (choice)
             chosen = RouteOrder(choice->currentData().toInt());
-        const TypedCities typed = parseCityList(cities, text);
+        const TypedCities typed = parseCityList(network, text);
         QStringList distinct = typed.names;
         distinct.removeDuplicates();
         if (typed.unknown.isEmpty() && typed.names.size() >= 2 && chosen != RouteOrder::AsTyped &&
@@ -82,6 +87,12 @@ QStringList CityPrompt::ask(QWidget *parent, const std::vector<City> &cities,
         if (typed.unknown.isEmpty() && typed.names.size() >= 2) {
             if (order)
                 *order = chosen;
+            if (history) {
+                history->removeAll(text);
+                history->append(text);
+                while (history->size() > kListsKept)
+                    history->removeFirst();
+            }
             return typed.names;
         }
         if (typed.unknown.isEmpty()) {

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+class Network;
 class QWidget;
 
 // The question "cities" asks: the cities of a route, to visit in order ("Brest Rennes Paris",
@@ -21,6 +22,9 @@ public:
     // than two, are reported (unknown ones with the closest names) and the text comes back for
     // correction. Returns the names, or nothing when the user cancels. With `order`, the
     // dialog also offers the order to visit them in, starting at *order and set to the choice.
-    static QStringList ask(QWidget *parent, const std::vector<City> &cities,
-                           const QStringList &completions, RouteOrder *order = nullptr);
+    // With `history`, Up in the text brings back the lists of *history (oldest first), and a
+    // list that makes a route is added to it.
+    static QStringList ask(QWidget *parent, const Network &network, const QStringList &completions,
+                           RouteOrder *order = nullptr, QStringList *history = nullptr);
+    static constexpr int kListsKept = 50;
 };

@@ -1,5 +1,7 @@
 #include "citynames.h"
 
+#include "network.h"
+
 #include <QRegularExpression>
 #include <QSet>
 
@@ -26,19 +28,17 @@ QStringList unknownCityNames(const std::vector<City> &cities, const QStringList 
     return unknown;
 }
 
-TypedCities parseCityList(const std::vector<City> &cities, const QString &text)
+namespace {
+
+// `isKnown(name)`: whether a city bears that name; `mostWords`: words in the longest name.
+template <typename Known>
+TypedCities parseCityList(const Known &isKnown, qsizetype mostWords, const QString &text)
 {
-    QSet<QString> known;
-    qsizetype mostWords = 1;
-    for (const City &city : cities) {
-        known.insert(city.getName());
-        mostWords = std::max(mostWords, city.getName().count(u' ') + 1);
-    }
     TypedCities out;
     QSet<QString> said;
     auto add = [&](const QString &name) {
         out.names << name;
-        if (!known.contains(name) && !said.contains(name)) {
+        if (!isKnown(name) && !said.contains(name)) {
             said.insert(name);
             out.unknown << name;
         }
@@ -51,7 +51,7 @@ TypedCities parseCityList(const std::vector<City> &cities, const QString &text)
                 QStringList run;
                 for (qsizetype k = i; k < i + len; ++k)
                     run << w[k].toString();
-                if (known.contains(run.join(u' '))) {
+                if (isKnown(run.join(u' '))) {
                     taken = len;
                     break;
                 }
@@ -79,6 +79,52 @@ TypedCities parseCityList(const std::vector<City> &cities, const QString &text)
             from = end + 1;
         }
     }
+    return out;
+}
+
+qsizetype mostWordsOf(const std::vector<City> &cities)
+{
+    qsizetype most = 1;
+    for (const City &city : cities)
+        most = std::max(most, city.getName().count(u' ') + 1);
+    return most;
+}
+
+} // namespace
+
+TypedCities parseCityList(const std::vector<City> &cities, const QString &text)
+{
+    QSet<QString> known;
+    for (const City &city : cities)
+        known.insert(city.getName());
+    return parseCityList([&](const QString &name) { return known.contains(name); },
+                         mostWordsOf(cities), text);
+}
+
+TypedCities parseCityList(const Network &network, const QString &text)
+{
+    return parseCityList([&](const QString &name) { return !network.positionsOf(name).empty(); },
+                         mostWordsOf(network.cities()), text);
+}
+
+QStringList namesStartingWith(const QStringList &names, QStringView prefix, int most,
+                              qint64 *compared)
+{
+    qint64 count = 0;
+    const auto first = std::lower_bound(
+        names.begin(), names.end(), prefix, [&](const QString &name, QStringView p) {
+            ++count;
+            return QStringView(name).compare(p, Qt::CaseInsensitive) < 0;
+        });
+    QStringList out;
+    for (auto at = first; at != names.end() && out.size() < most; ++at) {
+        ++count;
+        if (!at->startsWith(prefix, Qt::CaseInsensitive))
+            break;
+        out << *at;
+    }
+    if (compared)
+        *compared += count;
     return out;
 }
 

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+class Network;
+
 // The names of a typed list of cities, separated by spaces: runs of spaces (leading, trailing,
 // doubled) make no empty name. Only U+0020 separates; a tab stays part of a name.
 QStringList splitCityNames(const QString &text);
@@ -23,6 +25,8 @@ struct TypedCities
     QStringList unknown; // those that name no city, each once
 };
 TypedCities parseCityList(const std::vector<City> &cities, const QString &text);
+// The same, the names looked up in the network's index (no set of every name made).
+TypedCities parseCityList(const Network &network, const QString &text);
 
 // Up to `count` city names closest to `name` ignoring case and accents ("lyon" -> "Lyon",
 // "Rennnes" -> "Rennes", "havre" -> "Le Havre"), nearest first (then in the cities' order);
@@ -53,6 +57,12 @@ private:
 // cursor (after the last comma or quote mark) that begins some name of `names`, ignoring case;
 // -1 when none does. `names` is sorted by QString::compare(..., Qt::CaseInsensitive).
 qsizetype completionStart(const QString &text, qsizetype cursor, const QStringList &names);
+
+// Up to `most` names of `names` that start with `prefix`, ignoring case, in the list's order:
+// a binary search and `most` steps at most, never a pass over every name. `names` is sorted as for
+// completionStart. `compared`, when given, counts the names compared.
+QStringList namesStartingWith(const QStringList &names, QStringView prefix, int most,
+                              qint64 *compared = nullptr);
 
 // Lower case without accents, for comparing names as people type them: "Évreux" -> "evreux",
 // "Kraków" -> "krakow".

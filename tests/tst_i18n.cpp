@@ -3,6 +3,7 @@
 // language or French is chosen.
 
 #include "modal.h"
+#include "routetable.h"
 #include "translations.h"
 #include "windowtest.h"
 
@@ -104,6 +105,14 @@ private slots:
         QCOMPARE(header(w, 2, Qt::Horizontal), QStringLiteral("Total"));
         time->setCurrentIndex(1);
         QCOMPARE(header(w, 0, Qt::Vertical), QStringLiteral("Temps(h)"));
+        // A route saved as GPX says its times in French, in hours and minutes.
+        std::vector<City> two(2);
+        two[0].setName("X");
+        two[1].setName("Y");
+        const QByteArray gpx = routeGpx(two, {0, 1}, {30}, 1, "h:mm");
+        QVERIFY2(gpx.contains("<desc>étape 30 min, depuis le départ 30 min</desc>"),
+                 gpx.constData());
+        QVERIFY(routeGpx(two, {0, 1}, {qInf()}, 1, "min").contains("étape pas de route"));
 
         // The map's menu, and Qt's own buttons in the dialogs.
         w.show();

@@ -47,6 +47,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <tuple>
 
 #include <sys/stat.h> // mkfifo: a pipe where the settings are
 
@@ -555,6 +556,14 @@ private slots:
              {std::pair{0.0, "0:00"}, std::pair{0.4, "0:00"}, std::pair{59.6, "1:00"},
               std::pair{125.0, "2:05"}, std::pair{445.0, "7:25"}, std::pair{1e7, "166666:40"}})
             QCOMPARE(formatTime(minutes, "h:mm"), QString::fromLatin1(clock));
+        // In a sentence, hours and minutes cannot be read as minutes and seconds.
+        for (const auto &[minutes, unit, said] :
+             {std::tuple{2236.0, "h:mm", "37 h 16 min"}, std::tuple{125.0, "h:mm", "2 h 05 min"},
+              std::tuple{44.6, "h:mm", "45 min"}, std::tuple{59.6, "h:mm", "1 h 00 min"},
+              std::tuple{90.0, "mn", "90mn"}, std::tuple{90.0, "h", "1.5h"}})
+            QCOMPARE(formatDuration(minutes, unit), QString::fromLatin1(said));
+        QVERIFY(routeGpx(cities, {0, 1}, {125}, 1, "h:mm")
+                    .contains("<desc>leg 2 h 05 min, since the start 2 h 05 min</desc>"));
 
         // For a spreadsheet: numbers, the unit in the header, "no road" where there is none,
         // names that would run as formulas kept as text, a name's comma or tab kept in its cell.

@@ -490,6 +490,18 @@ licence CC BY 4.0</translation>
         <source>Since start (%1)</source>
         <translation>Depuis le départ (%1)</translation>
     </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>leg %1, since the start %2</source>
+        <translation>étape %1, depuis le départ %2</translation>
+    </message>
 </context>
 <context>
     <name>TableMatrix</name>

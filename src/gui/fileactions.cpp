@@ -161,7 +161,10 @@ void FileActions::saveRoute()
     const QByteArray bytes =
         fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
             ? routeCsv(cities, path, plan->legTimes(), plan->unitScale(), plan->unitName())
-            : routeGpx(cities, path, plan->legTimes(), plan->unitScale(), plan->unitName());
+            : routeGpx(cities, path, plan->legTimes(), plan->unitScale(),
+                       // Read by people too: hours and minutes as the window shows them.
+                       plan->unitText() == QLatin1String("h:mm") ? plan->unitText()
+                                                                 : plan->unitName());
     writeFile(fileName, bytes);
 }
 

@@ -105,11 +105,11 @@ void MapController::paintOverlay(QPainter &painter)
         const QString unit = plan->unitText();
         QStringList bands;
         for (int band = 0; band < ReachShown::kBands; ++band)
-            bands << tr("up to %1").arg(formatTime(reachable.bandEnd(band), unit));
+            bands << tr("up to %1").arg(formatDuration(reachable.bandEnd(band), unit));
         drawReachLegend(painter, MapViewport::mapArea(window->size()).toAlignedRect(),
                         tr("Reachable from %1 within %2")
                             .arg(plan->network().cities()[std::size_t(reachable.from())].getName(),
-                                 formatTime(reachable.limit(), unit)),
+                                 formatDuration(reachable.limit(), unit)),
                         bands);
     }
 

@@ -27,7 +27,7 @@ void TripNote::showTrip(const std::optional<RoutePlan::TripResult> &trip, const 
                       : tr("%1 legs fewer without a road than in the order typed.")
                             .arg(trip->fewerMissingLegs));
     else if (trip->saves > 0)
-        lines << tr("saves %1 on the order typed.").arg(formatTime(trip->saves, unit));
+        lines << tr("saves %1 on the order typed.").arg(formatDuration(trip->saves, unit));
     else
         lines << tr("the order typed was as fast.");
     if (!trip->unreachable.isEmpty())

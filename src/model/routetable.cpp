@@ -26,6 +26,18 @@ QString formatTime(double minutes, const QString &unit)
     return formatNumber(unit == QLatin1String("h") ? minutes / 60 : minutes) + unit;
 }
 
+QString formatDuration(double minutes, const QString &unit)
+{
+    if (unit != QLatin1String("h:mm") || !std::isfinite(minutes) || minutes < 0 || minutes >= 1e15)
+        return formatTime(minutes, unit);
+    const auto whole = static_cast<long long>(std::llround(minutes));
+    if (whole < 60)
+        return QCoreApplication::translate("RouteTable", "%1 min").arg(whole);
+    return QCoreApplication::translate("RouteTable", "%1 h %2 min")
+        .arg(whole / 60)
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
 namespace {
 
 // "inf minutes" would read as a (long) time: say what it means.
@@ -155,8 +167,9 @@ QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &pat
         xml.writeTextElement(QStringLiteral("desc"), description);
     }
     auto time = [&](double minutes) {
-        return std::isfinite(minutes) ? formatNumber(minutes * scale) + u' ' + unit
-                                      : QStringLiteral("no road");
+        return !std::isfinite(minutes) ? QCoreApplication::translate("RouteTable", "no road")
+               : unit == QLatin1String("h:mm") ? formatDuration(minutes, unit)
+                                               : formatNumber(minutes * scale) + u' ' + unit;
     };
     double sofar = 0;
     for (qsizetype i = 0; i < rows.names.size(); ++i) {
@@ -168,9 +181,10 @@ QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &pat
         xml.writeTextElement(QStringLiteral("name"), rows.names[i]);
         if (i > 0 && std::size_t(i) <= rows.legs.size()) {
             sofar += rows.legs[i - 1];
-            xml.writeTextElement(QStringLiteral("desc"),
-                                 QStringLiteral("leg %1, since the start %2")
-                                     .arg(time(rows.legs[i - 1]), time(sofar)));
+            xml.writeTextElement(
+                QStringLiteral("desc"),
+                QCoreApplication::translate("RouteTable", "leg %1, since the start %2")
+                    .arg(time(rows.legs[i - 1]), time(sofar)));
         }
         xml.writeEndElement();
     }

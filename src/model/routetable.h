@@ -26,6 +26,9 @@ QString formatNumber(double value);
 // A travel time in `unit` ("mn": minutes; "h": hours), the unit glued on: "125mn", "2.08333h";
 // or, for "h:mm", hours and minutes as a clock reads them: "2:05".
 QString formatTime(double minutes, const QString &unit);
+// A time in a sentence: as formatTime, but "h:mm" reads "37 h 16 min" ("45 min" under an
+// hour), never a clock-like 37:16 that could be minutes and seconds.
+QString formatDuration(double minutes, const QString &unit);
 
 // `path` holds positions in `cities`; `legTimes` has one entry per leg, in minutes. A leg
 // between cities that no roads join, and then the total, read "no road".
@@ -62,10 +65,11 @@ QString sheetCell(const QString &text);
 QString tsvName(const QString &name);
 
 // The same route for other programs, times in minutes (scale 1, unit "min") or hours (1/60,
-// "h"); a leg where no road leads has no time. GPX 1.1: one <rte> named "FIRST - LAST" with an
-// <rtept lat lon> per city, its <name>, and the leg and running total in <desc>. JSON: {"unit",
-// "total", "cities": [{"name", "lat", "lon", "leg"}]}, "leg" and "total" null where no road
-// leads. A `description`, when given, is the <rte>'s <desc>.
+// "h"), or for GPX in hours and minutes (unit "h:mm"); a leg where no road leads has no time.
+// GPX's descriptions are in the program's language (the translator installed). GPX 1.1: one <rte>
+// named "FIRST - LAST" with an <rtept lat lon> per city, its <name>, and the leg and running total
+// in <desc>. JSON: {"unit", "total", "cities": [{"name", "lat", "lon", "leg"}]}, "leg" and "total"
+// null where no road leads. A `description`, when given, is the <rte>'s <desc>.
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
                     const std::vector<double> &legTimes, double scale, const QString &unit,
                     QString description = {});

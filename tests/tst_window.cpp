@@ -2,6 +2,7 @@
 #include "appsettings.h"
 #include "citysearch.h"
 #include "info.h"
+#include "mapcontroller.h"
 #include "mapviewport.h"
 #include "modal.h"
 #include "netgen.h"
@@ -1110,6 +1111,29 @@ private slots:
         });
         QTest::keyClick(&w, Qt::Key_F1);
         QVERIFY2(help.contains("Shift+F10") && help.contains("villes.csv"), qPrintable(help));
+        // Every key the window binds is on the page, and every key the page gives the map
+        // does something there.
+        for (const QAction *action : static_cast<QWidget &>(w).actions())
+            if (!action->shortcut().isEmpty())
+                QVERIFY2(help.contains(
+                             action->shortcut().toString(QKeySequence::NativeText).toHtmlEscaped()),
+                         qPrintable(action->shortcut().toString()));
+        for (const char *key : {"Ctrl+R", "Ctrl+Del", "Ctrl+Shift+S", "Ctrl+Q", "Wheel", "Drag"})
+            QVERIFY2(help.contains(QLatin1String(key)), key);
+        auto *controller = w.findChild<MapController *>();
+        QVERIFY(controller);
+        controller->selectCity(0, false);
+        for (const MapController::KeyHelp &k : MapController::keyHelp()) {
+            QVERIFY2(help.contains(k.keys.toHtmlEscaped()), qPrintable(k.keys));
+            if (k.key == 0)
+                continue;
+            if (k.key == Qt::Key_R) // asks for a time
+                onNextModal<QDialog>([](QDialog *dialog) { dialog->reject(); });
+            QKeyEvent press(QEvent::KeyPress, k.key, Qt::NoModifier);
+            QVERIFY2(controller->key(&press), qPrintable(k.keys));
+            if (QWidget *menu = QApplication::activePopupWidget())
+                menu->close();
+        }
     }
 
     // By default a run keeps nothing: a fresh home stays empty after a session that changed

@@ -404,6 +404,50 @@ licence CC BY 4.0</translation>
         <source>Clear reachable cities</source>
         <translation>Effacer les villes accessibles</translation>
     </message>
+    <message>
+        <source>Arrows</source>
+        <translation>Flèches</translation>
+    </message>
+    <message>
+        <source>Move the map</source>
+        <translation>Déplacer la carte</translation>
+    </message>
+    <message>
+        <source>+ and -</source>
+        <translation>+ et -</translation>
+    </message>
+    <message>
+        <source>Zoom in and out</source>
+        <translation>Zoomer et dézoomer</translation>
+    </message>
+    <message>
+        <source>Menu key, Shift+F10</source>
+        <translation>Touche Menu, Maj+F10</translation>
+    </message>
+    <message>
+        <source>The map&apos;s menu</source>
+        <translation>Le menu de la carte</translation>
+    </message>
+    <message>
+        <source>Wheel</source>
+        <translation>Molette</translation>
+    </message>
+    <message>
+        <source>Zoom about the pointer</source>
+        <translation>Zoomer autour du pointeur</translation>
+    </message>
+    <message>
+        <source>Drag</source>
+        <translation>Glisser</translation>
+    </message>
+    <message>
+        <source>Right click</source>
+        <translation>Clic droit</translation>
+    </message>
+    <message>
+        <source>The map&apos;s menu (a city&apos;s, on a city)</source>
+        <translation>Le menu de la carte (celui d&apos;une ville, sur une ville)</translation>
+    </message>
 </context>
 <context>
     <name>PreferencesDialog</name>
@@ -670,8 +714,44 @@ licence CC BY 4.0</translation>
         <translation>Préférences...</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; finds the fastest route between the cities of a road network: choose a departure and an arrival, or type a list of cities (&lt;i&gt;cities&lt;/i&gt;). The table under the map gives the time of each leg.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Files&lt;/b&gt;: a network is a folder with &lt;tt&gt;villes.csv&lt;/tt&gt; (a header line, then &lt;tt&gt;id,name,region,latitude,longitude&lt;/tt&gt;) and &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;city,city,minutes&lt;/tt&gt;, a road both ways).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Keys&lt;/b&gt;: Tab reaches the map; there the arrows move it, + and - zoom, Home comes back, N shows names, L land, the Menu key or Shift+F10 opens its menu. Ctrl+F finds a city, then B routes from it, E to it, W shows its weather. Ctrl+R swaps start and end, Ctrl+C copies the route, Ctrl+S saves it, Ctrl+O opens a network, Ctrl+, opens the preferences, F10 opens this program&apos;s menu; Return or Escape closes a table or the weather.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; trouve le trajet le plus rapide entre les villes d&apos;un réseau routier : choisissez un départ et une arrivée, ou tapez une liste de villes (&lt;i&gt;villes&lt;/i&gt;). Le tableau sous la carte donne le temps de chaque étape.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Fichiers&lt;/b&gt; : un réseau est un dossier avec &lt;tt&gt;villes.csv&lt;/tt&gt; (une ligne d&apos;en-tête, puis &lt;tt&gt;id,nom,région,latitude,longitude&lt;/tt&gt;) et &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;ville,ville,minutes&lt;/tt&gt;, une route dans les deux sens).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Touches&lt;/b&gt; : Tab atteint la carte ; là, les flèches la déplacent, + et - zooment, Origine revient au départ, N montre les noms, L les terres, la touche Menu ou Maj+F10 ouvre son menu. Ctrl+F trouve une ville, puis B part d&apos;elle, E y va, W montre sa météo. Ctrl+R échange départ et arrivée, Ctrl+C copie le trajet, Ctrl+S l&apos;enregistre, Ctrl+O ouvre un réseau, Ctrl+, ouvre les préférences, F10 ouvre le menu du programme ; Entrée ou Échap ferme un tableau ou la météo.&lt;/p&gt;</translation>
+        <source>This program&apos;s menu</source>
+        <translation>Le menu du programme</translation>
+    </message>
+    <message>
+        <source>Tab</source>
+        <translation>Tab</translation>
+    </message>
+    <message>
+        <source>The next control, in reading order (arrows move inside the route table)</source>
+        <translation>Le contrôle suivant, dans l&apos;ordre de lecture (les flèches se déplacent dans le tableau du trajet)</translation>
+    </message>
+    <message>
+        <source>Return, Escape</source>
+        <translation>Entrée, Échap</translation>
+    </message>
+    <message>
+        <source>Close a table or the weather</source>
+        <translation>Fermer un tableau ou la météo</translation>
+    </message>
+    <message>
+        <source>Up, Down</source>
+        <translation>Haut, Bas</translation>
+    </message>
+    <message>
+        <source>In &quot;cities&quot;: the lists typed before</source>
+        <translation>Dans « villes » : les listes tapées avant</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; finds the fastest route between the cities of a road network: choose a departure and an arrival, or type a list of cities (&lt;i&gt;cities&lt;/i&gt;). The table under the map gives the time of each leg.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Files&lt;/b&gt;: a network is a folder with &lt;tt&gt;villes.csv&lt;/tt&gt; (a header line, then &lt;tt&gt;id,name,region,latitude,longitude&lt;/tt&gt;) and &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;city,city,minutes&lt;/tt&gt;, a road both ways).&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; trouve le trajet le plus rapide entre les villes d&apos;un réseau routier : choisissez un départ et une arrivée, ou tapez une liste de villes (&lt;i&gt;villes&lt;/i&gt;). Le tableau sous la carte donne le temps de chaque étape.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Fichiers&lt;/b&gt; : un réseau est un dossier avec &lt;tt&gt;villes.csv&lt;/tt&gt; (une ligne d&apos;en-tête, puis &lt;tt&gt;id,nom,région,latitude,longitude&lt;/tt&gt;) et &lt;tt&gt;temps.csv&lt;/tt&gt; (&lt;tt&gt;ville,ville,minutes&lt;/tt&gt;, une route dans les deux sens).&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>Touches</translation>
+    </message>
+    <message>
+        <source>On the map (Tab reaches it; B, E, W and R act on the city found with Ctrl+F or clicked)</source>
+        <translation>Sur la carte (Tab l&apos;atteint ; B, E, W et R agissent sur la ville trouvée avec Ctrl+F ou cliquée)</translation>
     </message>
 </context>
 </TS>

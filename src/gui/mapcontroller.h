@@ -4,6 +4,7 @@
 #include "mapviewport.h"
 #include "reachlayer.h"
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -33,6 +34,16 @@ public:
     // `window`: the widget the map is painted on; `controls`: the frame holding the controls,
     // through which the map shows (its children are not the map).
     MapController(QWidget *window, QWidget *controls, RoutePlan *plan, FileActions *files);
+
+    // What the map does with the keys and the mouse, in the words of its menu: the help lists
+    // them and the menu names its keys from here. `key` is 0 for the mouse.
+    struct KeyHelp
+    {
+        int key;
+        QString keys;
+        QString what;
+    };
+    static QList<KeyHelp> keyHelp();
 
     const MapViewport &view() const { return viewport; }
     const MapLayers &layers() const { return *drawn; }

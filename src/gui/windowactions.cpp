@@ -42,7 +42,7 @@ WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePla
         box->setCursor(Qt::PointingHandCursor);
         box->setToolTip(tr("Menu (F10)"));
     }
-    auto *open = new QAction(this);
+    auto *open = new QAction(tr("This program's menu"), this);
     open->setShortcut(QKeySequence(Qt::Key_F10));
     connect(open, &QAction::triggered, this,
             [this] { applicationMenu->popup(this->window->mapToGlobal(QPoint(20, 92))); });
@@ -98,23 +98,45 @@ void WindowActions::findCity()
     map->focusTarget()->setFocus(); // B, E, W and the menu act on it from here
 }
 
+QString WindowActions::helpText() const
+{
+    // The keys are listed from the actions and the map's own list, so the page cannot drift
+    // from what the keys do.
+    QString rows;
+    const auto row = [&](const QString &keys, QString what) {
+        what.remove(QLatin1Char('&'));
+        if (what.endsWith(QLatin1String("...")))
+            what.chop(3);
+        rows += QStringLiteral("<tr><td><b>%1</b>&nbsp;&nbsp;</td><td>%2</td></tr>")
+                    .arg(keys.toHtmlEscaped(), what.toHtmlEscaped());
+    };
+    for (const QAction *action : window->actions())
+        if (!action->shortcut().isEmpty() && !action->text().isEmpty())
+            row(action->shortcut().toString(QKeySequence::NativeText), action->text());
+    row(tr("Tab"), tr("The next control, in reading order (arrows move inside the route table)"));
+    row(tr("Return, Escape"), tr("Close a table or the weather"));
+    row(tr("Up, Down"), tr("In \"cities\": the lists typed before"));
+    QString mapRows;
+    std::swap(rows, mapRows);
+    for (const MapController::KeyHelp &k : MapController::keyHelp())
+        row(k.keys, k.what);
+    std::swap(rows, mapRows);
+    return tr("<p><b>GPS</b> finds the fastest route between the cities of a road network: "
+              "choose a departure and an arrival, or type a list of cities (<i>cities</i>). The "
+              "table under the map gives the time of each leg.</p>"
+              "<p><b>Files</b>: a network is a folder with <tt>villes.csv</tt> (a header line, "
+              "then <tt>id,name,region,latitude,longitude</tt>) and <tt>temps.csv</tt> "
+              "(<tt>city,city,minutes</tt>, a road both ways).</p>") +
+           QStringLiteral("<p><b>%1</b></p><table>%2</table><p><b>%3</b></p><table>%4</table>")
+               .arg(tr("Keys"), rows,
+                    tr("On the map (Tab reaches it; B, E, W and R act on the "
+                       "city found with Ctrl+F or clicked)"),
+                    mapRows);
+}
+
 void WindowActions::showHelp()
 {
-    QMessageBox box(QMessageBox::NoIcon, tr("GPS help"),
-                    tr("<p><b>GPS</b> finds the fastest route between the cities of a road "
-                       "network: choose a departure and an arrival, or type a list of cities "
-                       "(<i>cities</i>). The table under the map gives the time of each leg.</p>"
-                       "<p><b>Files</b>: a network is a folder with <tt>villes.csv</tt> (a header "
-                       "line, then <tt>id,name,region,latitude,longitude</tt>) and "
-                       "<tt>temps.csv</tt> (<tt>city,city,minutes</tt>, a road both ways).</p>"
-                       "<p><b>Keys</b>: Tab reaches the map; there the arrows move it, + and - "
-                       "zoom, Home comes back, N shows names, L land, the Menu key or Shift+F10 "
-                       "opens its menu. Ctrl+F finds a city, then B routes from it, E to it, W "
-                       "shows its weather. Ctrl+R swaps start and end, Ctrl+C copies the route, "
-                       "Ctrl+S saves it, Ctrl+O opens a network, Ctrl+, opens the preferences, F10 "
-                       "opens this program's menu; "
-                       "Return or Escape closes a table or the weather.</p>"),
-                    QMessageBox::Close, window);
+    QMessageBox box(QMessageBox::NoIcon, tr("GPS help"), helpText(), QMessageBox::Close, window);
     box.setTextFormat(Qt::RichText);
     box.exec();
 }

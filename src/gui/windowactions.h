@@ -32,6 +32,8 @@ public:
     // Asks for a city by any part of its name, then centres the map on it and marks it.
     void findCity();
     void showHelp();
+    // The help page: what GPS does, its files, and every key.
+    QString helpText() const;
     void showAbout();
 
 protected:

@@ -133,14 +133,15 @@ void Fenetre::setUpControls()
     new BoxSearch(ui->comboBoxInfo, names, [this](const QString &name) {
         QTimer::singleShot(0, this, [this, name] { on_comboBoxInfo_currentTextChanged(name); });
     });
-    // Tab in reading order: the left panel down, the map, its buttons, the table and its unit,
-    // the weather chooser.
-    const QList<QWidget *> order{ui->comboBoxDepart,  ui->comboBoxArrive,      ui->pushButton,
-                                 ui->pushButtonTable, ui->pushButtonTableRoad, map->focusTarget(),
-                                 ui->pushButtonMore,  ui->pushButtonLess,      ui->tableViewRoad,
-                                 ui->comboBoxTime,    ui->comboBoxInfo};
+    // Tab in reading order: the GPS box (the program's menu), the left panel down, the map, its
+    // buttons, the table and its unit, the weather chooser.
+    const QList<QWidget *> order{ui->label,          ui->comboBoxDepart,  ui->comboBoxArrive,
+                                 ui->pushButton,     ui->pushButtonTable, ui->pushButtonTableRoad,
+                                 map->focusTarget(), ui->pushButtonMore,  ui->pushButtonLess,
+                                 ui->tableViewRoad,  ui->comboBoxTime,    ui->comboBoxInfo};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
+    ui->comboBoxDepart->setFocus(); // the keys go there first, as they always did
 }
 
 void Fenetre::say(const QString &text)

@@ -1,7 +1,9 @@
 #include "panel.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QKeySequence>
+#include <QPointer>
 #include <QRect>
 #include <QShortcut>
 #include <QWidget>
@@ -17,7 +19,7 @@ class Cover : public QObject
 {
 public:
     Cover(QWidget *panel, const QList<QWidget *> &growing, const QList<QWidget *> &following)
-        : QObject(panel), panel(panel), form(panel->size())
+        : QObject(panel), panel(panel), form(panel->size()), before(QApplication::focusWidget())
     {
         for (QWidget *w : growing)
             placed.push_back({w, w->geometry(), true});
@@ -27,12 +29,19 @@ public:
             parent->installEventFilter(this);
             fit();
         }
+        panel->installEventFilter(this);
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched == panel->parentWidget() && event->type() == QEvent::Resize)
             fit();
+        // Closed, it gives the keys back where they were when it opened, not to the next
+        // control in the Tab order.
+        if (watched == panel && event->type() == QEvent::Hide &&
+            (panel->hasFocus() || panel->isAncestorOf(QApplication::focusWidget())) && before &&
+            before->isVisible() && before->isEnabled())
+            before->setFocus(Qt::OtherFocusReason);
         return false;
     }
 
@@ -59,6 +68,7 @@ private:
     };
     QWidget *panel;
     QSize form;
+    QPointer<QWidget> before;
     std::vector<Placed> placed;
 };
 

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -42,6 +43,11 @@ WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePla
         box->setCursor(Qt::PointingHandCursor);
         box->setToolTip(tr("Menu (F10)"));
     }
+    // The first box is in the Tab order, first: Return, Space or Down opens the menu.
+    if (!this->menuBox.isEmpty()) {
+        this->menuBox.constFirst()->setFocusPolicy(Qt::TabFocus);
+        this->menuBox.constFirst()->setAccessibleName(tr("Menu (F10)"));
+    }
     auto *open = new QAction(tr("This program's menu"), this);
     open->setShortcut(QKeySequence(Qt::Key_F10));
     connect(open, &QAction::triggered, this,
@@ -61,6 +67,27 @@ QAction *WindowActions::add(const QString &text, const QKeySequence &key,
 
 bool WindowActions::eventFilter(QObject *watched, QEvent *event)
 {
+    auto *first = menuBox.isEmpty() ? nullptr : menuBox.constFirst();
+    if (watched == first &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // Framed while it has the keys, as a button would be; as it always was otherwise.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        first->setStyleSheet(
+            event->type() == QEvent::FocusIn &&
+                    (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+                ? QStringLiteral("QLabel { border: 1px dotted palette(highlight); }")
+                : QString());
+        return false;
+    }
+    if (watched == first && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space ||
+            key == Qt::Key_Down) {
+            applicationMenu->popup(first->mapToGlobal(QPoint(0, first->height())));
+            return true;
+        }
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton &&
         menuBox.contains(qobject_cast<QWidget *>(watched))) {

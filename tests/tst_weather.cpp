@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QListView>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
@@ -267,6 +268,17 @@ private slots:
                               "Sunset Time : 06:33:20", "City : Paris"}));
         QCOMPARE(service.targets,
                  QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=testkey&units=imperial"}));
+        // In a grown window the box of figures takes the room; at 800 x 600 it is the form's.
+        auto *box = panel->findChild<QListView *>("listView");
+        QCOMPARE(box->geometry(), QRect(530, 90, 261, 261));
+        w.show();
+        w.resize(1200, 900);
+        QTRY_COMPARE(panel->size(), QSize(1200, 900));
+        QCOMPARE(box->geometry(), QRect(530, 90, 261 + 392, 261 + 300));
+        QCOMPARE(panel->findChild<QWidget *>("formLayoutWidget")->geometry(),
+                 QRect(540, 130, 251 + 392, 221 + 300));
+        w.resize(800, 600);
+        QTRY_COMPARE(box->geometry(), QRect(530, 90, 261, 261));
 
         // In km/h where preferred.
         appsettings::Preferences kmh;

@@ -31,13 +31,6 @@ Info::Info(QWidget *parent, QString cityName)
     if (keyed)
         chargeJSON(this->cityName);
     ui->setupUi(this);
-    // Return in the key's field uses the key; anywhere else it closes the panel.
-    setUpPanel(this, [this] {
-        if (keyEdit && keyEdit->hasFocus())
-            takeKey();
-        else
-            close();
-    });
 
     QLabel **labels[] = {&desc,
                          &temp,
@@ -68,6 +61,17 @@ Info::Info(QWidget *parent, QString cityName)
     problemLabel->setWordWrap(true);
     problemLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     problemLabel->hide();
+    // Return in the key's field uses the key; anywhere else it closes the panel. In a window
+    // grown beyond its smallest size, the box of figures takes the room to the right and below.
+    setUpPanel(this,
+               [this] {
+                   if (keyEdit && keyEdit->hasFocus())
+                       takeKey();
+                   else
+                       close();
+               },
+               {ui->listView, ui->formLayoutWidget, problemLabel}, {}, {ui->formLayoutWidget_2});
+    ui->listView->installEventFilter(this); // the key's row stays under it
     if (!keyed)
         askForKey(tr("no key for the weather service. Get a free key from OpenWeatherMap and "
                      "type it below, or start GPS with the environment variable "
@@ -87,7 +91,7 @@ void Info::askForKey(const QString &why)
     }
     // Under the panel's figures: the key, hidden as it is typed, and the button that uses it.
     keyRow = new QWidget(this);
-    keyRow->setGeometry(530, 360, 261, 30);
+    placeKeyRow();
     auto *row = new QHBoxLayout(keyRow);
     row->setContentsMargins(0, 0, 0, 0);
     keyEdit = new QLineEdit(keyRow);
@@ -102,6 +106,21 @@ void Info::askForKey(const QString &why)
     connect(use, &QPushButton::clicked, this, &Info::takeKey);
     keyRow->show();
     setFocusProxy(keyEdit); // the panel's focus is the key's field
+}
+
+bool Info::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->listView && keyRow &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        placeKeyRow();
+    return QWidget::eventFilter(watched, event);
+}
+
+void Info::placeKeyRow()
+{
+    // Under the box of figures, as wide, however large it has grown.
+    const QRect box = ui->listView->geometry();
+    keyRow->setGeometry(box.left(), box.bottom() + 10, box.width(), 30);
 }
 
 void Info::takeKey()

@@ -22,6 +22,9 @@ public:
     Info(QWidget *parent, QString cityName);
     ~Info() override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
     void chargeJSON(QString cityName);
     void on_pushButtonLeave_clicked();
@@ -32,6 +35,7 @@ private:
     // Without a key, or with one the service refused: says `why`, with a field to type one in.
     void askForKey(const QString &why);
     void takeKey(); // the key typed, used
+    void placeKeyRow();
 
     QPointer<QNetworkReply> inFlight; // the request not answered yet
 

@@ -18,13 +18,16 @@ namespace {
 class Cover : public QObject
 {
 public:
-    Cover(QWidget *panel, const QList<QWidget *> &growing, const QList<QWidget *> &following)
+    Cover(QWidget *panel, const QList<QWidget *> &growing, const QList<QWidget *> &following,
+          const QList<QWidget *> &widening)
         : QObject(panel), panel(panel), form(panel->size()), before(QApplication::focusWidget())
     {
         for (QWidget *w : growing)
-            placed.push_back({w, w->geometry(), true});
+            placed.push_back({w, w->geometry(), Grows});
         for (QWidget *w : following)
-            placed.push_back({w, w->geometry(), false});
+            placed.push_back({w, w->geometry(), Follows});
+        for (QWidget *w : widening)
+            placed.push_back({w, w->geometry(), Widens});
         if (QWidget *parent = panel->parentWidget()) {
             parent->installEventFilter(this);
             fit();
@@ -56,15 +59,22 @@ private:
         const int dx = std::max(0, size.width() - first.width()),
                   dy = std::max(0, size.height() - first.height());
         for (const Placed &p : placed)
-            p.widget->setGeometry(p.grows ? p.first.adjusted(0, 0, dx, dy)
-                                          : p.first.translated(dx, dy));
+            p.widget->setGeometry(p.how == Grows    ? p.first.adjusted(0, 0, dx, dy)
+                                  : p.how == Widens ? p.first.adjusted(0, 0, dx, 0)
+                                                    : p.first.translated(dx, dy));
     }
 
+    enum How
+    {
+        Grows,
+        Follows, // the lower right corner
+        Widens,
+    };
     struct Placed
     {
         QWidget *widget;
         QRect first; // where the form puts it
-        bool grows;  // else it follows the lower right corner
+        How how;
     };
     QWidget *panel;
     QSize form;
@@ -75,12 +85,12 @@ private:
 } // namespace
 
 void setUpPanel(QWidget *panel, std::function<void()> onReturn, const QList<QWidget *> &growing,
-                const QList<QWidget *> &following)
+                const QList<QWidget *> &following, const QList<QWidget *> &widening)
 {
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setAutoFillBackground(true); // it hides what it covers
     panel->setFocusPolicy(Qt::StrongFocus);
-    new Cover(panel, growing, following);
+    new Cover(panel, growing, following, widening);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     QObject::connect(escape, &QShortcut::activated, panel, &QWidget::close);

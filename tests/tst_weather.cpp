@@ -9,8 +9,8 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QListView>
 #include <QLineEdit>
+#include <QListView>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -113,6 +113,11 @@ private slots:
         QVERIFY(villes.open(QIODevice::WriteOnly));
         villes.write("h\n1,Paris,75,48.85,2.35\n2,Atlantis,0,0,0\n");
         villes.close();
+        // Whole, so that no start-up message comes in front of the window.
+        QFile temps(dir.filePath("temps.csv"));
+        QVERIFY(temps.open(QIODevice::WriteOnly));
+        temps.write("Paris,Atlantis,600\n");
+        temps.close();
         data = dir.path();
     }
 

@@ -878,6 +878,32 @@ private slots:
         QCOMPARE(saved.pixelColor(60, 300), w.palette().color(QPalette::Window)); // no panel
     }
 
+    // What start-up could not read is said in front of the window: the box waits for it.
+    void startUpProblemsInFront_data()
+    {
+        QTest::addColumn<bool>("folder"); // the folder exists
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a bad line") << true << "Some of the network could not be read";
+        QTest::newRow("no folder") << false << "The network folder";
+    }
+
+    void startUpProblemsInFront()
+    {
+        QFETCH(bool, folder);
+        QFETCH(QString, message);
+        Fenetre w(folder ? network("bad line", kCities + "7,Bad,0,north,3\n", kRoads)
+                         : dir.filePath("no such folder"));
+        QVERIFY(w.findChildren<QMessageBox *>().isEmpty());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_COMPARE(w.findChildren<QMessageBox *>().size(), 1);
+        QMessageBox *box = w.findChildren<QMessageBox *>().constFirst();
+        QVERIFY2(box->text().startsWith(message), qPrintable(box->text()));
+        QVERIFY(box->isVisible());
+        QTRY_COMPARE(QApplication::activeWindow(), box);
+        box->close();
+    }
+
     // Another network opens from the window, by a folder chooser or a drop, with the messages
     // of a start; the route stays when its cities are there.
     void openAnotherNetwork_data()

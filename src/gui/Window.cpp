@@ -393,7 +393,8 @@ void Fenetre::showEvent(QShowEvent *event)
     if (problemsShown)
         return;
     problemsShown = true;
-    showLoadMessages();
+    // Once the window is on screen, so that the box comes in front of it, not behind.
+    QTimer::singleShot(0, this, &Fenetre::showLoadMessages);
 }
 
 void Fenetre::closeEvent(QCloseEvent *event)

@@ -105,6 +105,8 @@ void FileActions::sayLoadProblems(const QStringList &messages, const QString &mi
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
+    box->raise();
+    box->activateWindow();
 }
 
 void FileActions::chooseNetworkFolder()

@@ -36,6 +36,10 @@ City at(double latitude, double longitude)
 }
 
 const std::vector<City> kUs{at(40, -100), at(30, -80), at(35, -90)};
+// Spread over France: the view the map of France was drawn for.
+const std::vector<City> kFrance{at(46, 5), at(42.5, -4), at(51, 8)};
+// A town's few kilometres, a speck at the scale of France: fitted.
+const std::vector<City> kTown{at(43.73, 7.42), at(43.75, 7.44), at(43.74, 7.43)};
 
 // A viewport on `cities` in a window of `size`, at its first view.
 MapViewport viewOf(const std::vector<City> &cities, QSize size = MapViewport::firstSize)
@@ -63,43 +67,50 @@ private slots:
     // fitted network.
     void projection_data()
     {
-        QTest::addColumn<bool>("us"); // the US network, fitted; else one in France
+        QTest::addColumn<QString>("net"); // France, or fitted: the US, a town
         QTest::addColumn<QSize>("window");
         QTest::addColumn<int>("presses"); // of the + button
         QTest::addColumn<QPointF>("degrees");
         QTest::addColumn<QPoint>("pixel");
         const QSize first = MapViewport::firstSize;
         const QPointF x(45.964, 5.02); // map (425.5, 250.9)
-        QTest::newRow("first view") << false << first << 0 << x << QPoint(425, 250);
-        QTest::newRow("one level in: 1.1 and -20") << false << first << 1 << x << QPoint(448, 255);
+        QTest::newRow("first view") << "France" << first << 0 << x << QPoint(425, 250);
+        QTest::newRow("one level in: 1.1 and -20")
+            << "France" << first << 1 << x << QPoint(448, 255);
         // trunc(-160 + 1.8000000000000007 x 425.5) = 605
-        QTest::newRow("eight levels in") << false << first << 8 << x << QPoint(605, 291);
-        QTest::newRow("a ninth press does nothing") << false << first << 9 << x << QPoint(605, 291);
-        QTest::newRow("Paris") << false << first << 0 << QPointF(48.85341, 2.34880)
+        QTest::newRow("eight levels in") << "France" << first << 8 << x << QPoint(605, 291);
+        QTest::newRow("a ninth press does nothing")
+            << "France" << first << 9 << x << QPoint(605, 291);
+        QTest::newRow("Paris") << "France" << first << 0 << QPointF(48.85341, 2.34880)
                                << QPoint(358, 178);
         // 1080 x 864 of map area: 1.8 times the first view, centred down by 36.
-        QTest::newRow("grown window") << false << QSize(1280, 1024) << 0 << x << QPoint(621, 471);
+        QTest::newRow("grown window")
+            << "France" << QSize(1280, 1024) << 0 << x << QPoint(621, 471);
         // 500 x 250 map units in 600 x 440 pixels: 1.2 pixels a unit, centred.
         QTest::newRow("fitted: Denver")
-            << true << first << 0 << QPointF(40, -100) << QPoint(180, 90);
+            << "US" << first << 0 << QPointF(40, -100) << QPoint(180, 90);
         QTest::newRow("fitted: Atlanta")
-            << true << first << 0 << QPointF(30, -80) << QPoint(780, 390);
+            << "US" << first << 0 << QPointF(30, -80) << QPoint(780, 390);
         // One level in about the middle of the map area (480, 240), where Chicago is.
         QTest::newRow("fitted, one level in: Chicago stays")
-            << true << first << 1 << QPointF(35, -90) << QPoint(480, 240);
+            << "US" << first << 1 << QPointF(35, -90) << QPoint(480, 240);
         QTest::newRow("fitted, one level in: Denver")
-            << true << first << 1 << QPointF(40, -100) << QPoint(150, 75);
+            << "US" << first << 1 << QPointF(40, -100) << QPoint(150, 75);
+        // A town fills the view, however small (as deep as the view goes), its middle in the
+        // middle of the map area.
+        QTest::newRow("fitted town: its middle")
+            << "town" << first << 0 << QPointF(43.74, 7.43) << QPoint(480, 240);
     }
 
     void projection()
     {
-        QFETCH(bool, us);
+        QFETCH(QString, net);
         QFETCH(QSize, window);
         QFETCH(int, presses);
         QFETCH(QPointF, degrees);
         QFETCH(QPoint, pixel);
-        MapViewport view = viewOf(us ? kUs : std::vector<City>{at(46, 5)}, window);
-        QCOMPARE(view.fitted(), us);
+        MapViewport view = viewOf(net == "US" ? kUs : net == "town" ? kTown : kFrance, window);
+        QCOMPARE(view.fitted(), net != "France");
         for (int i = 0; i < presses; ++i)
             view.zoomIn();
         QCOMPARE(view.project(at(degrees.x(), degrees.y())), pixel);
@@ -113,7 +124,7 @@ private slots:
     // Home comes back.
     void movesOfTheView()
     {
-        MapViewport view = viewOf({at(46, 5)});
+        MapViewport view = viewOf(kFrance);
         const City x = at(45.964, 5.02), w = at(46, 10); // map (425.5, 250.9), (550, 250)
         QVERIFY(view.zoomAbout({550, 250}, 1.25));
         QCOMPARE(view.project(w), QPoint(550, 250));
@@ -166,7 +177,7 @@ private slots:
     {
         QFETCH(bool, us);
         QFETCH(QSize, window);
-        MapViewport view = viewOf(us ? kUs : std::vector<City>{at(46, 5)}, window);
+        MapViewport view = viewOf(us ? kUs : kFrance, window);
         const double first = view.zoom();
         QVERIFY(!view.zoomOut());
         int levels = 1;

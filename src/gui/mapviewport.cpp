@@ -83,9 +83,13 @@ void MapViewport::setWindowSize(QSize size)
 void MapViewport::computeHome()
 {
     const QRectF area = mapArea(window);
+    // A network in the first view's frame opens as the map of France was drawn, unless it
+    // would be a speck there (a region, a town): then, as one outside it, fitted to its bulk.
     const bool inside =
         !extent || (extent->left() >= firstView.left() && extent->right() < firstView.right() &&
-                    extent->top() >= firstView.top() && extent->bottom() < firstView.bottom());
+                    extent->top() >= firstView.top() && extent->bottom() < firstView.bottom() &&
+                    (extent->width() >= firstView.width() * kSpeck ||
+                     extent->height() >= firstView.height() * kSpeck));
     fit = !inside && std::isfinite(extent->width()) && std::isfinite(extent->height());
     if (fit) {
         homeCoef = std::min(extent->width() > 0 ? area.width() / extent->width() : 1.0,

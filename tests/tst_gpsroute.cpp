@@ -370,6 +370,23 @@ private slots:
         QCOMPARE(t["route"].toObject()["total"].toDouble(), 150.0);
         const Result gpx = run({"--format", "gpx", "trip", "X", "Z", "Y"});
         QVERIFY(gpx.out.contains("<desc>Order: X, Y, Z (proven best); saves 45 min</desc>"));
+        QVERIFY(!gpx.out.contains("<metadata>")); // no credits.txt, no credit
+        // The network's credits go with what is exported from it; a generated one says so.
+        const Result made =
+            run({"synth", "20", "3", dir.filePath("made"), "--quiet"}, false, GPSNET_PATH);
+        QCOMPARE(made.code, 0);
+        const Result credited = run(
+            {"--data", dir.filePath("made"), "--format", "gpx", "route", "C0001", "C0002"}, false);
+        QVERIFY2(credited.out.contains("<copyright author=\"Generated network (gpsnet synth): no "
+                                       "real places or roads\"/>"),
+                 qPrintable(credited.out));
+        const Result madeJson = run(
+            {"--data", dir.filePath("made"), "--format", "json", "route", "C0001", "C0002"}, false);
+        QVERIFY(QJsonDocument::fromJson(madeJson.out.toUtf8())
+                    .object()["credit"]
+                    .toString()
+                    .startsWith("Generated network"));
+        QDir(dir.filePath("made")).removeRecursively();
 
         const Result reach = run({"--format", "geojson", "reach", "Y", "30"});
         QCOMPARE(reach.code, 0);

@@ -2,6 +2,7 @@
 #include "matrix.h"
 #include "nameindex.h"
 #include "network.h"
+#include "networkcredit.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -245,6 +246,43 @@ private slots:
         QCOMPARE(roads[1].cityStart, QStringLiteral("Nice"));
         QCOMPARE(roads[1].cityEnd, QStringLiteral("Lille"));
         QCOMPARE(roads[1].time, 45.0);
+    }
+
+    // A network folder's credits: the first line that says something is the map's, the file
+    // (a few kilobytes at most) About's; anything else is no credit.
+    void networkCredit_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "<dir>": a folder of that name
+        QTest::addColumn<QString>("line");
+        QTest::newRow("none") << QByteArray() << QString();
+        QTest::newRow("two lines, CR LF")
+            << QByteArray("\r\n  \r\n\xc2\xa9 OpenStreetMap contributors, ODbL\r\nmore\r\n")
+            << QString::fromUtf8("© OpenStreetMap contributors, ODbL");
+        QTest::newRow("control characters")
+            << QByteArray("a\x01\tb\x1b[31m") << QStringLiteral("a b [31m");
+        QTest::newRow("not UTF-8") << QByteArray("caf\xe9") << QString::fromUtf8("caf\uFFFD");
+        QTest::newRow("a line of a megabyte")
+            << QByteArray(1 << 20, 'x') << QString(119, u'x') + QChar(0x2026);
+        QTest::newRow("a folder") << QByteArray("<dir>") << QString();
+    }
+
+    void networkCredit()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, line);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("credits.txt");
+        if (bytes == "<dir>") {
+            QVERIFY(QDir().mkdir(path));
+        } else if (!bytes.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        const NetworkCredit credit = readNetworkCredit(folder.path());
+        QCOMPARE(credit.line, line);
+        QVERIFY(credit.text.toUtf8().size() <= NetworkCredit::kMostBytes * 3);
+        QCOMPARE(credit.text.isEmpty(), line.isEmpty());
     }
 
     void numbersAreCLocaleDecimals_data()

@@ -2,6 +2,7 @@
 // graph's own fastest times.
 
 #include "network.h"
+#include "networkcredit.h"
 #include "osmdetail.h"
 #include "osmnet.h"
 #include "routefinder.h"
@@ -375,6 +376,7 @@ private slots:
         const QString out = dir.filePath(QStringLiteral("grid-%1").arg(QTest::currentDataTag()));
         QString error;
         QVERIFY2(osmnet::write(out, osm, &error), qPrintable(error));
+        QCOMPARE(readNetworkCredit(out).line, QStringLiteral("© OpenStreetMap contributors, ODbL"));
         Network net;
         QCOMPARE(net.load(out), Network::Load::Ok);
         const int n = int(osm.places.size());

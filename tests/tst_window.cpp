@@ -878,6 +878,25 @@ private slots:
         QCOMPARE(saved.pixelColor(60, 300), w.palette().color(QPalette::Window)); // no panel
     }
 
+    // The credits shown are the network's own where its folder gives them, readable over the
+    // map; the form's otherwise.
+    void creditsFollowTheData()
+    {
+        const QString credited = network("credited", kCities, kRoads);
+        QFile file(credited + "/credits.txt");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\xc2\xa9 Someone, CC0\nAll of it.\n");
+        file.close();
+        Fenetre w(credited);
+        const auto *notice = w.findChild<QLabel *>("label_2");
+        QCOMPARE(notice->text(), QString::fromUtf8("© Someone, CC0"));
+        QCOMPARE(notice->toolTip(), QString::fromUtf8("© Someone, CC0\nAll of it."));
+        QVERIFY(notice->autoFillBackground());
+        Fenetre plain(network("plain", kCities, kRoads));
+        QCOMPARE(plain.findChild<QLabel *>("label_2")->text(),
+                 QString::fromUtf8("GPS - cities © GeoNames\nlicence CC BY 4.0"));
+    }
+
     // What start-up could not read is said in front of the window: the box waits for it.
     void startUpProblemsInFront_data()
     {

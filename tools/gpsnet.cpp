@@ -6,6 +6,7 @@
 
 #include "commandline.h"
 #include "netgen.h"
+#include "networkcredit.h"
 #ifdef GPS_HAVE_OSM
 #include "osmnet.h"
 #endif
@@ -131,7 +132,8 @@ int run(const QStringList &arguments)
         QDir().mkpath(args[3]);
         const QDir dir(args[3]);
         if (!writeFile(dir.filePath("villes.csv"), netgen::citiesCsv(places)) ||
-            !writeFile(dir.filePath("temps.csv"), netgen::roadsCsv(places, links)))
+            !writeFile(dir.filePath("temps.csv"), netgen::roadsCsv(places, links)) ||
+            !writeFile(dir.filePath("credits.txt"), generatedCredit().toUtf8()))
             return fail(QStringLiteral("cannot write into %1").arg(args[3]));
         say(QStringLiteral("wrote %1 %2 and %3 %4 to %5")
                 .arg(n)

@@ -706,10 +706,6 @@ licence CC BY 4.0</translation>
         <translation>Aide de GPS</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — a route planner for road networks of your own.&lt;/p&gt;&lt;p&gt;Cities: GeoNames (CC BY 4.0). Land and borders: Natural Earth (public domain). Weather: OpenWeatherMap. Built with Qt %2.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — un planificateur de trajets pour vos propres réseaux routiers.&lt;/p&gt;&lt;p&gt;Villes : GeoNames (CC BY 4.0). Terres et frontières : Natural Earth (domaine public). Météo : OpenWeatherMap. Fait avec Qt %2.&lt;/p&gt;</translation>
-    </message>
-    <message>
         <source>Preferences...</source>
         <translation>Préférences...</translation>
     </message>
@@ -752,6 +748,18 @@ licence CC BY 4.0</translation>
     <message>
         <source>On the map (Tab reaches it; B, E, W and R act on the city found with Ctrl+F or clicked)</source>
         <translation>Sur la carte (Tab l&apos;atteint ; B, E, W et R agissent sur la ville trouvée avec Ctrl+F ou cliquée)</translation>
+    </message>
+    <message>
+        <source>Cities: GeoNames (CC BY 4.0).</source>
+        <translation>Villes : GeoNames (CC BY 4.0).</translation>
+    </message>
+    <message>
+        <source>This network: %1</source>
+        <translation>Ce réseau : %1</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — a route planner for road networks of your own.&lt;/p&gt;&lt;p&gt;%3 Land and borders: Natural Earth (public domain). Weather: OpenWeatherMap. Built with Qt %2.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — un planificateur de trajets pour vos propres réseaux routiers.&lt;/p&gt;&lt;p&gt;%3 Terres et frontières : Natural Earth (domaine public). Météo : OpenWeatherMap. Fait avec Qt %2.&lt;/p&gt;</translation>
     </message>
 </context>
 </TS>

@@ -30,6 +30,7 @@ struct Job
     bool hours;     // times in hours rather than minutes
     QString format; // tsv, gpx, json or geojson
     QTextStream &out;
+    QString credit; // the network's, for the exports' metadata
     // The names' index for "did you mean", made when first asked.
     mutable std::shared_ptr<const NameSuggester> suggester = {};
 

@@ -6,6 +6,7 @@
 #include "datadir.h"
 #include "matrix.h"
 #include "network.h"
+#include "networkcredit.h"
 #include "routefinder.h"
 #include "routetable.h"
 
@@ -254,7 +255,7 @@ int run(const QStringList &arguments)
         return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
     }
 
-    const Job job{net, dir, hours, format, out};
+    const Job job{net, dir, hours, format, out, readNetworkCredit(dataDir).line};
     if (batch)
         return runBatch(job);
     if (command == QLatin1String("trip"))
@@ -276,10 +277,11 @@ int run(const QStringList &arguments)
     const std::vector<int> route = finder.routeThrough(names);
     const std::vector<double> legs = net.legTimes(route);
     const QString unit = hours ? QStringLiteral("h") : QStringLiteral("min");
+    const QString &credit = job.credit;
     if (format == QLatin1String("gpx"))
-        out << QString::fromUtf8(routeGpx(cities, route, legs, scale, unit));
+        out << QString::fromUtf8(routeGpx(cities, route, legs, scale, unit, {}, credit));
     else if (format == QLatin1String("json"))
-        out << QString::fromUtf8(routeJson(cities, route, legs, scale, unit));
+        out << QString::fromUtf8(routeJson(cities, route, legs, scale, unit, credit));
     else
         out << routeTsv(cities, route, legs, scale);
     return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;

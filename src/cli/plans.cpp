@@ -34,10 +34,11 @@ QByteArray routeText(const Job &job, RouteFinder &finder, const std::vector<QStr
     const std::vector<int> route = finder.routeThrough(names);
     const std::vector<double> legs = job.net.legTimes(route);
     const std::vector<City> &cities = job.net.cities();
+    const QString &credit = job.credit;
     if (job.format == QLatin1String("gpx"))
-        return routeGpx(cities, route, legs, job.scale(), job.unit(), gpxDescription);
+        return routeGpx(cities, route, legs, job.scale(), job.unit(), gpxDescription, credit);
     if (job.format == QLatin1String("json"))
-        return routeJson(cities, route, legs, job.scale(), job.unit());
+        return routeJson(cities, route, legs, job.scale(), job.unit(), credit);
     return routeTsv(cities, route, legs, job.scale()).toUtf8();
 }
 

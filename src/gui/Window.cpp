@@ -164,6 +164,7 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     map->setNetwork(network, std::move(drawing));
     folder = dir;
     files->setFolder(dir);
+    actions->showCredit(ui->label_2);
 
     cityNames.clear(); // made when the typed list is first asked for
     listCities();

@@ -54,6 +54,7 @@ void FileActions::routeOnShowChanged()
 void FileActions::setFolder(const QString &folder)
 {
     lastFolder = QFileInfo(folder).absoluteFilePath();
+    credit = readNetworkCredit(folder);
 }
 
 QString FileActions::droppedFolder(const QMimeData *data)
@@ -166,7 +167,8 @@ void FileActions::saveRoute()
             : routeGpx(cities, path, plan->legTimes(), plan->unitScale(),
                        // Read by people too: hours and minutes as the window shows them.
                        plan->unitText() == QLatin1String("h:mm") ? plan->unitText()
-                                                                 : plan->unitName());
+                                                                 : plan->unitName(),
+                       {}, credit.line);
     writeFile(fileName, bytes);
 }
 
@@ -189,6 +191,9 @@ void FileActions::saveMapImage()
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    mapImage().save(&buffer, "PNG");
+    QImage image = mapImage();
+    if (!credit.line.isEmpty())
+        image.setText(QStringLiteral("Copyright"), credit.line);
+    image.save(&buffer, "PNG");
     writeFile(fileName, bytes);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "networkcredit.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -33,7 +35,9 @@ public:
 
     // Where the folder dialog opens: the folder of the network on show. (Saving starts in the
     // user's documents folder, then where the last file was saved.)
+    // Its credits (credits.txt) are read then: the saved route and map carry them.
     void setFolder(const QString &folder);
+    const NetworkCredit &networkCredit() const { return credit; }
 
     // The folder a drop names: a folder, or the folder of a file dropped from it (villes.csv);
     // empty for anything else.
@@ -66,8 +70,9 @@ private:
     QWidget *window;
     RoutePlan *plan;
     std::function<QImage()> mapImage;
-    QString lastFolder; // of networks
-    QString saveFolder; // of saved files
+    QString lastFolder;   // of networks
+    NetworkCredit credit; // of the network on show
+    QString saveFolder;   // of saved files
     QAction *open = nullptr;
     QAction *save = nullptr;
     QAction *copy = nullptr;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -19,8 +20,8 @@ WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePla
                              FileActions *files, MapController *map,
                              std::function<QStringList()> cityNames,
                              std::function<void()> preferences)
-    : QObject(window), window(window), menuBox(std::move(menuBox)), plan(plan), map(map),
-      cityNames(std::move(cityNames)), applicationMenu(new QMenu(window))
+    : QObject(window), window(window), menuBox(std::move(menuBox)), plan(plan), files(files),
+      map(map), cityNames(std::move(cityNames)), applicationMenu(new QMenu(window))
 {
     applicationMenu->setObjectName(QStringLiteral("applicationMenu"));
     add(tr("Find a city..."), QKeySequence::Find, [this] { findCity(); });
@@ -168,14 +169,32 @@ void WindowActions::showHelp()
     box.exec();
 }
 
+void WindowActions::showCredit(QLabel *notice)
+{
+    if (formNotice.isNull())
+        formNotice = notice->text();
+    const NetworkCredit &credit = files->networkCredit();
+    // On a ground of its own: readable wherever the map is moved under it.
+    notice->setAutoFillBackground(true);
+    notice->setWordWrap(!credit.line.isEmpty());
+    notice->setText(credit.line.isEmpty() ? formNotice : credit.line);
+    notice->setToolTip(credit.text);
+}
+
 void WindowActions::showAbout()
 {
-    QMessageBox::about(
-        window, tr("About GPS"),
-        tr("<p><b>GPS</b> %1 — a route planner for road networks of your own.</p>"
-           "<p>Cities: GeoNames (CC BY 4.0). Land and borders: Natural Earth (public domain). "
-           "Weather: OpenWeatherMap. Built with Qt %2.</p>")
-            .arg(QApplication::applicationVersion().isEmpty() ? QStringLiteral(GPS_VERSION)
-                                                              : QApplication::applicationVersion(),
-                 QString::fromLatin1(qVersion())));
+    // The network's own credits where its folder gives them; the shipped networks' otherwise.
+    const QString network = files->networkCredit().text.isEmpty()
+                                ? tr("Cities: GeoNames (CC BY 4.0).")
+                                : tr("This network: %1")
+                                      .arg(files->networkCredit().text.toHtmlEscaped().replace(
+                                          u'\n', QStringLiteral("<br>")));
+    QMessageBox::about(window, tr("About GPS"),
+                       tr("<p><b>GPS</b> %1 — a route planner for road networks of your own.</p>"
+                          "<p>%3 Land and borders: Natural Earth (public domain). "
+                          "Weather: OpenWeatherMap. Built with Qt %2.</p>")
+                           .arg(QApplication::applicationVersion().isEmpty()
+                                    ? QStringLiteral(GPS_VERSION)
+                                    : QApplication::applicationVersion(),
+                                QString::fromLatin1(qVersion()), network));
 }

@@ -8,6 +8,7 @@
 class FileActions;
 class MapController;
 class QAction;
+class QLabel;
 class QMenu;
 class QWidget;
 class RoutePlan;
@@ -35,6 +36,8 @@ public:
     // The help page: what GPS does, its files, and every key.
     QString helpText() const;
     void showAbout();
+    // The network's own credit in `notice` where its folder gives one; the form's otherwise.
+    void showCredit(QLabel *notice);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -45,7 +48,9 @@ private:
     QWidget *window;
     QList<QWidget *> menuBox;
     RoutePlan *plan;
+    FileActions *files;
     MapController *map;
     std::function<QStringList()> cityNames;
     QMenu *applicationMenu;
+    QString formNotice; // the credits the form shows, for a network whose folder gives none
 };

@@ -143,7 +143,7 @@ QString degrees(double value)
 
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
                     const std::vector<double> &legTimes, double scale, const QString &unit,
-                    QString description)
+                    QString description, QString credit)
 {
     RouteRows rows = routeRows(cities, path, legTimes);
     // The loader has replaced what XML cannot hold; a network built otherwise is written the
@@ -158,6 +158,14 @@ QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &pat
     xml.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
     xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
     xml.writeAttribute(QStringLiteral("creator"), QStringLiteral("GPS " GPS_VERSION));
+    if (!credit.isEmpty()) {
+        csv::replaceUnwritable(&credit);
+        xml.writeStartElement(QStringLiteral("metadata"));
+        xml.writeStartElement(QStringLiteral("copyright"));
+        xml.writeAttribute(QStringLiteral("author"), credit);
+        xml.writeEndElement();
+        xml.writeEndElement();
+    }
     xml.writeStartElement(QStringLiteral("rte"));
     if (!rows.names.isEmpty())
         xml.writeTextElement(QStringLiteral("name"),
@@ -193,7 +201,8 @@ QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &pat
 }
 
 QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
-                     const std::vector<double> &legTimes, double scale, const QString &unit)
+                     const std::vector<double> &legTimes, double scale, const QString &unit,
+                     const QString &credit)
 {
     const RouteRows rows = routeRows(cities, path, legTimes);
     auto time = [&](double minutes) {
@@ -212,9 +221,11 @@ QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &pa
                                                : QJsonValue(QJsonValue::Null));
         stops.append(stop);
     }
-    const QJsonObject route{{QStringLiteral("unit"), unit},
-                            {QStringLiteral("total"), time(rows.total)},
-                            {QStringLiteral("cities"), stops}};
+    QJsonObject route{{QStringLiteral("unit"), unit},
+                      {QStringLiteral("total"), time(rows.total)},
+                      {QStringLiteral("cities"), stops}};
+    if (!credit.isEmpty())
+        route.insert(QStringLiteral("credit"), credit);
     return QJsonDocument(route).toJson(QJsonDocument::Indented);
 }
 

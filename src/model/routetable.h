@@ -69,12 +69,15 @@ QString tsvName(const QString &name);
 // GPX's descriptions are in the program's language (the translator installed). GPX 1.1: one <rte>
 // named "FIRST - LAST" with an <rtept lat lon> per city, its <name>, and the leg and running total
 // in <desc>. JSON: {"unit", "total", "cities": [{"name", "lat", "lon", "leg"}]}, "leg" and "total"
-// null where no road leads. A `description`, when given, is the <rte>'s <desc>.
+// null where no road leads. A `description`, when given, is the <rte>'s <desc>. A `credit`
+// (where the network's data comes from), when given, is the GPX's <metadata><copyright author>
+// and the JSON's "credit".
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
                     const std::vector<double> &legTimes, double scale, const QString &unit,
-                    QString description = {});
+                    QString description = {}, QString credit = {});
 QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
-                     const std::vector<double> &legTimes, double scale, const QString &unit);
+                     const std::vector<double> &legTimes, double scale, const QString &unit,
+                     const QString &credit = {});
 
 // What reachFrom found, for gpsroute: as tab-separated lines ("NAME<TAB>TIME", names as tsvName
 // writes them); as JSON ({"unit", "from", "limit", "cities": [{"name", "lat", "lon", "time"}]});

@@ -1,6 +1,8 @@
-// What gpsnet osm writes: names made unique, the two files, and the folder written whole.
+// What gpsnet osm writes: names made unique, the two files and the credits, and the folder
+// written whole.
 
 #include "csvtext.h"
+#include "networkcredit.h"
 #include "osmdetail.h"
 
 #include <QDir>
@@ -122,7 +124,8 @@ bool write(const QString &dir, const Network &network, QString *error)
         *error = QStringLiteral("%1: not a folder").arg(QDir::toNativeSeparators(dir));
         return false;
     }
-    const QByteArray cities = citiesCsv(network), roads = roadsCsv(network);
+    const QByteArray cities = citiesCsv(network), roads = roadsCsv(network),
+                     credit = openStreetMapCredit().toUtf8();
     std::error_code failed;
     if (!target.exists()) {
         // A new folder, made beside with the mode any new folder gets (the umask's), filled,
@@ -139,7 +142,8 @@ bool write(const QString &dir, const Network &network, QString *error)
             return false;
         }
         if (writeFile(fresh + QStringLiteral("/villes.csv"), cities, error) &&
-            writeFile(fresh + QStringLiteral("/temps.csv"), roads, error)) {
+            writeFile(fresh + QStringLiteral("/temps.csv"), roads, error) &&
+            writeFile(fresh + QStringLiteral("/credits.txt"), credit, error)) {
             std::filesystem::rename(native(fresh), native(target.absoluteFilePath()), failed);
             if (!failed)
                 return true;
@@ -155,12 +159,15 @@ bool write(const QString &dir, const Network &network, QString *error)
     // new files written inside it, then both put in place, or neither.
     const QDir folder(dir);
     const QString newCities = freshName(dir, QStringLiteral(".villes.csv.")),
-                  newRoads = freshName(dir, QStringLiteral(".temps.csv."));
+                  newRoads = freshName(dir, QStringLiteral(".temps.csv.")),
+                  newCredit = freshName(dir, QStringLiteral(".credits.txt."));
     const auto clean = [&] {
         QFile::remove(newCities);
         QFile::remove(newRoads);
+        QFile::remove(newCredit);
     };
-    if (!writeFile(newCities, cities, error) || !writeFile(newRoads, roads, error)) {
+    if (!writeFile(newCities, cities, error) || !writeFile(newRoads, roads, error) ||
+        !writeFile(newCredit, credit, error)) {
         clean();
         return false;
     }
@@ -192,10 +199,20 @@ bool write(const QString &dir, const Network &network, QString *error)
                 QFile::remove(oldRoads);
         }
     }
+    if (!failed) {
+        // The credits go with the pair; should that fail, the network is there, and said so.
+        std::filesystem::rename(native(newCredit),
+                                native(folder.filePath(QStringLiteral("credits.txt"))), failed);
+        clean();
+        QFile::remove(kept);
+        if (!failed)
+            return true;
+        *error = QStringLiteral("%1: the network was written, but not its credits.txt (%2)")
+                     .arg(QDir::toNativeSeparators(dir), QString::fromStdString(failed.message()));
+        return false;
+    }
     clean();
     QFile::remove(kept);
-    if (!failed)
-        return true;
     *error = QStringLiteral("%1: cannot write (%2); the files there are as they were")
                  .arg(QDir::toNativeSeparators(dir), QString::fromStdString(failed.message()));
     return false;

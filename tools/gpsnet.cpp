@@ -204,6 +204,11 @@ int run(const QStringList &arguments)
              "written for it",
              "pairs of places are joined one way only: GPS roads go both ways, so no road was "
              "written for them");
+        said(net.barriers,
+             "road node has a barrier that stops cars (a bollard, a locked gate...): the road is "
+             "cut there",
+             "road nodes have a barrier that stops cars (bollards, locked gates...): the roads are "
+             "cut there");
         said(net.renamed, "place shares its name with another: its region or a number was added",
              "places share their name with another: their region or a number was added");
         if (net.oneWayRoads)

@@ -13,7 +13,18 @@
 #include <unordered_map>
 #include <vector>
 
+namespace osmium {
+class TagList;
+}
+
 namespace osmnet::detail {
+
+// A way's tags (osmtags.cpp): cars may use it (a road class, not an area, not closed to them);
+// its direction, +1 along the way, -1 against it, 0 both ways. A node's: a barrier that stops
+// cars there.
+bool forCars(const osmium::TagList &tags);
+int onewayOf(const osmium::TagList &tags);
+bool stopsCars(const osmium::TagList &tags);
 
 constexpr double kNoTime = std::numeric_limits<double>::infinity();
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;

@@ -77,11 +77,13 @@ QByteArray roadsCsv(const Network &network)
 {
     QByteArray out;
     for (const Link &l : network.links) {
-        // Tenths of a minute; never 0, which a route would not pass through.
-        const double minutes = std::max(0.1, std::round(l.minutes * 10) / 10);
+        // Hundredths of a minute (tenths, rounded the same way leg after leg along a route of
+        // short roads, made it a few tenths of a percent long); never 0, which a route through
+        // a town would not tell from the town itself.
+        const double minutes = std::max(0.01, std::round(l.minutes * 100) / 100);
         out += network.places[std::size_t(l.a)].name.toUtf8() + ',' +
                network.places[std::size_t(l.b)].name.toUtf8() + ',' +
-               QByteArray::number(minutes, 'f', 1) + '\n';
+               QByteArray::number(minutes, 'g', 12) + '\n';
     }
     return out;
 }

@@ -35,53 +35,6 @@ namespace {
 constexpr double inf = std::numeric_limits<double>::infinity();
 using detail::kRadiansPerDegree;
 
-struct ClassSpeed
-{
-    const char *highway;
-    double kmh;
-};
-// Defaults where no maxspeed says otherwise (README: "Your own network from OpenStreetMap").
-constexpr ClassSpeed kSpeeds[] = {
-    {"motorway", 120},     {"motorway_link", 60}, {"trunk", 100},       {"trunk_link", 50},
-    {"primary", 80},       {"primary_link", 40},  {"secondary", 70},    {"secondary_link", 35},
-    {"tertiary", 60},      {"tertiary_link", 30}, {"unclassified", 50}, {"residential", 30},
-    {"living_street", 10}, {"service", 20},
-};
-
-bool is(const char *value, const char *what)
-{
-    return value && std::strcmp(value, what) == 0;
-}
-
-// Cars may use the way: a road class they drive on, not an area, not closed to them.
-bool forCars(const osmium::TagList &tags)
-{
-    if (is(tags["area"], "yes"))
-        return false;
-    const char *car = tags["motorcar"] ? tags["motorcar"] : tags["motor_vehicle"];
-    if (is(car, "no") || is(car, "private"))
-        return false;
-    const char *access = tags["access"];
-    const bool carsAllowed =
-        is(car, "yes") || is(car, "designated") || is(car, "destination") || is(car, "permissive");
-    return carsAllowed || !(is(access, "no") || is(access, "private"));
-}
-
-// +1 along the way, -1 against it, 0 both ways.
-int onewayOf(const osmium::TagList &tags)
-{
-    const char *oneway = tags["oneway"];
-    if (is(oneway, "yes") || is(oneway, "1") || is(oneway, "true"))
-        return 1;
-    if (is(oneway, "-1") || is(oneway, "reverse"))
-        return -1;
-    if (is(oneway, "no") || is(oneway, "0") || is(oneway, "false"))
-        return 0;
-    // Implied: motorways and roundabouts are mapped one carriageway a way.
-    const char *highway = tags["highway"];
-    return is(highway, "motorway") || is(tags["junction"], "roundabout") ? 1 : 0;
-}
-
 struct Way
 {
     std::int64_t first, last; // its refs: [first, last)
@@ -89,8 +42,11 @@ struct Way
     int oneway;
 };
 
+using detail::forCars;
 using detail::formatOf;
+using detail::onewayOf;
 using detail::refuse;
+using detail::stopsCars;
 
 // OpenStreetMap's ids are far below 2^62 (negative ones, an editor's new objects, too): beyond,
 // the extract is no map GPS reads (the PBF reader's sums of deltas wrap there; this file is
@@ -158,8 +114,13 @@ public:
         const osmium::Location location = node.location();
         const auto it = std::lower_bound(ids.begin(), ids.end(), node.id());
         const bool onRoad = it != ids.end() && *it == node.id();
-        if (onRoad)
+        if (onRoad) {
             at[std::size_t(it - ids.begin())] = location; // (off the Earth: there, not used)
+            if (stopsCars(node.tags())) {
+                barriers.push_back(node.id());
+                ++net->barriers;
+            }
+        }
         if (!location.valid()) {
             net->invalidPositions += onRoad || node.tags()["place"];
             return;
@@ -188,6 +149,7 @@ public:
 
     const std::vector<std::int64_t> &ids;
     std::vector<osmium::Location> at;
+    std::vector<std::int64_t> barriers; // road nodes cars cannot pass
 
 private:
     const QStringList &kinds;
@@ -241,44 +203,6 @@ double distanceKm(double lat1, double lon1, double lat2, double lon2)
     return 2 * radius * std::asin(std::min(1.0, std::sqrt(h)));
 }
 
-double speedKmh(const char *highway, const char *maxspeed, bool service)
-{
-    double fallback = 0;
-    for (const ClassSpeed &c : kSpeeds)
-        if (is(highway, c.highway))
-            fallback = c.kmh;
-    if (fallback == 0 || (is(highway, "service") && !service))
-        return 0;
-    if (!maxspeed)
-        return fallback;
-    // "50", "50 km/h", "30 mph", "7.5": plain decimals only (no sign, exponent or hex: "1e-320"
-    // and "0x1E" are no speeds). "none", "walk", "signals", a country's code or a speed no car
-    // drives at (under 1 or over 300 km/h): the default.
-    const char *at = maxspeed;
-    while (*at == ' ')
-        ++at;
-    const char *const first = at;
-    double value = 0;
-    while (*at >= '0' && *at <= '9' && at - first < 6)
-        value = value * 10 + (*at++ - '0');
-    if (at == first || (*at >= '0' && *at <= '9'))
-        return fallback;
-    if (*at == '.') {
-        double place = 0.1;
-        ++at;
-        for (int digits = 0; *at >= '0' && *at <= '9'; ++at, ++digits, place /= 10)
-            if (digits < 6)
-                value += (*at - '0') * place;
-    }
-    while (*at == ' ')
-        ++at;
-    if (std::strncmp(at, "mph", 3) == 0 && at[3] == '\0')
-        value *= 1.609344;
-    else if (!(*at == '\0' || std::strcmp(at, "km/h") == 0 || std::strcmp(at, "kmh") == 0))
-        return fallback;
-    return value >= 1 && value <= 300 ? value : fallback;
-}
-
 Network convert(const QString &extract, const Options &options)
 {
     auto say = [&](const QString &text) {
@@ -313,8 +237,14 @@ Network convert(const QString &extract, const Options &options)
     // The graph: nodes that have a position, arcs along each way where cars may go.
     RoadGraph &g = net.graph;
     std::vector<std::int32_t> index(ids.size(), -1); // -1: not in the extract; -2: off the Earth
+    // A barrier that stops cars cuts the road there: its node is no part of the graph.
+    std::vector<char> barred(ids.size(), 0);
+    for (const std::int64_t id : nodes.barriers)
+        barred[std::size_t(std::lower_bound(ids.begin(), ids.end(), id) - ids.begin())] = 1;
     for (std::size_t i = 0; i < ids.size(); ++i)
-        if (nodes.at[i].valid()) {
+        if (barred[i]) {
+            index[i] = -3;
+        } else if (nodes.at[i].valid()) {
             index[i] = std::int32_t(g.lat.size());
             g.lat.push_back(nodes.at[i].lat());
             g.lon.push_back(nodes.at[i].lon());
@@ -338,7 +268,7 @@ Network convert(const QString &extract, const Options &options)
             const int a = nodeOf(ways.refs[std::size_t(r)]);
             const int b = nodeOf(ways.refs[std::size_t(r) + 1]);
             if (a < 0 || b < 0) {
-                // That stretch is left out; a node off the Earth is said apart.
+                // That stretch is left out; a node off the Earth or a barrier is said apart.
                 missing = missing || a == -1 || b == -1;
                 continue;
             }

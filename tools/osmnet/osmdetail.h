@@ -26,6 +26,17 @@ bool forCars(const osmium::TagList &tags);
 int onewayOf(const osmium::TagList &tags);
 bool stopsCars(const osmium::TagList &tags);
 
+// How far from a place of this kind (its place= value) its town reaches, in km: a path that
+// comes this close passes it (osmtowns.cpp).
+double townKm(const QString &kind);
+
+// Where two roads through a neighbouring town take over 3 % more than the drive between two
+// places, joins them directly too, at the drive's time (the slower way's where roads are
+// one-way): `links` as the searches found them, `at` the places at each node (the first
+// stands for them), `back` the graph reversed.
+void joinPastTowns(const Network &net, const RoadGraph &back,
+                   const std::unordered_map<int, std::vector<int>> &at, std::vector<Link> *links);
+
 constexpr double kNoTime = std::numeric_limits<double>::infinity();
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
@@ -40,6 +51,28 @@ public:
             if (used[std::size_t(v)])
                 cells[key(cell(g.lat[std::size_t(v)]), around(cell(g.lon[std::size_t(v)])))]
                     .push_back(v);
+    }
+
+    // Calls f(node, km) for each node within `withinKm` of the point.
+    template <typename F> void within(double lat, double lon, double withinKm, F f) const
+    {
+        const int la = cell(lat), lo = cell(lon);
+        const int dLat = int(std::ceil(withinKm / 111.0 / kCell)) + 1;
+        const double shrink = std::max(0.01, std::cos(lat * kRadiansPerDegree));
+        const int dLon =
+            std::min(kRound / 2, int(std::ceil(withinKm / (111.0 * shrink) / kCell)) + 1);
+        for (int i = la - dLat; i <= la + dLat; ++i)
+            for (int j = lo - dLon; j <= lo + dLon; ++j) {
+                const auto it = cells.find(key(i, around(j))); // across 180° too
+                if (it == cells.end())
+                    continue;
+                for (int v : it->second) {
+                    const double km =
+                        distanceKm(lat, lon, g.lat[std::size_t(v)], g.lon[std::size_t(v)]);
+                    if (km <= withinKm)
+                        f(v, km);
+                }
+            }
     }
 
     int nearest(double lat, double lon, double withinKm) const
@@ -90,12 +123,14 @@ public:
     {
     }
 
-    // From `start` over the arcs: the fastest time to every place whose fastest path passes no
-    // other place (a node holding a place other than those at `start` ends a path there).
-    // Calls found(node, minutes, oneWay) for each such place node, `oneWay` when its path takes
-    // a one-way road (then the way back may take longer; otherwise it takes no longer).
+    // From `start` over the arcs: the fastest time to every place whose fastest path passes
+    // through no other place's town. `town[v]` is the node of the place whose town holds road
+    // node v (-1: none; a place's own node is in its town): a path that enters another town
+    // reaches that town's place, and one that leaves it ends there. Calls found(node, minutes,
+    // oneWay) for each such place node, `oneWay` when its path takes a one-way road (then the
+    // way back may take longer; otherwise it takes no longer).
     template <typename Found>
-    void places(const RoadGraph &g, const std::vector<char> &isPlace, int start, Found found)
+    void places(const RoadGraph &g, const std::vector<std::int32_t> &town, int start, Found found)
     {
         reset();
         set(start, 0.0, false);
@@ -111,13 +146,15 @@ public:
                 top.blocked != bool(blocked[std::size_t(top.v)]))
                 continue;
             done[std::size_t(top.v)] = 1;
-            const bool placeHere = top.v != start && isPlace[std::size_t(top.v)];
-            if (placeHere && !top.blocked)
+            const int here = town[std::size_t(top.v)];
+            if (top.v != start && here == top.v && !top.blocked)
                 found(top.v, top.d, bool(viaOneWay[std::size_t(top.v)]));
-            const bool after = top.blocked || placeHere;
+            const bool inOther = here >= 0 && here != start;
             for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
                  ++a) {
                 const int w = g.to[std::size_t(a)];
+                // Past another place's town once the path leaves it.
+                const bool after = top.blocked || (inOther && town[std::size_t(w)] != here);
                 const double d = top.d + g.minutes[std::size_t(a)];
                 if (done[std::size_t(w)])
                     continue;

@@ -40,6 +40,7 @@ struct Way
     std::int64_t first, last; // its refs: [first, last)
     double kmh;
     int oneway;
+    bool motorway; // motorway or motorway_link: no town's street, no place's road
 };
 
 using detail::forCars;
@@ -89,7 +90,10 @@ public:
         }
         const int oneway = onewayOf(tags);
         net->oneWayRoads = net->oneWayRoads || oneway != 0;
-        ways.push_back({first, std::int64_t(refs.size()), kmh, oneway});
+        const char *highway = tags["highway"];
+        const bool motorway = highway && (std::strcmp(highway, "motorway") == 0 ||
+                                          std::strcmp(highway, "motorway_link") == 0);
+        ways.push_back({first, std::int64_t(refs.size()), kmh, oneway, motorway});
     }
 
     std::vector<std::int64_t> refs;
@@ -142,6 +146,7 @@ public:
                 p.region = QString::fromUtf8(region).simplified();
                 break;
             }
+        p.kind = QString::fromUtf8(place);
         p.lat = location.lat();
         p.lon = location.lon();
         net->places.push_back(std::move(p));
@@ -258,6 +263,8 @@ Network convert(const QString &extract, const Options &options)
         bool oneWay;
     };
     std::vector<Arc> arcs;
+    // Per node: the fastest road through it that is no motorway (0: motorways only).
+    std::vector<float> mainRoad(g.lat.size(), 0.0f);
     auto nodeOf = [&](std::int64_t id) {
         const auto it = std::lower_bound(ids.begin(), ids.end(), id);
         return index[std::size_t(it - ids.begin())];
@@ -277,6 +284,9 @@ Network convert(const QString &extract, const Options &options)
             const double km = distanceKm(g.lat[std::size_t(a)], g.lon[std::size_t(a)],
                                          g.lat[std::size_t(b)], g.lon[std::size_t(b)]);
             const double minutes = km / w.kmh * 60.0;
+            if (!w.motorway)
+                for (const int v : {a, b})
+                    mainRoad[std::size_t(v)] = std::max(mainRoad[std::size_t(v)], float(w.kmh));
             if (w.oneway >= 0)
                 arcs.push_back({a, b, minutes, w.oneway != 0});
             if (w.oneway <= 0)
@@ -306,15 +316,34 @@ Network convert(const QString &extract, const Options &options)
     }
     arcs = {};
 
-    // Each place to the nearest road node within reach; the others are said and left out.
+    // Each place to its town's main road: the node of the fastest road within a third of its
+    // town's reach (the nearest of those), or else the nearest road node within reach; never a
+    // node of motorways alone. The others are said and left out.
     std::vector<char> used(std::size_t(n), 0);
     for (int v = 0; v < n; ++v)
-        for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a)
-            used[std::size_t(v)] = used[std::size_t(g.to[std::size_t(a)])] = 1;
+        if (mainRoad[std::size_t(v)] > 0)
+            for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a)
+                if (mainRoad[std::size_t(g.to[std::size_t(a)])] > 0)
+                    used[std::size_t(v)] = used[std::size_t(g.to[std::size_t(a)])] = 1;
     detail::NodeGrid grid(g, used);
     std::vector<Place> joined;
     for (Place &p : net.places) {
-        p.node = grid.nearest(p.lat, p.lon, options.joinWithinKm);
+        float best = 0;
+        double bestKm = 0;
+        p.node = -1;
+        // (Near its middle: a faster road at the edge of town is a way round it.)
+        grid.within(p.lat, p.lon, std::min(detail::townKm(p.kind) / 3, options.joinWithinKm),
+                    [&](int v, double km) {
+                        const float speed = mainRoad[std::size_t(v)];
+                        if (speed > best ||
+                            (speed == best && (km < bestKm || (km == bestKm && v < p.node)))) {
+                            best = speed;
+                            bestKm = km;
+                            p.node = v;
+                        }
+                    });
+        if (p.node < 0)
+            p.node = grid.nearest(p.lat, p.lon, options.joinWithinKm);
         if (p.node < 0)
             net.farPlaces << p.name;
         else
@@ -328,12 +357,23 @@ Network convert(const QString &extract, const Options &options)
     say(QStringLiteral("%1 to a road")
             .arg(count(qsizetype(net.places.size()), "place joined", "places joined")));
 
-    // The places at each node.
-    std::vector<char> isPlace(std::size_t(n), 0);
+    // The places at each node, and each place's town: the road nodes (not of motorways alone)
+    // within its kind's reach that are nearer to it than to any other place's.
     std::unordered_map<int, std::vector<int>> at;
-    for (int i = 0; i < int(net.places.size()); ++i) {
-        isPlace[std::size_t(net.places[std::size_t(i)].node)] = 1;
+    for (int i = 0; i < int(net.places.size()); ++i)
         at[net.places[std::size_t(i)].node].push_back(i);
+    std::vector<std::int32_t> town(std::size_t(n), -1);
+    {
+        std::vector<float> nearest(std::size_t(n), std::numeric_limits<float>::infinity());
+        for (const Place &p : net.places)
+            grid.within(p.lat, p.lon, detail::townKm(p.kind), [&](int v, double km) {
+                if (float(km) < nearest[std::size_t(v)]) {
+                    nearest[std::size_t(v)] = float(km);
+                    town[std::size_t(v)] = at[p.node].empty() ? -1 : p.node;
+                }
+            });
+        for (const auto &[node, places] : at)
+            town[std::size_t(node)] = node;
     }
     const RoadGraph back = detail::reversed(g);
 
@@ -362,7 +402,7 @@ Network convert(const QString &extract, const Options &options)
                 std::vector<int> targets, oneWayTargets;
                 std::vector<double> forth;
                 std::vector<char> takesOneWay;
-                search.places(g, isPlace, node, [&](int v, double minutes, bool oneWay) {
+                search.places(g, town, node, [&](int v, double minutes, bool oneWay) {
                     targets.push_back(v);
                     forth.push_back(minutes);
                     takesOneWay.push_back(oneWay);
@@ -410,6 +450,9 @@ Network convert(const QString &extract, const Options &options)
         t.join();
     if (failure)
         std::rethrow_exception(failure);
+    // A route through a town is charged the way to its place's node and back: where that
+    // costs too much, the pair is joined directly too.
+    detail::joinPastTowns(net, back, at, &links);
     // Each pair once (found from both ends as a rule), the slower time kept.
     std::sort(links.begin(), links.end(), [](const Link &x, const Link &y) {
         return x.a != y.a ? x.a < y.a : x.b != y.b ? x.b < y.b : x.minutes > y.minutes;

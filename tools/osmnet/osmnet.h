@@ -46,6 +46,7 @@ struct Place
     QString name;        // as written, made unique
     QString region;      // from the tags, where they give one
     double lat = 0, lon = 0;
+    QString kind;  // its place= value
     int node = -1; // the road-graph node it is joined to
 };
 

@@ -321,6 +321,13 @@ private slots:
                 << QStringList{} << "A\nB\nC\n"
                 << "A,B,3.15\nB,C,3.93\n"
                 << "";
+        QTest::newRow("a place on a street that leads nowhere is said")
+            << line({"201 45.02 5.00", "202 45.02 5.005", "203 45.0203 5.0 place=village;name=D"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60",
+                           "2 201,202 highway=residential"}
+            << QStringList{} << "A\nB\nC\nD\n"
+            << "A,B,3.15\nB,C,3.93\n"
+            << "1 place gets no road to any other (its road node leads nowhere both ways): D";
         QTest::newRow("junction=circular is one way")
             << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60;junction=circular"}
             << QStringList{} << "A\nB\nC\n"

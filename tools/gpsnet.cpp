@@ -209,6 +209,14 @@ int run(const QStringList &arguments)
              "cut there",
              "road nodes have a barrier that stops cars (bollards, locked gates...): the roads are "
              "cut there");
+        if (!net.roadless.isEmpty())
+            err << "gpsnet: " << net.roadless.size()
+                << (net.roadless.size() == 1 ? " place gets no road to any other (its road node "
+                                               "leads nowhere both ways): "
+                                             : " places get no road to any other (their road nodes "
+                                               "lead nowhere both ways): ")
+                << net.roadless.mid(0, 10).join(QStringLiteral(", "))
+                << (net.roadless.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
         said(net.renamed, "place shares its name with another: its region or a number was added",
              "places share their name with another: their region or a number was added");
         if (net.oneWayRoads)

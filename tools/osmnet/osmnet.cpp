@@ -462,6 +462,12 @@ Network convert(const QString &extract, const Options &options)
                 links.end());
     net.links = std::move(links);
     net.oneWayPairs = oneWay; // (met from the end that reaches the other only)
+    std::vector<char> joinedByRoad(net.places.size(), 0);
+    for (const Link &l : net.links)
+        joinedByRoad[std::size_t(l.a)] = joinedByRoad[std::size_t(l.b)] = 1;
+    for (std::size_t i = 0; i < net.places.size() && net.places.size() > 1; ++i)
+        if (!joinedByRoad[i])
+            net.roadless << net.places[i].name;
     return net;
 }
 

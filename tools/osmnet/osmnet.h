@@ -70,6 +70,7 @@ struct Network
     QStringList farPlaces;     // farther than joinWithinKm from any road: left out
     long long renamed = 0;     // names made unique with their region or a number
     long long oneWayPairs = 0; // places joined one way only: no road written
+    QStringList roadless;      // places no road joins to any other (a cut-off street...)
     long long barriers = 0;    // road nodes with a barrier that stops cars: the road cut there
     bool oneWayRoads = false;
 };

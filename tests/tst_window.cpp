@@ -6,6 +6,7 @@
 #include "mapviewport.h"
 #include "modal.h"
 #include "netgen.h"
+#include "osmimport.h"
 #include "preferencesdialog.h"
 #include "reachlayer.h"
 #include "routeplan.h"
@@ -34,6 +35,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -895,6 +897,50 @@ private slots:
         Fenetre plain(network("plain", kCities, kRoads));
         QCOMPARE(plain.findChild<QLabel *>("label_2")->text(),
                  QString::fromUtf8("GPS - cities © GeoNames\nlicence CC BY 4.0"));
+    }
+
+    // An OpenStreetMap extract opened from the window: converted off the GUI thread, then
+    // opened, credited; cancelled, nothing is left; a file that is no extract is said.
+    void importAnExtract()
+    {
+        if (!OsmImport::available())
+            QSKIP("built without libosmium");
+        Fenetre w(network("net", kCities, kRoads));
+        auto *import = w.findChild<OsmImport *>();
+        QVERIFY(import && import->action());
+        // (Monaco: © OpenStreetMap contributors, ODbL; tests/data/README.md.)
+        const QString extract = QStringLiteral(GPS_TEST_DATA_DIR "/monaco.osm.pbf");
+        const QString folder = dir.filePath("imported");
+        import->convert(extract, folder);
+        QVERIFY(w.findChild<QProgressDialog *>());
+        QTRY_COMPARE_WITH_TIMEOUT(w.networkFolder(), folder, 120000);
+        QVERIFY(!import->busy());
+        QCOMPARE(w.findChild<QLabel *>("label_2")->text(),
+                 QString::fromUtf8("© OpenStreetMap contributors, ODbL"));
+        QVERIFY(w.findChild<QComboBox *>("comboBoxDepart")->findText("Monaco") > 0);
+
+        const QString cancelled = dir.filePath("cancelled");
+        import->convert(extract, cancelled);
+        QProgressDialog *shown = nullptr; // (the first one may not be deleted yet)
+        for (QProgressDialog *dialog : w.findChildren<QProgressDialog *>())
+            if (dialog->isVisible())
+                shown = dialog;
+        QVERIFY(shown);
+        shown->findChild<QPushButton *>()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!import->busy(), 120000);
+        QVERIFY(!QFileInfo::exists(cancelled));
+        QCOMPARE(w.networkFolder(), folder);
+
+        QString said;
+        onNextModal<QMessageBox>([&said](QMessageBox *box) {
+            said = box->text();
+            box->accept();
+        });
+        import->convert(network("not an extract", kCities, kRoads) + "/villes.csv",
+                        dir.filePath("never"));
+        QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty(), 120000);
+        QVERIFY2(said.startsWith("The extract could not be converted"), qPrintable(said));
+        QVERIFY(!QFileInfo::exists(dir.filePath("never")));
     }
 
     // What start-up could not read is said in front of the window: the box waits for it.

@@ -450,6 +450,49 @@ licence CC BY 4.0</translation>
     </message>
 </context>
 <context>
+    <name>OsmImport</name>
+    <message>
+        <source>Open an OpenStreetMap extract...</source>
+        <translation>Ouvrir un extrait OpenStreetMap...</translation>
+    </message>
+    <message>
+        <source>Open an OpenStreetMap extract</source>
+        <translation>Ouvrir un extrait OpenStreetMap</translation>
+    </message>
+    <message>
+        <source>OpenStreetMap extracts (*.osm.pbf *.osm *.osm.bz2 *.osm.gz);;All files (*)</source>
+        <translation>Extraits OpenStreetMap (*.osm.pbf *.osm *.osm.bz2 *.osm.gz);;Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Keep the network in the folder</source>
+        <translation>Garder le réseau dans le dossier</translation>
+    </message>
+    <message>
+        <source>Reading %1...</source>
+        <translation>Lecture de %1...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>no place (city, town, village) lies near a road in %1</source>
+        <translation>aucun lieu (ville, bourg, village) n&apos;est près d&apos;une route dans %1</translation>
+    </message>
+    <message>
+        <source>not enough memory to convert it</source>
+        <translation>pas assez de mémoire pour le convertir</translation>
+    </message>
+    <message>
+        <source>GPS</source>
+        <translation>GPS</translation>
+    </message>
+    <message>
+        <source>The extract could not be converted: %1</source>
+        <translation>L&apos;extrait n&apos;a pas pu être converti : %1</translation>
+    </message>
+</context>
+<context>
     <name>PreferencesDialog</name>
     <message>
         <source>Preferences</source>

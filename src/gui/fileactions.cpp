@@ -1,5 +1,7 @@
 #include "fileactions.h"
 
+#include "osmimport.h"
+
 #include "network.h"
 #include "routeplan.h"
 #include "routetable.h"
@@ -41,8 +43,15 @@ FileActions::FileActions(QWidget *window, RoutePlan *plan, std::function<QImage(
     connect(saveMap, &QAction::triggered, this, &FileActions::saveMapImage);
     // The keys work anywhere in the window.
     window->addActions({open, save, copy, saveMap});
+    osm = new OsmImport(window);
+    connect(osm, &OsmImport::converted, this, &FileActions::openRequested);
     connect(plan, &RoutePlan::routeChanged, this, &FileActions::routeOnShowChanged);
     routeOnShowChanged();
+}
+
+QAction *FileActions::importAction() const
+{
+    return osm->action();
 }
 
 void FileActions::routeOnShowChanged()

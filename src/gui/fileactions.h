@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class OsmImport;
 class Network;
 class QAction;
 class QImage;
@@ -29,6 +30,8 @@ public:
     FileActions(QWidget *window, RoutePlan *plan, std::function<QImage()> mapImage);
 
     QAction *openAction() const { return open; }
+    // "Open an OpenStreetMap extract...", where this build reads them; else null.
+    QAction *importAction() const;
     QAction *saveAction() const { return save; }
     QAction *copyAction() const { return copy; }
     QAction *saveMapAction() const { return saveMap; }
@@ -74,6 +77,7 @@ private:
     NetworkCredit credit; // of the network on show
     QString saveFolder;   // of saved files
     QAction *open = nullptr;
+    OsmImport *osm = nullptr;
     QAction *save = nullptr;
     QAction *copy = nullptr;
     QAction *saveMap = nullptr;

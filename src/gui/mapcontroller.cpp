@@ -515,5 +515,7 @@ void MapController::openMenu(QPoint at, int city)
     menu->addAction(files->saveMapAction());
     menu->addSeparator();
     menu->addAction(files->openAction());
+    if (files->importAction())
+        menu->addAction(files->importAction());
     menu->popup(window->mapToGlobal(at));
 }

@@ -32,6 +32,8 @@ WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePla
     applicationMenu->addSeparator();
     applicationMenu->addActions(
         {files->copyAction(), files->saveAction(), files->saveMapAction(), files->openAction()});
+    if (files->importAction())
+        applicationMenu->addAction(files->importAction());
     applicationMenu->addSeparator();
     add(tr("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), std::move(preferences))
         ->setMenuRole(QAction::PreferencesRole);

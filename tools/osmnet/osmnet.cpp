@@ -72,10 +72,15 @@ void checkId(std::int64_t id, const char *what)
 class WayReader : public osmium::handler::Handler
 {
 public:
-    WayReader(bool service, Network *net) : service(service), net(net) {}
+    WayReader(bool service, Network *net, const std::function<bool()> &cancelled)
+        : service(service), net(net), cancelled(cancelled)
+    {
+    }
 
     void way(const osmium::Way &way)
     {
+        if ((net->waysRead & 0xffff) == 0 && cancelled && cancelled())
+            throw Cancelled();
         ++net->waysRead;
         checkId(way.id(), "way");
         const osmium::TagList &tags = way.tags();
@@ -102,18 +107,22 @@ public:
 private:
     bool service;
     Network *net;
+    const std::function<bool()> &cancelled;
 };
 
 class NodeReader : public osmium::handler::Handler
 {
 public:
-    NodeReader(const std::vector<std::int64_t> &ids, const QStringList &kinds, Network *net)
-        : ids(ids), at(ids.size()), kinds(kinds), net(net)
+    NodeReader(const std::vector<std::int64_t> &ids, const QStringList &kinds, Network *net,
+               const std::function<bool()> &cancelled)
+        : ids(ids), at(ids.size()), kinds(kinds), net(net), cancelled(cancelled)
     {
     }
 
     void node(const osmium::Node &node)
     {
+        if ((++seen & 0xffff) == 0 && cancelled && cancelled())
+            throw Cancelled();
         checkId(node.id(), "node");
         const osmium::Location location = node.location();
         const auto it = std::lower_bound(ids.begin(), ids.end(), node.id());
@@ -159,6 +168,8 @@ public:
 private:
     const QStringList &kinds;
     Network *net;
+    const std::function<bool()> &cancelled;
+    long long seen = 0;
 };
 
 template <typename Handler>
@@ -211,6 +222,8 @@ double distanceKm(double lat1, double lon1, double lat2, double lon2)
 Network convert(const QString &extract, const Options &options)
 {
     auto say = [&](const QString &text) {
+        if (options.cancelled && options.cancelled())
+            throw Cancelled();
         if (options.progress)
             options.progress(text);
     };
@@ -226,7 +239,7 @@ Network convert(const QString &extract, const Options &options)
                                        "an extract saved as a file"));
 
     // The ways first: their nodes are the only ones whose places are kept.
-    WayReader ways(options.service, &net);
+    WayReader ways(options.service, &net, options.cancelled);
     readAll(extract, osmium::osm_entity_bits::way, ways);
     say(QStringLiteral("%1 read, %2 kept for cars")
             .arg(count(net.waysRead, "way", "ways"), count(net.waysKept)));
@@ -234,7 +247,7 @@ Network convert(const QString &extract, const Options &options)
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
 
-    NodeReader nodes(ids, options.placeKinds, &net);
+    NodeReader nodes(ids, options.placeKinds, &net, options.cancelled);
     readAll(extract, osmium::osm_entity_bits::node, nodes);
     say(QStringLiteral("%1, %2").arg(count(qsizetype(ids.size()), "road node", "road nodes"),
                                      count(net.placesFound, "place", "places")));
@@ -390,6 +403,8 @@ Network convert(const QString &extract, const Options &options)
             detail::Search search(n), backSearch(n);
             std::vector<Link> mine;
             for (int i; (i = next++) < total;) {
+                if (options.cancelled && options.cancelled())
+                    throw Cancelled();
                 const int node = net.places[std::size_t(i)].node;
                 // Places at one node: the first stands for them all, the others joined to it
                 // alone (a star), so that roads stay as many as the places, however many share

@@ -21,12 +21,21 @@ struct Options
     double joinWithinKm = 2.0; // a place farther than this from any road is left out
     int threads = 0;           // 0: every core
     std::function<void(const QString &)> progress; // what is being done, for long runs
+    // Asked now and then (from the thread that converts): true stops the conversion, which
+    // throws Cancelled.
+    std::function<bool()> cancelled;
 };
 
 // Unreadable input: not an OSM file, damaged, or not there.
 struct Error : std::runtime_error
 {
     using std::runtime_error::runtime_error;
+};
+
+// The conversion was stopped (Options::cancelled).
+struct Cancelled : Error
+{
+    Cancelled() : Error("cancelled") {}
 };
 
 // The road graph the times come from: nodes of car roads, arcs in the directions cars may go.

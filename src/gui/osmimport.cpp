@@ -1,0 +1,147 @@
+#include "osmimport.h"
+
+#ifdef GPS_HAVE_OSM
+#include "osmnet.h"
+#endif
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QStandardPaths>
+#include <QThread>
+
+OsmImport::OsmImport(QWidget *window) : QObject(window), window(window)
+{
+    if (!available())
+        return;
+    importAction = new QAction(tr("Open an OpenStreetMap extract..."), this);
+    importAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    connect(importAction, &QAction::triggered, this, &OsmImport::ask);
+    window->addAction(importAction); // the key works anywhere in the window
+}
+
+OsmImport::~OsmImport()
+{
+    if (worker) {
+        *stop = true;
+        worker->wait();
+    }
+}
+
+bool OsmImport::available()
+{
+#ifdef GPS_HAVE_OSM
+    return true;
+#else
+    return false;
+#endif
+}
+
+void OsmImport::ask()
+{
+    if (busy())
+        return;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString extract = QFileDialog::getOpenFileName(
+        window, tr("Open an OpenStreetMap extract"), documents,
+        tr("OpenStreetMap extracts (*.osm.pbf *.osm *.osm.bz2 *.osm.gz);;All files (*)"));
+    if (extract.isEmpty())
+        return;
+    // The network goes in a folder named after the extract: bretagne-latest.osm.pbf,
+    // bretagne-latest.
+    QString name = QFileInfo(extract).fileName();
+    for (const char *suffix : {".osm.pbf", ".osm.bz2", ".osm.gz", ".osm", ".pbf"})
+        if (name.endsWith(QLatin1String(suffix), Qt::CaseInsensitive)) {
+            name.chop(qsizetype(qstrlen(suffix)));
+            break;
+        }
+    const QString folder = QFileDialog::getSaveFileName(
+        window, tr("Keep the network in the folder"), QDir(documents).filePath(name), QString(),
+        nullptr, QFileDialog::DontConfirmOverwrite);
+    if (!folder.isEmpty())
+        convert(extract, folder);
+}
+
+void OsmImport::convert(const QString &extract, const QString &folder)
+{
+#ifdef GPS_HAVE_OSM
+    if (busy())
+        return;
+    stop = std::make_shared<std::atomic<bool>>(false);
+    progress = new QProgressDialog(tr("Reading %1...").arg(QFileInfo(extract).fileName()),
+                                   tr("Cancel"), 0, 0, window);
+    progress->setWindowTitle(tr("Open an OpenStreetMap extract"));
+    progress->setMinimumDuration(0);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(progress, &QProgressDialog::canceled, this, [flag = stop] { *flag = true; });
+    progress->show();
+    const bool existed = QFileInfo::exists(folder);
+    QPointer<OsmImport> self(this);
+    auto flag = stop;
+    worker = QThread::create([self, flag, extract, folder, existed] {
+        QString problem;
+        bool cancelled = false;
+        try {
+            osmnet::Options options;
+            options.cancelled = [flag] { return flag->load(); };
+            options.progress = [self](const QString &text) {
+                QMetaObject::invokeMethod(self, [self, text] {
+                    if (self && self->progress)
+                        self->progress->setLabelText(text);
+                });
+            };
+            const osmnet::Network net = osmnet::convert(extract, options);
+            if (net.places.empty())
+                problem = tr("no place (city, town, village) lies near a road in %1")
+                              .arg(QDir::toNativeSeparators(extract));
+            else if (!*flag)
+                osmnet::write(folder, net, &problem); // (says what failed in `problem`)
+            cancelled = *flag;
+        } catch (const osmnet::Cancelled &) {
+            cancelled = true;
+        } catch (const std::bad_alloc &) {
+            problem = tr("not enough memory to convert it");
+        } catch (const std::exception &e) {
+            problem = QString::fromUtf8(e.what());
+        }
+        QMetaObject::invokeMethod(self, [self, folder, problem, cancelled, existed] {
+            if (self)
+                self->finished(folder, problem, cancelled, existed);
+        });
+    });
+    worker->start();
+#else
+    Q_UNUSED(extract)
+    Q_UNUSED(folder)
+#endif
+}
+
+void OsmImport::finished(const QString &folder, const QString &problem, bool cancelled,
+                         bool existed)
+{
+    worker->wait();
+    delete worker;
+    worker = nullptr;
+    const bool stopped = cancelled || *stop;
+    if (progress) {
+        progress->disconnect(this); // (closing it says "canceled")
+        progress->close();
+    }
+    progress = nullptr;
+    if (stopped) {
+        // Cancelled once the files were written: gone again, unless the folder was there.
+        if (problem.isEmpty() && !existed && QFileInfo::exists(folder))
+            QDir(folder).removeRecursively();
+        return;
+    }
+    if (!problem.isEmpty()) {
+        QMessageBox::warning(window, tr("GPS"),
+                             tr("The extract could not be converted: %1").arg(problem));
+        return;
+    }
+    emit converted(folder);
+}

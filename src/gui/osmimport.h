@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+class QAction;
+class QThread;
+class QWidget;
+
+// "Open an OpenStreetMap extract...": asks for an extract and where to keep its network, then
+// converts it as gpsnet osm does, off the GUI thread, under a progress dialog that can cancel
+// (nothing is left behind then). Emits converted() with the folder once it is written; says
+// what failed in the window otherwise.
+class OsmImport : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OsmImport(QWidget *window);
+    ~OsmImport() override;
+
+    // Whether this build reads extracts (libosmium was there); without, no action.
+    static bool available();
+    QAction *action() const { return importAction; }
+
+    void ask();
+    // Converts `extract` into `folder` (made, or written into), under the progress dialog.
+    void convert(const QString &extract, const QString &folder);
+    bool busy() const { return worker != nullptr; }
+
+signals:
+    void converted(const QString &folder);
+
+private:
+    void finished(const QString &folder, const QString &problem, bool cancelled, bool existed);
+
+    QWidget *window;
+    QAction *importAction = nullptr;
+    QPointer<QProgressDialog> progress;
+    QThread *worker = nullptr;
+    std::shared_ptr<std::atomic<bool>> stop;
+};

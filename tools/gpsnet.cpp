@@ -191,14 +191,18 @@ int run(const QStringList &arguments)
              "left out",
              "ways name nodes the extract does not hold: their stretches to those nodes were "
              "left out");
-        if (!net.farPlaces.isEmpty())
-            err << "gpsnet: " << net.farPlaces.size()
-                << (net.farPlaces.size() == 1 ? " place lies farther than "
-                                              : " places lie farther than ")
-                << options.joinWithinKm << " km from a road and "
-                << (net.farPlaces.size() == 1 ? "was" : "were")
-                << " left out: " << net.farPlaces.mid(0, 10).join(QStringLiteral(", "))
-                << (net.farPlaces.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
+        // Places left out or cut off, by name: the first ten.
+        const auto named = [&](const QStringList &names, const QString &one, const QString &many) {
+            if (!names.isEmpty())
+                err << "gpsnet: " << names.size() << ' ' << (names.size() == 1 ? one : many)
+                    << names.mid(0, 10).join(QStringLiteral(", "))
+                    << (names.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
+        };
+        named(net.farPlaces,
+              QStringLiteral("place lies farther than %1 km from a road and was left out: ")
+                  .arg(options.joinWithinKm),
+              QStringLiteral("places lie farther than %1 km from a road and were left out: ")
+                  .arg(options.joinWithinKm));
         said(net.oneWayPairs,
              "pair of places is joined one way only: GPS roads go both ways, so no road was "
              "written for it",
@@ -209,14 +213,11 @@ int run(const QStringList &arguments)
              "cut there",
              "road nodes have a barrier that stops cars (bollards, locked gates...): the roads are "
              "cut there");
-        if (!net.roadless.isEmpty())
-            err << "gpsnet: " << net.roadless.size()
-                << (net.roadless.size() == 1 ? " place gets no road to any other (its road node "
-                                               "leads nowhere both ways): "
-                                             : " places get no road to any other (their road nodes "
-                                               "lead nowhere both ways): ")
-                << net.roadless.mid(0, 10).join(QStringLiteral(", "))
-                << (net.roadless.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
+        named(net.roadless,
+              QStringLiteral("place gets no road to any other (its road node leads nowhere both "
+                             "ways): "),
+              QStringLiteral("places get no road to any other (their road nodes lead nowhere "
+                             "both ways): "));
         said(net.renamed, "place shares its name with another: its region or a number was added",
              "places share their name with another: their region or a number was added");
         if (net.oneWayRoads)

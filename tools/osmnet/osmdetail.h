@@ -77,27 +77,14 @@ public:
 
     int nearest(double lat, double lon, double withinKm) const
     {
-        const int la = cell(lat), lo = cell(lon);
-        const int dLat = int(std::ceil(withinKm / 111.0 / kCell)) + 1;
-        const double shrink = std::max(0.01, std::cos(lat * kRadiansPerDegree));
-        const int dLon =
-            std::min(kRound / 2, int(std::ceil(withinKm / (111.0 * shrink) / kCell)) + 1);
         int best = -1;
         double bestKm = withinKm;
-        for (int i = la - dLat; i <= la + dLat; ++i)
-            for (int j = lo - dLon; j <= lo + dLon; ++j) {
-                const auto it = cells.find(key(i, around(j))); // across 180° too
-                if (it == cells.end())
-                    continue;
-                for (int v : it->second) {
-                    const double km =
-                        distanceKm(lat, lon, g.lat[std::size_t(v)], g.lon[std::size_t(v)]);
-                    if (km <= bestKm && (best < 0 || km < bestKm || v < best)) {
-                        bestKm = km;
-                        best = v;
-                    }
-                }
+        within(lat, lon, withinKm, [&](int v, double km) {
+            if (best < 0 || km < bestKm || (km == bestKm && v < best)) {
+                bestKm = km;
+                best = v;
             }
+        });
         return best;
     }
 

@@ -170,26 +170,6 @@ void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &
     listCities();
 }
 
-void Fenetre::listCities()
-{
-    // The network's own order (by name, code unit by code unit, a name twice listed twice),
-    // or the reader's where that is preferred.
-    const std::vector<City> &cities = plan->network().cities();
-    QStringList items;
-    if (prefs.readersOrder) {
-        items = inReadersOrder(cities);
-    } else {
-        items.reserve(qsizetype(cities.size()));
-        for (const City &city : cities)
-            items << city.getName();
-    }
-    sortedNames = items;
-    sortedNames.removeDuplicates();
-    for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo})
-        CityListModel::show(box, items);
-    showRoute(); // in the boxes filled anew
-}
-
 void Fenetre::showLoadMessages()
 {
     files->sayLoadProblems(messages, missingFolder);

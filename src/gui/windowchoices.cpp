@@ -1,8 +1,10 @@
-// The window's part in the Preferences: what they change on show, and what is kept for the next
-// runs while the user asks for it (appsettings.h).
+// The window's part in the Preferences (the cities' order among them): what they change on show,
+// and what is kept for the next runs while the user asks for it (appsettings.h).
 
 #include "Window.h"
 
+#include "citylistmodel.h"
+#include "citysearch.h"
 #include "mapcontroller.h"
 #include "preferencesdialog.h"
 #include "routeplan.h"
@@ -81,4 +83,24 @@ void Fenetre::editPreferences()
     usePreferences(chosen);
     if (dialog.keyChanged())
         useWeatherKey(weatherService(), dialog.key());
+}
+
+void Fenetre::listCities()
+{
+    // The network's own order (by name, code unit by code unit, a name twice listed twice),
+    // or the reader's where that is preferred.
+    const std::vector<City> &cities = plan->network().cities();
+    QStringList items;
+    if (prefs.readersOrder) {
+        items = inReadersOrder(cities);
+    } else {
+        items.reserve(qsizetype(cities.size()));
+        for (const City &city : cities)
+            items << city.getName();
+    }
+    sortedNames = items;
+    sortedNames.removeDuplicates();
+    for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive, ui->comboBoxInfo})
+        CityListModel::show(box, items);
+    showRoute(); // in the boxes filled anew
 }

@@ -112,6 +112,76 @@ private slots:
         QCOMPARE(run({"--format", "xml", "route", "X", "Z"}).code, 64);
     }
 
+    // A folder with its roads' shapes: km per leg and in all, a track along the roads (read back
+    // by an independent reader), a GeoJSON line; a road without a shape, straight and no km.
+    void routeAlongTheRoads()
+    {
+        QVERIFY(QDir(dir.path()).mkpath("shaped"));
+        for (const char *name : {"villes.csv", "temps.csv"})
+            QVERIFY(
+                QFile::copy(dir.filePath(name), dir.filePath(QStringLiteral("shaped/") + name)));
+        write("shaped/shapes.csv", "from,to,km,lat,lon,...\nY,X,80,45,5,45.5,4.5,45,4\n"
+                                   "Y,Z,50.25,45,5,45,6\n");
+        const QStringList data{"--data", dir.filePath("shaped")};
+        const Result tsv = run(data + QStringList{"route", "X", "Z", "Saint Malo"}, false);
+        QCOMPARE(tsv.out, QStringLiteral("X\t0\t0\nY\t30\t80\nZ\t45\t50.25\nY\t45\t50.25\n"
+                                         "X\t30\t80\nSaint Malo\t125\t\nTotal\t275\t\n"));
+        QCOMPARE(run(data + QStringList{"route", "X", "Z"}, false).out,
+                 QStringLiteral("X\t0\t0\nY\t30\t80\nZ\t45\t50.25\nTotal\t75\t130.25\n"));
+        const QJsonObject json =
+            QJsonDocument::fromJson(
+                run(data + QStringList{"--format", "json", "route", "X", "Z"}, false).out.toUtf8())
+                .object();
+        QCOMPARE(json["totalKm"].toDouble(), 130.25);
+        QCOMPARE(json["cities"].toArray()[1].toObject()["km"].toDouble(), 80.0);
+
+        const QJsonArray features =
+            QJsonDocument::fromJson(
+                run(data + QStringList{"--format", "geojson", "route", "X", "Z"}, false)
+                    .out.toUtf8())
+                .object()["features"]
+                .toArray();
+        QCOMPARE(features.size(), 4); // the line, then the three cities
+        const QJsonObject line = features[0].toObject()["geometry"].toObject();
+        QCOMPARE(line["type"].toString(), QStringLiteral("LineString"));
+        QCOMPARE(line["coordinates"].toArray(),
+                 QJsonArray({QJsonArray{4, 45}, QJsonArray{4.5, 45.5}, QJsonArray{5, 45},
+                             QJsonArray{6, 45}}));
+        QCOMPARE(features[0].toObject()["properties"].toObject()["km"].toDouble(), 130.25);
+        QCOMPARE(features[3].toObject()["properties"].toObject()["name"].toString(), "Z");
+        // No road to an island: two runs would be a MultiLineString; here none at all.
+        const QJsonArray island =
+            QJsonDocument::fromJson(
+                run(data + QStringList{"--format", "geojson", "route", "X", "Île"}, false)
+                    .out.toUtf8())
+                .object()["features"]
+                .toArray();
+        QCOMPARE(island.size(), 2);
+        QCOMPARE(island[1].toObject()["geometry"].toObject()["type"].toString(), "Point");
+
+        const Result gpx = run(data + QStringList{"--format", "gpx", "route", "X", "Z"}, false);
+        QFile file(dir.filePath("track.gpx"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(gpx.out.toUtf8());
+        file.close();
+        const QString gpsbabel = QStandardPaths::findExecutable("gpsbabel");
+        if (gpsbabel.isEmpty())
+            QSKIP("gpsbabel is not installed (scripts/gps test installs it)");
+        QProcess reader;
+        reader.start(gpsbabel,
+                     {"-t", "-i", "gpx", "-f", file.fileName(), "-o", "unicsv", "-F", "-"});
+        QVERIFY(reader.waitForFinished(30000));
+        QCOMPARE(reader.exitCode(), 0);
+        QStringList points;
+        for (const QString &row : QString::fromUtf8(reader.readAllStandardOutput())
+                                      .remove(u'\r')
+                                      .split('\n', Qt::SkipEmptyParts))
+            points << row.section(u',', 1, 2);
+        QCOMPARE(points,
+                 QStringList({"Latitude,Longitude", "45.000000,4.000000", "45.500000,4.500000",
+                              "45.000000,5.000000", "45.000000,6.000000"}));
+    }
+
     void allPairsAsCsv()
     {
         const Result r = run({"matrix"});
@@ -293,8 +363,13 @@ private slots:
         QTest::newRow("reach as GPX")
             << GPSROUTE_PATH << QStringList{"--format", "gpx", "reach", "X", "5"} << 64 << ""
             << "gpsroute: --format is tsv, json or geojson, not gpx";
+        // Without shapes: a straight line from city to city, and no km.
         QTest::newRow("route as GeoJSON")
-            << GPSROUTE_PATH << QStringList{"--format", "geojson", "route", "X", "Y"} << 64 << ""
+            << GPSROUTE_PATH << QStringList{"--format", "geojson", "route", "X", "Y"} << 0
+            << "\"type\": \"LineString\""
+            << "";
+        QTest::newRow("trip as GeoJSON")
+            << GPSROUTE_PATH << QStringList{"--format", "geojson", "trip", "X", "Y"} << 64 << ""
             << "gpsroute: --format is tsv, gpx or json, not geojson";
         QTest::newRow("reach from an unknown city")
             << GPSROUTE_PATH << QStringList{"reach", "x", "5"} << 2 << ""

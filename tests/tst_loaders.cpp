@@ -285,6 +285,114 @@ private slots:
         QCOMPARE(credit.text.isEmpty(), line.isEmpty());
     }
 
+    // A folder's road shapes: what serves is kept, oriented from the lower position; a line
+    // that cannot serve is said and left out, the rest still read.
+    void roadShapes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "<dir>": a folder of that name
+        QTest::addColumn<QString>("said");     // in the one message, or empty: none
+        QTest::addColumn<double>("km");        // of A-B; NaN: no shape
+        QTest::addColumn<double>("firstLat");  // of A-B's first point
+        const double none = std::nan("");
+        QTest::newRow("no file") << QByteArray() << QString() << none << none;
+        QTest::newRow("header, a road")
+            << QByteArray("from,to,km,lat,lon,...\nA,B,12.5,45,4,45.5,4.5,46,5\n") << QString()
+            << 12.5 << 45.0;
+        QTest::newRow("written from B")
+            << QByteArray("B,A,7,46,5,45.5,4.5,45,4\r\n") << QString() << 7.0 << 45.0;
+        QTest::newRow("km only") << QByteArray("A,B,3") << QString() << 3.0 << none;
+        QTest::newRow("the later line holds")
+            << QByteArray("A,B,1,45,4\nB,A,2,46,5\n") << QString() << 2.0 << 46.0;
+        QTest::newRow("unknown city")
+            << QByteArray("A,X,3\nA,B,1\n") << "\"X\" names no city" << 1.0 << none;
+        QTest::newRow("no road") << QByteArray("A,C,3\n") << "no road of temps.csv joins" << none
+                                 << none;
+        QTest::newRow("km a word")
+            << QByteArray("x,y,z\nA,B,far\n") << "is not a number of km" << none << none;
+        QTest::newRow("km negative")
+            << QByteArray("A,B,-1\n") << "is not a number of km" << none << none;
+        QTest::newRow("two fields")
+            << QByteArray("A,B,1\nA,B\n") << "this line has 2 field(s)" << 1.0 << none;
+        QTest::newRow("latitude alone")
+            << QByteArray("A,B,1,45\n") << "has a latitude and no" << none << none;
+        QTest::newRow("off the Earth")
+            << QByteArray("A,B,1,95,4\n") << "no latitude and longitude" << none << none;
+        QTest::newRow("a folder") << QByteArray("<dir>") << "cannot be read" << none << none;
+    }
+
+    void roadShapes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, said);
+        QFETCH(double, km);
+        QFETCH(double, firstLat);
+        QTemporaryDir folder;
+        const auto put = [&](const QString &name, const QByteArray &text) {
+            QFile f(folder.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        };
+        put("villes.csv", "id,name,dept,lat,lon\n1,A,1,45,4\n2,B,1,46,5\n3,C,1,47,6\n");
+        put("temps.csv", "A,B,10\nB,C,5\n");
+        if (bytes == "<dir>")
+            QVERIFY(QDir().mkdir(folder.filePath("shapes.csv")));
+        else if (!bytes.isEmpty())
+            put("shapes.csv", bytes);
+        Network net;
+        QStringList messages;
+        QCOMPARE(net.load(folder.path(), &messages), Network::Load::Ok);
+        QCOMPARE(messages.size(), said.isEmpty() ? 0 : 1);
+        if (!said.isEmpty())
+            QVERIFY2(messages[0].contains(said), qPrintable(messages[0]));
+        const int shape = net.shapes().find(1, 0);
+        QCOMPARE(shape >= 0, !std::isnan(km));
+        if (shape < 0)
+            return;
+        QCOMPARE(net.shapes().find(0, 1), shape);
+        QCOMPARE(net.shapes().km(shape), km);
+        QCOMPARE(net.shapes().points(shape).empty(), std::isnan(firstLat));
+        if (!std::isnan(firstLat))
+            QCOMPARE(latitudeOfMapY(net.shapes().points(shape).front().y()), firstLat);
+        // A route the other way takes the shape backwards, from its own first city.
+        const RouteShape back = routeShape(net, {2, 1, 0});
+        QCOMPARE(back.legKm.size(), 2u);
+        QVERIFY(std::isnan(back.legKm[0])); // B-C has no shape
+        QCOMPARE(back.legKm[1], km);
+        QVERIFY(std::isnan(back.totalKm()));
+        QCOMPARE(back.legLines[1].front(),
+                 QPointF(net.cities()[1].getCoordLong(), net.cities()[1].getCoordLat()));
+        QCOMPARE(back.legLines[1].back(),
+                 QPointF(net.cities()[0].getCoordLong(), net.cities()[0].getCoordLat()));
+        QCOMPARE(routeShape(net, {0, 1}).totalKm(), km);
+    }
+
+    // A route that only passes a town does not go to the town's point and back: that stretch
+    // is cut from the line and the km; a town asked for as a stop is driven to.
+    void passingATownIsNoDetour()
+    {
+        QTemporaryDir folder;
+        const auto put = [&](const QString &name, const QByteArray &text) {
+            QFile f(folder.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        };
+        put("villes.csv", "id,name,dept,lat,lon\n1,A,1,45,4\n2,B,1,46,5\n3,C,1,45,6\n");
+        put("temps.csv", "A,B,10\nB,C,12\n");
+        // B's road node 0.1 degree north of it, reached from the junction J.
+        put("shapes.csv", "A,B,100,45,4,45.5,5,46.1,5,46,5\nB,C,120,46,5,46.1,5,45.5,5,45,6\n");
+        Network net;
+        QCOMPARE(net.load(folder.path()), Network::Load::Ok);
+        const RouteShape passing = routeShape(net, {0, 1, 2});
+        const double spur = 0.6 * 111.2; // J to the node, about 67 km
+        QCOMPARE(passing.legLines[0].back(), passing.legLines[1].front());
+        QCOMPARE(latitudeOfMapY(passing.legLines[0].back().y()), 45.5);
+        QVERIFY(std::abs(passing.totalKm() - (220 - 2 * spur)) < 1);
+        QVERIFY(std::abs(passing.legKm[0] - (100 - spur)) < 0.5);
+        const RouteShape stopping = routeShape(net, {0, 1, 2}, {"A", "B", "C"});
+        QCOMPARE(stopping.totalKm(), 220.0);
+        QCOMPARE(stopping.legLines[0].size(), 4u);
+    }
+
     void numbersAreCLocaleDecimals_data()
     {
         QTest::addColumn<QByteArray>("text");

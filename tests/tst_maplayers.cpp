@@ -350,6 +350,51 @@ private slots:
         QVERIFY2(differ > 40 && differ < 140, qPrintable(QString::number(differ))); // one ring
     }
 
+    // Where the folder gives a road's shape, the map and the route follow it rather than the
+    // straight line between the cities; the others stay straight.
+    void roadsAlongTheirShapes()
+    {
+        const QString folder = network("shaped", windowtest::kCities, windowtest::kRoads);
+        {
+            QFile f(folder + "/shapes.csv");
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("from,to,km,lat,lon\nX,Y,150,45.964,5.02,46.8,6,45,7\n");
+        }
+        Network net;
+        QVERIFY(net.load(folder) == Network::Load::Ok);
+        MapViewport view;
+        view.setExtent(MapViewport::bulkExtent(net.cities()));
+        const QPoint bend = view.project(mapXOfLongitude(6), mapYOfLatitude(46.8));
+        const QPoint x = view.project(net.cities()[2]), y = view.project(net.cities()[3]);
+        const QPoint straight = (x + y) / 2;
+        const Network plain(net.cities(), net.roads()); // the same roads, no shapes
+        const std::vector<int> path{2, 3};              // X Y
+        const auto draw = [&](const Network &on, bool route) {
+            QImage image(view.firstSize, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            const MapLayers::Drawing drawing = MapLayers::prepare(on);
+            if (route)
+                drawRouteLayer(painter, view, on, on.cities(), path, on.legTimes(path));
+            else
+                drawNetworkLayer(painter, view, QRect(QPoint(), view.firstSize), on.cities(),
+                                 drawing.roads, &on.shapes(), drawing.shapes);
+            return image;
+        };
+        const QImage shaped = draw(net, false), straightImage = draw(plain, false);
+        QCOMPARE(shaped.pixelColor(bend), QColor(Qt::black));
+        QCOMPARE(shaped.pixelColor(straight), QColor(Qt::white));
+        QCOMPARE(straightImage.pixelColor(bend), QColor(Qt::white));
+        QCOMPARE(straightImage.pixelColor(straight), QColor(Qt::black));
+        // The other roads as they were.
+        const QPoint z = view.project(net.cities()[4]);
+        QCOMPARE(shaped.pixelColor(y + (z - y) * 2 / 5), QColor(Qt::black));
+        const QImage route = draw(net, true), straightRoute = draw(plain, true);
+        QCOMPARE(route.pixelColor(bend), QColor(Qt::red));
+        QCOMPARE(route.pixelColor(straight), QColor(Qt::white));
+        QCOMPARE(straightRoute.pixelColor(straight), QColor(Qt::red));
+    }
+
     // The scale: a round number of kilometres, as long as the view's scale makes it in the
     // middle of the map (a degree of longitude is 111.32 km by the cosine of the latitude).
     void scaleBar_data()

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,9 +71,15 @@ QStringList line(const QStringList &more = {})
 const QString kAll = "1,2,3,4,5,6,7,8,9,10";
 
 // Dijkstra on the road graph itself.
-std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from)
+// The fastest times from `from` over the raw road graph; the drives' lengths in `km` too.
+std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from,
+                              std::vector<double> *km = nullptr)
 {
     std::vector<double> dist(std::size_t(g.nodeCount()), inf);
+    if (km)
+        km->assign(dist.size(), inf);
+    if (km)
+        (*km)[std::size_t(from)] = 0;
     using Item = std::pair<double, int>;
     std::priority_queue<Item, std::vector<Item>, std::greater<>> queue;
     dist[std::size_t(from)] = 0;
@@ -86,6 +93,11 @@ std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from)
             const int w = g.to[std::size_t(a)];
             if (d + g.minutes[std::size_t(a)] < dist[std::size_t(w)]) {
                 dist[std::size_t(w)] = d + g.minutes[std::size_t(a)];
+                if (km)
+                    (*km)[std::size_t(w)] =
+                        (*km)[std::size_t(v)] +
+                        osmnet::distanceKm(g.lat[std::size_t(v)], g.lon[std::size_t(v)],
+                                           g.lat[std::size_t(w)], g.lon[std::size_t(w)]);
                 queue.push({dist[std::size_t(w)], w});
             }
         }
@@ -519,11 +531,31 @@ private slots:
         const int n = int(osm.places.size());
         QVERIFY(n > places / 2);
         std::vector<int> position(static_cast<std::size_t>(n));
-        std::vector<std::vector<double>> road(static_cast<std::size_t>(n));
+        std::vector<std::vector<double>> road(static_cast<std::size_t>(n)), roadKm = road;
         for (int i = 0; i < n; ++i) {
             position[std::size_t(i)] = net.lastIndexOf(osm.places[std::size_t(i)].name);
             QVERIFY(position[std::size_t(i)] >= 0);
-            road[std::size_t(i)] = roadTimes(osm.graph, osm.places[std::size_t(i)].node);
+            road[std::size_t(i)] =
+                roadTimes(osm.graph, osm.places[std::size_t(i)].node, &roadKm[std::size_t(i)]);
+        }
+        // Every road has its shape; a route's line is made of road nodes between its places.
+        QCOMPARE(net.shapes().count(), int(osm.links.size()));
+        QSet<std::pair<qint64, qint64>> nodes;
+        const auto micro = [](double degrees) { return qint64(std::llround(degrees * 1e7)); };
+        for (int v = 0; v < osm.graph.nodeCount(); ++v)
+            nodes.insert(
+                {micro(osm.graph.lat[std::size_t(v)]), micro(osm.graph.lon[std::size_t(v)])});
+        double worstKm = 0;
+        // Each road's length is its drive's: its shape, road nodes kept within a few metres of
+        // the way, is as long to 2 %, and never longer.
+        for (const osmnet::Link &l : osm.links) {
+            double along = 0;
+            for (std::size_t p = 2; p + 1 < l.shape.size(); p += 2)
+                along +=
+                    osmnet::distanceKm(l.shape[p - 2], l.shape[p - 1], l.shape[p], l.shape[p + 1]);
+            QVERIFY2(along <= l.km + 1e-9 && along >= 0.98 * l.km - 0.005,
+                     qPrintable(
+                         QStringLiteral("%1 km along the shape, %2 driven").arg(along).arg(l.km)));
         }
         auto between = [&](int i, int j) {
             return road[std::size_t(i)][std::size_t(osm.places[std::size_t(j)].node)];
@@ -567,11 +599,26 @@ private slots:
                         .arg(osm.places[std::size_t(i)].name, osm.places[std::size_t(j)].name)
                         .arg(got)
                         .arg(want)));
+            const RouteShape shape = routeShape(net, route);
+            for (const std::vector<QPointF> &leg : shape.legLines)
+                for (std::size_t p = 1; p + 1 < leg.size(); ++p)
+                    QVERIFY(nodes.contains(
+                        {micro(latitudeOfMapY(leg[p].y())), micro(longitudeOfMapX(leg[p].x()))}));
+            // Leg after leg, the line goes on from where the last one ended.
+            for (std::size_t k = 1; k < shape.legLines.size(); ++k)
+                QCOMPARE(shape.legLines[k].front(), shape.legLines[k - 1].back());
+            // Its length beside the fastest drive's: another way of about the same time may
+            // be shorter or longer (measured, said).
+            const double driveKm =
+                roadKm[std::size_t(i)][std::size_t(osm.places[std::size_t(j)].node)];
+            if (!oneWays && driveKm > 1) // (one way and back differ, as their times do)
+                worstKm = std::max(worstKm, std::abs(shape.totalKm() - driveKm) / driveKm);
             ++checked;
         }
         QVERIFY(checked > (side == 0 ? 10 : 100));
-        qInfo("%d places, %d roads, worst error %.2f %% (of a minute under 33 min)", n,
-              int(osm.links.size()), 100 * worst);
+        qInfo("%d places, %d roads, worst error %.2f %% (of a minute under 33 min); km beside "
+              "the fastest drive's, worst %.2f %%",
+              n, int(osm.links.size()), 100 * worst, 100 * worstKm);
         // On real regions, and towns shaped like them, roads join neighbouring places: as many
         // as the places, give or take. (Places on a regular grid of streets are not towns.)
         if (side <= 0)

@@ -918,6 +918,14 @@ private slots:
         QCOMPARE(w.findChild<QLabel *>("label_2")->text(),
                  QString::fromUtf8("© OpenStreetMap contributors, ODbL"));
         QVERIFY(w.findChild<QComboBox *>("comboBoxDepart")->findText("Monaco") > 0);
+        // The roads' lengths came with it: a second row of the route table, in km.
+        choose(w, "comboBoxDepart", "Monaco");
+        choose(w, "comboBoxArrive", QString::fromUtf8("Èze"));
+        const QAbstractItemModel *table = w.findChild<QTableView *>("tableViewRoad")->model();
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->headerData(1, Qt::Vertical).toString(), QStringLiteral("Distance(km)"));
+        const double km = table->index(1, table->columnCount() - 1).data().toString().toDouble();
+        QVERIFY2(km > 5 && km < 30, qPrintable(QString::number(km))); // some 10 km of hills
 
         const QString cancelled = dir.filePath("cancelled");
         import->convert(extract, cancelled);

@@ -589,6 +589,10 @@ licence CC BY 4.0</translation>
         <source>leg %1, since the start %2</source>
         <translation>étape %1, depuis le départ %2</translation>
     </message>
+    <message>
+        <source>Distance(km)</source>
+        <translation>Distance(km)</translation>
+    </message>
 </context>
 <context>
     <name>TableMatrix</name>

@@ -49,6 +49,12 @@ void reportUnknown(const Job &job, const QStringList &unknown, const QString &wh
 QStringList unknownNames(const Network &net, const QStringList &names);
 std::vector<int> positionsOf(const Job &job, const QStringList &names, bool *unknownFound);
 
+// The route through `names` in the job's format, as `route` prints it (with the network's
+// road lengths and shapes where it has them).
+class RouteFinder;
+QByteArray routeText(const Job &job, RouteFinder &finder, const std::vector<QString> &names,
+                     const QString &gpxDescription = {});
+
 // The commands beyond one route and the whole matrix. Each returns the exit status.
 int runBatch(const Job &job);
 int runTrip(const Job &job, const QStringList &names, bool round, const QString &end);

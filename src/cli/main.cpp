@@ -26,8 +26,9 @@ namespace {
 static_assert(Usage == commandline::kUsage);
 
 const char *const kHelp = R"(Usage:
-  gpsroute [--data DIR] [--hours] [--format tsv|gpx|json] route NAME NAME [NAME...]
-  gpsroute [--data DIR] [--hours] [--format tsv|gpx|json] route -
+  gpsroute [--data DIR] [--hours] [--format tsv|gpx|json|geojson]
+           route NAME NAME [NAME...]
+  gpsroute [--data DIR] [--hours] [--format tsv|gpx|json|geojson] route -
   gpsroute [--data DIR] [--hours] [--format tsv|gpx|json]
            trip [--round | --end NAME] NAME NAME [NAME...]
   gpsroute [--data DIR] [--hours] [--format tsv|json|geojson] reach NAME MINUTES
@@ -50,7 +51,11 @@ route   The fastest route that visits the named cities in order. Prints one line
         (a <rte> of <rtept lat lon> with each city's name, the leg and the time
         since the start in <desc>), for GPS devices and map programs;
         --format json as JSON ({"unit", "total", "cities": [{"name", "lat",
-        "lon", "leg"}]}, null where no road leads).
+        "lon", "leg"}]}, null where no road leads); --format geojson as a
+        GeoJSON FeatureCollection: the route's line, then a Point per city.
+        Where DIR has shapes.csv (the roads' shapes and lengths), tsv adds the
+        km of each leg and of the total as a third column, json "km" and
+        "totalKm", gpx a <trk> along the roads, and the line follows them.
 route - Many routes with one loading of the network: one query a line on
         standard input (lines end with LF, CR LF or CR), the names of its
         cities separated by TABs and written as route writes them (\t, \n, \r
@@ -195,8 +200,9 @@ int run(const QStringList &arguments)
     if (parser.values(endOption).size() > 1)
         return usage(QStringLiteral("--end is given once"));
     const bool reach = command == QLatin1String("reach");
-    const QStringList formats =
-        reach ? QStringList{"tsv", "json", "geojson"} : QStringList{"tsv", "gpx", "json"};
+    const QStringList formats = reach    ? QStringList{"tsv", "json", "geojson"}
+                                : isTrip ? QStringList{"tsv", "gpx", "json"}
+                                         : QStringList{"tsv", "gpx", "json", "geojson"};
     if (!formats.contains(format))
         return usage(QStringLiteral("--format is %1 or %2, not %3")
                          .arg(formats.mid(0, formats.size() - 1).join(QStringLiteral(", ")),
@@ -273,17 +279,8 @@ int run(const QStringList &arguments)
     }
 
     RouteFinder finder(net);
-    const std::vector<QString> names(positional.begin(), positional.end());
-    const std::vector<int> route = finder.routeThrough(names);
-    const std::vector<double> legs = net.legTimes(route);
-    const QString unit = hours ? QStringLiteral("h") : QStringLiteral("min");
-    const QString &credit = job.credit;
-    if (format == QLatin1String("gpx"))
-        out << QString::fromUtf8(routeGpx(cities, route, legs, scale, unit, {}, credit));
-    else if (format == QLatin1String("json"))
-        out << QString::fromUtf8(routeJson(cities, route, legs, scale, unit, credit));
-    else
-        out << routeTsv(cities, route, legs, scale);
+    out << QString::fromUtf8(
+        routeText(job, finder, std::vector<QString>(positional.begin(), positional.end())));
     return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
 }
 

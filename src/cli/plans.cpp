@@ -27,27 +27,30 @@ int cores()
     return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-// The route through `names` in the chosen format, as `route` prints it.
-QByteArray routeText(const Job &job, RouteFinder &finder, const std::vector<QString> &names,
-                     const QString &gpxDescription = {})
-{
-    const std::vector<int> route = finder.routeThrough(names);
-    const std::vector<double> legs = job.net.legTimes(route);
-    const std::vector<City> &cities = job.net.cities();
-    const QString &credit = job.credit;
-    if (job.format == QLatin1String("gpx"))
-        return routeGpx(cities, route, legs, job.scale(), job.unit(), gpxDescription, credit);
-    if (job.format == QLatin1String("json"))
-        return routeJson(cities, route, legs, job.scale(), job.unit(), credit);
-    return routeTsv(cities, route, legs, job.scale()).toUtf8();
-}
-
 bool written(QTextStream &out)
 {
     return commandline::outputWritten(QStringLiteral("gpsroute"), &out);
 }
 
 } // namespace
+
+QByteArray routeText(const Job &job, RouteFinder &finder, const std::vector<QString> &names,
+                     const QString &gpxDescription)
+{
+    const std::vector<int> route = finder.routeThrough(names);
+    const std::vector<double> legs = job.net.legTimes(route);
+    const std::vector<City> &cities = job.net.cities();
+    const QString &credit = job.credit;
+    const RouteShape shape = routeShape(job.net, route, names);
+    if (job.format == QLatin1String("gpx"))
+        return routeGpx(cities, route, legs, job.scale(), job.unit(), gpxDescription, credit,
+                        &shape);
+    if (job.format == QLatin1String("json"))
+        return routeJson(cities, route, legs, job.scale(), job.unit(), credit, &shape);
+    if (job.format == QLatin1String("geojson"))
+        return routeGeoJson(cities, route, legs, job.scale(), job.unit(), shape, credit);
+    return routeTsv(cities, route, legs, job.scale(), &shape).toUtf8();
+}
 
 int usage(const QString &problem)
 {

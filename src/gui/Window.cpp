@@ -262,7 +262,9 @@ void Fenetre::showRoute()
                              .arg(plan->network().cities()[std::size_t(path.front())].getName(),
                                   plan->network().cities()[std::size_t(path.back())].getName())
                        : tr("GPS"));
-    routeModel->setTexts(routeTableTexts(plan->network().cities(), path, pathTime, typeTime));
+    const RouteShape shape = plan->shape();
+    routeModel->setTexts(
+        routeTableTexts(plan->network().cities(), path, pathTime, typeTime, &shape));
     ui->tableViewRoad->resizeColumnsToContents();
     ui->tableViewRoad->resizeRowsToContents();
     tripNote->showTrip(plan->trip(), typeTime);

@@ -170,6 +170,7 @@ void FileActions::saveRoute()
                                           {tr("GPX route (*.gpx)"), tr("CSV table (*.csv)")});
     if (fileName.isEmpty())
         return;
+    const RouteShape shape = plan->shape();
     const QByteArray bytes =
         fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
             ? routeCsv(cities, path, plan->legTimes(), plan->unitScale(), plan->unitName())
@@ -177,7 +178,7 @@ void FileActions::saveRoute()
                        // Read by people too: hours and minutes as the window shows them.
                        plan->unitText() == QLatin1String("h:mm") ? plan->unitText()
                                                                  : plan->unitName(),
-                       {}, credit.line);
+                       {}, credit.line, &shape);
     writeFile(fileName, bytes);
 }
 

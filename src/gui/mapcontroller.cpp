@@ -156,14 +156,25 @@ NameRequest MapController::nameRequest() const
     const std::vector<int> &path = plan->path();
     const std::vector<double> &legs = plan->legTimes();
     QSet<int> onRoute;
+    std::vector<QPoint> bends;
     for (std::size_t k = 0; k < path.size(); ++k) {
         if (!onRoute.contains(path[k])) {
             onRoute.insert(path[k]);
             request.stops.push_back(path[k]);
         }
-        if (k > 0 && k - 1 < legs.size() && std::isfinite(legs[k - 1]))
-            request.legs.emplace_back(still.project(cities[std::size_t(path[k - 1])]),
-                                      still.project(cities[std::size_t(path[k])]));
+        if (k > 0 && k - 1 < legs.size() && std::isfinite(legs[k - 1])) {
+            // Along the road where the network has its shape: names keep clear of it.
+            const int shape = plan->network().shapes().find(path[k - 1], path[k]);
+            if (shape < 0) {
+                request.legs.emplace_back(still.project(cities[std::size_t(path[k - 1])]),
+                                          still.project(cities[std::size_t(path[k])]));
+                continue;
+            }
+            bends.clear();
+            appendRoadPixels(still, plan->network(), path[k - 1], path[k], shape, &bends);
+            for (std::size_t b = 1; b < bends.size(); ++b)
+                request.legs.emplace_back(bends[b - 1], bends[b]);
+        }
     }
     if (!path.empty()) {
         request.always = {path.front(), path.back()};

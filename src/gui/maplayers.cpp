@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <ranges>
 
 namespace {
 
@@ -109,9 +110,44 @@ void drawLandLayer(QPainter &painter, const MapViewport &view, const QRect &area
     painter.restore();
 }
 
+namespace {
+
+// Points of a shape (map units) appended as pixels, one a pixel at most.
+template <typename Points>
+void appendPixels(const MapViewport &view, const Points &points, std::vector<QPoint> *line)
+{
+    for (const QPointF &p : points) {
+        const QPoint at = view.project(p.x(), p.y());
+        if (line->empty() || line->back() != at)
+            line->push_back(at);
+    }
+}
+
+} // namespace
+
+void appendRoadPixels(const MapViewport &view, const Network &network, int a, int b, int shape,
+                      std::vector<QPoint> *line)
+{
+    const City &from = network.cities()[std::size_t(a)], &to = network.cities()[std::size_t(b)];
+    const QPoint start = view.project(from);
+    if (line->empty() || line->back() != start)
+        line->push_back(start);
+    if (shape >= 0) {
+        const std::span<const QPointF> points = network.shapes().points(shape);
+        if (a < b)
+            appendPixels(view, points, line);
+        else
+            appendPixels(view, std::ranges::reverse_view(points), line);
+    }
+    const QPoint end = view.project(to);
+    if (line->back() != end)
+        line->push_back(end);
+}
+
 Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &area,
                        const std::vector<City> &cities,
-                       const std::vector<std::pair<int, int>> &roadPairs)
+                       const std::vector<std::pair<int, int>> &roadPairs, const RoadShapes *shapes,
+                       const std::vector<std::int32_t> &shapeOf)
 {
     std::vector<QPoint> at(cities.size());
     int inView = 0;
@@ -128,16 +164,33 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
     const QRect margin = area.adjusted(-2, -2, 2, 2);
     QList<QLine> lines;
     lines.reserve(qsizetype(roadPairs.size()));
-    for (const auto &[i, j] : roadPairs) {
+    const QTransform toView = view.transform();
+    std::vector<QPoint> bends;
+    for (std::size_t k = 0; k < roadPairs.size(); ++k) {
+        const auto [i, j] = roadPairs[k];
         const QPoint a = at[std::size_t(i)], b = at[std::size_t(j)];
+        const int shape = shapes && k < shapeOf.size() ? shapeOf[k] : -1;
+        QRect box = QRect(a, b).normalized();
+        if (shape >= 0)
+            box |= toView.mapRect(shapes->bounds(shape)).toAlignedRect();
         // Roads wholly to one side of the view, and those shorter than a pixel in a dense view,
         // show nothing.
-        if ((a.x() < margin.left() && b.x() < margin.left()) ||
-            (a.x() > margin.right() && b.x() > margin.right()) ||
-            (a.y() < margin.top() && b.y() < margin.top()) ||
-            (a.y() > margin.bottom() && b.y() > margin.bottom()) || (crowd.dense && a == b))
+        if (!box.intersects(margin) || (crowd.dense && box.width() <= 1 && box.height() <= 1))
             continue;
-        lines.append(QLine(a, b));
+        // A shape within a pixel or two of its straight line (any road, seen from afar) is
+        // drawn as that line: the level of detail follows the zoom.
+        if (shape < 0 || (box.width() <= 2 && box.height() <= 2)) {
+            lines.append(QLine(a, b));
+            continue;
+        }
+        bends.clear();
+        bends.push_back(a);
+        const std::span<const QPointF> points = shapes->points(shape);
+        appendPixels(view, points, &bends);
+        if (bends.back() != b)
+            bends.push_back(b);
+        for (std::size_t p = 1; p < bends.size(); ++p)
+            lines.append(QLine(bends[p - 1], bends[p]));
     }
     if (!crowd.dense) {
         // What printCity and printRoad draw, from the roads found once.
@@ -192,6 +245,10 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
                 ++*found;
         }
     }
+    // Legs along their roads where the network has their shapes.
+    const bool shaped = &cities == &network.cities() && !network.shapes().isEmpty();
+    int lastAt = -1;
+    std::vector<QPoint> bends;
     for (std::size_t k = 0; k < path.size(); ++k) {
         const int at = path[k];
         if (at < 0 || std::size_t(at) >= cities.size())
@@ -209,10 +266,18 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
                 painter.drawPoint(here);
             }
             painter.setPen(pen(Qt::red, 4));
-            if (hasLast && joined)
+            const int road =
+                shaped && hasLast && joined && lastAt >= 0 ? network.shapes().find(lastAt, at) : -1;
+            if (road >= 0) { // along the road
+                bends.clear();
+                appendRoadPixels(view, network, lastAt, at, road, &bends);
+                painter.drawPolyline(bends.data(), int(bends.size()));
+            } else if (hasLast && joined) {
                 painter.drawLine(view.project(coordLongLast, coordLatLast), here);
+            }
             joined = true; // the next runs of a repeated name start here
             hasLast = true;
+            lastAt = run == runs.value(stop.getName()) ? at : -1;
             coordLongLast = stop.getCoordLong();
             coordLatLast = stop.getCoordLat();
             end = here;
@@ -274,7 +339,12 @@ MapLayers::MapLayers(QObject *parent) : QObject(parent)
 
 MapLayers::Drawing MapLayers::prepare(const Network &network)
 {
-    Drawing drawing{network.roadPairs(), {}};
+    Drawing drawing{network.roadPairs(), {}, {}};
+    if (!network.shapes().isEmpty()) {
+        drawing.shapes.reserve(drawing.roads.size());
+        for (const auto &[i, j] : drawing.roads)
+            drawing.shapes.push_back(network.shapes().find(i, j));
+    }
     std::vector<int> degree(std::size_t(network.size()), 0);
     for (const auto &[i, j] : drawing.roads) {
         ++degree[std::size_t(i)];
@@ -300,6 +370,7 @@ void MapLayers::setNetwork(std::shared_ptr<const Network> network, Drawing drawi
 {
     net = std::move(network);
     roadPairs = std::move(drawing.roads);
+    roadShapes = std::move(drawing.shapes);
     labelOrder = std::move(drawing.nameOrder);
     viewChanged();
 }
@@ -330,7 +401,8 @@ void MapLayers::paint(QPainter &painter, const MapViewport &view, QSize size, qr
         if (scale)
             drawScaleBar(layer, still, MapViewport::mapArea(size));
         if (net)
-            seen = drawNetworkLayer(layer, still, area, net->cities(), roadPairs);
+            seen = drawNetworkLayer(layer, still, area, net->cities(), roadPairs, &net->shapes(),
+                                    roadShapes);
         baseTransform = still.transform();
         baseLand = land;
         baseScale = scale;

@@ -33,10 +33,20 @@ struct Crowd
 };
 
 // Cities as 2-pixel squares and roads as 2-pixel lines, as the map always drew them; in a
-// dense view, roads as hairlines whose shade builds up where they crowd.
+// dense view, roads as hairlines whose shade builds up where they crowd. Where `shapes` gives
+// a road's shape (`shapeOf`, one per road pair: its shape in `shapes`, or -1), the road is
+// drawn along it, a point a pixel at most.
 Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &area,
                        const std::vector<City> &cities,
-                       const std::vector<std::pair<int, int>> &roadPairs);
+                       const std::vector<std::pair<int, int>> &roadPairs,
+                       const RoadShapes *shapes = nullptr,
+                       const std::vector<std::int32_t> &shapeOf = {});
+
+// The road from city `a` to city `b` in pixels, appended to `line`: along `shape` (its number in
+// the network's shapes, or -1: straight), without two points in one pixel; `line`'s last point
+// is taken to be `a`'s when it has one.
+void appendRoadPixels(const MapViewport &view, const Network &network, int a, int b, int shape,
+                      std::vector<QPoint> *line);
 
 // The route: red legs and stops, the start marked blue and the end green. A stop is visited
 // once for each city that bears its name; no line is drawn for a leg that no road makes. The
@@ -94,6 +104,7 @@ public:
     {
         std::vector<std::pair<int, int>> roads;
         std::vector<int> nameOrder;
+        std::vector<std::int32_t> shapes; // per road: its shape, or -1 (none without shapes)
     };
     // (May throw std::bad_alloc: made before anything changes.)
     static Drawing prepare(const Network &network);
@@ -126,6 +137,7 @@ signals:
 private:
     std::shared_ptr<const Network> net;
     std::vector<std::pair<int, int>> roadPairs; // i < j joined by a road
+    std::vector<std::int32_t> roadShapes;       // per road: its shape, or -1
     std::vector<int> labelOrder;                // cities by number of roads
     QPixmap base;                               // land and network, on a transparent ground
     QPixmap names;                              // names, on a transparent ground

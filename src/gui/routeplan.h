@@ -90,6 +90,13 @@ public:
     // The route as positions in the network's city list, and the time of each leg in minutes.
     const std::vector<int> &path() const { return route; }
     const std::vector<double> &legTimes() const { return legs; }
+    // The route along the roads: each leg's km and line, where the network has its shapes.
+    RouteShape shape() const
+    {
+        return routeShape(*net, route,
+                          how == Mode::Typed ? std::vector<QString>(typed.begin(), typed.end())
+                                             : std::vector<QString>());
+    }
     // A route is on show: both ends chosen (or typed) and a path found.
     bool routed() const { return !route.empty(); }
     // Every city that bears a stop's name, in route order: the travel table's cities.

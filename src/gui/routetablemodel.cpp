@@ -9,7 +9,7 @@ void RouteTableModel::setTexts(RouteTableTexts newTexts)
 
 int RouteTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || texts.headers.isEmpty() ? 0 : 1;
+    return parent.isValid() || texts.headers.isEmpty() ? 0 : texts.kmCells.isEmpty() ? 1 : 2;
 }
 
 int RouteTableModel::columnCount(const QModelIndex &parent) const
@@ -19,10 +19,11 @@ int RouteTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant RouteTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() != 0 || role != Qt::DisplayRole ||
-        index.column() >= texts.cells.size())
+    const QStringList &row = index.row() == 0 ? texts.cells : texts.kmCells;
+    if (!index.isValid() || index.row() > 1 || role != Qt::DisplayRole ||
+        index.column() >= row.size())
         return {};
-    return texts.cells[index.column()];
+    return row[index.column()];
 }
 
 QVariant RouteTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -30,6 +31,8 @@ QVariant RouteTableModel::headerData(int section, Qt::Orientation orientation, i
     if (role != Qt::DisplayRole || section < 0)
         return {};
     if (orientation == Qt::Vertical)
-        return section == 0 ? QVariant(texts.rowHeader) : QVariant();
+        return section == 0   ? QVariant(texts.rowHeader)
+               : section == 1 ? QVariant(texts.kmRowHeader)
+                              : QVariant();
     return section < texts.headers.size() ? QVariant(texts.headers[section]) : QVariant();
 }

@@ -4,9 +4,9 @@
 
 #include <QAbstractTableModel>
 
-// The route table under the map as a model: one row, a column per city of the route and one
-// for the total. A new route replaces the whole table at once, so a route of hundreds of
-// cities costs one reset, not a signal per cell.
+// The route table under the map as a model: one row (a second for the km where the network
+// knows them), a column per city of the route and one for the total. A new route replaces the
+// whole table at once, so a route of hundreds of cities costs one reset, not a signal per cell.
 class RouteTableModel : public QAbstractTableModel
 {
     Q_OBJECT

@@ -14,6 +14,10 @@
 
 namespace loadtext {
 
+// A data file's bytes; false, with "PATH: cannot be read: WHY" said, for one that is not there,
+// not an ordinary file (a pipe would wait for ever) or larger than 1 GB.
+bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings);
+
 inline void warn(QStringList *warnings, const QString &text)
 {
     qCWarning(lcModel).noquote() << text;

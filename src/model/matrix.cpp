@@ -64,6 +64,10 @@ void sortByName(std::vector<City> *cities)
     *cities = std::move(sorted);
 }
 
+} // namespace
+
+namespace loadtext {
+
 bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
 {
     QFile file(filePath);
@@ -91,7 +95,7 @@ bool readFile(const QString &filePath, QByteArray *bytes, QStringList *warnings)
     return true;
 }
 
-} // namespace
+} // namespace loadtext
 
 bool Matrix::loadCity(const QString &filePath, QStringList *warnings)
 {

@@ -32,6 +32,22 @@ Network::Network(std::vector<City> cities, std::vector<Road> roads)
 
 Network::Load Network::load(const QString &dir, QStringList *messages)
 {
+    const Load result = loadFolder(dir, messages);
+    if (result != Load::NoFolder)
+        shapeSet.read(dir, *this, messages);
+    return result;
+}
+
+Network::Load Network::load(const QString &dir, QStringList *messages, const Cache &cache)
+{
+    const Load result = loadCached(dir, messages, cache);
+    if (result != Load::NoFolder)
+        shapeSet.read(dir, *this, messages);
+    return result;
+}
+
+Network::Load Network::loadFolder(const QString &dir, QStringList *messages)
+{
     *this = Network();
     if (!QFileInfo(dir).isDir()) {
         // Two "cannot be read" lines would hide the one thing to say.

@@ -5,6 +5,7 @@
 #include "shortestpaths.h"
 
 #include "nameindex.h"
+#include "roadshapes.h"
 
 #include <QDir>
 #include <QString>
@@ -57,6 +58,10 @@ public:
     // for bytes that are not such an image (any bytes may be given).
     QByteArray image(const QStringList &messages) const;
     bool readImage(QByteArrayView bytes, QStringList *messages);
+
+    // The roads' shapes and lengths, where the folder has them (shapes.csv, read after the
+    // network, never from the image); messages as the files'.
+    const RoadShapes &shapes() const { return shapeSet; }
 
     int size() const { return int(cityVector.size()); }
     const std::vector<City> &cities() const { return cityVector; }
@@ -120,6 +125,8 @@ private:
     void build(const std::vector<std::pair<int, int>> &roadNames = {});
     // Reads folder/villes.csv and folder/temps.csv into this network (see load()); the loader's
     // numbers of the roads' names in *roadNames.
+    Load loadFolder(const QString &dir, QStringList *messages);
+    Load loadCached(const QString &dir, QStringList *messages, const Cache &cache);
     Load readFiles(const QDir &folder, QStringList *messages,
                    std::vector<std::pair<int, int>> *roadNames);
     // The names' index, their cities, and the shared names' nodes, from the cities; whether the
@@ -134,6 +141,7 @@ private:
 
     std::vector<City> cityVector;
     std::vector<Road> roadVector;
+    RoadShapes shapeSet;
     NameIndex names;
     // The cities of name k: byName[nameStarts[k]] to byName[nameStarts[k + 1]], in list order.
     std::vector<std::int32_t> nameStarts;

@@ -204,7 +204,7 @@ QString Network::defaultCacheFolder()
     return base.isEmpty() ? QString() : base + QStringLiteral("/gps/networks");
 }
 
-Network::Load Network::load(const QString &dir, QStringList *messages, const Cache &cache)
+Network::Load Network::loadCached(const QString &dir, QStringList *messages, const Cache &cache)
 {
     if (cache.fromImage)
         *cache.fromImage = false;
@@ -216,7 +216,7 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
     const QString path = canonical.isEmpty() ? QFileInfo(dir).absoluteFilePath() : canonical;
     if (cache.folder.isEmpty() || !QFileInfo(dir).isDir() ||
         QFileInfo(cities).size() + QFileInfo(roads).size() < cache.smallest)
-        return load(dir, messages);
+        return loadFolder(dir, messages);
     const QString file =
         QDir(cache.folder)
             .filePath(
@@ -256,7 +256,7 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
     }
     if (!keyMade) {
         *this = Network();
-        return load(dir, messages); // said by the loader, as ever
+        return loadFolder(dir, messages); // said by the loader, as ever
     }
     if (read && keptKey == key) {
         if (cache.fromImage)

@@ -1,6 +1,8 @@
 #include "routetable.h"
 
 #include "csvtext.h"
+#include "roadshapes.h"
+#include "routerows.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -38,6 +40,8 @@ QString formatDuration(double minutes, const QString &unit)
         .arg(whole % 60, 2, 10, QLatin1Char('0'));
 }
 
+using namespace routerows;
+
 namespace {
 
 // "inf minutes" would read as a (long) time: say what it means.
@@ -50,35 +54,14 @@ QString legText(double minutes, const QString &unit)
 
 } // namespace
 
-namespace {
-
-// The rows both tables are made of: the names, the legs known (one fewer than the names when
-// complete), and their sum.
-struct RouteRows
+QString formatKm(double km)
 {
-    QStringList names;
-    std::vector<double> legs;
-    double total = 0;
-};
-
-RouteRows routeRows(const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes)
-{
-    RouteRows rows;
-    for (const int at : path)
-        rows.names << (at >= 0 && std::size_t(at) < cities.size() ? cities[at].getName()
-                                                                  : QString());
-    for (std::size_t i = 0; i < legTimes.size() && i + 1 < path.size(); ++i) {
-        rows.legs.push_back(legTimes[i]);
-        rows.total += legTimes[i];
-    }
-    return rows;
+    return std::isfinite(km) ? QString::number(std::round(km * 1000) / 1000, 'g', 6) : QString();
 }
 
-} // namespace
-
 RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vector<int> &path,
-                                const std::vector<double> &legTimes, const QString &unit)
+                                const std::vector<double> &legTimes, const QString &unit,
+                                const RouteShape *shape)
 {
     const RouteRows rows = routeRows(cities, path, legTimes);
     const double total = rows.total;
@@ -98,135 +81,29 @@ RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vect
         t.cells.last() = totalText; // no city: the total takes the first cell
     else
         t.cells << totalText;
+    if (shape && shape->hasKm() && !path.empty()) {
+        t.kmRowHeader = QCoreApplication::translate("RouteTable", "Distance(km)");
+        for (std::size_t k = 0; k < path.size(); ++k)
+            t.kmCells << formatKm(shape->kmTo(k));
+        t.kmCells << formatKm(shape->totalKm());
+    }
     return t;
 }
 
 QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
-                 const std::vector<double> &legTimes, double scale)
+                 const std::vector<double> &legTimes, double scale, const RouteShape *shape)
 {
     const RouteRows rows = routeRows(cities, path, legTimes);
+    const bool km = shape && shape->hasKm();
     QString out;
     for (qsizetype i = 0; i < rows.names.size(); ++i)
         out +=
             tsvName(rows.names[i]) + u'\t' +
             (i == 0 || std::size_t(i) > rows.legs.size() ? QStringLiteral("0")
                                                          : formatNumber(rows.legs[i - 1] * scale)) +
-            u'\n';
-    return out + QStringLiteral("Total\t") + formatNumber(rows.total * scale) + u'\n';
-}
-
-namespace {
-
-// Back from map units to degrees (the loader's projection, undone).
-double latitude(const City &c)
-{
-    return latitudeOfMapY(c.getCoordLat());
-}
-
-double longitude(const City &c)
-{
-    return longitudeOfMapX(c.getCoordLong());
-}
-
-// To the micro-degree (10 cm): the files give five decimals, the projection adds noise below.
-double rounded(double degrees)
-{
-    return std::round(degrees * 1e6) / 1e6;
-}
-
-QString degrees(double value)
-{
-    return QString::number(rounded(value), 'f', 6);
-}
-
-} // namespace
-
-QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, double scale, const QString &unit,
-                    QString description, QString credit)
-{
-    RouteRows rows = routeRows(cities, path, legTimes);
-    // The loader has replaced what XML cannot hold; a network built otherwise is written the
-    // same way rather than have the writer drop characters.
-    for (QString &name : rows.names)
-        csv::replaceUnwritable(&name);
-    QByteArray out;
-    QXmlStreamWriter xml(&out);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("gpx"));
-    xml.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
-    xml.writeAttribute(QStringLiteral("creator"), QStringLiteral("GPS " GPS_VERSION));
-    if (!credit.isEmpty()) {
-        csv::replaceUnwritable(&credit);
-        xml.writeStartElement(QStringLiteral("metadata"));
-        xml.writeStartElement(QStringLiteral("copyright"));
-        xml.writeAttribute(QStringLiteral("author"), credit);
-        xml.writeEndElement();
-        xml.writeEndElement();
-    }
-    xml.writeStartElement(QStringLiteral("rte"));
-    if (!rows.names.isEmpty())
-        xml.writeTextElement(QStringLiteral("name"),
-                             rows.names.first() + QStringLiteral(" - ") + rows.names.last());
-    if (!description.isEmpty()) {
-        csv::replaceUnwritable(&description);
-        xml.writeTextElement(QStringLiteral("desc"), description);
-    }
-    auto time = [&](double minutes) {
-        return !std::isfinite(minutes) ? QCoreApplication::translate("RouteTable", "no road")
-               : unit == QLatin1String("h:mm") ? formatDuration(minutes, unit)
-                                               : formatNumber(minutes * scale) + u' ' + unit;
-    };
-    double sofar = 0;
-    for (qsizetype i = 0; i < rows.names.size(); ++i) {
-        const int at = path[std::size_t(i)];
-        const bool known = at >= 0 && std::size_t(at) < cities.size();
-        xml.writeStartElement(QStringLiteral("rtept"));
-        xml.writeAttribute(QStringLiteral("lat"), known ? degrees(latitude(cities[at])) : "0");
-        xml.writeAttribute(QStringLiteral("lon"), known ? degrees(longitude(cities[at])) : "0");
-        xml.writeTextElement(QStringLiteral("name"), rows.names[i]);
-        if (i > 0 && std::size_t(i) <= rows.legs.size()) {
-            sofar += rows.legs[i - 1];
-            xml.writeTextElement(
-                QStringLiteral("desc"),
-                QCoreApplication::translate("RouteTable", "leg %1, since the start %2")
-                    .arg(time(rows.legs[i - 1]), time(sofar)));
-        }
-        xml.writeEndElement();
-    }
-    xml.writeEndDocument();
-    return out;
-}
-
-QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
-                     const std::vector<double> &legTimes, double scale, const QString &unit,
-                     const QString &credit)
-{
-    const RouteRows rows = routeRows(cities, path, legTimes);
-    auto time = [&](double minutes) {
-        return std::isfinite(minutes) ? QJsonValue(minutes * scale) : QJsonValue(QJsonValue::Null);
-    };
-    QJsonArray stops;
-    for (qsizetype i = 0; i < rows.names.size(); ++i) {
-        const int at = path[std::size_t(i)];
-        const bool known = at >= 0 && std::size_t(at) < cities.size();
-        QJsonObject stop{{QStringLiteral("name"), rows.names[i]},
-                         {QStringLiteral("lat"), known ? rounded(latitude(cities[at])) : 0.0},
-                         {QStringLiteral("lon"), known ? rounded(longitude(cities[at])) : 0.0}};
-        stop.insert(QStringLiteral("leg"), i == 0 ? QJsonValue(0)
-                                           : std::size_t(i) <= rows.legs.size()
-                                               ? time(rows.legs[i - 1])
-                                               : QJsonValue(QJsonValue::Null));
-        stops.append(stop);
-    }
-    QJsonObject route{{QStringLiteral("unit"), unit},
-                      {QStringLiteral("total"), time(rows.total)},
-                      {QStringLiteral("cities"), stops}};
-    if (!credit.isEmpty())
-        route.insert(QStringLiteral("credit"), credit);
-    return QJsonDocument(route).toJson(QJsonDocument::Indented);
+            (km ? u'\t' + formatKm(shape->kmTo(std::size_t(i))) : QString()) + u'\n';
+    return out + QStringLiteral("Total\t") + formatNumber(rows.total * scale) +
+           (km ? u'\t' + formatKm(shape->totalKm()) : QString()) + u'\n';
 }
 
 QString csvField(const QString &text)

@@ -3,6 +3,8 @@
 #include "city.h"
 #include "searches.h"
 
+struct RouteShape;
+
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,10 @@ struct RouteTableTexts
     QStringList headers; // city names, then "Total"
     QString rowHeader;   // "Time(mn)" or "Time(h)"
     QStringList cells;   // one per header
+    // Where the roads' lengths are known: "Distance(km)" and a cell per header (the leg's km,
+    // empty where unknown; then the total). Empty otherwise.
+    QString kmRowHeader;
+    QStringList kmCells;
 };
 
 // Minutes as the tables write them: 6 significant digits, "inf" for no route.
@@ -32,8 +38,14 @@ QString formatDuration(double minutes, const QString &unit);
 
 // `path` holds positions in `cities`; `legTimes` has one entry per leg, in minutes. A leg
 // between cities that no roads join, and then the total, read "no road".
+// With a `shape` whose network knows its roads' lengths, the km row too.
 RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vector<int> &path,
-                                const std::vector<double> &legTimes, const QString &unit);
+                                const std::vector<double> &legTimes, const QString &unit,
+                                const RouteShape *shape = nullptr);
+
+// Kilometres as the route's tables write them: to the metre, 6 significant digits; empty
+// where unknown (NaN).
+QString formatKm(double km);
 
 // The route for a spreadsheet: a header line ("City", "Leg (UNIT)", "Since start (UNIT)"),
 // then a line per city with the time of the leg that reaches it and the time since the start
@@ -49,9 +61,12 @@ QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &p
 
 // The same table as gpsroute prints it: "NAME<TAB>LEG" lines, then "Total<TAB>SUM", the times
 // multiplied by `scale` (1: minutes; 1/60: hours) and written as formatNumber does ("inf" where
-// no road leads). Names are written by tsvName.
+// no road leads). Names are written by tsvName. With a `shape` whose network knows its roads'
+// lengths, a third column: the leg's km (0 for the first city, empty where unknown), and the
+// total's.
 QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
-                 const std::vector<double> &legTimes, double scale);
+                 const std::vector<double> &legTimes, double scale,
+                 const RouteShape *shape = nullptr);
 
 // A field of a CSV line (RFC 4180): quoted, its quotes doubled, when it holds a comma, a quote
 // or a line end.
@@ -71,13 +86,24 @@ QString tsvName(const QString &name);
 // in <desc>. JSON: {"unit", "total", "cities": [{"name", "lat", "lon", "leg"}]}, "leg" and "total"
 // null where no road leads. A `description`, when given, is the <rte>'s <desc>. A `credit`
 // (where the network's data comes from), when given, is the GPX's <metadata><copyright author>
-// and the JSON's "credit".
+// and the JSON's "credit". With a `shape` whose network knows its roads: the GPX's <trk>
+// along the roads beside the <rte> (a <trkseg> for each run of legs that roads make), and the
+// JSON's "km" per city and "totalKm" (null where unknown).
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
                     const std::vector<double> &legTimes, double scale, const QString &unit,
-                    QString description = {}, QString credit = {});
+                    QString description = {}, QString credit = {},
+                    const RouteShape *shape = nullptr);
 QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
                      const std::vector<double> &legTimes, double scale, const QString &unit,
-                     const QString &credit = {});
+                     const QString &credit = {}, const RouteShape *shape = nullptr);
+// The route for map programs, as GeoJSON: a FeatureCollection whose first feature is the
+// route's line along the roads (straight between cities whose road has no shape; a
+// MultiLineString where legs that no road makes break it; none for a route of one city) with
+// its "name", "unit", "total" time and "km", then a Point per city with its "name", "leg" and
+// "km"; a "credit" beside, when given.
+QByteArray routeGeoJson(const std::vector<City> &cities, const std::vector<int> &path,
+                        const std::vector<double> &legTimes, double scale, const QString &unit,
+                        const RouteShape &shape, const QString &credit = {});
 
 // What reachFrom found, for gpsroute: as tab-separated lines ("NAME<TAB>TIME", names as tsvName
 // writes them); as JSON ({"unit", "from", "limit", "cities": [{"name", "lat", "lon", "time"}]});

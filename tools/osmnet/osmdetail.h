@@ -37,6 +37,11 @@ double townKm(const QString &kind);
 void joinPastTowns(const Network &net, const RoadGraph &back,
                    const std::unordered_map<int, std::vector<int>> &at, std::vector<Link> *links);
 
+// The drive along `path` (road nodes) for a link from place `a`'s node to `b`'s: its length,
+// and its shape simplified so that it leaves the road by no more than kShapeMetres.
+constexpr double kShapeMetres = 5.0;
+void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link);
+
 constexpr double kNoTime = std::numeric_limits<double>::infinity();
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
@@ -106,8 +111,18 @@ class Search
 public:
     explicit Search(int n)
         : dist(std::size_t(n), kNoTime), done(std::size_t(n), 0), blocked(std::size_t(n), 0),
-          viaOneWay(std::size_t(n), 0)
+          viaOneWay(std::size_t(n), 0), parent(std::size_t(n), -1)
     {
+    }
+
+    // The road nodes of the last search's path from its start to `v` (settled by it).
+    std::vector<std::int32_t> pathTo(int v) const
+    {
+        std::vector<std::int32_t> path;
+        for (int at = v; at >= 0; at = parent[std::size_t(at)])
+            path.push_back(at);
+        std::reverse(path.begin(), path.end());
+        return path;
     }
 
     // From `start` over the arcs: the fastest time to every place whose fastest path passes
@@ -120,7 +135,7 @@ public:
     void places(const RoadGraph &g, const std::vector<std::int32_t> &town, int start, Found found)
     {
         reset();
-        set(start, 0.0, false);
+        set(start, 0.0, false, -1);
         viaOneWay[std::size_t(start)] = 0;
         long long open = 1; // entries in the heap not past a place
         while (open > 0 && !heap.empty()) {
@@ -154,7 +169,7 @@ public:
                                                    (after == bool(blocked[std::size_t(w)]) &&
                                                     !oneWay && viaOneWay[std::size_t(w)])));
                 if (better) {
-                    set(w, d, after);
+                    set(w, d, after, top.v);
                     viaOneWay[std::size_t(w)] = oneWay;
                     open += !after;
                 }
@@ -166,7 +181,7 @@ public:
     std::vector<double> times(const RoadGraph &g, int start, const std::vector<int> &targets)
     {
         reset();
-        set(start, 0.0, false);
+        set(start, 0.0, false, -1);
         std::size_t left = 0;
         for (int t : targets)
             left += t != start;
@@ -186,7 +201,7 @@ public:
                 const int w = g.to[std::size_t(a)];
                 const double d = top.d + g.minutes[std::size_t(a)];
                 if (d < dist[std::size_t(w)])
-                    set(w, d, false);
+                    set(w, d, false, top.v);
             }
         }
         std::vector<double> result;
@@ -207,11 +222,12 @@ private:
         }
     };
 
-    void set(int v, double d, bool isBlocked)
+    void set(int v, double d, bool isBlocked, int from)
     {
         if (dist[std::size_t(v)] == kNoTime)
             touched.push_back(v);
         dist[std::size_t(v)] = d;
+        parent[std::size_t(v)] = from;
         blocked[std::size_t(v)] = isBlocked;
         heap.push_back({d, std::int32_t(v), isBlocked});
         std::push_heap(heap.begin(), heap.end(), std::greater<>());
@@ -231,6 +247,7 @@ private:
 
     std::vector<double> dist;
     std::vector<char> done, blocked, viaOneWay;
+    std::vector<std::int32_t> parent; // the node each was reached from, -1 at the start
     std::vector<int> touched;
     std::vector<Item> heap;
 };

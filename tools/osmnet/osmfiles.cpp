@@ -88,6 +88,26 @@ QByteArray roadsCsv(const Network &network)
     return out;
 }
 
+QByteArray shapesCsv(const Network &network)
+{
+    QByteArray out = "from,to,km,lat,lon,...\n";
+    const auto point = [&out](double lat, double lon) {
+        out += ',' + QByteArray::number(lat, 'f', 7) + ',' + QByteArray::number(lon, 'f', 7);
+    };
+    for (const Link &l : network.links) {
+        const Place &a = network.places[std::size_t(l.a)], &b = network.places[std::size_t(l.b)];
+        out += a.name.toUtf8() + ',' + b.name.toUtf8() + ',' + QByteArray::number(l.km, 'f', 3);
+        // From the place's own position along the drive to the other's: the road drawn from
+        // square to square.
+        point(a.lat, a.lon);
+        for (std::size_t k = 0; k + 1 < l.shape.size(); k += 2)
+            point(l.shape[k], l.shape[k + 1]);
+        point(b.lat, b.lon);
+        out += '\n';
+    }
+    return out;
+}
+
 namespace {
 
 std::string native(const QString &path)
@@ -126,8 +146,11 @@ bool write(const QString &dir, const Network &network, QString *error)
         *error = QStringLiteral("%1: not a folder").arg(QDir::toNativeSeparators(dir));
         return false;
     }
-    const QByteArray cities = citiesCsv(network), roads = roadsCsv(network),
-                     credit = openStreetMapCredit().toUtf8();
+    const QByteArray cities = citiesCsv(network), roads = roadsCsv(network);
+    // What goes with the pair: read by newer versions, passed over by older ones.
+    const std::vector<std::pair<QString, QByteArray>> extras{
+        {QStringLiteral("credits.txt"), openStreetMapCredit().toUtf8()},
+        {QStringLiteral("shapes.csv"), shapesCsv(network)}};
     std::error_code failed;
     if (!target.exists()) {
         // A new folder, made beside with the mode any new folder gets (the umask's), filled,
@@ -143,9 +166,11 @@ bool write(const QString &dir, const Network &network, QString *error)
             *error = QStringLiteral("%1: cannot write here").arg(QDir::toNativeSeparators(parent));
             return false;
         }
-        if (writeFile(fresh + QStringLiteral("/villes.csv"), cities, error) &&
-            writeFile(fresh + QStringLiteral("/temps.csv"), roads, error) &&
-            writeFile(fresh + QStringLiteral("/credits.txt"), credit, error)) {
+        bool written = writeFile(fresh + QStringLiteral("/villes.csv"), cities, error) &&
+                       writeFile(fresh + QStringLiteral("/temps.csv"), roads, error);
+        for (const auto &[name, bytes] : extras)
+            written = written && writeFile(fresh + u'/' + name, bytes, error);
+        if (written) {
             std::filesystem::rename(native(fresh), native(target.absoluteFilePath()), failed);
             if (!failed)
                 return true;
@@ -161,15 +186,20 @@ bool write(const QString &dir, const Network &network, QString *error)
     // new files written inside it, then both put in place, or neither.
     const QDir folder(dir);
     const QString newCities = freshName(dir, QStringLiteral(".villes.csv.")),
-                  newRoads = freshName(dir, QStringLiteral(".temps.csv.")),
-                  newCredit = freshName(dir, QStringLiteral(".credits.txt."));
+                  newRoads = freshName(dir, QStringLiteral(".temps.csv."));
+    std::vector<QString> newExtras;
+    for (const auto &[name, bytes] : extras)
+        newExtras.push_back(freshName(dir, u'.' + name + u'.'));
     const auto clean = [&] {
         QFile::remove(newCities);
         QFile::remove(newRoads);
-        QFile::remove(newCredit);
+        for (const QString &file : newExtras)
+            QFile::remove(file);
     };
-    if (!writeFile(newCities, cities, error) || !writeFile(newRoads, roads, error) ||
-        !writeFile(newCredit, credit, error)) {
+    bool written = writeFile(newCities, cities, error) && writeFile(newRoads, roads, error);
+    for (std::size_t k = 0; k < extras.size(); ++k)
+        written = written && writeFile(newExtras[k], extras[k].second, error);
+    if (!written) {
         clean();
         return false;
     }
@@ -202,15 +232,25 @@ bool write(const QString &dir, const Network &network, QString *error)
         }
     }
     if (!failed) {
-        // The credits go with the pair; should that fail, the network is there, and said so.
-        std::filesystem::rename(native(newCredit),
-                                native(folder.filePath(QStringLiteral("credits.txt"))), failed);
+        // The credits and shapes go with the pair; should one fail, the network is there, and
+        // said so (old shapes, of other roads, are not left to mislead).
+        QStringList missed;
+        for (std::size_t k = 0; k < extras.size(); ++k) {
+            const QString place = folder.filePath(extras[k].first);
+            std::error_code one;
+            std::filesystem::rename(native(newExtras[k]), native(place), one);
+            if (one) {
+                QFile::remove(place);
+                missed << QStringLiteral("%1 (%2)").arg(extras[k].first,
+                                                        QString::fromStdString(one.message()));
+            }
+        }
         clean();
         QFile::remove(kept);
-        if (!failed)
+        if (missed.isEmpty())
             return true;
-        *error = QStringLiteral("%1: the network was written, but not its credits.txt (%2)")
-                     .arg(QDir::toNativeSeparators(dir), QString::fromStdString(failed.message()));
+        *error = QStringLiteral("%1: the network was written, but not its %2")
+                     .arg(QDir::toNativeSeparators(dir), missed.join(QStringLiteral(", ")));
         return false;
     }
     clean();

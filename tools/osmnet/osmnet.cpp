@@ -411,7 +411,9 @@ Network convert(const QString &extract, const Options &options)
                 // a node.
                 const int first = at[node].front();
                 if (i != first) {
-                    mine.push_back({first, i, 0.0});
+                    Link star{first, i, 0.0, 0.0, {}};
+                    detail::shapeLink(g, {node}, &star);
+                    mine.push_back(std::move(star));
                     continue;
                 }
                 std::vector<int> targets, oneWayTargets;
@@ -430,10 +432,16 @@ Network convert(const QString &extract, const Options &options)
                     const double slower =
                         takesOneWay[k] ? std::max(forth[k], backTimes[b++]) : forth[k];
                     const int j = at[targets[k]].front();
-                    if (slower == inf)
+                    if (slower == inf) {
                         ++oneWay;
-                    else
-                        mine.push_back({std::min(i, j), std::max(i, j), slower});
+                        continue;
+                    }
+                    Link link{std::min(i, j), std::max(i, j), slower, 0.0, {}};
+                    std::vector<std::int32_t> path = search.pathTo(targets[k]);
+                    if (i > j)
+                        std::reverse(path.begin(), path.end());
+                    detail::shapeLink(g, path, &link);
+                    mine.push_back(std::move(link));
                 }
                 if (options.progress && i % 1000 == 999) {
                     std::lock_guard<std::mutex> hold(lock);
@@ -442,7 +450,8 @@ Network convert(const QString &extract, const Options &options)
                 }
             }
             std::lock_guard<std::mutex> hold(lock);
-            links.insert(links.end(), mine.begin(), mine.end());
+            links.insert(links.end(), std::make_move_iterator(mine.begin()),
+                         std::make_move_iterator(mine.end()));
         } catch (...) {
             std::lock_guard<std::mutex> hold(lock);
             failure = std::current_exception();

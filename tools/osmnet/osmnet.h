@@ -63,6 +63,9 @@ struct Link
 {
     int a, b;       // places, a < b
     double minutes; // the slower direction's fastest time
+    double km = 0;  // the length of the drive between their road nodes
+    // The drive's road nodes from a's to b's, simplified for drawing: lat, lon, lat, lon...
+    std::vector<double> shape;
 };
 
 struct Network
@@ -88,9 +91,11 @@ struct Network
 // its bytes) and builds the network. Throws Error when the file cannot be read as OSM data.
 Network convert(const QString &extract, const Options &options);
 
-// The two files, in the sample's formats.
+// The two files, in the sample's formats; and the roads' shapes and lengths (shapes.csv: a
+// header, then FROM,TO,KM,LAT,LON,... from place to place along the drive).
 QByteArray citiesCsv(const Network &network);
 QByteArray roadsCsv(const Network &network);
+QByteArray shapesCsv(const Network &network);
 
 // Writes DIR/villes.csv and DIR/temps.csv whole or not at all: a new DIR is filled beside it
 // (with the umask's mode) and moved into place; in a DIR that is there, the new files are

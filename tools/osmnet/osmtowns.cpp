@@ -60,8 +60,14 @@ void joinPastTowns(const Network &net, const RoadGraph &back,
                     continue;
                 const double drive = std::max(forth[t], backTimes[t]);
                 ++t;
-                if (drive < inf && twoRoads[std::size_t(k)] > drive * 1.03 + 0.02)
-                    direct.push_back({std::min(i, k), std::max(i, k), drive});
+                if (drive < inf && twoRoads[std::size_t(k)] > drive * 1.03 + 0.02) {
+                    Link link{std::min(i, k), std::max(i, k), drive, 0.0, {}};
+                    std::vector<std::int32_t> path = ahead.pathTo(targets[t - 1]);
+                    if (i > k)
+                        std::reverse(path.begin(), path.end());
+                    shapeLink(g, path, &link);
+                    direct.push_back(std::move(link));
+                }
             }
         }
         for (const int k : seen)
@@ -70,7 +76,8 @@ void joinPastTowns(const Network &net, const RoadGraph &back,
             twoRoads[std::size_t(j)] = inf;
         seen.clear();
     }
-    links->insert(links->end(), direct.begin(), direct.end());
+    links->insert(links->end(), std::make_move_iterator(direct.begin()),
+                  std::make_move_iterator(direct.end()));
 }
 
 } // namespace osmnet::detail

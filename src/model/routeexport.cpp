@@ -1,0 +1,216 @@
+#include "routetable.h"
+
+#include "csvtext.h"
+#include "roadshapes.h"
+#include "routerows.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QXmlStreamWriter>
+
+#include <cmath>
+
+using namespace routerows;
+
+namespace {
+
+// The runs of legs that roads make, each a line of points in map units (a leg's first point
+// is the one before's last).
+std::vector<std::vector<QPointF>> runsOf(const RouteShape &shape)
+{
+    std::vector<std::vector<QPointF>> runs;
+    bool open = false;
+    for (const std::vector<QPointF> &leg : shape.legLines) {
+        if (leg.empty()) {
+            open = false;
+            continue;
+        }
+        if (!open)
+            runs.emplace_back();
+        open = true;
+        std::vector<QPointF> &run = runs.back();
+        run.insert(run.end(), leg.begin() + (run.empty() || run.back() != leg.front() ? 0 : 1),
+                   leg.end());
+    }
+    return runs;
+}
+
+QJsonValue kmValue(double km)
+{
+    return std::isfinite(km) ? QJsonValue(std::round(km * 1000) / 1000)
+                             : QJsonValue(QJsonValue::Null);
+}
+
+} // namespace
+
+QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
+                    const std::vector<double> &legTimes, double scale, const QString &unit,
+                    QString description, QString credit, const RouteShape *shape)
+{
+    RouteRows rows = routeRows(cities, path, legTimes);
+    // The loader has replaced what XML cannot hold; a network built otherwise is written the
+    // same way rather than have the writer drop characters.
+    for (QString &name : rows.names)
+        csv::replaceUnwritable(&name);
+    QByteArray out;
+    QXmlStreamWriter xml(&out);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("gpx"));
+    xml.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
+    xml.writeAttribute(QStringLiteral("creator"), QStringLiteral("GPS " GPS_VERSION));
+    if (!credit.isEmpty()) {
+        csv::replaceUnwritable(&credit);
+        xml.writeStartElement(QStringLiteral("metadata"));
+        xml.writeStartElement(QStringLiteral("copyright"));
+        xml.writeAttribute(QStringLiteral("author"), credit);
+        xml.writeEndElement();
+        xml.writeEndElement();
+    }
+    xml.writeStartElement(QStringLiteral("rte"));
+    if (!rows.names.isEmpty())
+        xml.writeTextElement(QStringLiteral("name"),
+                             rows.names.first() + QStringLiteral(" - ") + rows.names.last());
+    if (!description.isEmpty()) {
+        csv::replaceUnwritable(&description);
+        xml.writeTextElement(QStringLiteral("desc"), description);
+    }
+    auto time = [&](double minutes) {
+        return !std::isfinite(minutes) ? QCoreApplication::translate("RouteTable", "no road")
+               : unit == QLatin1String("h:mm") ? formatDuration(minutes, unit)
+                                               : formatNumber(minutes * scale) + u' ' + unit;
+    };
+    double sofar = 0;
+    for (qsizetype i = 0; i < rows.names.size(); ++i) {
+        const int at = path[std::size_t(i)];
+        const bool known = at >= 0 && std::size_t(at) < cities.size();
+        xml.writeStartElement(QStringLiteral("rtept"));
+        xml.writeAttribute(QStringLiteral("lat"), known ? degrees(latitude(cities[at])) : "0");
+        xml.writeAttribute(QStringLiteral("lon"), known ? degrees(longitude(cities[at])) : "0");
+        xml.writeTextElement(QStringLiteral("name"), rows.names[i]);
+        if (i > 0 && std::size_t(i) <= rows.legs.size()) {
+            sofar += rows.legs[i - 1];
+            xml.writeTextElement(
+                QStringLiteral("desc"),
+                QCoreApplication::translate("RouteTable", "leg %1, since the start %2")
+                    .arg(time(rows.legs[i - 1]), time(sofar)));
+        }
+        xml.writeEndElement();
+    }
+    xml.writeEndElement(); // rte
+    if (shape && shape->hasKm() && !rows.names.isEmpty()) {
+        // The way along the roads, for devices and programs that draw tracks.
+        xml.writeStartElement(QStringLiteral("trk"));
+        xml.writeTextElement(QStringLiteral("name"),
+                             rows.names.first() + QStringLiteral(" - ") + rows.names.last());
+        for (const std::vector<QPointF> &run : runsOf(*shape)) {
+            xml.writeStartElement(QStringLiteral("trkseg"));
+            for (const QPointF &p : run) {
+                xml.writeStartElement(QStringLiteral("trkpt"));
+                xml.writeAttribute(QStringLiteral("lat"), degrees(latitudeOfMapY(p.y())));
+                xml.writeAttribute(QStringLiteral("lon"), degrees(longitudeOfMapX(p.x())));
+                xml.writeEndElement();
+            }
+            xml.writeEndElement();
+        }
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+    return out;
+}
+
+QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
+                     const std::vector<double> &legTimes, double scale, const QString &unit,
+                     const QString &credit, const RouteShape *shape)
+{
+    const bool km = shape && shape->hasKm();
+    const RouteRows rows = routeRows(cities, path, legTimes);
+    auto time = [&](double minutes) {
+        return std::isfinite(minutes) ? QJsonValue(minutes * scale) : QJsonValue(QJsonValue::Null);
+    };
+    QJsonArray stops;
+    for (qsizetype i = 0; i < rows.names.size(); ++i) {
+        const int at = path[std::size_t(i)];
+        const bool known = at >= 0 && std::size_t(at) < cities.size();
+        QJsonObject stop{{QStringLiteral("name"), rows.names[i]},
+                         {QStringLiteral("lat"), known ? rounded(latitude(cities[at])) : 0.0},
+                         {QStringLiteral("lon"), known ? rounded(longitude(cities[at])) : 0.0}};
+        stop.insert(QStringLiteral("leg"), i == 0 ? QJsonValue(0)
+                                           : std::size_t(i) <= rows.legs.size()
+                                               ? time(rows.legs[i - 1])
+                                               : QJsonValue(QJsonValue::Null));
+        if (km)
+            stop.insert(QStringLiteral("km"), kmValue(shape->kmTo(std::size_t(i))));
+        stops.append(stop);
+    }
+    QJsonObject route{{QStringLiteral("unit"), unit},
+                      {QStringLiteral("total"), time(rows.total)},
+                      {QStringLiteral("cities"), stops}};
+    if (km)
+        route.insert(QStringLiteral("totalKm"), kmValue(shape->totalKm()));
+    if (!credit.isEmpty())
+        route.insert(QStringLiteral("credit"), credit);
+    return QJsonDocument(route).toJson(QJsonDocument::Indented);
+}
+
+QByteArray routeGeoJson(const std::vector<City> &cities, const std::vector<int> &path,
+                        const std::vector<double> &legTimes, double scale, const QString &unit,
+                        const RouteShape &shape, const QString &credit)
+{
+    const RouteRows rows = routeRows(cities, path, legTimes);
+    const auto time = [&](double minutes) {
+        return std::isfinite(minutes) ? QJsonValue(minutes * scale) : QJsonValue(QJsonValue::Null);
+    };
+    const auto position = [](double lon, double lat) {
+        return QJsonArray{rounded(lon), rounded(lat)};
+    };
+    QJsonArray features;
+    QJsonArray lines;
+    for (const std::vector<QPointF> &run : runsOf(shape)) {
+        QJsonArray line;
+        for (const QPointF &p : run)
+            line.append(position(longitudeOfMapX(p.x()), latitudeOfMapY(p.y())));
+        lines.append(line);
+    }
+    if (!lines.isEmpty()) {
+        const bool one = lines.size() == 1;
+        features.append(QJsonObject{
+            {QStringLiteral("type"), QStringLiteral("Feature")},
+            {QStringLiteral("geometry"),
+             QJsonObject{{QStringLiteral("type"),
+                          one ? QStringLiteral("LineString") : QStringLiteral("MultiLineString")},
+                         {QStringLiteral("coordinates"), one ? lines.first() : lines}}},
+            {QStringLiteral("properties"),
+             QJsonObject{{QStringLiteral("name"),
+                          rows.names.first() + QStringLiteral(" - ") + rows.names.last()},
+                         {QStringLiteral("unit"), unit},
+                         {QStringLiteral("total"), time(rows.total)},
+                         {QStringLiteral("km"), kmValue(shape.totalKm())}}}});
+    }
+    for (qsizetype i = 0; i < rows.names.size(); ++i) {
+        const int at = path[std::size_t(i)];
+        if (at < 0 || std::size_t(at) >= cities.size())
+            continue;
+        const City &c = cities[std::size_t(at)];
+        features.append(QJsonObject{
+            {QStringLiteral("type"), QStringLiteral("Feature")},
+            {QStringLiteral("geometry"),
+             QJsonObject{{QStringLiteral("type"), QStringLiteral("Point")},
+                         {QStringLiteral("coordinates"), position(longitude(c), latitude(c))}}},
+            {QStringLiteral("properties"),
+             QJsonObject{{QStringLiteral("name"), rows.names[i]},
+                         {QStringLiteral("leg"), i == 0 ? QJsonValue(0)
+                                                 : std::size_t(i) <= rows.legs.size()
+                                                     ? time(rows.legs[i - 1])
+                                                     : QJsonValue(QJsonValue::Null)},
+                         {QStringLiteral("km"), kmValue(shape.kmTo(std::size_t(i)))}}}});
+    }
+    QJsonObject all{{QStringLiteral("type"), QStringLiteral("FeatureCollection")},
+                    {QStringLiteral("features"), features}};
+    if (!credit.isEmpty())
+        all.insert(QStringLiteral("credit"), credit);
+    return QJsonDocument(all).toJson(QJsonDocument::Indented);
+}

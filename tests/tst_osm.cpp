@@ -629,6 +629,59 @@ private slots:
     // Names are made unique as GPS will read them: two names that differ only by characters
     // no file carries would read as one (and routes jump between their roads); a name of
     // commas would read as none, and its roads be passed over.
+    // A place is joined to a node from which the region's roads lead out and back: not to a
+    // street cut off from them, nor to a one-way street into a dead end. A handful of roads
+    // (no region) is taken as it is.
+    void joinedOnlyWhereTheRoadsLead_data()
+    {
+        QTest::addColumn<int>("ring"); // nodes of a ring road, both ways
+        QTest::addColumn<bool>("apart");
+        QTest::newRow("a region") << 300 << true;
+        QTest::newRow("a handful of roads") << 12 << false;
+    }
+
+    void joinedOnlyWhereTheRoadsLead()
+    {
+        QFETCH(int, ring);
+        QFETCH(bool, apart);
+        // Then a street of two nodes that joins nothing, and a one-way spur of two nodes off the
+        // ring that leads nowhere.
+        std::vector<std::pair<int, int>> arcs;
+        for (int v = 0; v < ring; ++v) {
+            arcs.push_back({v, (v + 1) % ring});
+            arcs.push_back({(v + 1) % ring, v});
+        }
+        const int street = ring, spur = ring + 2;
+        arcs.push_back({street, street + 1});
+        arcs.push_back({street + 1, street});
+        arcs.push_back({0, spur});
+        arcs.push_back({spur, spur + 1});
+        osmnet::RoadGraph g;
+        const int n = ring + 4;
+        g.lat.assign(std::size_t(n), 45.0);
+        g.lon.assign(std::size_t(n), 5.0);
+        std::sort(arcs.begin(), arcs.end());
+        g.out.assign(std::size_t(n) + 1, 0);
+        for (const auto &[from, to] : arcs) {
+            ++g.out[std::size_t(from) + 1];
+            g.to.push_back(to);
+            g.minutes.push_back(1.0);
+            g.oneWay.push_back(0);
+        }
+        for (int v = 0; v < n; ++v)
+            g.out[std::size_t(v) + 1] += g.out[std::size_t(v)];
+        const std::vector<std::int32_t> parts = osmnet::detail::strongComponentSizes(g);
+        QCOMPARE(parts[0], ring);
+        QCOMPARE(parts[std::size_t(street)], 2);
+        QCOMPARE(parts[std::size_t(spur)], 1);
+        QCOMPARE(parts[std::size_t(spur) + 1], 1);
+        const std::vector<char> joinable =
+            osmnet::detail::joinableNodes(g, std::vector<float>(std::size_t(n), 50.0f));
+        QVERIFY(joinable[0] && joinable[std::size_t(ring) - 1]);
+        for (const int v : {street, street + 1, spur, spur + 1})
+            QCOMPARE(bool(joinable[std::size_t(v)]), !apart);
+    }
+
     void namesUniqueAsGpsReadsThem()
     {
         osmnet::Network net;

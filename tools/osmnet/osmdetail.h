@@ -37,6 +37,17 @@ double townKm(const QString &kind);
 void joinPastTowns(const Network &net, const RoadGraph &back,
                    const std::unordered_map<int, std::vector<int>> &at, std::vector<Link> *links);
 
+// Per road node, how many nodes its strongly connected part of the graph holds: those it can
+// reach and be reached from.
+std::vector<std::int32_t> strongComponentSizes(const RoadGraph &g);
+// The nodes a place may be joined to: on a road that is no motorway (`mainRoad`: per node, the
+// fastest such road's speed, 0 for none), joined to another such node, and from which the
+// region's roads can be reached both ways.
+// (Where the largest part has kRegionNodes nodes or more, a part of fewer than kJoinablePart
+// is cut off.)
+constexpr std::int32_t kRegionNodes = 200, kJoinablePart = 50;
+std::vector<char> joinableNodes(const RoadGraph &g, const std::vector<float> &mainRoad);
+
 // The drive along `path` (road nodes) for a link from place `a`'s node to `b`'s: its length,
 // and its shape simplified so that it leaves the road by no more than kShapeMetres.
 constexpr double kShapeMetres = 5.0;

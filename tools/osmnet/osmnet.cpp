@@ -331,13 +331,9 @@ Network convert(const QString &extract, const Options &options)
 
     // Each place to its town's main road: the node of the fastest road within a third of its
     // town's reach (the nearest of those), or else the nearest road node within reach; never a
-    // node of motorways alone. The others are said and left out.
-    std::vector<char> used(std::size_t(n), 0);
-    for (int v = 0; v < n; ++v)
-        if (mainRoad[std::size_t(v)] > 0)
-            for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a)
-                if (mainRoad[std::size_t(g.to[std::size_t(a)])] > 0)
-                    used[std::size_t(v)] = used[std::size_t(g.to[std::size_t(a)])] = 1;
+    // node of motorways alone, nor one of a street cut off from the region's roads. The others
+    // are said and left out.
+    const std::vector<char> used = detail::joinableNodes(g, mainRoad);
     detail::NodeGrid grid(g, used);
     std::vector<Place> joined;
     for (Place &p : net.places) {

@@ -80,4 +80,76 @@ void joinPastTowns(const Network &net, const RoadGraph &back,
                   std::make_move_iterator(direct.end()));
 }
 
+std::vector<std::int32_t> strongComponentSizes(const RoadGraph &g)
+{
+    // Tarjan's, with its own stack of calls: a country's roads would overflow the machine's.
+    const int n = g.nodeCount();
+    std::vector<std::int32_t> index(std::size_t(n), -1), low(std::size_t(n), 0),
+        component(std::size_t(n), -1), sizes, stack;
+    std::vector<std::pair<std::int32_t, std::int64_t>> calls; // node, its next arc
+    std::int32_t counter = 0;
+    const auto enter = [&](int v) {
+        index[std::size_t(v)] = low[std::size_t(v)] = counter++;
+        stack.push_back(v);
+        calls.push_back({v, g.out[std::size_t(v)]});
+    };
+    for (int start = 0; start < n; ++start) {
+        if (index[std::size_t(start)] >= 0)
+            continue;
+        enter(start);
+        while (!calls.empty()) {
+            const int v = calls.back().first;
+            const std::int64_t a = calls.back().second;
+            if (a < g.out[std::size_t(v) + 1]) {
+                ++calls.back().second;
+                const int w = g.to[std::size_t(a)];
+                if (index[std::size_t(w)] < 0)
+                    enter(w);
+                else if (component[std::size_t(w)] < 0) // still on the stack
+                    low[std::size_t(v)] = std::min(low[std::size_t(v)], index[std::size_t(w)]);
+                continue;
+            }
+            if (low[std::size_t(v)] == index[std::size_t(v)]) {
+                const auto id = std::int32_t(sizes.size());
+                std::int32_t size = 0;
+                for (int w = -1; w != v; ++size) {
+                    w = stack.back();
+                    stack.pop_back();
+                    component[std::size_t(w)] = id;
+                }
+                sizes.push_back(size);
+            }
+            calls.pop_back();
+            if (!calls.empty()) {
+                const std::size_t up = std::size_t(calls.back().first);
+                low[up] = std::min(low[up], low[std::size_t(v)]);
+            }
+        }
+    }
+    std::vector<std::int32_t> result(static_cast<std::size_t>(n));
+    for (int v = 0; v < n; ++v)
+        result[std::size_t(v)] = sizes[std::size_t(component[std::size_t(v)])];
+    return result;
+}
+
+std::vector<char> joinableNodes(const RoadGraph &g, const std::vector<float> &mainRoad)
+{
+    const int n = g.nodeCount();
+    std::vector<char> used(std::size_t(n), 0);
+    const std::vector<std::int32_t> part = strongComponentSizes(g);
+    const std::int32_t largest = part.empty() ? 0 : *std::max_element(part.begin(), part.end());
+    // A part of a few nodes, where the region's roads are many, is a street cut off by a barrier
+    // or the extract's edge, or one way into a dead end. (A handful of roads is left as it is.)
+    const std::int32_t enough = largest >= kRegionNodes ? kJoinablePart : 1;
+    const auto joinable = [&](int v) {
+        return mainRoad[std::size_t(v)] > 0 && part[std::size_t(v)] >= enough;
+    };
+    for (int v = 0; v < n; ++v)
+        if (joinable(v))
+            for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a)
+                if (joinable(g.to[std::size_t(a)]))
+                    used[std::size_t(v)] = used[std::size_t(g.to[std::size_t(a)])] = 1;
+    return used;
+}
+
 } // namespace osmnet::detail

@@ -165,6 +165,8 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
     QList<QLine> lines;
     lines.reserve(qsizetype(roadPairs.size()));
     const QTransform toView = view.transform();
+    // Seen from afar, a shape's lesser bends are under half a pixel: its coarse points serve.
+    const bool coarseEnough = RoadShapes::kCoarse * toView.m11() <= 0.5;
     std::vector<QPoint> bends;
     for (std::size_t k = 0; k < roadPairs.size(); ++k) {
         const auto [i, j] = roadPairs[k];
@@ -185,7 +187,8 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
         }
         bends.clear();
         bends.push_back(a);
-        const std::span<const QPointF> points = shapes->points(shape);
+        const std::span<const QPointF> points =
+            coarseEnough ? shapes->coarsePoints(shape) : shapes->points(shape);
         appendPixels(view, points, &bends);
         if (bends.back() != b)
             bends.push_back(b);

@@ -33,6 +33,46 @@ double kmBetween(const QPointF &a, const QPointF &b)
     return 2 * 6371.0088 * std::asin(std::min(1.0, std::sqrt(h)));
 }
 
+// Douglas–Peucker: appends to `out` the points of `line` that leave the line between those
+// kept by more than `tolerance` (the ends always).
+void simplified(std::span<const QPointF> line, double tolerance, std::vector<QPointF> *out)
+{
+    const std::size_t n = line.size();
+    if (n < 3) {
+        out->insert(out->end(), line.begin(), line.end());
+        return;
+    }
+    std::vector<char> keep(n, 0);
+    keep.front() = keep.back() = 1;
+    std::vector<std::pair<std::size_t, std::size_t>> spans{{0, n - 1}};
+    while (!spans.empty()) {
+        const auto [first, last] = spans.back();
+        spans.pop_back();
+        const QPointF a = line[first], d = line[last] - a;
+        const double length2 = QPointF::dotProduct(d, d);
+        double worst = -1;
+        std::size_t at = first;
+        for (std::size_t k = first + 1; k < last; ++k) {
+            const QPointF p = line[k] - a;
+            const double t =
+                length2 > 0 ? std::clamp(QPointF::dotProduct(p, d) / length2, 0.0, 1.0) : 0.0;
+            const QPointF e = p - t * d;
+            if (QPointF::dotProduct(e, e) > worst) {
+                worst = QPointF::dotProduct(e, e);
+                at = k;
+            }
+        }
+        if (worst > tolerance * tolerance) {
+            keep[at] = 1;
+            spans.push_back({first, at});
+            spans.push_back({at, last});
+        }
+    }
+    for (std::size_t k = 0; k < n; ++k)
+        if (keep[k])
+            out->push_back(line[k]);
+}
+
 } // namespace
 
 void RoadShapes::read(const QString &dir, const Network &net, QStringList *messages)
@@ -107,6 +147,10 @@ void RoadShapes::read(const QString &dir, const Network &net, QStringList *messa
                 else
                     points_.insert(points_.end(), shape.rbegin(), shape.rend());
                 starts.push_back(std::int64_t(points_.size()));
+                simplified(std::span<const QPointF>(points_.data() + starts[starts.size() - 2],
+                                                    points_.data() + starts.back()),
+                           kCoarse, &coarse);
+                coarseStarts.push_back(std::int64_t(coarse.size()));
                 QRectF bounds;
                 for (const QPointF &p : shape)
                     bounds = bounds.isNull() ? QRectF(p, QSizeF(0, 0))

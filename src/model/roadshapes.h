@@ -37,6 +37,14 @@ public:
                 points_.data() + starts[std::size_t(shape) + 1]};
     }
     const QRectF &bounds(int shape) const { return box[std::size_t(shape)]; }
+    // The same shape with the points that leave its line by less than kCoarse map units left
+    // out: enough for a view where that is under half a pixel.
+    static constexpr double kCoarse = 0.02; // about 90 m
+    std::span<const QPointF> coarsePoints(int shape) const
+    {
+        return {coarse.data() + coarseStarts[std::size_t(shape)],
+                coarse.data() + coarseStarts[std::size_t(shape) + 1]};
+    }
 
 private:
     struct Key
@@ -48,6 +56,8 @@ private:
     std::vector<std::int64_t> starts{0};
     std::vector<QPointF> points_;
     std::vector<QRectF> box;
+    std::vector<std::int64_t> coarseStarts{0};
+    std::vector<QPointF> coarse;
 };
 
 // A route along the roads, leg by leg: each leg's km (NaN where its road has no shape) and its

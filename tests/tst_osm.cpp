@@ -340,6 +340,24 @@ private slots:
             << QStringList{} << "A\nB\nC\nD\n"
             << "A,B,3.15\nB,C,3.93\n"
             << "1 place gets no road to any other (its road node leads nowhere both ways): D";
+        // A place mapped as a closed way counts, at its centre; mapped twice (its node inside
+        // its outline), once.
+        const QStringList outline{"201 45.002 5.06", "202 45.002 5.07", "203 45.004 5.07",
+                                  "204 45.004 5.06"};
+        QTest::newRow("a village mapped as an area")
+            << line(outline)
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60",
+                           "2 201,202,203,204,201 place=village;name=D"}
+            << QStringList{} << "D\nA\nB\nC\n"
+            << "D,B,1.57\nD,C,2.36\nA,B,3.15\n" // between B and C, as B to C was
+            << "4 places joined";
+        QTest::newRow("a village mapped as an area and a node")
+            << line(outline + QStringList{"105 45.0031 5.066 place=village;name=D"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60",
+                           "2 201,202,203,204,201 place=village;name=D"}
+            << QStringList{} << "A\nB\nC\nD\n"
+            << "A,B,3.15\nB,D,2.36\nC,D,1.57\n"
+            << "4 places joined";
         QTest::newRow("junction=circular is one way")
             << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60;junction=circular"}
             << QStringList{} << "A\nB\nC\n"

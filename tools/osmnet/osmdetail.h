@@ -5,6 +5,8 @@
 
 #include "osmnet.h"
 
+#include <osmium/osm/location.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -43,6 +45,18 @@ std::vector<std::int32_t> strongComponentSizes(const RoadGraph &g);
 // The nodes a place may be joined to: on a road that is no motorway (`mainRoad`: per node, the
 // fastest such road's speed, 0 for none), joined to another such node, and from which the
 // region's roads can be reached both ways.
+// A place mapped as a closed way: its outline's nodes, placed once they are read.
+struct AreaPlace
+{
+    Place place;
+    std::vector<std::int64_t> outline;
+};
+// Adds the places mapped as areas, each at its outline's centre (`outlines`: their nodes' ids,
+// sorted; `at`: their positions, invalid where the extract lacks them). One whose name a place
+// node within its outline holds is that place already, and left out.
+void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &outlines,
+                const std::vector<osmium::Location> &at, Network *net);
+
 // (Where the largest part has kRegionNodes nodes or more, a part of fewer than kJoinablePart
 // is cut off.)
 constexpr std::int32_t kRegionNodes = 200, kJoinablePart = 50;

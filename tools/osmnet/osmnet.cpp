@@ -69,11 +69,35 @@ void checkId(std::int64_t id, const char *what)
                         .toStdString());
 }
 
+// A place's name, region and kind from its tags, when it is a place of one of `kinds` with a
+// name; false otherwise.
+bool placeOf(const osmium::TagList &tags, const QStringList &kinds, Place *p)
+{
+    const char *place = tags["place"];
+    const char *name = tags["name"];
+    if (!place || !name || !*name || !kinds.contains(QLatin1String(place)))
+        return false;
+    p->name = QString::fromUtf8(name).simplified();
+    if (p->name.isEmpty())
+        return false; // a name of spaces names nothing
+    for (const char *key : {"is_in:state", "addr:state", "is_in:province", "is_in:region",
+                            "is_in:county", "addr:county", "is_in"})
+        if (const char *region = tags[key]) {
+            p->region = QString::fromUtf8(region).simplified();
+            break;
+        }
+    p->kind = QString::fromUtf8(place);
+    return true;
+}
+
+using detail::AreaPlace;
+
 class WayReader : public osmium::handler::Handler
 {
 public:
-    WayReader(bool service, Network *net, const std::function<bool()> &cancelled)
-        : service(service), net(net), cancelled(cancelled)
+    WayReader(bool service, const QStringList &kinds, Network *net,
+              const std::function<bool()> &cancelled)
+        : service(service), kinds(kinds), net(net), cancelled(cancelled)
     {
     }
 
@@ -84,6 +108,15 @@ public:
         ++net->waysRead;
         checkId(way.id(), "way");
         const osmium::TagList &tags = way.tags();
+        AreaPlace area;
+        if (way.is_closed() && way.nodes().size() >= 4 && placeOf(tags, kinds, &area.place)) {
+            area.place.id = way.id();
+            for (const osmium::NodeRef &ref : way.nodes()) {
+                checkId(ref.ref(), "node");
+                area.outline.push_back(ref.ref());
+            }
+            areas.push_back(std::move(area));
+        }
         const double kmh = speedKmh(tags["highway"], tags["maxspeed"], service);
         if (kmh <= 0 || !forCars(tags) || way.nodes().size() < 2)
             return;
@@ -103,9 +136,11 @@ public:
 
     std::vector<std::int64_t> refs;
     std::vector<Way> ways;
+    std::vector<AreaPlace> areas;
 
 private:
     bool service;
+    const QStringList &kinds;
     Network *net;
     const std::function<bool()> &cancelled;
 };
@@ -113,9 +148,10 @@ private:
 class NodeReader : public osmium::handler::Handler
 {
 public:
-    NodeReader(const std::vector<std::int64_t> &ids, const QStringList &kinds, Network *net,
-               const std::function<bool()> &cancelled)
-        : ids(ids), at(ids.size()), kinds(kinds), net(net), cancelled(cancelled)
+    NodeReader(const std::vector<std::int64_t> &ids, const std::vector<std::int64_t> &outlines,
+               const QStringList &kinds, Network *net, const std::function<bool()> &cancelled)
+        : ids(ids), at(ids.size()), outlines(outlines), outlineAt(outlines.size()), kinds(kinds),
+          net(net), cancelled(cancelled)
     {
     }
 
@@ -134,28 +170,18 @@ public:
                 ++net->barriers;
             }
         }
+        if (const auto o = std::lower_bound(outlines.begin(), outlines.end(), node.id());
+            o != outlines.end() && *o == node.id())
+            outlineAt[std::size_t(o - outlines.begin())] = location;
         if (!location.valid()) {
             net->invalidPositions += onRoad || node.tags()["place"];
             return;
         }
-        const osmium::TagList &tags = node.tags();
-        const char *place = tags["place"];
-        const char *name = tags["name"];
-        if (!place || !name || !*name || !kinds.contains(QLatin1String(place)))
-            return;
         Place p;
+        if (!placeOf(node.tags(), kinds, &p))
+            return;
         p.id = node.id();
-        p.name = QString::fromUtf8(name).simplified();
-        if (p.name.isEmpty())
-            return; // a name of spaces names nothing
         ++net->placesFound;
-        for (const char *key : {"is_in:state", "addr:state", "is_in:province", "is_in:region",
-                                "is_in:county", "addr:county", "is_in"})
-            if (const char *region = tags[key]) {
-                p.region = QString::fromUtf8(region).simplified();
-                break;
-            }
-        p.kind = QString::fromUtf8(place);
         p.lat = location.lat();
         p.lon = location.lon();
         net->places.push_back(std::move(p));
@@ -163,7 +189,9 @@ public:
 
     const std::vector<std::int64_t> &ids;
     std::vector<osmium::Location> at;
-    std::vector<std::int64_t> barriers; // road nodes cars cannot pass
+    std::vector<std::int64_t> barriers;        // road nodes cars cannot pass
+    const std::vector<std::int64_t> &outlines; // nodes of places mapped as areas, sorted
+    std::vector<osmium::Location> outlineAt;
 
 private:
     const QStringList &kinds;
@@ -239,7 +267,7 @@ Network convert(const QString &extract, const Options &options)
                                        "an extract saved as a file"));
 
     // The ways first: their nodes are the only ones whose places are kept.
-    WayReader ways(options.service, &net, options.cancelled);
+    WayReader ways(options.service, options.placeKinds, &net, options.cancelled);
     readAll(extract, osmium::osm_entity_bits::way, ways);
     say(QStringLiteral("%1 read, %2 kept for cars")
             .arg(count(net.waysRead, "way", "ways"), count(net.waysKept)));
@@ -247,8 +275,14 @@ Network convert(const QString &extract, const Options &options)
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
 
-    NodeReader nodes(ids, options.placeKinds, &net, options.cancelled);
+    std::vector<std::int64_t> outlines;
+    for (const AreaPlace &a : ways.areas)
+        outlines.insert(outlines.end(), a.outline.begin(), a.outline.end());
+    std::sort(outlines.begin(), outlines.end());
+    outlines.erase(std::unique(outlines.begin(), outlines.end()), outlines.end());
+    NodeReader nodes(ids, outlines, options.placeKinds, &net, options.cancelled);
     readAll(extract, osmium::osm_entity_bits::node, nodes);
+    detail::placeAreas(std::move(ways.areas), outlines, nodes.outlineAt, &net);
     say(QStringLiteral("%1, %2").arg(count(qsizetype(ids.size()), "road node", "road nodes"),
                                      count(net.placesFound, "place", "places")));
 

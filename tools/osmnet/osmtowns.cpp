@@ -3,6 +3,8 @@
 
 #include "osmdetail.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <limits>
 
@@ -150,6 +152,56 @@ std::vector<char> joinableNodes(const RoadGraph &g, const std::vector<float> &ma
                 if (joinable(g.to[std::size_t(a)]))
                     used[std::size_t(v)] = used[std::size_t(g.to[std::size_t(a)])] = 1;
     return used;
+}
+
+void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &outlines,
+                const std::vector<osmium::Location> &at, Network *net)
+{
+    std::unordered_map<QString, std::vector<std::size_t>> byName;
+    for (std::size_t i = 0; i < net->places.size(); ++i)
+        byName[net->places[i].name].push_back(i);
+    const std::size_t nodes = net->places.size();
+    for (AreaPlace &area : areas) {
+        std::vector<std::pair<double, double>> ring; // lon, lat
+        for (const std::int64_t id : area.outline) {
+            const auto it = std::lower_bound(outlines.begin(), outlines.end(), id);
+            const osmium::Location &l = at[std::size_t(it - outlines.begin())];
+            if (l.valid())
+                ring.emplace_back(l.lon(), l.lat());
+        }
+        if (ring.size() < 3)
+            continue; // the extract holds too little of it
+        // The centre of its surface (of its corners, for a sliver).
+        double twice = 0, cx = 0, cy = 0, mx = 0, my = 0;
+        double west = 180, east = -180, south = 90, north = -90;
+        for (std::size_t k = 0; k < ring.size(); ++k) {
+            const auto [x0, y0] = ring[k];
+            const auto [x1, y1] = ring[(k + 1) % ring.size()];
+            const double cross = x0 * y1 - x1 * y0;
+            twice += cross;
+            cx += (x0 + x1) * cross;
+            cy += (y0 + y1) * cross;
+            mx += x0;
+            my += y0;
+            west = std::min(west, x0);
+            east = std::max(east, x0);
+            south = std::min(south, y0);
+            north = std::max(north, y0);
+        }
+        const bool surface = std::abs(twice) > 1e-12;
+        area.place.lon = surface ? cx / (3 * twice) : mx / double(ring.size());
+        area.place.lat = surface ? cy / (3 * twice) : my / double(ring.size());
+        bool mapped = false;
+        if (const auto same = byName.find(area.place.name); same != byName.end())
+            for (const std::size_t i : same->second)
+                mapped = mapped ||
+                         (i < nodes && net->places[i].lon >= west && net->places[i].lon <= east &&
+                          net->places[i].lat >= south && net->places[i].lat <= north);
+        if (mapped)
+            continue;
+        ++net->placesFound;
+        net->places.push_back(std::move(area.place));
+    }
 }
 
 } // namespace osmnet::detail

@@ -1,5 +1,6 @@
 #include "osmnet.h"
 #include "osmdetail.h"
+#include "osmreaders.h"
 
 #include <osmium/handler.hpp>
 #include <osmium/io/any_input.hpp>
@@ -33,196 +34,13 @@ namespace osmnet {
 namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
-using detail::kRadiansPerDegree;
-
-struct Way
-{
-    std::int64_t first, last; // its refs: [first, last)
-    double kmh;
-    int oneway;
-    bool motorway; // motorway or motorway_link: no town's street, no place's road
-};
-
-using detail::forCars;
-using detail::formatOf;
-using detail::onewayOf;
-using detail::refuse;
-using detail::stopsCars;
-
-// OpenStreetMap's ids are far below 2^62 (negative ones, an editor's new objects, too): beyond,
-// the extract is no map GPS reads (the PBF reader's sums of deltas wrap there; this file is
-// built with -fwrapv, so that is defined and caught here).
-constexpr std::int64_t kLargestId = std::int64_t(1) << 62;
-
-struct BadId : std::runtime_error
-{
-    using std::runtime_error::runtime_error;
-};
-
-void checkId(std::int64_t id, const char *what)
-{
-    if (id > kLargestId || id < -kLargestId)
-        throw BadId(QStringLiteral("a %1 id of %2, beyond what OpenStreetMap uses (±2^62): not "
-                                   "an extract gpsnet reads")
-                        .arg(QLatin1String(what))
-                        .arg(id)
-                        .toStdString());
-}
-
-// A place's name, region and kind from its tags, when it is a place of one of `kinds` with a
-// name; false otherwise.
-bool placeOf(const osmium::TagList &tags, const QStringList &kinds, Place *p)
-{
-    const char *place = tags["place"];
-    const char *name = tags["name"];
-    if (!place || !name || !*name || !kinds.contains(QLatin1String(place)))
-        return false;
-    p->name = QString::fromUtf8(name).simplified();
-    if (p->name.isEmpty())
-        return false; // a name of spaces names nothing
-    for (const char *key : {"is_in:state", "addr:state", "is_in:province", "is_in:region",
-                            "is_in:county", "addr:county", "is_in"})
-        if (const char *region = tags[key]) {
-            p->region = QString::fromUtf8(region).simplified();
-            break;
-        }
-    p->kind = QString::fromUtf8(place);
-    return true;
-}
-
 using detail::AreaPlace;
-
-class WayReader : public osmium::handler::Handler
-{
-public:
-    WayReader(bool service, const QStringList &kinds, Network *net,
-              const std::function<bool()> &cancelled)
-        : service(service), kinds(kinds), net(net), cancelled(cancelled)
-    {
-    }
-
-    void way(const osmium::Way &way)
-    {
-        if ((net->waysRead & 0xffff) == 0 && cancelled && cancelled())
-            throw Cancelled();
-        ++net->waysRead;
-        checkId(way.id(), "way");
-        const osmium::TagList &tags = way.tags();
-        AreaPlace area;
-        if (way.is_closed() && way.nodes().size() >= 4 && placeOf(tags, kinds, &area.place)) {
-            area.place.id = way.id();
-            for (const osmium::NodeRef &ref : way.nodes()) {
-                checkId(ref.ref(), "node");
-                area.outline.push_back(ref.ref());
-            }
-            areas.push_back(std::move(area));
-        }
-        const double kmh = speedKmh(tags["highway"], tags["maxspeed"], service);
-        if (kmh <= 0 || !forCars(tags) || way.nodes().size() < 2)
-            return;
-        ++net->waysKept;
-        const std::int64_t first = std::int64_t(refs.size());
-        for (const osmium::NodeRef &ref : way.nodes()) {
-            checkId(ref.ref(), "node");
-            refs.push_back(ref.ref());
-        }
-        const int oneway = onewayOf(tags);
-        net->oneWayRoads = net->oneWayRoads || oneway != 0;
-        const char *highway = tags["highway"];
-        const bool motorway = highway && (std::strcmp(highway, "motorway") == 0 ||
-                                          std::strcmp(highway, "motorway_link") == 0);
-        ways.push_back({first, std::int64_t(refs.size()), kmh, oneway, motorway});
-    }
-
-    std::vector<std::int64_t> refs;
-    std::vector<Way> ways;
-    std::vector<AreaPlace> areas;
-
-private:
-    bool service;
-    const QStringList &kinds;
-    Network *net;
-    const std::function<bool()> &cancelled;
-};
-
-class NodeReader : public osmium::handler::Handler
-{
-public:
-    NodeReader(const std::vector<std::int64_t> &ids, const std::vector<std::int64_t> &outlines,
-               const QStringList &kinds, Network *net, const std::function<bool()> &cancelled)
-        : ids(ids), at(ids.size()), outlines(outlines), outlineAt(outlines.size()), kinds(kinds),
-          net(net), cancelled(cancelled)
-    {
-    }
-
-    void node(const osmium::Node &node)
-    {
-        if ((++seen & 0xffff) == 0 && cancelled && cancelled())
-            throw Cancelled();
-        checkId(node.id(), "node");
-        const osmium::Location location = node.location();
-        const auto it = std::lower_bound(ids.begin(), ids.end(), node.id());
-        const bool onRoad = it != ids.end() && *it == node.id();
-        if (onRoad) {
-            at[std::size_t(it - ids.begin())] = location; // (off the Earth: there, not used)
-            if (stopsCars(node.tags())) {
-                barriers.push_back(node.id());
-                ++net->barriers;
-            }
-        }
-        if (const auto o = std::lower_bound(outlines.begin(), outlines.end(), node.id());
-            o != outlines.end() && *o == node.id())
-            outlineAt[std::size_t(o - outlines.begin())] = location;
-        if (!location.valid()) {
-            net->invalidPositions += onRoad || node.tags()["place"];
-            return;
-        }
-        Place p;
-        if (!placeOf(node.tags(), kinds, &p))
-            return;
-        p.id = node.id();
-        ++net->placesFound;
-        p.lat = location.lat();
-        p.lon = location.lon();
-        net->places.push_back(std::move(p));
-    }
-
-    const std::vector<std::int64_t> &ids;
-    std::vector<osmium::Location> at;
-    std::vector<std::int64_t> barriers;        // road nodes cars cannot pass
-    const std::vector<std::int64_t> &outlines; // nodes of places mapped as areas, sorted
-    std::vector<osmium::Location> outlineAt;
-
-private:
-    const QStringList &kinds;
-    Network *net;
-    const std::function<bool()> &cancelled;
-    long long seen = 0;
-};
-
-template <typename Handler>
-void readAll(const QString &path, osmium::osm_entity_bits::type what, Handler &handler)
-{
-    try {
-        osmium::io::File file(QFile::encodeName(path).toStdString(), formatOf(path));
-        osmium::io::Reader reader(file, what);
-        while (osmium::memory::Buffer buffer = reader.read())
-            osmium::apply(buffer, handler);
-        reader.close();
-    } catch (const Error &) {
-        throw;
-    } catch (const BadId &e) {
-        throw Error(QStringLiteral("%1: %2")
-                        .arg(QDir::toNativeSeparators(path), QString::fromUtf8(e.what()))
-                        .toStdString());
-    } catch (const std::bad_alloc &) {
-        throw;
-    } catch (const std::exception &e) {
-        throw Error(QStringLiteral("%1: not a readable OSM extract (%2)")
-                        .arg(QDir::toNativeSeparators(path), QString::fromUtf8(e.what()))
-                        .toStdString());
-    }
-}
+using detail::kRadiansPerDegree;
+using detail::NodeReader;
+using detail::readAll;
+using detail::refuse;
+using detail::Way;
+using detail::WayReader;
 
 QString count(long long n)
 {

@@ -540,6 +540,11 @@ private slots:
         options.threads = 2;
         const osmnet::Network osm = osmnet::convert(in, options);
         QCOMPARE(osm.oneWayRoads, oneWays);
+        // The same files whatever the threads did first.
+        options.threads = 1;
+        const osmnet::Network alone = osmnet::convert(in, options);
+        QCOMPARE(osmnet::roadsCsv(alone), osmnet::roadsCsv(osm));
+        QCOMPARE(osmnet::shapesCsv(alone), osmnet::shapesCsv(osm));
         const QString out = dir.filePath(QStringLiteral("grid-%1").arg(QTest::currentDataTag()));
         QString error;
         QVERIFY2(osmnet::write(out, osm, &error), qPrintable(error));

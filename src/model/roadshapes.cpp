@@ -82,8 +82,13 @@ void RoadShapes::read(const QString &dir, const Network &net, QStringList *messa
     if (!QFileInfo::exists(path))
         return;
     QByteArray bytes;
-    if (!readFile(QDir::toNativeSeparators(path), &bytes, messages))
-        return;
+    if (readFile(QDir::toNativeSeparators(path), &bytes, messages))
+        parse(bytes, net, messages);
+}
+
+void RoadShapes::parse(const QByteArray &bytes, const Network &net, QStringList *messages)
+{
+    *this = RoadShapes();
     Problems problems(fileName(), messages);
     std::vector<QPointF> shape;
     csv::forEachLine(bytes, [&](QStringView line, int number) {

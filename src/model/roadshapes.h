@@ -23,6 +23,8 @@ public:
     // Reads DIR/shapes.csv for the roads of `net`; a line that cannot serve is said in
     // `messages` ("shapes.csv:LINE: ...") and left out. No file: empty, and nothing said.
     void read(const QString &dir, const Network &net, QStringList *messages);
+    // The same from the file's bytes.
+    void parse(const QByteArray &bytes, const Network &net, QStringList *messages);
 
     bool isEmpty() const { return keys.empty(); }
     int count() const { return int(kmOf.size()); }

@@ -10,8 +10,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -36,8 +40,10 @@ double townKm(const QString &kind);
 // places, joins them directly too, at the drive's time (the slower way's where roads are
 // one-way): `links` as the searches found them, `at` the places at each node (the first
 // stands for them), `back` the graph reversed.
+// Searches on `threads` threads; `cancelled`, when set and true, stops them (Cancelled).
 void joinPastTowns(const Network &net, const RoadGraph &back,
-                   const std::unordered_map<int, std::vector<int>> &at, std::vector<Link> *links);
+                   const std::unordered_map<int, std::vector<int>> &at, int threads,
+                   const std::function<bool()> &cancelled, std::vector<Link> *links);
 
 // Per road node, how many nodes its strongly connected part of the graph holds: those it can
 // reach and be reached from.
@@ -68,6 +74,38 @@ constexpr double kShapeMetres = 5.0;
 void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link);
 
 constexpr double kNoTime = std::numeric_limits<double>::infinity();
+
+// Runs work() on `threads` threads, the caller's among them (fewer where the system gives no
+// more), and waits for all; the first exception one throws is thrown here, once `stop()` has
+// told the others to end.
+template <typename Work, typename Stop> void onThreads(int threads, Work work, Stop stop)
+{
+    std::mutex lock;
+    std::exception_ptr failure;
+    const auto run = [&] {
+        try {
+            work();
+        } catch (...) {
+            const std::lock_guard<std::mutex> hold(lock);
+            if (!failure)
+                failure = std::current_exception();
+            stop();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t) {
+        try {
+            pool.emplace_back(run);
+        } catch (const std::system_error &) {
+            break;
+        }
+    }
+    run();
+    for (std::thread &t : pool)
+        t.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
 // Road nodes by cells of a hundredth of a degree, for the nearest one to a place.
@@ -202,8 +240,10 @@ public:
         }
     }
 
-    // Plain: the fastest times from `start` until every node of `targets` is settled.
-    std::vector<double> times(const RoadGraph &g, int start, const std::vector<int> &targets)
+    // Plain: the fastest times from `start` until every node of `targets` is settled, or the
+    // times reach `limit` (those beyond: kNoTime).
+    std::vector<double> times(const RoadGraph &g, int start, const std::vector<int> &targets,
+                              double limit = kNoTime)
     {
         reset();
         set(start, 0.0, false, -1);
@@ -218,6 +258,8 @@ public:
             heap.pop_back();
             if (done[std::size_t(top.v)] || top.d != dist[std::size_t(top.v)])
                 continue;
+            if (top.d > limit)
+                break;
             done[std::size_t(top.v)] = 1;
             if (top.v != start && std::binary_search(sorted.begin(), sorted.end(), top.v))
                 left -= std::size_t(std::count(sorted.begin(), sorted.end(), top.v));

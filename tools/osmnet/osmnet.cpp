@@ -244,10 +244,9 @@ Network convert(const QString &extract, const Options &options)
     std::mutex lock;
     std::atomic<int> next{0};
     std::atomic<long long> oneWay{0};
-    std::exception_ptr failure;
     const int total = int(net.places.size());
     auto work = [&] {
-        try {
+        {
             detail::Search search(n), backSearch(n);
             std::vector<Link> mine;
             for (int i; (i = next++) < total;) {
@@ -300,34 +299,23 @@ Network convert(const QString &extract, const Options &options)
             std::lock_guard<std::mutex> hold(lock);
             links.insert(links.end(), std::make_move_iterator(mine.begin()),
                          std::make_move_iterator(mine.end()));
-        } catch (...) {
-            std::lock_guard<std::mutex> hold(lock);
-            failure = std::current_exception();
-            next = total;
         }
     };
     const int threads = options.threads > 0
                             ? options.threads
                             : int(std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error &) {
-            break;
-        }
-    }
-    work();
-    for (std::thread &t : pool)
-        t.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    detail::onThreads(threads, work, [&] { next = total; });
     // A route through a town is charged the way to its place's node and back: where that
     // costs too much, the pair is joined directly too.
-    detail::joinPastTowns(net, back, at, &links);
-    // Each pair once (found from both ends as a rule), the slower time kept.
+    say(QStringLiteral("looking for detours through towns"));
+    detail::joinPastTowns(net, back, at, threads, options.cancelled, &links);
+    // Each pair once (found from both ends as a rule), the slower time kept; of two as slow,
+    // the same whichever thread found it first (the same extract gives the same files).
     std::sort(links.begin(), links.end(), [](const Link &x, const Link &y) {
-        return x.a != y.a ? x.a < y.a : x.b != y.b ? x.b < y.b : x.minutes > y.minutes;
+        return x.a != y.a               ? x.a < y.a
+               : x.b != y.b             ? x.b < y.b
+               : x.minutes != y.minutes ? x.minutes > y.minutes
+                                        : x.shape < y.shape;
     });
     links.erase(std::unique(links.begin(), links.end(),
                             [](const Link &x, const Link &y) { return x.a == y.a && x.b == y.b; }),

@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
 namespace osmnet::detail {
@@ -19,7 +20,8 @@ double townKm(const QString &kind)
 }
 
 void joinPastTowns(const Network &net, const RoadGraph &back,
-                   const std::unordered_map<int, std::vector<int>> &at, std::vector<Link> *links)
+                   const std::unordered_map<int, std::vector<int>> &at, int threads,
+                   const std::function<bool()> &cancelled, std::vector<Link> *links)
 {
     constexpr double inf = std::numeric_limits<double>::infinity();
     const RoadGraph &g = net.graph;
@@ -31,53 +33,68 @@ void joinPastTowns(const Network &net, const RoadGraph &back,
         near[std::size_t(l.a)].push_back({l.b, l.minutes});
         near[std::size_t(l.b)].push_back({l.a, l.minutes});
     }
-    std::vector<double> twoRoads(std::size_t(total), inf);
-    std::vector<int> seen;
-    detail::Search ahead(n), behind(n);
+    std::mutex lock;
+    std::atomic<int> next{0};
     std::vector<Link> direct;
-    for (int i = 0; i < total; ++i) {
-        const int node = net.places[std::size_t(i)].node;
-        if (at.at(node).front() != i)
-            continue;
-        for (const auto &[j, first] : near[std::size_t(i)])
-            for (const auto &[k, second] : near[std::size_t(j)])
-                if (k != i && net.places[std::size_t(k)].node != node) {
-                    if (twoRoads[std::size_t(k)] == inf)
-                        seen.push_back(k);
-                    twoRoads[std::size_t(k)] = std::min(twoRoads[std::size_t(k)], first + second);
+    const auto work = [&] {
+        std::vector<double> twoRoads(std::size_t(total), inf);
+        std::vector<int> seen;
+        Search ahead(n), behind(n);
+        std::vector<Link> mine;
+        for (int i; (i = next++) < total;) {
+            if (cancelled && (i & 63) == 0 && cancelled())
+                throw Cancelled();
+            const int node = net.places[std::size_t(i)].node;
+            if (at.at(node).front() != i)
+                continue;
+            for (const auto &[j, first] : near[std::size_t(i)])
+                for (const auto &[k, second] : near[std::size_t(j)])
+                    if (k != i && net.places[std::size_t(k)].node != node) {
+                        if (twoRoads[std::size_t(k)] == inf)
+                            seen.push_back(k);
+                        twoRoads[std::size_t(k)] =
+                            std::min(twoRoads[std::size_t(k)], first + second);
+                    }
+            for (const auto &[j, time] : near[std::size_t(i)])
+                twoRoads[std::size_t(j)] = -1; // joined already
+            std::vector<int> targets;
+            double limit = 0; // past it, no drive is short enough to matter
+            for (const int k : seen)
+                if (twoRoads[std::size_t(k)] > 0) {
+                    targets.push_back(net.places[std::size_t(k)].node);
+                    limit = std::max(limit, (twoRoads[std::size_t(k)] - 0.02) / 1.03);
                 }
-        for (const auto &[j, time] : near[std::size_t(i)])
-            twoRoads[std::size_t(j)] = -1; // joined already
-        std::vector<int> targets;
-        for (const int k : seen)
-            if (twoRoads[std::size_t(k)] > 0)
-                targets.push_back(net.places[std::size_t(k)].node);
-        if (!targets.empty()) {
-            const std::vector<double> forth = ahead.times(g, node, targets);
-            const std::vector<double> backTimes =
-                net.oneWayRoads ? behind.times(back, node, targets) : forth;
-            std::size_t t = 0;
-            for (const int k : seen) {
-                if (twoRoads[std::size_t(k)] <= 0)
-                    continue;
-                const double drive = std::max(forth[t], backTimes[t]);
-                ++t;
-                if (drive < inf && twoRoads[std::size_t(k)] > drive * 1.03 + 0.02) {
-                    Link link{std::min(i, k), std::max(i, k), drive, 0.0, {}};
-                    std::vector<std::int32_t> path = ahead.pathTo(targets[t - 1]);
-                    if (i > k)
-                        std::reverse(path.begin(), path.end());
-                    shapeLink(g, path, &link);
-                    direct.push_back(std::move(link));
+            if (!targets.empty()) {
+                const std::vector<double> forth = ahead.times(g, node, targets, limit);
+                const std::vector<double> backTimes =
+                    net.oneWayRoads ? behind.times(back, node, targets, limit) : forth;
+                std::size_t t = 0;
+                for (const int k : seen) {
+                    if (twoRoads[std::size_t(k)] <= 0)
+                        continue;
+                    const double drive = std::max(forth[t], backTimes[t]);
+                    ++t;
+                    if (drive < inf && twoRoads[std::size_t(k)] > drive * 1.03 + 0.02) {
+                        Link link{std::min(i, k), std::max(i, k), drive, 0.0, {}};
+                        std::vector<std::int32_t> path = ahead.pathTo(targets[t - 1]);
+                        if (i > k)
+                            std::reverse(path.begin(), path.end());
+                        shapeLink(g, path, &link);
+                        mine.push_back(std::move(link));
+                    }
                 }
             }
+            for (const int k : seen)
+                twoRoads[std::size_t(k)] = inf;
+            for (const auto &[j, time] : near[std::size_t(i)])
+                twoRoads[std::size_t(j)] = inf;
+            seen.clear();
         }
-        for (const int k : seen)
-            twoRoads[std::size_t(k)] = inf;
-        for (const auto &[j, time] : near[std::size_t(i)])
-            twoRoads[std::size_t(j)] = inf;
-        seen.clear();
-    }
+        const std::lock_guard<std::mutex> hold(lock);
+        direct.insert(direct.end(), std::make_move_iterator(mine.begin()),
+                      std::make_move_iterator(mine.end()));
+    };
+    onThreads(threads, work, [&] { next = total; });
     links->insert(links->end(), std::make_move_iterator(direct.begin()),
                   std::make_move_iterator(direct.end()));
 }

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <ranges>
 
 namespace {
 
@@ -113,11 +112,11 @@ void drawLandLayer(QPainter &painter, const MapViewport &view, const QRect &area
 namespace {
 
 // Points of a shape (map units) appended as pixels, one a pixel at most.
-template <typename Points>
-void appendPixels(const MapViewport &view, const Points &points, std::vector<QPoint> *line)
+template <typename Iterator>
+void appendPixels(const MapViewport &view, Iterator from, Iterator to, std::vector<QPoint> *line)
 {
-    for (const QPointF &p : points) {
-        const QPoint at = view.project(p.x(), p.y());
+    for (; from != to; ++from) {
+        const QPoint at = view.project(from->x(), from->y());
         if (line->empty() || line->back() != at)
             line->push_back(at);
     }
@@ -135,9 +134,9 @@ void appendRoadPixels(const MapViewport &view, const Network &network, int a, in
     if (shape >= 0) {
         const std::span<const QPointF> points = network.shapes().points(shape);
         if (a < b)
-            appendPixels(view, points, line);
+            appendPixels(view, points.begin(), points.end(), line);
         else
-            appendPixels(view, std::ranges::reverse_view(points), line);
+            appendPixels(view, points.rbegin(), points.rend(), line);
     }
     const QPoint end = view.project(to);
     if (line->back() != end)
@@ -189,7 +188,7 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
         bends.push_back(a);
         const std::span<const QPointF> points =
             coarseEnough ? shapes->coarsePoints(shape) : shapes->points(shape);
-        appendPixels(view, points, &bends);
+        appendPixels(view, points.begin(), points.end(), &bends);
         if (bends.back() != b)
             bends.push_back(b);
         for (std::size_t p = 1; p < bends.size(); ++p)

@@ -49,8 +49,8 @@ void joinPastTowns(const Network &net, const RoadGraph &back,
 // reach and be reached from.
 std::vector<std::int32_t> strongComponentSizes(const RoadGraph &g);
 // The nodes a place may be joined to: on a road that is no motorway (`mainRoad`: per node, the
-// fastest such road's speed, 0 for none), joined to another such node, and from which the
-// region's roads can be reached both ways.
+// fastest such road's speed, 0 for none) and joined to another such node (1), and of those,
+// the ones from which the region's roads can be reached both ways (2); others 0.
 // A place mapped as a closed way: its outline's nodes, placed once they are read.
 struct AreaPlace
 {
@@ -143,12 +143,13 @@ public:
             }
     }
 
-    int nearest(double lat, double lon, double withinKm) const
+    // The nearest node for which `take(node)` is true.
+    template <typename Take> int nearest(double lat, double lon, double withinKm, Take take) const
     {
         int best = -1;
         double bestKm = withinKm;
         within(lat, lon, withinKm, [&](int v, double km) {
-            if (best < 0 || km < bestKm || (km == bestKm && v < best)) {
+            if (take(v) && (best < 0 || km < bestKm || (km == bestKm && v < best))) {
                 bestKm = km;
                 best = v;
             }

@@ -183,9 +183,11 @@ Network convert(const QString &extract, const Options &options)
 
     // Each place to its town's main road: the node of the fastest road within a third of its
     // town's reach (the nearest of those), or else the nearest road node within reach; never a
-    // node of motorways alone, nor one of a street cut off from the region's roads. The others
-    // are said and left out.
+    // node of motorways alone, nor one of a street cut off from the region's roads while one
+    // that is not is within reach (a place whose streets are all cut off is joined to them,
+    // and said with the places no road joins). The others are said and left out.
     const std::vector<char> used = detail::joinableNodes(g, mainRoad);
+    const auto joinable = [&used](int v) { return used[std::size_t(v)] == 2; };
     detail::NodeGrid grid(g, used);
     std::vector<Place> joined;
     for (Place &p : net.places) {
@@ -196,6 +198,8 @@ Network convert(const QString &extract, const Options &options)
         grid.within(p.lat, p.lon, std::min(detail::townKm(p.kind) / 3, options.joinWithinKm),
                     [&](int v, double km) {
                         const float speed = mainRoad[std::size_t(v)];
+                        if (!joinable(v))
+                            return;
                         if (speed > best ||
                             (speed == best && (km < bestKm || (km == bestKm && v < p.node)))) {
                             best = speed;
@@ -204,7 +208,9 @@ Network convert(const QString &extract, const Options &options)
                         }
                     });
         if (p.node < 0)
-            p.node = grid.nearest(p.lat, p.lon, options.joinWithinKm);
+            p.node = grid.nearest(p.lat, p.lon, options.joinWithinKm, joinable);
+        if (p.node < 0)
+            p.node = grid.nearest(p.lat, p.lon, options.joinWithinKm, [](int) { return true; });
         if (p.node < 0)
             net.farPlaces << p.name;
         else

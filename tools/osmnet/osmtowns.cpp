@@ -160,14 +160,16 @@ std::vector<char> joinableNodes(const RoadGraph &g, const std::vector<float> &ma
     // A part of a few nodes, where the region's roads are many, is a street cut off by a barrier
     // or the extract's edge, or one way into a dead end. (A handful of roads is left as it is.)
     const std::int32_t enough = largest >= kRegionNodes ? kJoinablePart : 1;
-    const auto joinable = [&](int v) {
-        return mainRoad[std::size_t(v)] > 0 && part[std::size_t(v)] >= enough;
-    };
+    const auto joinable = [&](int v) { return part[std::size_t(v)] >= enough; };
     for (int v = 0; v < n; ++v)
-        if (joinable(v))
-            for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a)
-                if (joinable(g.to[std::size_t(a)]))
-                    used[std::size_t(v)] = used[std::size_t(g.to[std::size_t(a)])] = 1;
+        if (mainRoad[std::size_t(v)] > 0)
+            for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a) {
+                const int w = g.to[std::size_t(a)];
+                if (mainRoad[std::size_t(w)] > 0)
+                    for (const int x : {v, w})
+                        used[std::size_t(x)] = std::max(used[std::size_t(x)],
+                                                        char(joinable(v) && joinable(w) ? 2 : 1));
+            }
     return used;
 }
 

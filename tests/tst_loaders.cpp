@@ -351,6 +351,9 @@ private slots:
         QCOMPARE(net.shapes().find(0, 1), shape);
         QCOMPARE(net.shapes().km(shape), km);
         QCOMPARE(net.shapes().points(shape).empty(), std::isnan(firstLat));
+        // Its box holds it whole (the map leaves out the roads whose box is out of sight).
+        for (const QPointF &p : net.shapes().points(shape))
+            QVERIFY(net.shapes().bounds(shape).adjusted(-1e-9, -1e-9, 1e-9, 1e-9).contains(p));
         if (!std::isnan(firstLat))
             QCOMPARE(latitudeOfMapY(net.shapes().points(shape).front().y()), firstLat);
         // A route the other way takes the shape backwards, from its own first city.

@@ -156,11 +156,17 @@ void RoadShapes::parse(const QByteArray &bytes, const Network &net, QStringList 
                                                     points_.data() + starts.back()),
                            kCoarse, &coarse);
                 coarseStarts.push_back(std::int64_t(coarse.size()));
-                QRectF bounds;
-                for (const QPointF &p : shape)
-                    bounds = bounds.isNull() ? QRectF(p, QSizeF(0, 0))
-                                             : bounds.united(QRectF(p, QSizeF(0, 0)));
-                box.push_back(bounds.normalized());
+                // (QRectF::united passes over an empty rectangle, a point's among them.)
+                double left = 0, top = 0, right = 0, bottom = 0;
+                for (std::size_t k = 0; k < shape.size(); ++k) {
+                    const QPointF &p = shape[k];
+                    left = k == 0 ? p.x() : std::min(left, p.x());
+                    right = k == 0 ? p.x() : std::max(right, p.x());
+                    top = k == 0 ? p.y() : std::min(top, p.y());
+                    bottom = k == 0 ? p.y() : std::max(bottom, p.y());
+                }
+                box.push_back(shape.empty() ? QRectF()
+                                            : QRectF(QPointF(left, top), QPointF(right, bottom)));
             }
         if (!joined)
             problems.add(number, QStringLiteral("no road of temps.csv joins %1 and %2")

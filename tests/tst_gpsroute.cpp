@@ -42,6 +42,12 @@ class TestGpsroute : public QObject
                 QString::fromUtf8(p.readAllStandardError())};
     }
 
+    QByteArray read(const QString &name)
+    {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
     void write(const QString &name, const QByteArray &bytes)
     {
         QFile f(dir.filePath(name));
@@ -158,6 +164,20 @@ private slots:
                 .toArray();
         QCOMPARE(island.size(), 2);
         QCOMPARE(island[1].toObject()["geometry"].toObject()["type"].toString(), "Point");
+        // A road on the island after the gap: two lines, no total in km.
+        write("shaped/villes.csv", read("villes.csv") + "6,Corte,0,42.3,9.1\n");
+        write("shaped/temps.csv", read("temps.csv") + "\xc3\x8ele,Corte,20\n");
+        const QJsonObject broken =
+            QJsonDocument::fromJson(run(data + QStringList{"--format", "geojson", "route", "X", "Y",
+                                                           "\xc3\x8ele", "Corte"},
+                                        false)
+                                        .out.toUtf8())
+                .object()["features"]
+                .toArray()[0]
+                .toObject();
+        QCOMPARE(broken["geometry"].toObject()["type"].toString(), "MultiLineString");
+        QCOMPARE(broken["geometry"].toObject()["coordinates"].toArray().size(), 2);
+        QVERIFY(broken["properties"].toObject()["km"].isNull());
 
         const Result gpx = run(data + QStringList{"--format", "gpx", "route", "X", "Z"}, false);
         QFile file(dir.filePath("track.gpx"));

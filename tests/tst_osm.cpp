@@ -358,6 +358,14 @@ private slots:
             << QStringList{} << "A\nB\nC\nD\n"
             << "A,B,3.15\nB,D,2.36\nC,D,1.57\n"
             << "4 places joined";
+        // The same name far from the outline is another place (told apart by a number).
+        QTest::newRow("an area and a node of its name elsewhere")
+            << line(outline + QStringList{"105 45.0005 5.0 place=village;name=D"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60",
+                           "2 201,202,203,204,201 place=village;name=D"}
+            << QStringList{} << "D\nA\nB\nC\nD 2\n"
+            << "D,B,1.57\nD,C,2.36\nA,B,3.15\nA,D 2,0.01\n" // D 2 at A's node
+            << "5 places joined";
         QTest::newRow("junction=circular is one way")
             << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60;junction=circular"}
             << QStringList{} << "A\nB\nC\n"
@@ -848,6 +856,18 @@ private slots:
         QCOMPARE(run.err, QString());
         QVERIFY(read(there + "/villes.csv").startsWith("id,name,dept,lat,lon\n"));
         QCOMPARE(read(there + "/notes.txt"), QStringLiteral("mine"));
+        QVERIFY(read(there + "/shapes.csv").startsWith("from,to,km,lat,lon,...\nA,B,"));
+        // Shapes that cannot be put in place (a folder holds the name): the network is there,
+        // and said so; nothing is left beside it (the folder is the user's).
+        const QString shapeless = dir.filePath("shapeless");
+        QVERIFY(QDir().mkpath(shapeless + "/shapes.csv"));
+        const Run halfway = gpsnet({"osm", "--quiet", good, shapeless});
+        QVERIFY2(halfway.code == 1 && halfway.err.contains("the network was written, but not its "
+                                                           "shapes.csv"),
+                 qPrintable(halfway.err));
+        QCOMPARE(read(shapeless + "/temps.csv"), QStringLiteral("A,B,2.36\nB,C,2.95\n"));
+        QCOMPARE(QDir(shapeless).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"credits.txt", "shapes.csv", "temps.csv", "villes.csv"}));
 
         // A new folder has the mode any new folder has (here, under umask 022: 0755).
         const mode_t before = umask(022);

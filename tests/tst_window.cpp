@@ -583,6 +583,19 @@ private slots:
                                 "'=SUM(A1)\t90\t90\nTotal\t\t90\n"));
         QCOMPARE(formatNumber(0.00001), QStringLiteral("1e-05"));
 
+        // Where the roads' lengths are known: a km row, to the metre, empty where one is not.
+        RouteShape shape;
+        shape.shaped = true;
+        shape.legKm = {12.3456, std::nan("")};
+        const RouteTableTexts km = ::routeTableTexts(odd, {0, 1, 2}, {30, 15}, "mn", &shape);
+        QCOMPARE(km.kmRowHeader, QStringLiteral("Distance(km)"));
+        QCOMPARE(km.kmCells, QStringList({"0", "12.346", "", ""}));
+        shape.legKm[1] = 0.5;
+        QCOMPARE(::routeTableTexts(odd, {0, 1, 2}, {30, 15}, "mn", &shape).kmCells.last(),
+                 QStringLiteral("12.846"));
+        const RouteShape none; // a network without shapes
+        QVERIFY(::routeTableTexts(odd, {0, 1, 2}, {30, 15}, "mn", &none).kmCells.isEmpty());
+
         // GPX never drops a character it cannot hold: it writes U+FFFD, and reads back whole.
         odd[0].setName(QStringLiteral("C\x01"
                                       "D\uFFFF"));

@@ -45,14 +45,22 @@ QByteArray extract(const QStringList &nodes, const QStringList &ways)
         xml += "<node id=\"" + f[0].toUtf8() + "\" version=\"1\" lat=\"" + f[1].toUtf8() +
                "\" lon=\"" + f[2].toUtf8() + "\">" + tags(f.mid(3).join(u' ')) + "</node>\n";
     }
+    QByteArray relations; // "rID WAY,WAY tags": a relation of those ways as outers, after them
     for (const QString &w : ways) {
         const QStringList f = w.split(u' ');
+        if (f[0].startsWith(u'r')) {
+            relations += "<relation id=\"" + f[0].mid(1).toUtf8() + "\" version=\"1\">";
+            for (const QString &ref : f[1].split(u','))
+                relations += "<member type=\"way\" ref=\"" + ref.toUtf8() + "\" role=\"outer\"/>";
+            relations += tags(f.mid(2).join(u' ')) + "</relation>\n";
+            continue;
+        }
         xml += "<way id=\"" + f[0].toUtf8() + "\" version=\"1\">";
         for (const QString &ref : f[1].split(u','))
             xml += "<nd ref=\"" + ref.toUtf8() + "\"/>";
         xml += tags(f.mid(2).join(u' ')) + "</way>\n";
     }
-    return xml + "</osm>\n";
+    return xml + relations + "</osm>\n";
 }
 
 // Ten road nodes on the 45th parallel, 0.01 degree apart (786 m; 3.145 km from node 1 to 5),
@@ -357,6 +365,14 @@ private slots:
                            "2 201,202,203,204,201 place=village;name=D"}
             << QStringList{} << "A\nB\nC\nD\n"
             << "A,B,3.15\nB,D,2.36\nC,D,1.57\n"
+            << "4 places joined";
+        // A multipolygon of two open ways: at its corners' mean.
+        QTest::newRow("a village mapped as a multipolygon")
+            << line(outline)
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60", "301 201,202,203",
+                           "302 203,204,201", "r7 301,302 type=multipolygon;place=village;name=E"}
+            << QStringList{} << "E\nA\nB\nC\n"
+            << "E,B,1.57\nE,C,2.36\nA,B,3.15\n"
             << "4 places joined";
         // The same name far from the outline is another place (told apart by a number).
         QTest::newRow("an area and a node of its name elsewhere")

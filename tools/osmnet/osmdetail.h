@@ -56,6 +56,7 @@ struct AreaPlace
 {
     Place place;
     std::vector<std::int64_t> outline;
+    bool ring = true; // one closed way; else the outer ways of a multipolygon, one after another
 };
 // Adds the places mapped as areas, each at its outline's centre (`outlines`: their nodes' ids,
 // sorted; `at`: their positions, invalid where the extract lacks them). One whose name a place

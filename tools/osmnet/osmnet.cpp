@@ -86,7 +86,26 @@ Network convert(const QString &extract, const Options &options)
 
     // The ways first: their nodes are the only ones whose places are kept.
     WayReader ways(options.service, options.placeKinds, &net, options.cancelled);
-    readAll(extract, osmium::osm_entity_bits::way, ways);
+    readAll(extract, osmium::osm_entity_bits::way | osmium::osm_entity_bits::relation, ways);
+    if (!ways.relations.empty()) {
+        // Places mapped as multipolygons: their outer ways' nodes, in another pass.
+        std::vector<std::int64_t> wanted;
+        for (const AreaPlace &a : ways.relations)
+            wanted.insert(wanted.end(), a.outline.begin(), a.outline.end());
+        std::sort(wanted.begin(), wanted.end());
+        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+        detail::OutlineReader outlineWays(wanted);
+        readAll(extract, osmium::osm_entity_bits::way, outlineWays);
+        for (AreaPlace &a : ways.relations) {
+            std::vector<std::int64_t> nodes;
+            for (const std::int64_t way : a.outline)
+                if (const auto it = outlineWays.refs.find(way); it != outlineWays.refs.end())
+                    nodes.insert(nodes.end(), it->second.begin(), it->second.end());
+            a.outline = std::move(nodes);
+            ways.areas.push_back(std::move(a));
+        }
+        ways.relations.clear();
+    }
     say(QStringLiteral("%1 read, %2 kept for cars")
             .arg(count(net.waysRead, "way", "ways"), count(net.waysKept)));
     std::vector<std::int64_t> ids = ways.refs;

@@ -8,6 +8,7 @@
 #include <osmium/handler.hpp>
 #include <osmium/io/any_input.hpp>
 #include <osmium/osm/node.hpp>
+#include <osmium/osm/relation.hpp>
 #include <osmium/osm/way.hpp>
 #include <osmium/visitor.hpp>
 
@@ -110,15 +111,59 @@ public:
         ways.push_back({first, std::int64_t(refs.size()), kmh, oneway, motorway});
     }
 
+    // A place mapped as a multipolygon (or a boundary): its outer ways, read in another pass.
+    void relation(const osmium::Relation &relation)
+    {
+        checkId(relation.id(), "relation");
+        const osmium::TagList &tags = relation.tags();
+        const char *type = tags["type"];
+        AreaPlace area;
+        if (!type ||
+            (std::strcmp(type, "multipolygon") != 0 && std::strcmp(type, "boundary") != 0) ||
+            !placeOf(tags, kinds, &area.place))
+            return;
+        area.place.id = relation.id();
+        area.ring = false;
+        for (const osmium::RelationMember &m : relation.members())
+            if (m.type() == osmium::item_type::way &&
+                (std::strcmp(m.role(), "outer") == 0 || !*m.role())) {
+                checkId(m.ref(), "way");
+                area.outline.push_back(m.ref()); // the ways', until their nodes are known
+            }
+        if (!area.outline.empty())
+            relations.push_back(std::move(area));
+    }
+
     std::vector<std::int64_t> refs;
     std::vector<Way> ways;
-    std::vector<AreaPlace> areas;
+    std::vector<AreaPlace> areas, relations;
 
 private:
     bool service;
     const QStringList &kinds;
     Network *net;
     const std::function<bool()> &cancelled;
+};
+
+// The nodes of the ways `wanted` (sorted ids), for the places mapped as multipolygons.
+class OutlineReader : public osmium::handler::Handler
+{
+public:
+    explicit OutlineReader(const std::vector<std::int64_t> &wanted) : wanted(wanted) {}
+
+    void way(const osmium::Way &way)
+    {
+        if (!std::binary_search(wanted.begin(), wanted.end(), way.id()))
+            return;
+        std::vector<std::int64_t> &nodes = refs[way.id()];
+        for (const osmium::NodeRef &ref : way.nodes()) {
+            checkId(ref.ref(), "node");
+            nodes.push_back(ref.ref());
+        }
+    }
+
+    const std::vector<std::int64_t> &wanted;
+    std::unordered_map<std::int64_t, std::vector<std::int64_t>> refs;
 };
 
 class NodeReader : public osmium::handler::Handler

@@ -207,7 +207,8 @@ void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &o
             south = std::min(south, y0);
             north = std::max(north, y0);
         }
-        const bool surface = std::abs(twice) > 1e-12;
+        // (The outer ways of a multipolygon come in any order: their corners' mean.)
+        const bool surface = area.ring && std::abs(twice) > 1e-12;
         area.place.lon = surface ? cx / (3 * twice) : mx / double(ring.size());
         area.place.lat = surface ? cy / (3 * twice) : my / double(ring.size());
         bool mapped = false;

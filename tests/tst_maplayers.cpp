@@ -393,6 +393,33 @@ private slots:
         QCOMPARE(route.pixelColor(bend), QColor(Qt::red));
         QCOMPARE(route.pixelColor(straight), QColor(Qt::white));
         QCOMPARE(straightRoute.pixelColor(straight), QColor(Qt::red));
+
+        // Through a town it only passes, the route does not go to the town's road node and
+        // back (B's node N, a degree north of B, reached from J); to a stop typed, it does.
+        const QString town = network("town",
+                                     "id,name,dept,lat,lon\n1,A,1,45,4\n2,B,1,46,5\n"
+                                     "3,C,1,45,6\n",
+                                     "A,B,10\nB,C,12\n");
+        {
+            QFile f(town + "/shapes.csv");
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("A,B,100,45,4,45.5,5,47,5,46,5\nB,C,120,46,5,47,5,45.5,5,45,6\n");
+        }
+        Network passing;
+        QVERIFY(passing.load(town) == Network::Load::Ok);
+        MapViewport near;
+        near.setExtent(MapViewport::bulkExtent(passing.cities()));
+        const QPoint node = near.project(mapXOfLongitude(5), mapYOfLatitude(46.6));
+        const auto drawTown = [&](const QStringList &typed) {
+            QImage image(near.firstSize, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            drawRouteLayer(painter, near, passing, passing.cities(), {0, 1, 2},
+                           passing.legTimes({0, 1, 2}), typed);
+            return image;
+        };
+        QCOMPARE(drawTown({}).pixelColor(node), QColor(Qt::white));
+        QCOMPARE(drawTown({"A", "B", "C"}).pixelColor(node), QColor(Qt::red));
     }
 
     // The scale: a round number of kilometres, as long as the view's scale makes it in the

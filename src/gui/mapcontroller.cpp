@@ -156,7 +156,7 @@ NameRequest MapController::nameRequest() const
     const std::vector<int> &path = plan->path();
     const std::vector<double> &legs = plan->legTimes();
     QSet<int> onRoute;
-    std::vector<QPoint> bends;
+    const RouteShape along = plan->network().shapes().isEmpty() ? RouteShape() : plan->shape();
     for (std::size_t k = 0; k < path.size(); ++k) {
         if (!onRoute.contains(path[k])) {
             onRoute.insert(path[k]);
@@ -164,16 +164,20 @@ NameRequest MapController::nameRequest() const
         }
         if (k > 0 && k - 1 < legs.size() && std::isfinite(legs[k - 1])) {
             // Along the road where the network has its shape: names keep clear of it.
-            const int shape = plan->network().shapes().find(path[k - 1], path[k]);
-            if (shape < 0) {
+            if (k - 1 >= along.legLines.size() || along.legLines[k - 1].empty()) {
                 request.legs.emplace_back(still.project(cities[std::size_t(path[k - 1])]),
                                           still.project(cities[std::size_t(path[k])]));
                 continue;
             }
-            bends.clear();
-            appendRoadPixels(still, plan->network(), path[k - 1], path[k], shape, &bends);
-            for (std::size_t b = 1; b < bends.size(); ++b)
-                request.legs.emplace_back(bends[b - 1], bends[b]);
+            QPoint last;
+            bool first = true;
+            for (const QPointF &p : along.legLines[k - 1]) {
+                const QPoint at = still.project(p.x(), p.y());
+                if (!first && at != last)
+                    request.legs.emplace_back(last, at);
+                last = at;
+                first = false;
+            }
         }
     }
     if (!path.empty()) {

@@ -124,25 +124,6 @@ void appendPixels(const MapViewport &view, Iterator from, Iterator to, std::vect
 
 } // namespace
 
-void appendRoadPixels(const MapViewport &view, const Network &network, int a, int b, int shape,
-                      std::vector<QPoint> *line)
-{
-    const City &from = network.cities()[std::size_t(a)], &to = network.cities()[std::size_t(b)];
-    const QPoint start = view.project(from);
-    if (line->empty() || line->back() != start)
-        line->push_back(start);
-    if (shape >= 0) {
-        const std::span<const QPointF> points = network.shapes().points(shape);
-        if (a < b)
-            appendPixels(view, points.begin(), points.end(), line);
-        else
-            appendPixels(view, points.rbegin(), points.rend(), line);
-    }
-    const QPoint end = view.project(to);
-    if (line->back() != end)
-        line->push_back(end);
-}
-
 Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &area,
                        const std::vector<City> &cities,
                        const std::vector<std::pair<int, int>> &roadPairs, const RoadShapes *shapes,
@@ -249,6 +230,10 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
     }
     // Legs along their roads where the network has their shapes.
     const bool shaped = &cities == &network.cities() && !network.shapes().isEmpty();
+    // (Through a town the route only passes, not to its point and back: as the exports have it.)
+    const RouteShape along =
+        shaped ? routeShape(network, path, std::vector<QString>(typed.begin(), typed.end()))
+               : RouteShape();
     int lastAt = -1;
     std::vector<QPoint> bends;
     for (std::size_t k = 0; k < path.size(); ++k) {
@@ -268,11 +253,13 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
                 painter.drawPoint(here);
             }
             painter.setPen(pen(Qt::red, 4));
-            const int road =
-                shaped && hasLast && joined && lastAt >= 0 ? network.shapes().find(lastAt, at) : -1;
-            if (road >= 0) { // along the road
+            const bool alongRoad = shaped && hasLast && joined && lastAt >= 0 && k > 0 &&
+                                   path[k - 1] == lastAt && k - 1 < along.legLines.size() &&
+                                   !along.legLines[k - 1].empty();
+            if (alongRoad) {
+                const std::vector<QPointF> &leg = along.legLines[k - 1];
                 bends.clear();
-                appendRoadPixels(view, network, lastAt, at, road, &bends);
+                appendPixels(view, leg.begin(), leg.end(), &bends);
                 painter.drawPolyline(bends.data(), int(bends.size()));
             } else if (hasLast && joined) {
                 painter.drawLine(view.project(coordLongLast, coordLatLast), here);

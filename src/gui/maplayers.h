@@ -42,12 +42,6 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
                        const RoadShapes *shapes = nullptr,
                        const std::vector<std::int32_t> &shapeOf = {});
 
-// The road from city `a` to city `b` in pixels, appended to `line`: along `shape` (its number in
-// the network's shapes, or -1: straight), without two points in one pixel; `line`'s last point
-// is taken to be `a`'s when it has one.
-void appendRoadPixels(const MapViewport &view, const Network &network, int a, int b, int shape,
-                      std::vector<QPoint> *line);
-
 // The route: red legs and stops, the start marked blue and the end green. A stop is visited
 // once for each city that bears its name; no line is drawn for a leg that no road makes. The
 // cities named in `typed` (the stops a user typed) are ringed, apart from those the route only

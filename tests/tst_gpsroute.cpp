@@ -48,6 +48,24 @@ class TestGpsroute : public QObject
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // The GPX read back by gpsbabel, its route (-r) or its track (-t) as CSV rows; empty when
+    // gpsbabel is not installed.
+    QStringList readBack(const QString &gpx, const char *what, const QString &name)
+    {
+        write(name, gpx.toUtf8());
+        const QString gpsbabel = QStandardPaths::findExecutable("gpsbabel");
+        if (gpsbabel.isEmpty())
+            return {};
+        QProcess reader;
+        reader.start(gpsbabel,
+                     {what, "-i", "gpx", "-f", dir.filePath(name), "-o", "unicsv", "-F", "-"});
+        if (!reader.waitForFinished(30000) || reader.exitCode() != 0)
+            return {"gpsbabel failed"};
+        return QString::fromUtf8(reader.readAllStandardOutput())
+            .remove(u'\r')
+            .split('\n', Qt::SkipEmptyParts);
+    }
+
     void write(const QString &name, const QByteArray &bytes)
     {
         QFile f(dir.filePath(name));
@@ -82,21 +100,10 @@ private slots:
     {
         const Result gpx = run({"--format", "gpx", "route", "Saint Malo", "Z", "Île"});
         QCOMPARE(gpx.code, 0);
-        QFile file(dir.filePath("route.gpx"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(gpx.out.toUtf8());
-        file.close();
-        const QString gpsbabel = QStandardPaths::findExecutable("gpsbabel");
-        if (gpsbabel.isEmpty())
+        const QStringList rows = readBack(gpx.out, "-r", "route.gpx");
+        if (rows.isEmpty())
             QSKIP("gpsbabel is not installed (scripts/gps test installs it)");
-        QProcess reader;
-        reader.start(gpsbabel,
-                     {"-r", "-i", "gpx", "-f", file.fileName(), "-o", "unicsv", "-F", "-"});
-        QVERIFY(reader.waitForFinished(30000));
-        QCOMPARE(reader.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput())
-                     .remove(u'\r')
-                     .split('\n', Qt::SkipEmptyParts),
+        QCOMPARE(rows,
                  QStringList(
                      {"No,Latitude,Longitude,Name,Notes", "1,48.000000,-2.000000,\"Saint Malo\",",
                       "2,45.000000,4.000000,\"X\",\"leg 125 min, since the start 125 min\"",
@@ -180,22 +187,11 @@ private slots:
         QVERIFY(broken["properties"].toObject()["km"].isNull());
 
         const Result gpx = run(data + QStringList{"--format", "gpx", "route", "X", "Z"}, false);
-        QFile file(dir.filePath("track.gpx"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(gpx.out.toUtf8());
-        file.close();
-        const QString gpsbabel = QStandardPaths::findExecutable("gpsbabel");
-        if (gpsbabel.isEmpty())
+        const QStringList rows = readBack(gpx.out, "-t", "track.gpx");
+        if (rows.isEmpty())
             QSKIP("gpsbabel is not installed (scripts/gps test installs it)");
-        QProcess reader;
-        reader.start(gpsbabel,
-                     {"-t", "-i", "gpx", "-f", file.fileName(), "-o", "unicsv", "-F", "-"});
-        QVERIFY(reader.waitForFinished(30000));
-        QCOMPARE(reader.exitCode(), 0);
         QStringList points;
-        for (const QString &row : QString::fromUtf8(reader.readAllStandardOutput())
-                                      .remove(u'\r')
-                                      .split('\n', Qt::SkipEmptyParts))
+        for (const QString &row : rows)
             points << row.section(u',', 1, 2);
         QCOMPARE(points,
                  QStringList({"Latitude,Longitude", "45.000000,4.000000", "45.500000,4.500000",

@@ -77,6 +77,15 @@ class TestLoaders : public QObject
         return path;
     }
 
+    // A folder of `dir` holding a network of these two files.
+    QString networkFolder(const QString &name, const QByteArray &cities, const QByteArray &roads)
+    {
+        QDir(dir.path()).mkpath(name);
+        write(name + "/villes.csv", cities);
+        write(name + "/temps.csv", roads);
+        return dir.filePath(name);
+    }
+
     static QStringList names(const Matrix &m)
     {
         QStringList out;
@@ -326,21 +335,16 @@ private slots:
         QFETCH(QString, said);
         QFETCH(double, km);
         QFETCH(double, firstLat);
-        QTemporaryDir folder;
-        const auto put = [&](const QString &name, const QByteArray &text) {
-            QFile f(folder.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(text);
-        };
-        put("villes.csv", "id,name,dept,lat,lon\n1,A,1,45,4\n2,B,1,46,5\n3,C,1,47,6\n");
-        put("temps.csv", "A,B,10\nB,C,5\n");
+        const QString name = QStringLiteral("shapes-%1").arg(QTest::currentDataTag());
+        const QString folder = networkFolder(
+            name, "id,name,dept,lat,lon\n1,A,1,45,4\n2,B,1,46,5\n3,C,1,47,6\n", "A,B,10\nB,C,5\n");
         if (bytes == "<dir>")
-            QVERIFY(QDir().mkdir(folder.filePath("shapes.csv")));
+            QVERIFY(QDir().mkdir(folder + "/shapes.csv"));
         else if (!bytes.isEmpty())
-            put("shapes.csv", bytes);
+            write(name + "/shapes.csv", bytes);
         Network net;
         QStringList messages;
-        QCOMPARE(net.load(folder.path(), &messages), Network::Load::Ok);
+        QCOMPARE(net.load(folder, &messages), Network::Load::Ok);
         QCOMPARE(messages.size(), said.isEmpty() ? 0 : 1);
         if (!said.isEmpty())
             QVERIFY2(messages[0].contains(said), qPrintable(messages[0]));
@@ -373,18 +377,14 @@ private slots:
     // is cut from the line and the km; a town asked for as a stop is driven to.
     void passingATownIsNoDetour()
     {
-        QTemporaryDir folder;
-        const auto put = [&](const QString &name, const QByteArray &text) {
-            QFile f(folder.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(text);
-        };
-        put("villes.csv", "id,name,dept,lat,lon\n1,A,1,45,4\n2,B,1,46,5\n3,C,1,45,6\n");
-        put("temps.csv", "A,B,10\nB,C,12\n");
+        const QString folder =
+            networkFolder("town", "id,name,dept,lat,lon\n1,A,1,45,4\n2,B,1,46,5\n3,C,1,45,6\n",
+                          "A,B,10\nB,C,12\n");
         // B's road node 0.1 degree north of it, reached from the junction J.
-        put("shapes.csv", "A,B,100,45,4,45.5,5,46.1,5,46,5\nB,C,120,46,5,46.1,5,45.5,5,45,6\n");
+        write("town/shapes.csv",
+              "A,B,100,45,4,45.5,5,46.1,5,46,5\nB,C,120,46,5,46.1,5,45.5,5,45,6\n");
         Network net;
-        QCOMPARE(net.load(folder.path()), Network::Load::Ok);
+        QCOMPARE(net.load(folder), Network::Load::Ok);
         const RouteShape passing = routeShape(net, {0, 1, 2});
         const double spur = 0.6 * 111.2; // J to the node, about 67 km
         QCOMPARE(passing.legLines[0].back(), passing.legLines[1].front());

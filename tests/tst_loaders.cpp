@@ -3,6 +3,7 @@
 #include "nameindex.h"
 #include "network.h"
 #include "networkcredit.h"
+#include "routefinder.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -712,6 +713,7 @@ private slots:
         QVERIFY(setTime(time));
         bool fromImage = true;
         Network::Cache cache{cacheDir, 0, &fromImage};
+        cache.hierarchyFrom = 0; // made with the image, kept in it
         if (change == "small")
             cache.smallest = 1 << 20;
         if (change == "folder is a file")
@@ -795,6 +797,7 @@ private slots:
         QStringList secondMessages;
         QCOMPARE(second.load(spelt, &secondMessages, cache), Network::Load::Ok);
         QCOMPARE(fromImage, imageRead);
+        QCOMPARE(bool(second.hierarchy()), kept && change != "link");
         Network plain;
         QStringList plainMessages;
         QCOMPARE(plain.load(net, &plainMessages), Network::Load::Ok);
@@ -828,14 +831,26 @@ private slots:
     }
 
     // Any bytes as an image (what is left of a damaged one, cut anywhere or a byte changed
-    // anywhere): refused, the network left empty, or a network whose every arc is in range.
+    // anywhere): refused, the network left empty, or a network whose every arc is in range and
+    // whose routes are found (with the searches' speed-up structure too).
+    void damagedImagesAreRefused_data()
+    {
+        QTest::addColumn<bool>("hierarchy");
+        QTest::newRow("network") << false;
+        QTest::newRow("network and hierarchy") << true;
+    }
+
     void damagedImagesAreRefused()
     {
+        QFETCH(bool, hierarchy);
         QTemporaryDir root;
         writeNetwork(root.path(), 0);
         Network net;
         QStringList messages;
         QCOMPARE(net.load(root.path(), &messages), Network::Load::Ok);
+        if (hierarchy)
+            net.buildHierarchy();
+        QCOMPARE(bool(net.hierarchy()), hierarchy);
         const QByteArray image = net.image(messages);
         Network back;
         QStringList backMessages;
@@ -865,6 +880,10 @@ private slots:
                 ++refused;
             } else {
                 QVERIFY(usable(n));
+                if (n.size() > 1) {
+                    const std::vector<int> route = RouteFinder(n).route(0, n.size() - 1);
+                    QVERIFY(route.size() >= 2 && route.front() == 0);
+                }
             }
         }
         QVERIFY(refused > 0);

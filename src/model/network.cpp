@@ -1,4 +1,5 @@
 #include "network.h"
+#include "hierarchy.h"
 #include "workers.h"
 
 #include "matrix.h"
@@ -28,6 +29,12 @@ Network::Network(std::vector<City> cities, std::vector<Road> roads)
     : cityVector(std::move(cities)), roadVector(std::move(roads))
 {
     build();
+}
+
+void Network::buildHierarchy()
+{
+    auto made = std::make_shared<const Hierarchy>(Hierarchy::build(*this));
+    speedUp = made->empty() ? nullptr : std::move(made);
 }
 
 Network::Load Network::load(const QString &dir, QStringList *messages)

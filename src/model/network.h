@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -20,6 +21,8 @@
 // in file order, and the direct travel times as a sparse graph whose entries are, pair for pair,
 // those Matrix::createMatrix writes. Memory grows with cities + roads; a dense matrix is made
 // only on request.
+class Hierarchy;
+
 class Network
 {
 public:
@@ -42,6 +45,11 @@ public:
         QString folder;
         qint64 smallest = qint64(4) << 20;
         bool *fromImage = nullptr; // when given, set to whether the image was read
+        // A network of this many nodes and more, up to hierarchyTo, gets the searches' speed-up
+        // structure when its image is made, and keeps it there (beyond, building it could take
+        // minutes).
+        int hierarchyFrom = 20'000;
+        int hierarchyTo = 300'000;
     };
     // The cache folder the programs share, in the user's cache location; none when the
     // environment sets GPS_NO_CACHE.
@@ -62,6 +70,12 @@ public:
     // The roads' shapes and lengths, where the folder has them (shapes.csv, read after the
     // network, never from the image); messages as the files'.
     const RoadShapes &shapes() const { return shapeSet; }
+
+    // The structure that speeds the searches up, where the network has one; built here on
+    // request (the cache builds it for large networks). Searches give the same answers with
+    // it or without.
+    const Hierarchy *hierarchy() const { return speedUp.get(); }
+    void buildHierarchy();
 
     int size() const { return int(cityVector.size()); }
     const std::vector<City> &cities() const { return cityVector; }
@@ -159,4 +173,5 @@ private:
     std::vector<Arc> arcs;
     std::vector<std::int64_t> inOffsets; // empty without shared names
     std::vector<Arc> inArcs;
+    std::shared_ptr<const Hierarchy> speedUp;
 };

@@ -1,4 +1,5 @@
 #include "routefinder.h"
+#include "hierarchy.h"
 
 #include <algorithm>
 #include <limits>
@@ -27,9 +28,23 @@ struct RouteFinder::Search
           via(std::size_t(net.nodeCount()), std::numeric_limits<std::int32_t>::max()),
           done(std::size_t(net.nodeCount()), 0)
     {
-        dist[source] = 0.0;
-        via[source] = -1;
-        heap.push_back({0.0, -1, source});
+        start(source);
+    }
+
+    void start(int from)
+    {
+        for (const std::int32_t v : touched) {
+            dist[std::size_t(v)] = inf;
+            via[std::size_t(v)] = std::numeric_limits<std::int32_t>::max();
+            done[std::size_t(v)] = 0;
+        }
+        touched.clear();
+        heap.clear();
+        source = from;
+        dist[std::size_t(from)] = 0.0;
+        via[std::size_t(from)] = -1;
+        touched.push_back(from);
+        heap.push_back({0.0, -1, from});
     }
 
     // True when `target` is settled (then dist and via hold its final values).
@@ -51,6 +66,12 @@ struct RouteFinder::Search
 
     void step(const Network &net)
     {
+        step(net, [](int, double) { return true; });
+    }
+
+    // `keep(node, time)` says whether a node reached at that time may be on a route wanted.
+    template <typename Keep> void step(const Network &net, Keep keep)
+    {
         std::pop_heap(heap.begin(), heap.end(), std::greater<>());
         const Item top = heap.back();
         heap.pop_back();
@@ -66,8 +87,10 @@ struct RouteFinder::Search
              ++a) {
             const double d = top.d + a->time;
             const std::int32_t w = a->to;
-            if (done[w] || d > dist[w] || (d == dist[w] && through >= via[w]))
+            if (done[w] || d > dist[w] || (d == dist[w] && through >= via[w]) || !keep(w, d))
                 continue;
+            if (dist[w] == inf)
+                touched.push_back(w);
             dist[w] = d;
             via[w] = through;
             heap.push_back({d, through, w});
@@ -80,6 +103,7 @@ struct RouteFinder::Search
     std::vector<std::int32_t> via; // K(source, v) once v is settled
     std::vector<char> done;
     std::vector<Item> heap;
+    std::vector<std::int32_t> touched; // what start() resets
 };
 
 RouteFinder::RouteFinder(const Network &network, int keptSearches)
@@ -123,6 +147,11 @@ std::vector<int> RouteFinder::route(int start, int end)
         return {};
     if (start == end)
         return {start};
+    if (net.hierarchy()) {
+        std::vector<int> path = routeByHierarchy(start, end);
+        if (!path.empty())
+            return path;
+    }
     // One search from either end settles the whole route: every shortest route between two of
     // its cities is made of roads that search found tight (dist(u) + time = dist(v)), so each
     // split is found among the few cities that lie on some shortest route between the ends.
@@ -242,6 +271,36 @@ bool RouteFinder::walkTight(const Search &s, int target, std::vector<int> *path)
     return true;
 }
 
+std::vector<int> RouteFinder::routeByHierarchy(int start, int end)
+{
+    if (!toTarget)
+        toTarget = std::make_unique<TimesTo>(*net.hierarchy());
+    toTarget->setTarget(end);
+    const double total = toTarget->from(start);
+    if (!(total < inf))
+        return {start, end};
+    // The same search as route()'s, that only goes where a shortest route can pass: it finds
+    // the same times and splits there. Sums taken in another order may differ in their last
+    // bits, so a node a hair past the bound is kept too.
+    const double bound = total + 1e-9 * std::max(1.0, total);
+    if (!pruned)
+        pruned = std::make_unique<Search>(net, start);
+    else
+        pruned->start(start);
+    Search &s = *pruned;
+    const auto onSomeRoute = [&](int w, double d) { return d + toTarget->from(w) <= bound; };
+    while (!s.heap.empty())
+        s.step(net, onSomeRoute);
+    if (!s.done[end])
+        return {}; // the structure does not fit this network: searched without it
+    std::vector<int> path{start};
+    if (s.via[end] < 0)
+        path.push_back(end);
+    else if (!walkTight(s, end, &path))
+        return routeBySearches(start, end);
+    return path;
+}
+
 std::vector<int> RouteFinder::routeBySearches(int start, int end)
 {
     // The same splits, each found by a search of its own.
@@ -295,6 +354,12 @@ double RouteFinder::time(int from, int to)
         return inf;
     if (from == to)
         return net.roundTrip(from);
+    if (net.hierarchy()) {
+        if (!toTarget)
+            toTarget = std::make_unique<TimesTo>(*net.hierarchy());
+        toTarget->setTarget(to);
+        return toTarget->from(from);
+    }
     Search *s = cachedSettling(from, to);
     if (!s) {
         s = &searchFrom(from);

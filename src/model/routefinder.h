@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+class TimesTo;
+
 // Fastest routes on a Network without the all-pairs table, city for city the ones the
 // all-pairs loop of ShortestPaths rebuilds (with exact sums; see README for times like 12.3).
 //
@@ -49,12 +51,17 @@ private:
     // when they do not lead there (sums rounded differently).
     bool walkTight(const Search &s, int target, std::vector<int> *path);
     std::vector<int> routeBySearches(int start, int end);
+    // With the network's hierarchy: only the nodes that lie on a shortest route are searched;
+    // empty when that search cannot serve.
+    std::vector<int> routeByHierarchy(int start, int end);
 
     const Network &net;
     int kept;
     int searches = 0;
     std::list<std::unique_ptr<Search>> cache; // most recently used first
-    std::vector<std::uint32_t> mark, seen;    // walkTight's stamps, one per city
+    std::unique_ptr<Search> pruned;           // routeByHierarchy's, reused
+    std::unique_ptr<TimesTo> toTarget;
+    std::vector<std::uint32_t> mark, seen; // walkTight's stamps, one per city
     std::vector<std::int32_t> bestVia;
     std::uint32_t stamp = 0;
 };

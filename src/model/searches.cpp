@@ -1,4 +1,5 @@
 #include "searches.h"
+#include "hierarchy.h"
 #include "workers.h"
 
 #include "searcher.h"
@@ -41,6 +42,24 @@ std::vector<std::vector<double>> timesBetween(const Network &net, const std::vec
 {
     const int n = net.size();
     auto inside = [n](int city) { return city >= 0 && city < n; };
+    if (const Hierarchy *h = net.hierarchy(); h && n > 0) {
+        // Positions out of range stand in as the first city, then read NaN.
+        auto clamped = [&](std::vector<int> cities) {
+            for (int &c : cities)
+                c = inside(c) ? c : 0;
+            return cities;
+        };
+        std::vector<std::vector<double>> table =
+            hierarchyTable(*h, clamped(sources), clamped(targets), threads);
+        for (std::size_t r = 0; r < sources.size(); ++r)
+            for (std::size_t c = 0; c < targets.size(); ++c) {
+                if (!inside(sources[r]) || !inside(targets[c]))
+                    table[r][c] = std::numeric_limits<double>::quiet_NaN();
+                else if (sources[r] == targets[c])
+                    table[r][c] = net.roundTrip(sources[r]);
+            }
+        return table;
+    }
     std::vector<std::vector<double>> table(sources.size(),
                                            std::vector<double>(targets.size(), inf));
     // Where each target's column is (a city may be asked for more than once).

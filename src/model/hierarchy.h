@@ -1,0 +1,73 @@
+#pragma once
+
+#include "network.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+// Shortcuts over a network's graph that give its exact shortest times in a small part of a
+// search's work. Nodes are ranked, least important first; contracting a node replaces the ways
+// through it by shortcuts between its neighbours where no other way is as short. Every shortest
+// time is then that of a way that climbs the ranks and comes down again, so a search from each
+// end only climbs.
+//
+// It gives times only: routes are still picked by the network's own search (RouteFinder), which
+// these times let skip every node that lies on no shortest route.
+class Hierarchy
+{
+public:
+    using Arc = Network::Arc;
+
+    // Built from the network's graph (nodeCount() nodes); empty when `cancel` is set meanwhile,
+    // or where it would cost many times the network's size to build (equal times everywhere).
+    static Hierarchy build(const Network &net, const std::atomic<bool> *cancel = nullptr);
+
+    bool empty() const { return rank.empty(); }
+    int nodeCount() const { return int(rank.size()); }
+    // Arcs from `at` to nodes of higher rank, and arcs into `at` from nodes of higher rank (`to`
+    // the node they come from), each list sorted by `to`.
+    const Arc *upBegin(int at) const { return up.data() + upOffsets[at]; }
+    const Arc *upEnd(int at) const { return up.data() + upOffsets[at + 1]; }
+    const Arc *downBegin(int at) const { return down.data() + downOffsets[at]; }
+    const Arc *downEnd(int at) const { return down.data() + downOffsets[at + 1]; }
+    std::size_t arcCount() const { return up.size() + down.size(); }
+
+    // Whether these arrays make a hierarchy over `nodes` nodes that searches can walk: ranks in
+    // range, arcs within the nodes, of usable times, each climbing (an image may hold any bytes).
+    bool valid(int nodes) const;
+
+    std::vector<std::int32_t> rank;
+    std::vector<std::int64_t> upOffsets, downOffsets;
+    std::vector<Arc> up, down;
+};
+
+// Shortest times to one target, from any node: one search down from the target, then each node's
+// time worked out once, from the nodes above it.
+class TimesTo
+{
+public:
+    explicit TimesTo(const Hierarchy &h);
+    void setTarget(int target);
+    double from(int node);
+
+private:
+    const Hierarchy &h;
+    std::vector<double> below; // the search from the target: time from node to target
+    std::vector<double> known; // from(node), once worked out
+    std::vector<std::uint32_t> belowStamp, knownStamp;
+    std::uint32_t stamp = 0;
+    std::vector<std::pair<int, const Network::Arc *>> stack;
+    struct Item
+    {
+        double d;
+        std::int32_t v;
+        bool operator>(const Item &o) const { return d > o.d; }
+    };
+    std::vector<Item> heap;
+};
+
+// The shortest times from each source node to each target node (row per source), by one climb
+// from every target and one from every source, on up to `threads` threads.
+std::vector<std::vector<double>> hierarchyTable(const Hierarchy &h, const std::vector<int> &sources,
+                                                const std::vector<int> &targets, int threads);

@@ -199,15 +199,34 @@ bool RouteFinder::walkTight(const Search &s, int target, std::vector<int> *path)
     const std::uint32_t onRoute = nextStamp();
     std::vector<int> queue{target};
     mark[target] = onRoute;
+    // Where each of them is reached by one tight road alone (no two routes take the same
+    // time), that one way is the route.
+    bool oneWay = true;
     for (std::size_t q = 0; q < queue.size(); ++q) {
         const int v = queue[q];
+        int ways = 0;
         for (const Network::Arc *a = net.inArcsBegin(v), *end = net.inArcsEnd(v); a != end; ++a) {
             const int u = a->to; // (an arc from u to v)
-            if (mark[u] != onRoute && tight(u, {std::int32_t(v), a->time})) {
+            if (!tight(u, {std::int32_t(v), a->time}))
+                continue;
+            ++ways;
+            bestVia[v] = u;
+            if (mark[u] != onRoute) {
                 mark[u] = onRoute;
                 queue.push_back(u);
             }
         }
+        oneWay = oneWay && ways == (v == s.source ? 0 : 1);
+    }
+    if (oneWay) {
+        const std::size_t from = path->size();
+        for (int v = target, steps = 0; v != s.source; v = bestVia[v])
+            if (++steps > net.nodeCount())
+                return false;
+            else if (net.isCity(v))
+                path->push_back(v);
+        std::reverse(path->begin() + std::ptrdiff_t(from), path->end());
+        return true;
     }
 
     // K(x, y) between two cities of the route: the smallest largest intermediate position over

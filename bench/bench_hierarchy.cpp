@@ -1,7 +1,7 @@
 // The searches' speed-up structure on one network folder, beside the plain searches:
-//   gps_bench_hierarchy DIR [QUERIES [SIDE]]
-// builds it (time, size), then QUERIES random routes and a SIDE x SIDE table both ways, each
-// answer compared.
+//   gps_bench_hierarchy DIR [QUERIES [SIDE...]]
+// builds it (time, size), then QUERIES random routes and a SIDE x SIDE table for each SIDE
+// (default 300) both ways, each answer compared.
 
 #include "hierarchy.h"
 #include "network.h"
@@ -33,11 +33,15 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: gps_bench_hierarchy DIR [QUERIES [SIDE]]\n");
+        std::fprintf(stderr, "usage: gps_bench_hierarchy DIR [QUERIES [SIDE...]]\n");
         return 64;
     }
     const int queries = argc > 2 ? std::atoi(argv[2]) : 1000;
-    const int side = argc > 3 ? std::atoi(argv[3]) : 300;
+    std::vector<int> sides;
+    for (int a = 3; a < argc; ++a)
+        sides.push_back(std::atoi(argv[a]));
+    if (sides.empty())
+        sides.push_back(300);
     Network plain;
     auto t = now();
     if (plain.load(QString::fromLocal8Bit(argv[1])) != Network::Load::Ok || plain.size() < 2) {
@@ -87,23 +91,27 @@ int main(int argc, char *argv[])
                 queries, plainRoutes, 1e3 * plainRoutes / queries, fastRoutes,
                 1e3 * fastRoutes / queries, plainRoutes / fastRoutes, differ);
 
-    std::vector<int> stops;
-    for (int k = 0; k < side; ++k)
-        stops.push_back(int(rng.bounded(plain.size())));
     const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
-    t = now();
-    const auto slowTable = timesBetween(plain, stops, stops, threads);
-    const double plainTable = seconds(t);
-    t = now();
-    const auto fastTable = timesBetween(fast, stops, stops, threads);
-    const double fastTableTime = seconds(t);
     long long cellsDiffer = 0;
-    for (int r = 0; r < side; ++r)
-        for (int c = 0; c < side; ++c)
-            cellsDiffer += slowTable[r][c] != fastTable[r][c];
-    std::printf("%d x %d table (%d threads): plain %.3f s, hierarchy %.4f s, %.0f x; %lld cells "
-                "differ\n",
-                side, side, threads, plainTable, fastTableTime, plainTable / fastTableTime,
-                cellsDiffer);
+    for (const int side : sides) {
+        std::vector<int> stops;
+        for (int k = 0; k < side; ++k)
+            stops.push_back(int(rng.bounded(plain.size())));
+        t = now();
+        const auto slowTable = timesBetween(plain, stops, stops, threads);
+        const double plainTable = seconds(t);
+        t = now();
+        const auto fastTable = timesBetween(fast, stops, stops, threads);
+        const double fastTableTime = seconds(t);
+        long long differ = 0;
+        for (int r = 0; r < side; ++r)
+            for (int c = 0; c < side; ++c)
+                differ += slowTable[r][c] != fastTable[r][c];
+        std::printf("%d x %d table (%d threads): plain %.3f s, hierarchy %.4f s, %.0f x; %lld "
+                    "cells differ\n",
+                    side, side, threads, plainTable, fastTableTime, plainTable / fastTableTime,
+                    differ);
+        cellsDiffer += differ;
+    }
     return differ == 0 && cellsDiffer == 0 ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -612,6 +613,76 @@ private slots:
             expected += '\n';
         }
         QVERIFY(r.out == expected); // (QCOMPARE would print 30 MB)
+    }
+
+    // A network large enough to be kept with its searches' hierarchy answers many routes (on
+    // every core), tables and trips as the same network read from its text, byte for byte.
+    void largeNetworkAnswersAsWithoutItsImage()
+    {
+        const QString big = dir.filePath("large");
+        QCOMPARE(run({"synth", "20000", "11", big, "--quiet", "--roads-per-city", "2.5"}, false,
+                     GPSNET_PATH)
+                     .code,
+                 0);
+        // Long names, as real places have, so that the files are large enough to be kept.
+        const QString suffix = "-Saint-Martin-de-la-Grande-Forêt-des-Landes";
+        for (const char *file : {"villes.csv", "temps.csv"}) {
+            QFile f(big + '/' + file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(f.readAll())
+                                     .replace(QRegularExpression("(C\\d+)"), "\\1" + suffix);
+            f.close();
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(text.toUtf8());
+        }
+        QVERIFY(QFileInfo(big + "/villes.csv").size() + QFileInfo(big + "/temps.csv").size() >=
+                Network::Cache().smallest);
+        QByteArray queries;
+        QStringList some;
+        const auto name = [&suffix](int k) {
+            return QStringLiteral("C%1").arg(k, 4, 10, QChar('0')) + suffix;
+        };
+        for (int q = 0; q < 200; ++q) {
+            queries +=
+                (name(1 + q * 97 % 20000) + '\t' + name(1 + q * 7919 % 20000) +
+                 (q % 50 == 0 ? '\t' + name(3) : "") + (q % 60 == 0 ? "\tnowhere" : "") + '\n')
+                    .toUtf8();
+            if (q < 30)
+                some << name(1 + q * 1237 % 20000);
+        }
+        const auto answers = [&](bool image) {
+            QStringList all;
+            for (const QStringList &args :
+                 {QStringList{"route", "-"},
+                  QStringList{"table", "--from", some.join(','), "--to", some.mid(0, 20).join(',')},
+                  QStringList{"trip"} + some.mid(0, 25)}) {
+                QProcess p;
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                env.insert("XDG_CACHE_HOME", dir.filePath(".cache"));
+                if (!image)
+                    env.insert("GPS_NO_CACHE", "1");
+                p.setProcessEnvironment(env);
+                p.start(GPSROUTE_PATH, QStringList{"--data", big} + args);
+                p.write(args.contains("-") ? queries : QByteArray());
+                p.closeWriteChannel();
+                if (!p.waitForFinished(300000))
+                    qFatal("gpsroute did not finish");
+                all << QString::number(p.exitCode()) + QString::fromUtf8(p.readAllStandardOutput());
+            }
+            return all;
+        };
+        const QStringList plain = answers(false);
+        QCOMPARE(plain.size(), 3);
+        QVERIFY(plain[0].startsWith('2') && plain[0].count("\nTotal") == 200 - 4);
+        QCOMPARE(answers(true), plain); // the image made, with its hierarchy
+        Network kept;
+        bool fromImage = false;
+        QCOMPARE(kept.load(big, nullptr, {dir.filePath(".cache/gps/networks"), 0, &fromImage}),
+                 Network::Load::Ok);
+        QVERIFY(fromImage);
+        QVERIFY(kept.hierarchy());
+        QCOMPARE(answers(true), plain); // the image read
+        QDir(big).removeRecursively();
     }
 
     void defaultDataFolderIsBesideTheProgram()

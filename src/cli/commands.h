@@ -68,7 +68,9 @@ QStringList splitNameList(const QStringList &values);
 QString unescapedName(QStringView written);
 // The lines of `input`, each ended by LF, CR LF or CR (or the end), given to `line` with their
 // number; a line longer than `longest` bytes is given empty with `tooLong` set, and not kept.
-// False when `input` could not be read (its error in `error`).
+// False when `input` could not be read (its error in `error`). `blockRead`, when given, is
+// called once the lines of each read are given (what has come so far), and at the end; it
+// returns false to stop.
 bool readLines(QIODevice &input, qsizetype longest,
                const std::function<bool(int number, const QByteArray &line, bool tooLong)> &line,
-               QString *error);
+               QString *error, const std::function<bool()> &blockRead = {});

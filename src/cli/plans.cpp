@@ -8,6 +8,7 @@
 #include "routetable.h"
 #include "searches.h"
 #include "trip.h"
+#include "workers.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -16,8 +17,12 @@
 #include <QSet>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -150,7 +155,8 @@ QString unescapedName(QStringView written)
 }
 
 bool readLines(QIODevice &input, qsizetype longest,
-               const std::function<bool(int, const QByteArray &, bool)> &line, QString *error)
+               const std::function<bool(int, const QByteArray &, bool)> &line, QString *error,
+               const std::function<bool()> &blockRead)
 {
     QByteArray current;
     bool tooLong = false;
@@ -179,8 +185,11 @@ bool readLines(QIODevice &input, qsizetype longest,
             }
             afterCr = c == '\r';
             if (c == '\n' || c == '\r') {
-                if (!end())
+                if (!end()) {
+                    if (blockRead)
+                        blockRead();
                     return true;
+                }
             } else if (!tooLong) {
                 current += c;
                 if (current.size() > longest) {
@@ -189,9 +198,13 @@ bool readLines(QIODevice &input, qsizetype longest,
                 }
             }
         }
+        if (blockRead && !blockRead())
+            return true;
     }
     if (!current.isEmpty() || tooLong)
         end();
+    if (blockRead)
+        blockRead();
     return true;
 }
 
@@ -199,7 +212,12 @@ int runBatch(const Job &job)
 {
     // Each answer is what `route` prints for that query, then an empty line; a query that
     // cannot be answered gets the empty line alone and its reason on standard error.
-    RouteFinder finder(job.net, 64);
+    // The queries of what has been read so far are answered together, on every core where the
+    // network's hierarchy keeps each search small (without it, each thread's kept searches
+    // would take memory the size of the network many times), then written in their order: a
+    // program that writes one query and waits for its answer gets it at once.
+    const int threads = job.net.hierarchy() ? cores() : 1;
+    std::vector<std::unique_ptr<RouteFinder>> finders;
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         QTextStream(stderr) << "gpsroute: cannot read standard input: " << in.errorString()
@@ -208,6 +226,43 @@ int runBatch(const Job &job)
     }
     int status = Ok;
     QString problem;
+    std::vector<std::vector<QString>> queries;
+    std::vector<QByteArray> answers;
+    std::vector<std::function<void()>> written; // each line's output, in order
+    const auto answerAll = [&] {
+        answers.assign(queries.size(), QByteArray());
+        std::atomic<std::size_t> next{0};
+        std::mutex lock;
+        std::exception_ptr failure;
+        const int count = int(std::min<std::size_t>(std::size_t(threads), queries.size()));
+        while (int(finders.size()) < count)
+            finders.push_back(std::make_unique<RouteFinder>(job.net, 64));
+        std::atomic<int> finderTaken{0};
+        auto work = [&] {
+            try {
+                RouteFinder &finder = *finders[std::size_t(finderTaken++)];
+                for (std::size_t q; (q = next++) < queries.size();)
+                    answers[q] = routeText(job, finder, queries[q]);
+            } catch (...) { // out of memory: said on the caller's thread
+                std::lock_guard<std::mutex> hold(lock);
+                failure = std::current_exception();
+                next = queries.size();
+            }
+        };
+        if (count > 0) {
+            Workers pool(count - 1, work);
+            work();
+            pool.join();
+        }
+        if (failure)
+            std::rethrow_exception(failure);
+        for (const auto &write : written)
+            write();
+        queries.clear();
+        written.clear();
+        job.out.flush();
+        return job.out.status() == QTextStream::Ok;
+    };
     // No city's name is a megabyte long: a longer line is not kept, nor looked for.
     constexpr qsizetype kLongest = 1 << 20;
     const bool read = readLines(
@@ -215,35 +270,44 @@ int runBatch(const Job &job)
         [&](int number, const QByteArray &bytes, bool tooLong) {
             const QString where = QStringLiteral("line %1: ").arg(number);
             QStringList names;
-            for (const QString &written : QString::fromUtf8(bytes).split(u'\t'))
-                names << unescapedName(written);
+            for (const QString &text : QString::fromUtf8(bytes).split(u'\t'))
+                names << unescapedName(text);
+            std::function<void()> reason;
             if (tooLong) {
-                QTextStream(stderr) << "gpsroute: " << where << "longer than " << kLongest
-                                    << " bytes: no city's name is" << Qt::endl;
+                reason = [where] {
+                    QTextStream(stderr) << "gpsroute: " << where << "longer than " << kLongest
+                                        << " bytes: no city's name is" << Qt::endl;
+                };
                 status = UnknownCity;
             } else if (names.size() < 2) {
-                QTextStream(stderr)
-                    << "gpsroute: " << where
-                    << "a route needs two city names or more, separated by tabs" << Qt::endl;
+                reason = [where] {
+                    QTextStream(stderr)
+                        << "gpsroute: " << where
+                        << "a route needs two city names or more, separated by tabs" << Qt::endl;
+                };
                 status = UnknownCity;
             } else if (const QStringList unknown = unknownNames(job.net, names);
                        !unknown.isEmpty()) {
-                reportUnknown(job, unknown, where);
+                reason = [&job, unknown, where] { reportUnknown(job, unknown, where); };
                 status = UnknownCity;
             } else {
-                job.out << QString::fromUtf8(
-                    routeText(job, finder, std::vector<QString>(names.begin(), names.end())));
+                const std::size_t q = queries.size();
+                queries.emplace_back(names.begin(), names.end());
+                reason = [&job, &answers, q] { job.out << QString::fromUtf8(answers[q]); };
             }
-            job.out << '\n';
-            return job.out.status() == QTextStream::Ok;
+            written.push_back([&job, reason] {
+                reason();
+                job.out << '\n';
+            });
+            return written.size() < 4096 || answerAll();
         },
-        &problem);
+        &problem, answerAll);
     if (!read) {
         job.out.flush();
         QTextStream(stderr) << "gpsroute: cannot read standard input: " << problem << Qt::endl;
         return DataUnreadable;
     }
-    return written(job.out) ? status : DataUnreadable;
+    return ::written(job.out) ? status : DataUnreadable;
 }
 
 int runTrip(const Job &job, const QStringList &given, bool round, const QString &end)

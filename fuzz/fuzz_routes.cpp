@@ -1,10 +1,12 @@
-// Routes and table rows from searches against the all-pairs loop, on networks made from the
-// input: a city count, then (from, to, time) byte triples; some cities share a name.
+// Routes, table rows and tables from searches, plain and through the hierarchy, against the
+// all-pairs loop, on networks made from the input: a city count, then (from, to, time) byte
+// triples; some cities share a name.
 
 #include "common.h"
 #include "matrix.h"
 #include "network.h"
 #include "routefinder.h"
+#include "searches.h"
 #include "shortestpaths.h"
 
 #include <algorithm>
@@ -28,17 +30,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                          (data[at + 2] % 16) / 2.0});
     }
     const Network net(cities, roads);
+    Network ranked = net;
+    ranked.buildHierarchy();
+    FUZZ_CHECK(ranked.hierarchy() != nullptr); // small networks always get one
     const TimeMatrix dense = Matrix::createMatrix(net.cities(), net.roads());
     FUZZ_CHECK(net.directMatrix() == dense);
     const ShortestPaths all(dense);
-    RouteFinder finder(net, 3);
+    RouteFinder finder(net, 3), quick(ranked);
+    std::vector<int> every(std::size_t(n), 0);
+    for (int a = 0; a < n; ++a)
+        every[std::size_t(a)] = a;
+    const auto table = timesBetween(ranked, every, every, 2);
     for (int a = 0; a < n; ++a) {
         const std::vector<double> row = net.timesFrom(a);
         for (int b = 0; b < n; ++b) {
-            FUZZ_CHECK(finder.route(a, b) == all.route(a, b));
-            const double want = all.time(a, b), got = finder.time(a, b);
-            FUZZ_CHECK(std::memcmp(&row[b], &want, sizeof want) == 0);
-            FUZZ_CHECK(std::memcmp(&got, &want, sizeof want) == 0);
+            const std::vector<int> want = all.route(a, b);
+            FUZZ_CHECK(finder.route(a, b) == want);
+            FUZZ_CHECK(quick.route(a, b) == want);
+            const double time = all.time(a, b), got = finder.time(a, b), fast = quick.time(a, b);
+            FUZZ_CHECK(std::memcmp(&row[b], &time, sizeof time) == 0);
+            FUZZ_CHECK(std::memcmp(&got, &time, sizeof time) == 0);
+            FUZZ_CHECK(std::memcmp(&fast, &time, sizeof time) == 0);
+            FUZZ_CHECK(std::memcmp(&table[a][b], &time, sizeof time) == 0);
         }
     }
     return 0;

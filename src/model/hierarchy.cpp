@@ -276,9 +276,11 @@ bool validSide(const std::vector<std::int64_t> &offsets, const std::vector<Netwo
     if (offsets.size() != nodes + 1 || offsets.front() != 0 ||
         offsets.back() != std::int64_t(arcs.size()))
         return false;
-    for (std::size_t v = 0; v < nodes; ++v) {
+    // Ascending from 0 to the arcs' count, before any arc is looked up through them.
+    for (std::size_t v = 0; v < nodes; ++v)
         if (offsets[v] > offsets[v + 1])
             return false;
+    for (std::size_t v = 0; v < nodes; ++v) {
         for (std::int64_t k = offsets[v]; k < offsets[v + 1]; ++k) {
             const Network::Arc &a = arcs[std::size_t(k)];
             if (a.to < 0 || std::size_t(a.to) >= nodes || !(a.time >= 0 && a.time < inf) ||

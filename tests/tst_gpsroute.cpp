@@ -579,6 +579,32 @@ private slots:
     }
 
     // Standard input that is a folder cannot be read: said, exit 1.
+    // route - answers each query as soon as it has read it: a program may write one, wait for
+    // its answer, then write the next.
+    void batchAnswersEachQueryAtOnce()
+    {
+        QProcess p;
+        p.start(GPSROUTE_PATH, {"--data", dir.path(), "route", "-"});
+        QVERIFY(p.waitForStarted());
+        QByteArray got;
+        const auto answer = [&] { // up to the empty line that ends it
+            while (!got.contains("\n\n") && p.waitForReadyRead(60000))
+                got += p.readAllStandardOutput();
+            const qsizetype end = got.indexOf("\n\n");
+            const QByteArray one = end < 0 ? QByteArray() : got.left(end + 2);
+            got.remove(0, one.size());
+            return one;
+        };
+        p.write("X\tY\n");
+        QVERIFY(answer().startsWith("X\t0\n"));
+        p.write("Z\tX\tY\n");
+        QVERIFY(answer().startsWith("Z\t0\n"));
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(got.isEmpty());
+    }
+
     void batchInputUnreadable()
     {
         QProcess p;

@@ -1,4 +1,5 @@
 #include "fwkernel.h"
+#include "hierarchy.h"
 #include "matrix.h"
 #include "network.h"
 #include "routefinder.h"
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -540,6 +542,49 @@ private slots:
         QVERIFY(reachFrom(net, 0, -1).empty());
         QVERIFY(reachFrom(net, 0, std::numeric_limits<double>::quiet_NaN()).empty());
         QVERIFY(reachFrom(net, n, 10).empty());
+    }
+
+    // A hierarchy cancelled or over its budget is given up; one whose arrays leave the nodes or
+    // do not climb (what a damaged image may hold) is refused before any search walks it.
+    void hierarchiesThatCannotServe_data()
+    {
+        QTest::addColumn<QString>("damage");
+        for (const char *damage :
+             {"none", "cancelled", "over its budget", "rank out of range", "an arc going down",
+              "an arc out of the nodes", "a negative time", "offsets going back",
+              "offsets past the arcs", "another node count"})
+            QTest::newRow(damage) << QString::fromLatin1(damage);
+    }
+
+    void hierarchiesThatCannotServe()
+    {
+        QFETCH(QString, damage);
+        const Network net = RandomNetwork{60, 3, 3, 10, 1, 21}.make();
+        const int nodes = net.nodeCount();
+        std::atomic<bool> cancel{damage == "cancelled"};
+        Hierarchy h = Hierarchy::build(net, &cancel, damage == "over its budget" ? 0 : -1);
+        QCOMPARE(h.empty(), damage == "cancelled" || damage == "over its budget");
+        if (h.empty())
+            return;
+        QVERIFY(h.up.size() > 2 && h.down.size() > 2 && h.upOffsets[2] > 0);
+        if (damage == "rank out of range") {
+            h.rank[3] = nodes;
+        } else if (damage == "an arc going down") {
+            // The first arc's two ends change places.
+            const auto from =
+                std::size_t(std::upper_bound(h.upOffsets.begin(), h.upOffsets.end(), 0) -
+                            h.upOffsets.begin() - 1);
+            std::swap(h.rank[std::size_t(h.up[0].to)], h.rank[from]);
+        } else if (damage == "an arc out of the nodes") {
+            h.down.back().to = nodes;
+        } else if (damage == "a negative time") {
+            h.up.back().time = -1;
+        } else if (damage == "offsets going back") {
+            h.upOffsets[1] = h.upOffsets[2] + 1;
+        } else if (damage == "offsets past the arcs") {
+            h.downOffsets[1] = std::int64_t(h.down.size()) + 1000;
+        }
+        QCOMPARE(h.valid(damage == "another node count" ? nodes + 1 : nodes), damage == "none");
     }
 
     // The best order of stops, against every order there is.

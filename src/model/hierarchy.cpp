@@ -139,8 +139,10 @@ public:
             baseArcs += std::max<long long>(1, static_cast<long long>(list.size()));
     }
 
-    Hierarchy run(const std::atomic<bool> *cancel)
+    Hierarchy run(const std::atomic<bool> *cancel, long long budget)
     {
+        if (budget < 0)
+            budget = kWorkPerArc * baseArcs + kWorkAnyway;
         using Entry = std::pair<long long, int>;
         std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
         for (int v = 0; v < nodes; ++v) {
@@ -164,8 +166,7 @@ public:
                 queue.push({now, v});
                 continue;
             }
-            if ((next & 1023) == 0 &&
-                ((cancel && cancel->load()) || witness.work > kWorkPerArc * baseArcs + kWorkAnyway))
+            if ((next & 1023) == 0 && ((cancel && cancel->load()) || witness.work > budget))
                 return Hierarchy();
             contract(v, nullptr);
             h.rank[std::size_t(v)] = next++;
@@ -293,9 +294,10 @@ bool validSide(const std::vector<std::int64_t> &offsets, const std::vector<Netwo
 
 } // namespace
 
-Hierarchy Hierarchy::build(const Network &net, const std::atomic<bool> *cancel)
+Hierarchy Hierarchy::build(const Network &net, const std::atomic<bool> *cancel,
+                           long long workBudget)
 {
-    return Builder(net).run(cancel);
+    return Builder(net).run(cancel, workBudget);
 }
 
 bool Hierarchy::valid(int nodes) const

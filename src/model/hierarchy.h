@@ -20,8 +20,11 @@ public:
     using Arc = Network::Arc;
 
     // Built from the network's graph (nodeCount() nodes); empty when `cancel` is set meanwhile,
-    // or where it would cost many times the network's size to build (equal times everywhere).
-    static Hierarchy build(const Network &net, const std::atomic<bool> *cancel = nullptr);
+    // or where it would cost many times the network's size to build (equal times everywhere):
+    // beyond `workBudget` arcs looked at, when given (not negative), else a budget that grows
+    // with the network.
+    static Hierarchy build(const Network &net, const std::atomic<bool> *cancel = nullptr,
+                           long long workBudget = -1);
 
     bool empty() const { return rank.empty(); }
     int nodeCount() const { return int(rank.size()); }

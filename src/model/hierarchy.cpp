@@ -125,9 +125,9 @@ class Builder
 {
 public:
     explicit Builder(const Network &net)
-        : nodes(net.nodeCount()), witness(nodes), deleted(std::size_t(nodes), 0),
-          level(std::size_t(nodes), 0), priority(std::size_t(nodes), 0),
-          contracted(std::size_t(nodes), 0)
+        : nodes(net.nodeCount()), symmetric(net.nodeCount() == net.size()), witness(nodes),
+          deleted(std::size_t(nodes), 0), level(std::size_t(nodes), 0),
+          priority(std::size_t(nodes), 0), contracted(std::size_t(nodes), 0)
     {
         g.out.resize(std::size_t(nodes));
         g.in.resize(std::size_t(nodes));
@@ -182,7 +182,8 @@ public:
                 }
         }
         pack(upLists, &h.upOffsets, &h.up);
-        pack(downLists, &h.downOffsets, &h.down);
+        if (!symmetric)
+            pack(downLists, &h.downOffsets, &h.down);
         return h;
     }
 
@@ -192,7 +193,7 @@ private:
     {
         const std::vector<Edge> &ins = g.in[std::size_t(v)];
         const std::vector<Edge> &outs = g.out[std::size_t(v)];
-        for (std::size_t i = 0; i < ins.size(); ++i) {
+        for (std::size_t i = 0; i < ins.size() && !symmetric; ++i) {
             const Edge into = ins[i];
             double farthest = 0;
             int wanted = 0;
@@ -218,11 +219,42 @@ private:
                     g.add(into.to, e.to, via);
             }
         }
+        // Where every road goes both ways, each pair of neighbours is searched once, and its
+        // shortcut made both ways: half the searches, and the arcs down are the arcs up.
+        for (std::size_t i = 0; i < outs.size() && symmetric; ++i) {
+            const Edge from = outs[i];
+            double farthest = 0;
+            witness.clearWanted();
+            for (std::size_t j = i + 1; j < outs.size(); ++j) {
+                farthest = std::max(farthest, from.time + outs[j].time);
+                witness.setWanted(outs[j].to);
+            }
+            if (i + 1 >= outs.size())
+                continue;
+            witness.run(g, from.to, v, farthest, int(outs.size() - i - 1),
+                        count ? kEstimateSettled : kWitnessSettled);
+            for (std::size_t j = i + 1; j < outs.size(); ++j) {
+                const Edge e = outs[j];
+                const double via = from.time + e.time;
+                if (witness.at(e.to) <= via)
+                    continue;
+                if (count) {
+                    *count += 2;
+                } else {
+                    g.add(from.to, e.to, via);
+                    g.add(e.to, from.to, via);
+                }
+            }
+        }
         if (count)
             return;
         // The node leaves the graph; its arcs stay as the hierarchy's.
         upLists[std::size_t(v)] = std::move(g.out[std::size_t(v)]);
-        downLists[std::size_t(v)] = std::move(g.in[std::size_t(v)]);
+        if (!symmetric)
+            downLists[std::size_t(v)] = std::move(g.in[std::size_t(v)]);
+        else
+            for (const Edge &e : upLists[std::size_t(v)])
+                Remaining::drop(g.out[std::size_t(e.to)], v);
         for (const Edge &e : upLists[std::size_t(v)])
             Remaining::drop(g.in[std::size_t(e.to)], v);
         for (const Edge &e : downLists[std::size_t(v)])
@@ -262,6 +294,7 @@ private:
     }
 
     int nodes;
+    bool symmetric; // no shared names: each arc goes both ways, at the same time
     long long baseArcs = 0;
     Remaining g;
     Witness witness;
@@ -307,5 +340,6 @@ bool Hierarchy::valid(int nodes) const
     for (std::int32_t r : rank)
         if (r < 0 || r >= nodes)
             return false;
-    return validSide(upOffsets, up, rank) && validSide(downOffsets, down, rank);
+    return validSide(upOffsets, up, rank) &&
+           ((downOffsets.empty() && down.empty()) || validSide(downOffsets, down, rank));
 }

@@ -32,8 +32,14 @@ public:
     // the node they come from), each list sorted by `to`.
     const Arc *upBegin(int at) const { return up.data() + upOffsets[at]; }
     const Arc *upEnd(int at) const { return up.data() + upOffsets[at + 1]; }
-    const Arc *downBegin(int at) const { return down.data() + downOffsets[at]; }
-    const Arc *downEnd(int at) const { return down.data() + downOffsets[at + 1]; }
+    const Arc *downBegin(int at) const
+    {
+        return downOffsets.empty() ? upBegin(at) : down.data() + downOffsets[at];
+    }
+    const Arc *downEnd(int at) const
+    {
+        return downOffsets.empty() ? upEnd(at) : down.data() + downOffsets[at + 1];
+    }
     std::size_t arcCount() const { return up.size() + down.size(); }
 
     // Whether these arrays make a hierarchy over `nodes` nodes that searches can walk: ranks in
@@ -42,7 +48,7 @@ public:
 
     std::vector<std::int32_t> rank;
     std::vector<std::int64_t> upOffsets, downOffsets;
-    std::vector<Arc> up, down;
+    std::vector<Arc> up, down; // down empty where every arc goes both ways: the arcs up serve
 };
 
 // Shortest times to one target, from any node: one search down from the target, then each node's

@@ -18,6 +18,8 @@ constexpr int kEstimateSettled = 10;
 // every node gets crowded), the hierarchy is given up: searches go on without it.
 constexpr long long kWorkPerArc = 400;
 constexpr long long kWorkAnyway = 20'000'000;
+// Nor more than this in all (a few seconds): the first opening of a network waits for it.
+constexpr long long kWorkAtMost = 150'000'000;
 
 struct Edge
 {
@@ -30,9 +32,12 @@ struct Remaining
 {
     std::vector<std::vector<Edge>> out, in;
 
+    long long scanned = 0; // arcs looked at by add() and drop(), for the budget
+
     // An arc u -> x, or a shorter time for the one there.
     void add(int u, int x, double time)
     {
+        scanned += static_cast<long long>(out[std::size_t(u)].size() + in[std::size_t(x)].size());
         auto set = [](std::vector<Edge> &list, int to, double t) {
             for (Edge &e : list)
                 if (e.to == to) {
@@ -44,8 +49,9 @@ struct Remaining
         set(out[std::size_t(u)], x, time);
         set(in[std::size_t(x)], u, time);
     }
-    static void drop(std::vector<Edge> &list, int to)
+    void drop(std::vector<Edge> &list, int to)
     {
+        scanned += static_cast<long long>(list.size());
         for (std::size_t k = 0; k < list.size(); ++k)
             if (list[k].to == to) {
                 list[k] = list.back();
@@ -142,7 +148,7 @@ public:
     Hierarchy run(const std::atomic<bool> *cancel, long long budget)
     {
         if (budget < 0)
-            budget = kWorkPerArc * baseArcs + kWorkAnyway;
+            budget = std::min(kWorkPerArc * baseArcs + kWorkAnyway, kWorkAtMost);
         using Entry = std::pair<long long, int>;
         std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
         for (int v = 0; v < nodes; ++v) {
@@ -166,7 +172,8 @@ public:
                 queue.push({now, v});
                 continue;
             }
-            if ((next & 1023) == 0 && ((cancel && cancel->load()) || witness.work > budget))
+            if ((cancel && cancel->load(std::memory_order_relaxed)) ||
+                witness.work + g.scanned > budget)
                 return Hierarchy();
             contract(v, nullptr);
             h.rank[std::size_t(v)] = next++;
@@ -254,11 +261,11 @@ private:
             downLists[std::size_t(v)] = std::move(g.in[std::size_t(v)]);
         else
             for (const Edge &e : upLists[std::size_t(v)])
-                Remaining::drop(g.out[std::size_t(e.to)], v);
+                g.drop(g.out[std::size_t(e.to)], v);
         for (const Edge &e : upLists[std::size_t(v)])
-            Remaining::drop(g.in[std::size_t(e.to)], v);
+            g.drop(g.in[std::size_t(e.to)], v);
         for (const Edge &e : downLists[std::size_t(v)])
-            Remaining::drop(g.out[std::size_t(e.to)], v);
+            g.drop(g.out[std::size_t(e.to)], v);
         g.out[std::size_t(v)] = {};
         g.in[std::size_t(v)] = {};
         contracted[std::size_t(v)] = 1;

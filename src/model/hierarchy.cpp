@@ -137,10 +137,24 @@ public:
     {
         g.out.resize(std::size_t(nodes));
         g.in.resize(std::size_t(nodes));
+        // Listed as they come, then the same arc twice kept once at its shorter time: add()
+        // would look through a list per arc (a name shared by thousands of cities has a
+        // list as long).
         for (int v = 0; v < nodes; ++v)
             for (const Network::Arc *a = net.arcsBegin(v); a != net.arcsEnd(v); ++a)
-                if (a->to != v)
-                    g.add(v, a->to, a->time);
+                if (a->to != v) {
+                    g.out[std::size_t(v)].push_back({a->to, a->time});
+                    g.in[std::size_t(a->to)].push_back({std::int32_t(v), a->time});
+                }
+        for (auto *lists : {&g.out, &g.in})
+            for (std::vector<Edge> &list : *lists) {
+                std::sort(list.begin(), list.end(), [](const Edge &a, const Edge &b) {
+                    return a.to != b.to ? a.to < b.to : a.time < b.time;
+                });
+                list.erase(std::unique(list.begin(), list.end(),
+                                       [](const Edge &a, const Edge &b) { return a.to == b.to; }),
+                           list.end());
+            }
         for (const auto &list : g.out)
             baseArcs += std::max<long long>(1, static_cast<long long>(list.size()));
     }

@@ -20,9 +20,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace {
@@ -231,31 +229,16 @@ int runBatch(const Job &job)
     std::vector<std::function<void()>> written; // each line's output, in order
     const auto answerAll = [&] {
         answers.assign(queries.size(), QByteArray());
-        std::atomic<std::size_t> next{0};
-        std::mutex lock;
-        std::exception_ptr failure;
         const int count = int(std::min<std::size_t>(std::size_t(threads), queries.size()));
         while (int(finders.size()) < count)
             finders.push_back(std::make_unique<RouteFinder>(job.net, 64));
         std::atomic<int> finderTaken{0};
-        auto work = [&] {
-            try {
-                RouteFinder &finder = *finders[std::size_t(finderTaken++)];
-                for (std::size_t q; (q = next++) < queries.size();)
-                    answers[q] = routeText(job, finder, queries[q]);
-            } catch (...) { // out of memory: said on the caller's thread
-                std::lock_guard<std::mutex> hold(lock);
-                failure = std::current_exception();
-                next = queries.size();
-            }
-        };
-        if (count > 0) {
-            Workers pool(count - 1, work);
-            work();
-            pool.join();
-        }
-        if (failure)
-            std::rethrow_exception(failure);
+        if (count > 0)
+            shareOut(
+                queries.size(), count, [&] { return finders[std::size_t(finderTaken++)].get(); },
+                [&](RouteFinder *finder, std::size_t q) {
+                    answers[q] = routeText(job, *finder, queries[q]);
+                });
         for (const auto &write : written)
             write();
         queries.clear();

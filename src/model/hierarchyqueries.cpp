@@ -2,11 +2,8 @@
 #include "workers.h"
 
 #include <algorithm>
-#include <atomic>
-#include <exception>
 #include <functional>
 #include <limits>
-#include <mutex>
 
 namespace {
 
@@ -177,33 +174,17 @@ std::vector<std::vector<double>> hierarchyTable(const Hierarchy &h, const std::v
     }
     entries = {};
 
-    std::atomic<std::size_t> nextRow{0};
-    std::mutex lock;
-    std::exception_ptr failure;
-    auto work = [&] {
-        try {
-            auto climb = climbUp(h);
-            for (std::size_t r; (r = nextRow++) < sources.size();) {
-                std::vector<double> &row = table[r];
-                climb.run(sources[r], [&](int v, double d) {
-                    for (std::int64_t k = starts[std::size_t(v)]; k < starts[std::size_t(v) + 1];
-                         ++k) {
-                        const auto &[column, time] = buckets[std::size_t(k)];
-                        row[std::size_t(column)] = std::min(row[std::size_t(column)], d + time);
-                    }
-                });
-            }
-        } catch (...) { // out of memory: said on the caller's thread
-            std::lock_guard<std::mutex> hold(lock);
-            failure = std::current_exception();
-            nextRow = sources.size();
-        }
-    };
     threads = std::clamp(threads, 1, std::max(1, int(sources.size() / 16)));
-    Workers pool(threads - 1, work);
-    work();
-    pool.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    shareOut(
+        sources.size(), threads, [&h] { return climbUp(h); },
+        [&](auto &climb, std::size_t r) {
+            std::vector<double> &row = table[r];
+            climb.run(sources[r], [&](int v, double d) {
+                for (std::int64_t k = starts[std::size_t(v)]; k < starts[std::size_t(v) + 1]; ++k) {
+                    const auto &[column, time] = buckets[std::size_t(k)];
+                    row[std::size_t(column)] = std::min(row[std::size_t(column)], d + time);
+                }
+            });
+        });
     return table;
 }

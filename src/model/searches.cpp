@@ -5,11 +5,8 @@
 #include "searcher.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <exception>
 #include <limits>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -100,26 +97,10 @@ std::vector<std::vector<double>> timesBetween(const Network &net, const std::vec
         }
     };
 
-    std::atomic<std::size_t> nextRow{0};
-    std::mutex lock;
-    std::exception_ptr failure;
-    auto work = [&] {
-        try {
-            Searcher search(net);
-            for (std::size_t r; (r = nextRow++) < sources.size();)
-                fillRow(search, r);
-        } catch (...) { // out of memory: said on the caller's thread
-            std::lock_guard<std::mutex> hold(lock);
-            failure = std::current_exception();
-            nextRow = sources.size();
-        }
-    };
     threads = int(std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1,
                                           std::max<std::size_t>(sources.size(), 1)));
-    Workers pool(threads - 1, work);
-    work();
-    pool.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    shareOut(
+        sources.size(), threads, [&net] { return Searcher(net); },
+        [&](Searcher &search, std::size_t r) { fillRow(search, r); });
     return table;
 }

@@ -400,6 +400,9 @@ private slots:
         row("zero roads and ties", {40, 2, 1, 0, 1, 2});
         row("times 0-3", {60, 2, 3, 0, 1, 3});
         row("dense", {50, 8, 3, 0, 1, 4});
+        // Each city with some 80 neighbours: more than a witness search sorts its targets for.
+        row("crowded, ties", {150, 40, 3, 0, 1, 15}, 3);
+        row("crowded, shared names", {150, 40, 3, 30, 1, 16}, 3);
         row("sparse, unreachable parts", {120, 1, 3, 0, 1, 5});
         row("shared names", {80, 3, 3, 25, 1, 6});
         row("names shared many times", {60, 3, 3, 150, 1, 11});

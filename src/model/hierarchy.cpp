@@ -10,16 +10,18 @@ namespace {
 constexpr double inf = std::numeric_limits<double>::infinity();
 // A witness search stops after this many nodes: a shortcut too many is harmless, a search per
 // pair of a crowded node's neighbours is not.
-constexpr int kWitnessSettled = 50;
+constexpr int kWitnessSettled = 200;
+// Witness searches for more nodes than this keep the longest time through as their bound.
+constexpr std::size_t kSortedTargets = 64;
 // Estimating a node's shortcuts needs less.
 constexpr int kEstimateSettled = 10;
 // Where contracting costs more than this many arcs looked at per arc of the network, beyond a
-// second's worth that any network may take (a large grid of equal times everywhere, where
-// every node gets crowded), the hierarchy is given up: searches go on without it.
-constexpr long long kWorkPerArc = 400;
+// second's worth that any network may take, the hierarchy is given up: searches go on without
+// it. Road-like networks take 100 to 300, towns of streets and grids of equal times about 1,200.
+constexpr long long kWorkPerArc = 1500;
 constexpr long long kWorkAnyway = 20'000'000;
-// Nor more than this in all (a few seconds): the first opening of a network waits for it.
-constexpr long long kWorkAtMost = 150'000'000;
+// Nor more than this in all (half a minute or so): the first opening of a network waits for it.
+constexpr long long kWorkAtMost = 2'500'000'000;
 
 struct Edge
 {
@@ -27,18 +29,20 @@ struct Edge
     double time;
 };
 
-// The graph still to contract: per node, arcs out and in among the nodes left.
+// The graph still to contract: per node, arcs out and in among the nodes left (in: not kept
+// where every arc goes both ways).
 struct Remaining
 {
     std::vector<std::vector<Edge>> out, in;
+    bool symmetric = false;
 
     long long scanned = 0; // arcs looked at by add() and drop(), for the budget
 
     // An arc u -> x, or a shorter time for the one there.
     void add(int u, int x, double time)
     {
-        scanned += static_cast<long long>(out[std::size_t(u)].size() + in[std::size_t(x)].size());
-        auto set = [](std::vector<Edge> &list, int to, double t) {
+        auto set = [this](std::vector<Edge> &list, int to, double t) {
+            scanned += static_cast<long long>(list.size());
             for (Edge &e : list)
                 if (e.to == to) {
                     e.time = std::min(e.time, t);
@@ -47,7 +51,8 @@ struct Remaining
             list.push_back({std::int32_t(to), t});
         };
         set(out[std::size_t(u)], x, time);
-        set(in[std::size_t(x)], u, time);
+        if (!symmetric)
+            set(in[std::size_t(x)], u, time);
     }
     void drop(std::vector<Edge> &list, int to)
     {
@@ -61,67 +66,102 @@ struct Remaining
     }
 };
 
-// Searches for a way between two neighbours of a node that avoids it.
+// Searches for ways between neighbours of a node that avoid it, each at most as long as the
+// way through it.
 class Witness
 {
 public:
-    explicit Witness(int nodes) : want(std::size_t(nodes), 0), dist(std::size_t(nodes), inf) {}
+    explicit Witness(int nodes)
+        : wantStamp(std::size_t(nodes), 0), wantVia(std::size_t(nodes), 0),
+          dist(std::size_t(nodes), inf)
+    {
+    }
 
-    // Until every node marked as wanted (the stamp given) is settled, or nothing under `bound`
-    // is left, or the search has gone far enough.
-    void run(const Remaining &g, int from, int avoid, double bound, int wanted, int limit)
+    // The nodes the next search looks for, each with the time through the node left out.
+    void clearWanted()
+    {
+        targets.clear();
+        if (++stamp == 0) {
+            std::fill(wantStamp.begin(), wantStamp.end(), 0);
+            stamp = 1;
+        }
+    }
+    void setWanted(int v, double via)
+    {
+        wantStamp[std::size_t(v)] = stamp;
+        wantVia[std::size_t(v)] = via;
+        targets.push_back({via, v});
+        ++work; // a node of thousands of neighbours costs as much before any search
+    }
+
+    // Until each wanted node is reached within its time, or no way left can be, or the search
+    // has settled `limit` nodes.
+    void run(const Remaining &g, int from, int avoid, int limit)
     {
         for (int v : touched)
             dist[std::size_t(v)] = inf;
         touched.clear();
         heap.clear();
+        // Longest first: the bound is the longest time through of the nodes not yet reached
+        // (for many targets, the longest of all: sorting them would cost more than it saves).
+        if (targets.size() <= kSortedTargets)
+            std::sort(targets.begin(), targets.end(), std::greater<>());
+        else
+            std::swap(targets.front(), *std::max_element(targets.begin(), targets.end()));
+        std::size_t open = 0;
+        int left = int(targets.size());
+        auto bound = [&] {
+            while (open < targets.size() && targets.size() <= kSortedTargets &&
+                   wantStamp[std::size_t(targets[open].second)] != stamp)
+                ++open;
+            return open < targets.size() ? targets[open].first : -inf;
+        };
         dist[std::size_t(from)] = 0;
         touched.push_back(from);
         heap.push_back({0, from});
         int settled = 0;
-        while (!heap.empty() && settled < limit) {
+        while (!heap.empty() && settled < limit && left > 0) {
             std::pop_heap(heap.begin(), heap.end(), std::greater<>());
             const auto [d, v] = heap.back();
             heap.pop_back();
             if (d > dist[std::size_t(v)])
                 continue;
-            if (d > bound)
+            const double most = bound();
+            if (d > most)
                 break;
             ++settled;
-            work += g.out[std::size_t(v)].size();
-            if (want[std::size_t(v)] == wantStamp && --wanted == 0)
-                break;
+            work += static_cast<long long>(g.out[std::size_t(v)].size());
             for (const Edge &e : g.out[std::size_t(v)]) {
                 if (e.to == avoid)
                     continue;
                 const double nd = d + e.time;
                 double &old = dist[std::size_t(e.to)];
-                if (nd < old) {
+                if (nd < old && nd <= most) {
                     if (old == inf)
                         touched.push_back(e.to);
                     old = nd;
+                    // Reached within its time: a witness, whether or not this way is the
+                    // shortest.
+                    if (wantStamp[std::size_t(e.to)] == stamp && nd <= wantVia[std::size_t(e.to)]) {
+                        wantStamp[std::size_t(e.to)] = 0;
+                        if (--left == 0)
+                            break;
+                    }
                     heap.push_back({nd, e.to});
                     std::push_heap(heap.begin(), heap.end(), std::greater<>());
                 }
             }
         }
     }
+    bool wanting() const { return !targets.empty(); }
     double at(int v) const { return dist[std::size_t(v)]; }
     long long work = 0; // arcs looked at, all searches together
 
-    // Marks the nodes a search waits for; then run() with their count.
-    void clearWanted()
-    {
-        if (++wantStamp == 0) {
-            std::fill(want.begin(), want.end(), 0);
-            wantStamp = 1;
-        }
-    }
-    void setWanted(int v) { want[std::size_t(v)] = wantStamp; }
-
 private:
-    std::vector<std::uint32_t> want;
-    std::uint32_t wantStamp = 0;
+    std::vector<std::uint32_t> wantStamp;
+    std::uint32_t stamp = 0;
+    std::vector<double> wantVia;
+    std::vector<std::pair<double, int>> targets;
     std::vector<double> dist;
     std::vector<int> touched;
     std::vector<std::pair<double, int>> heap;
@@ -135,18 +175,41 @@ public:
           deleted(std::size_t(nodes), 0), level(std::size_t(nodes), 0),
           priority(std::size_t(nodes), 0), contracted(std::size_t(nodes), 0)
     {
+        g.symmetric = symmetric;
         g.out.resize(std::size_t(nodes));
-        g.in.resize(std::size_t(nodes));
+        g.in.resize(symmetric ? 0 : std::size_t(nodes));
+        // Numbered in breadth-first order, so that neighbours lie near each other in memory: on
+        // a large network the searches otherwise wait on memory more than they work.
+        newId.assign(std::size_t(nodes), -1);
+        oldId.reserve(std::size_t(nodes));
+        for (int start = 0; start < nodes; ++start) {
+            if (newId[std::size_t(start)] >= 0)
+                continue;
+            std::size_t head = oldId.size();
+            newId[std::size_t(start)] = std::int32_t(oldId.size());
+            oldId.push_back(start);
+            for (; head < oldId.size(); ++head)
+                for (const Network::Arc *a = net.arcsBegin(oldId[head]);
+                     a != net.arcsEnd(oldId[head]); ++a)
+                    if (newId[std::size_t(a->to)] < 0) {
+                        newId[std::size_t(a->to)] = std::int32_t(oldId.size());
+                        oldId.push_back(a->to);
+                    }
+        }
         // Listed as they come, then the same arc twice kept once at its shorter time: add()
         // would look through a list per arc (a name shared by thousands of cities has a
         // list as long).
         for (int v = 0; v < nodes; ++v)
-            for (const Network::Arc *a = net.arcsBegin(v); a != net.arcsEnd(v); ++a)
-                if (a->to != v) {
-                    g.out[std::size_t(v)].push_back({a->to, a->time});
-                    g.in[std::size_t(a->to)].push_back({std::int32_t(v), a->time});
+            for (const Network::Arc *a = net.arcsBegin(oldId[std::size_t(v)]);
+                 a != net.arcsEnd(oldId[std::size_t(v)]); ++a) {
+                const std::int32_t to = newId[std::size_t(a->to)];
+                if (to != v) {
+                    g.out[std::size_t(v)].push_back({to, a->time});
+                    if (!symmetric)
+                        g.in[std::size_t(to)].push_back({std::int32_t(v), a->time});
                 }
-        for (auto *lists : {&g.out, &g.in})
+            }
+        for (auto *lists : {&g.out, &g.in}) // (in: empty where symmetric)
             for (std::vector<Edge> &list : *lists) {
                 std::sort(list.begin(), list.end(), [](const Edge &a, const Edge &b) {
                     return a.to != b.to ? a.to < b.to : a.time < b.time;
@@ -159,16 +222,21 @@ public:
             baseArcs += std::max<long long>(1, static_cast<long long>(list.size()));
     }
 
-    Hierarchy run(const std::atomic<bool> *cancel, long long budget)
+    Hierarchy run(const std::atomic<bool> *cancelled, long long workBudget)
     {
-        if (budget < 0)
-            budget = std::min(kWorkPerArc * baseArcs + kWorkAnyway, kWorkAtMost);
+        cancel = cancelled;
+        budget = workBudget >= 0 ? workBudget
+                                 : std::min(kWorkPerArc * baseArcs + kWorkAnyway, kWorkAtMost);
         using Entry = std::pair<long long, int>;
-        std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
+        std::vector<Entry> first(static_cast<std::size_t>(nodes));
         for (int v = 0; v < nodes; ++v) {
             priority[std::size_t(v)] = priorityOf(v);
-            queue.push({priority[std::size_t(v)], v});
+            first[std::size_t(v)] = {priority[std::size_t(v)], v};
+            if (stopped())
+                return Hierarchy();
         }
+        std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue(std::greater<>(),
+                                                                             std::move(first));
         Hierarchy h;
         h.rank.assign(std::size_t(nodes), 0);
         upLists.resize(std::size_t(nodes));
@@ -177,8 +245,13 @@ public:
         while (!queue.empty()) {
             const auto [p, v] = queue.top();
             queue.pop();
-            if (contracted[std::size_t(v)] || p != priority[std::size_t(v)])
+            if (contracted[std::size_t(v)])
                 continue;
+            // Each node in line once: raised meanwhile (below), it goes back at its new place.
+            if (p < priority[std::size_t(v)]) {
+                queue.push({priority[std::size_t(v)], v});
+                continue;
+            }
             // Lazy: a node whose priority has grown since goes back in line.
             const long long now = priorityOf(v);
             if (now > p && !queue.empty() && now > queue.top().first) {
@@ -186,11 +259,12 @@ public:
                 queue.push({now, v});
                 continue;
             }
-            if ((cancel && cancel->load(std::memory_order_relaxed)) ||
-                witness.work + g.scanned > budget)
+            if (stopped())
                 return Hierarchy();
-            contract(v, nullptr);
-            h.rank[std::size_t(v)] = next++;
+            contract(v);
+            if (stopped())
+                return Hierarchy();
+            h.rank[std::size_t(oldId[std::size_t(v)])] = next++;
             for (const auto *list : {&upLists[std::size_t(v)], &downLists[std::size_t(v)]})
                 for (const Edge &e : *list) {
                     const auto x = std::size_t(e.to);
@@ -199,7 +273,6 @@ public:
                     // The estimate made again only when the node comes up (see above).
                     priority[x] += 2 + lifted - level[x];
                     level[x] = lifted;
-                    queue.push({priority[x], e.to});
                 }
         }
         pack(upLists, &h.upOffsets, &h.up);
@@ -209,79 +282,90 @@ public:
     }
 
 private:
-    // Shortcuts that contracting v would add, each added unless `count` is given.
-    void contract(int v, int *count)
+    struct Shortcut
     {
-        const std::vector<Edge> &ins = g.in[std::size_t(v)];
+        std::int32_t from, to;
+        double time;
+    };
+
+    // The shortcuts between v's neighbours that the search from its i-th neighbour finds no
+    // other way for: from the i-th arc into v where arcs go one way, else from the i-th arc out,
+    // towards the later ones (each pair once).
+    void searchFrom(int v, std::size_t i, int limit)
+    {
+        Witness &w = witness;
         const std::vector<Edge> &outs = g.out[std::size_t(v)];
-        for (std::size_t i = 0; i < ins.size() && !symmetric; ++i) {
-            const Edge into = ins[i];
-            double farthest = 0;
-            int wanted = 0;
-            witness.clearWanted();
-            for (const Edge &e : outs)
-                if (e.to != into.to) {
-                    farthest = std::max(farthest, into.time + e.time);
-                    witness.setWanted(e.to);
-                    ++wanted;
-                }
-            if (wanted == 0)
-                continue;
-            witness.run(g, into.to, v, farthest, wanted,
-                        count ? kEstimateSettled : kWitnessSettled);
-            for (std::size_t o = 0; o < outs.size(); ++o) {
-                const Edge e = outs[o];
-                const double via = into.time + e.time;
-                if (e.to == into.to || witness.at(e.to) <= via)
-                    continue;
-                if (count)
-                    ++*count;
-                else
-                    g.add(into.to, e.to, via);
-            }
-        }
-        // Where every road goes both ways, each pair of neighbours is searched once, and its
-        // shortcut made both ways: half the searches, and the arcs down are the arcs up.
-        for (std::size_t i = 0; i < outs.size() && symmetric; ++i) {
-            const Edge from = outs[i];
-            double farthest = 0;
-            witness.clearWanted();
-            for (std::size_t j = i + 1; j < outs.size(); ++j) {
-                farthest = std::max(farthest, from.time + outs[j].time);
-                witness.setWanted(outs[j].to);
-            }
-            if (i + 1 >= outs.size())
-                continue;
-            witness.run(g, from.to, v, farthest, int(outs.size() - i - 1),
-                        count ? kEstimateSettled : kWitnessSettled);
-            for (std::size_t j = i + 1; j < outs.size(); ++j) {
-                const Edge e = outs[j];
-                const double via = from.time + e.time;
-                if (witness.at(e.to) <= via)
-                    continue;
-                if (count) {
-                    *count += 2;
-                } else {
-                    g.add(from.to, e.to, via);
-                    g.add(e.to, from.to, via);
-                }
-            }
-        }
-        if (count)
+        const Edge from = symmetric ? outs[i] : g.in[std::size_t(v)][i];
+        const std::size_t first = symmetric ? i + 1 : 0;
+        w.clearWanted();
+        for (std::size_t j = first; j < outs.size(); ++j)
+            if (outs[j].to != from.to)
+                w.setWanted(outs[j].to, from.time + outs[j].time);
+        if (!w.wanting())
             return;
+        w.run(g, from.to, v, limit);
+        w.work += static_cast<long long>(outs.size() - first);
+        for (std::size_t j = first; j < outs.size(); ++j) {
+            const double via = from.time + outs[j].time;
+            if (outs[j].to != from.to && w.at(outs[j].to) > via)
+                found.push_back({from.to, outs[j].to, via});
+        }
+    }
+
+    // Cancelled, or over the budget: checked between searches, as a single node may have
+    // thousands of neighbours.
+    bool stopped() const
+    {
+        return (cancel && cancel->load(std::memory_order_relaxed)) ||
+               witness.work + g.scanned > budget;
+    }
+
+    // How many shortcuts contracting v would add (found with shorter searches).
+    long long estimate(int v)
+    {
+        const std::size_t searches =
+            symmetric ? g.out[std::size_t(v)].size() : g.in[std::size_t(v)].size();
+        long long count = 0;
+        for (std::size_t i = 0; i < searches && !stopped(); ++i) {
+            found.clear();
+            searchFrom(v, i, kEstimateSettled);
+            count += static_cast<long long>(found.size());
+        }
+        return symmetric ? 2 * count : count;
+    }
+
+    // Each shortcut added after its search, so that the later searches find their way through
+    // it: fewer shortcuts.
+    void contract(int v)
+    {
+        const std::size_t searches =
+            symmetric ? g.out[std::size_t(v)].size() : g.in[std::size_t(v)].size();
+        for (std::size_t i = 0; i < searches; ++i) {
+            if (stopped())
+                return; // the whole build is given up
+            found.clear();
+            searchFrom(v, i, kWitnessSettled);
+            for (const Shortcut &s : found) {
+                g.add(s.from, s.to, s.time);
+                if (symmetric) // made both ways: the arcs down are the arcs up
+                    g.add(s.to, s.from, s.time);
+            }
+        }
         // The node leaves the graph; its arcs stay as the hierarchy's.
         upLists[std::size_t(v)] = std::move(g.out[std::size_t(v)]);
-        if (!symmetric)
-            downLists[std::size_t(v)] = std::move(g.in[std::size_t(v)]);
-        else
+        if (symmetric) {
             for (const Edge &e : upLists[std::size_t(v)])
                 g.drop(g.out[std::size_t(e.to)], v);
-        for (const Edge &e : upLists[std::size_t(v)])
-            g.drop(g.in[std::size_t(e.to)], v);
-        for (const Edge &e : downLists[std::size_t(v)])
-            g.drop(g.out[std::size_t(e.to)], v);
+        } else {
+            downLists[std::size_t(v)] = std::move(g.in[std::size_t(v)]);
+            for (const Edge &e : upLists[std::size_t(v)])
+                g.drop(g.in[std::size_t(e.to)], v);
+            for (const Edge &e : downLists[std::size_t(v)])
+                g.drop(g.out[std::size_t(e.to)], v);
+        }
         g.out[std::size_t(v)] = {};
-        g.in[std::size_t(v)] = {};
+        if (!symmetric)
+            g.in[std::size_t(v)] = {};
         contracted[std::size_t(v)] = 1;
     }
 
@@ -289,15 +373,16 @@ private:
     // levels, so that the contraction spreads over the graph.
     long long priorityOf(int v)
     {
-        int added = 0;
-        contract(v, &added);
-        const auto removed =
-            static_cast<long long>(g.in[std::size_t(v)].size() + g.out[std::size_t(v)].size());
+        const long long added = estimate(v);
+        const auto outs = static_cast<long long>(g.out[std::size_t(v)].size());
+        const long long removed =
+            symmetric ? 2 * outs : outs + static_cast<long long>(g.in[std::size_t(v)].size());
         return 4 * (added - removed) + 2 * deleted[std::size_t(v)] + level[std::size_t(v)];
     }
 
-    static void pack(std::vector<std::vector<Edge>> &lists, std::vector<std::int64_t> *offsets,
-                     std::vector<Network::Arc> *arcs)
+    // In the network's numbering again.
+    void pack(std::vector<std::vector<Edge>> &lists, std::vector<std::int64_t> *offsets,
+              std::vector<Network::Arc> *arcs) const
     {
         offsets->assign(lists.size() + 1, 0);
         std::size_t total = 0;
@@ -305,12 +390,15 @@ private:
             total += list.size();
         arcs->reserve(total);
         for (std::size_t v = 0; v < lists.size(); ++v) {
-            std::sort(lists[v].begin(), lists[v].end(),
+            std::vector<Edge> &list = lists[std::size_t(newId[v])];
+            for (Edge &e : list)
+                e.to = oldId[std::size_t(e.to)];
+            std::sort(list.begin(), list.end(),
                       [](const Edge &a, const Edge &b) { return a.to < b.to; });
-            for (const Edge &e : lists[v])
+            for (const Edge &e : list)
                 arcs->push_back({e.to, e.time});
             (*offsets)[v + 1] = std::int64_t(arcs->size());
-            lists[v] = {};
+            list = {};
         }
     }
 
@@ -319,9 +407,13 @@ private:
     long long baseArcs = 0;
     Remaining g;
     Witness witness;
+    std::vector<Shortcut> found; // by the last search
+    const std::atomic<bool> *cancel = nullptr;
+    long long budget = 0;
     std::vector<long long> deleted, level, priority;
     std::vector<char> contracted;
     std::vector<std::vector<Edge>> upLists, downLists;
+    std::vector<std::int32_t> newId, oldId; // the network's node numbers and the builder's
 };
 
 bool validSide(const std::vector<std::int64_t> &offsets, const std::vector<Network::Arc> &arcs,

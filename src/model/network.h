@@ -47,9 +47,9 @@ public:
         bool *fromImage = nullptr; // when given, set to whether the image was read
         // A network of this many nodes and more, up to hierarchyTo, gets the searches' speed-up
         // structure when its image is made, and keeps it there (beyond, building it could take
-        // minutes).
+        // minutes, and more memory than the network).
         int hierarchyFrom = 20'000;
-        int hierarchyTo = 300'000;
+        int hierarchyTo = 2'000'000;
     };
     // The cache folder the programs share, in the user's cache location; none when the
     // environment sets GPS_NO_CACHE.

@@ -253,6 +253,10 @@ void Fenetre::showRoute()
     // The boxes show where the route starts and ends; setting them routes nothing by itself.
     for (const auto &[box, name] : {std::pair{ui->comboBoxDepart, plan->start()},
                                     std::pair{ui->comboBoxArrive, plan->end()}}) {
+        // Mostly the box the route was just picked in: not looked through again (a million
+        // names take tens of milliseconds).
+        if (!name.isEmpty() && box->currentIndex() > 0 && box->currentText() == name)
+            continue;
         const QSignalBlocker quiet(box);
         box->setCurrentIndex(name.isEmpty() ? 0 : std::max(0, box->findText(name)));
     }

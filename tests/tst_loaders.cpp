@@ -678,6 +678,8 @@ private slots:
         QTest::newRow("image: cut short") << "truncated" << false << true;
         QTest::newRow("image: empty") << "empty" << false << true;
         QTest::newRow("image: not one") << "foreign bytes" << false << true;
+        // An earlier version's image may lack what this one keeps (a hierarchy): made again.
+        QTest::newRow("image: an earlier version") << "earlier version" << false << true;
         QTest::newRow("image: another folder's") << "other folder" << false << true;
         QTest::newRow("cache folder: a file") << "folder is a file" << false << false;
         // What is not the user's own ordinary file is neither read nor written through.
@@ -750,6 +752,14 @@ private slots:
             QVERIFY(image.resize(change == "empty" ? 0 : image.size() / 2));
         } else if (change == "foreign bytes") {
             QVERIFY(image.open(QIODevice::WriteOnly) && image.write("GPSNET and so on") > 0);
+            image.close();
+        } else if (change == "earlier version") {
+            quint32 version = 0; // after the 8 bytes of the magic and 4 of the byte order
+            QVERIFY(image.open(QIODevice::ReadWrite) && image.seek(12) &&
+                    image.read(reinterpret_cast<char *>(&version), 4) == 4 && version > 1);
+            --version;
+            QVERIFY(image.seek(12) &&
+                    image.write(reinterpret_cast<const char *>(&version), 4) == 4);
             image.close();
         } else if (change == "spliced") {
             // This image's key, then another network's payload with its own hash.

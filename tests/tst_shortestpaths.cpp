@@ -403,6 +403,7 @@ private slots:
         // Each city with some 80 neighbours: more than a witness search sorts its targets for.
         row("crowded, ties", {150, 40, 3, 0, 1, 15}, 3);
         row("crowded, shared names", {150, 40, 3, 30, 1, 16}, 3);
+        row("n = 600, 400 names taken from others", {600, 2, 3, 400, 1, 17}, 13);
         row("sparse, unreachable parts", {120, 1, 3, 0, 1, 5});
         row("shared names", {80, 3, 3, 25, 1, 6});
         row("names shared many times", {60, 3, 3, 150, 1, 11});

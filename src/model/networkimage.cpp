@@ -29,9 +29,7 @@ namespace {
 
 constexpr char kMagic[8] = {'G', 'P', 'S', 'N', 'E', 'T', '\x01', '\0'};
 constexpr quint32 kByteOrder = 0x01020304; // read back otherwise on a machine of the other order
-// 2: the hash covers the key with the payload; 3: hierarchy; 4: hierarchies up to two million
-// nodes (images of 3 hold none beyond 300,000 nodes: made again once, with one)
-constexpr quint32 kVersion = 4;
+constexpr quint32 kVersion = 4; // 2: hash of key + payload; 3: hierarchy; 4: up to 2M nodes
 // The images kept take this much at most; the oldest go first.
 constexpr qint64 kCacheBound = qint64(2) << 30;
 // A 64-bit hash of the bytes, the same in every run on the machine (Qt's own hashes are seeded

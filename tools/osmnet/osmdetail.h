@@ -36,14 +36,30 @@ bool stopsCars(const osmium::TagList &tags);
 // comes this close passes it (osmtowns.cpp).
 double townKm(const QString &kind);
 
+// A search's find: place `to` reached from place `from` in `forth` minutes, passing no other
+// place; `oneWay` when that drive takes a one-way road (the way back may take longer). `link`
+// holds the pair, the drive's length and shape.
+struct Found
+{
+    int from, to;
+    double forth;
+    bool oneWay;
+    Link link;
+};
+
+// The roads from the finds, each at the slower direction's time: the way back is the other
+// end's find, or, where that end's search did not meet this one (another town on the way
+// back), searched. Returns how many finds have no way back (left out).
+long long slowerWays(const Network &net, std::vector<Found> found, int threads,
+                     const std::function<bool()> &cancelled, std::vector<Link> *links);
+
 // Where two roads through a neighbouring town take over 3 % more than the drive between two
 // places, joins them directly too, at the drive's time (the slower way's where roads are
-// one-way): `links` as the searches found them, `at` the places at each node (the first
-// stands for them), `back` the graph reversed.
+// one-way: each end searches its way there): `links` as the searches found them, `at` the
+// places at each node (the first stands for them).
 // Searches on `threads` threads; `cancelled`, when set and true, stops them (Cancelled).
-void joinPastTowns(const Network &net, const RoadGraph &back,
-                   const std::unordered_map<int, std::vector<int>> &at, int threads,
-                   const std::function<bool()> &cancelled, std::vector<Link> *links);
+void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector<int>> &at,
+                   int threads, const std::function<bool()> &cancelled, std::vector<Link> *links);
 
 // Per road node, how many nodes its strongly connected part of the graph holds: those it can
 // reach and be reached from.
@@ -320,31 +336,6 @@ private:
     std::vector<int> touched;
     std::vector<Item> heap;
 };
-
-inline RoadGraph reversed(const RoadGraph &g)
-{
-    RoadGraph r;
-    r.lat = g.lat;
-    r.lon = g.lon;
-    const int n = g.nodeCount();
-    r.out.assign(std::size_t(n) + 1, 0);
-    for (std::int32_t w : g.to)
-        ++r.out[std::size_t(w) + 1];
-    for (int v = 0; v < n; ++v)
-        r.out[std::size_t(v) + 1] += r.out[std::size_t(v)];
-    r.to.resize(g.to.size());
-    r.minutes.resize(g.minutes.size());
-    r.oneWay.resize(g.oneWay.size());
-    std::vector<std::int64_t> next(r.out.begin(), r.out.end() - 1);
-    for (int v = 0; v < n; ++v)
-        for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a) {
-            const std::int64_t slot = next[std::size_t(g.to[std::size_t(a)])]++;
-            r.to[std::size_t(slot)] = v;
-            r.minutes[std::size_t(slot)] = g.minutes[std::size_t(a)];
-            r.oneWay[std::size_t(slot)] = g.oneWay[std::size_t(a)];
-        }
-    return r;
-}
 
 // Throws Error: "PATH: WHY".
 [[noreturn]] void refuse(const QString &path, const QString &why);

@@ -33,7 +33,6 @@ namespace osmnet {
 
 namespace {
 
-constexpr double inf = std::numeric_limits<double>::infinity();
 using detail::AreaPlace;
 using detail::kRadiansPerDegree;
 using detail::NodeReader;
@@ -261,79 +260,73 @@ Network convert(const QString &extract, const Options &options)
         for (const auto &[node, places] : at)
             town[std::size_t(node)] = node;
     }
-    const RoadGraph back = detail::reversed(g);
-
-    // From each place: the places it reaches passing no other (forwards), then how long the
-    // way back from each of them takes; the slower of the two is the road.
-    std::vector<Link> links;
+    // From each place: the places it reaches passing no other, and how long that takes. The
+    // time back of a road that takes one-way roads is the other end's time there (below).
+    std::vector<detail::Found> found;
     std::mutex lock;
     std::atomic<int> next{0};
-    std::atomic<long long> oneWay{0};
     const int total = int(net.places.size());
     auto work = [&] {
-        {
-            detail::Search search(n), backSearch(n);
-            std::vector<Link> mine;
-            for (int i; (i = next++) < total;) {
-                if (options.cancelled && options.cancelled())
-                    throw Cancelled();
-                const int node = net.places[std::size_t(i)].node;
-                // Places at one node: the first stands for them all, the others joined to it
-                // alone (a star), so that roads stay as many as the places, however many share
-                // a node.
-                const int first = at[node].front();
-                if (i != first) {
-                    Link star{first, i, 0.0, 0.0, {}};
-                    detail::shapeLink(g, {node}, &star);
-                    mine.push_back(std::move(star));
-                    continue;
-                }
-                std::vector<int> targets, oneWayTargets;
-                std::vector<double> forth;
-                std::vector<char> takesOneWay;
-                search.places(g, town, node, [&](int v, double minutes, bool oneWay) {
-                    targets.push_back(v);
-                    forth.push_back(minutes);
-                    takesOneWay.push_back(oneWay);
-                    if (oneWay)
-                        oneWayTargets.push_back(v);
-                });
-                // The way back is searched only where the way there took a one-way road.
-                const std::vector<double> backTimes = backSearch.times(back, node, oneWayTargets);
-                for (std::size_t k = 0, b = 0; k < targets.size(); ++k) {
-                    const double slower =
-                        takesOneWay[k] ? std::max(forth[k], backTimes[b++]) : forth[k];
-                    const int j = at[targets[k]].front();
-                    if (slower == inf) {
-                        ++oneWay;
-                        continue;
-                    }
-                    Link link{std::min(i, j), std::max(i, j), slower, 0.0, {}};
-                    std::vector<std::int32_t> path = search.pathTo(targets[k]);
-                    if (i > j)
-                        std::reverse(path.begin(), path.end());
-                    detail::shapeLink(g, path, &link);
-                    mine.push_back(std::move(link));
-                }
-                if (options.progress && i % 1000 == 999) {
-                    std::lock_guard<std::mutex> hold(lock);
-                    say(QStringLiteral("searched from %1 of %2 places")
-                            .arg(count(i + 1), count(total)));
-                }
+        detail::Search search(n);
+        std::vector<detail::Found> mine;
+        std::vector<int> targets;
+        std::vector<double> forth;
+        std::vector<char> takesOneWay;
+        for (int i; (i = next++) < total;) {
+            if (options.cancelled && options.cancelled())
+                throw Cancelled();
+            const int node = net.places[std::size_t(i)].node;
+            // Places at one node: the first stands for them all, the others joined to it
+            // alone (a star), so that roads stay as many as the places, however many share
+            // a node.
+            const int first = at[node].front();
+            if (i != first) {
+                detail::Found star{first, i, 0.0, false, {first, i, 0.0, 0.0, {}}};
+                detail::shapeLink(g, {node}, &star.link);
+                mine.push_back(std::move(star));
+                continue;
             }
-            std::lock_guard<std::mutex> hold(lock);
-            links.insert(links.end(), std::make_move_iterator(mine.begin()),
-                         std::make_move_iterator(mine.end()));
+            targets.clear();
+            forth.clear();
+            takesOneWay.clear();
+            search.places(g, town, node, [&](int v, double minutes, bool oneWay) {
+                targets.push_back(v);
+                forth.push_back(minutes);
+                takesOneWay.push_back(oneWay);
+            });
+            for (std::size_t k = 0; k < targets.size(); ++k) {
+                const int j = at[targets[k]].front();
+                detail::Found f{i,
+                                j,
+                                forth[k],
+                                bool(takesOneWay[k]),
+                                {std::min(i, j), std::max(i, j), forth[k], 0.0, {}}};
+                std::vector<std::int32_t> path = search.pathTo(targets[k]);
+                if (i > j)
+                    std::reverse(path.begin(), path.end());
+                detail::shapeLink(g, path, &f.link);
+                mine.push_back(std::move(f));
+            }
+            if (options.progress && i % 1000 == 999) {
+                std::lock_guard<std::mutex> hold(lock);
+                say(QStringLiteral("searched from %1 of %2 places")
+                        .arg(count(i + 1), count(total)));
+            }
         }
+        std::lock_guard<std::mutex> hold(lock);
+        found.insert(found.end(), std::make_move_iterator(mine.begin()),
+                     std::make_move_iterator(mine.end()));
     };
     const int threads = options.threads > 0
                             ? options.threads
                             : int(std::max(1u, std::thread::hardware_concurrency()));
     detail::onThreads(threads, work, [&] { next = total; });
+    std::vector<Link> links;
+    net.oneWayPairs = detail::slowerWays(net, std::move(found), threads, options.cancelled, &links);
     // A route through a town is charged the way to its place's node and back: where that
     // costs too much, the pair is joined directly too.
     say(QStringLiteral("looking for detours through towns"));
-    detail::joinPastTowns(net, back, at, threads, options.cancelled, &links);
+    detail::joinPastTowns(net, at, threads, options.cancelled, &links);
     // Each pair once (found from both ends as a rule), the slower time kept; of two as slow,
     // the same whichever thread found it first (the same extract gives the same files).
     std::sort(links.begin(), links.end(), [](const Link &x, const Link &y) {
@@ -346,7 +339,6 @@ Network convert(const QString &extract, const Options &options)
                             [](const Link &x, const Link &y) { return x.a == y.a && x.b == y.b; }),
                 links.end());
     net.links = std::move(links);
-    net.oneWayPairs = oneWay; // (met from the end that reaches the other only)
     std::vector<char> joinedByRoad(net.places.size(), 0);
     for (const Link &l : net.links)
         joinedByRoad[std::size_t(l.a)] = joinedByRoad[std::size_t(l.b)] = 1;

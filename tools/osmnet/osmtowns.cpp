@@ -19,9 +19,82 @@ double townKm(const QString &kind)
                                               : 0.3;
 }
 
-void joinPastTowns(const Network &net, const RoadGraph &back,
-                   const std::unordered_map<int, std::vector<int>> &at, int threads,
-                   const std::function<bool()> &cancelled, std::vector<Link> *links)
+namespace {
+
+bool before(const Found &x, const Found &y)
+{
+    return x.from != y.from ? x.from < y.from : x.to < y.to;
+}
+
+// The find of `to` from `from` among `found` (sorted), or null.
+const Found *findOf(const std::vector<Found> &found, int from, int to)
+{
+    const Found key{from, to, 0.0, false, {}};
+    const auto it = std::lower_bound(found.begin(), found.end(), key, before);
+    return it != found.end() && it->from == from && it->to == to ? &*it : nullptr;
+}
+
+} // namespace
+
+long long slowerWays(const Network &net, std::vector<Found> found, int threads,
+                     const std::function<bool()> &cancelled, std::vector<Link> *links)
+{
+    std::sort(found.begin(), found.end(), before);
+    // The ways back no find gives, by the place they leave from: a search from each.
+    std::vector<std::pair<int, int>> missing;
+    for (const Found &f : found)
+        if (f.oneWay && !findOf(found, f.to, f.from))
+            missing.push_back({f.to, f.from});
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    std::vector<std::size_t> starts;
+    for (std::size_t k = 0; k < missing.size(); ++k)
+        if (k == 0 || missing[k].first != missing[k - 1].first)
+            starts.push_back(k);
+    starts.push_back(missing.size());
+    std::vector<double> back(missing.size(), kNoTime);
+    std::atomic<std::size_t> next{0};
+    const auto place = [&net](int i) { return net.places[std::size_t(i)].node; };
+    onThreads(
+        threads,
+        [&] {
+            Search search(net.graph.nodeCount());
+            std::vector<int> targets;
+            for (std::size_t s; (s = next++) + 1 < starts.size();) {
+                if (cancelled && cancelled())
+                    throw Cancelled();
+                targets.clear();
+                for (std::size_t k = starts[s]; k < starts[s + 1]; ++k)
+                    targets.push_back(place(missing[k].second));
+                const std::vector<double> t =
+                    search.times(net.graph, place(missing[starts[s]].first), targets);
+                std::copy(t.begin(), t.end(), back.begin() + std::ptrdiff_t(starts[s]));
+            }
+        },
+        [&] { next = starts.size(); });
+    long long oneWayOnly = 0;
+    for (Found &f : found) {
+        double slower = f.forth;
+        if (f.oneWay) {
+            const Found *other = findOf(found, f.to, f.from);
+            slower = std::max(
+                slower, other ? other->forth
+                              : back[std::size_t(std::lower_bound(missing.begin(), missing.end(),
+                                                                  std::pair(f.to, f.from)) -
+                                                 missing.begin())]);
+        }
+        if (slower == kNoTime) {
+            ++oneWayOnly;
+            continue;
+        }
+        f.link.minutes = slower;
+        links->push_back(std::move(f.link));
+    }
+    return oneWayOnly;
+}
+
+void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector<int>> &at,
+                   int threads, const std::function<bool()> &cancelled, std::vector<Link> *links)
 {
     constexpr double inf = std::numeric_limits<double>::infinity();
     const RoadGraph &g = net.graph;
@@ -35,12 +108,12 @@ void joinPastTowns(const Network &net, const RoadGraph &back,
     }
     std::mutex lock;
     std::atomic<int> next{0};
-    std::vector<Link> direct;
+    std::vector<Found> direct;
     const auto work = [&] {
         std::vector<double> twoRoads(std::size_t(total), inf);
         std::vector<int> seen;
-        Search ahead(n), behind(n);
-        std::vector<Link> mine;
+        Search ahead(n);
+        std::vector<Found> mine;
         for (int i; (i = next++) < total;) {
             if (cancelled && (i & 63) == 0 && cancelled())
                 throw Cancelled();
@@ -66,21 +139,18 @@ void joinPastTowns(const Network &net, const RoadGraph &back,
                 }
             if (!targets.empty()) {
                 const std::vector<double> forth = ahead.times(g, node, targets, limit);
-                const std::vector<double> backTimes =
-                    net.oneWayRoads ? behind.times(back, node, targets, limit) : forth;
                 std::size_t t = 0;
                 for (const int k : seen) {
                     if (twoRoads[std::size_t(k)] <= 0)
                         continue;
-                    const double drive = std::max(forth[t], backTimes[t]);
-                    ++t;
+                    const double drive = forth[t++];
                     if (drive < inf && twoRoads[std::size_t(k)] > drive * 1.03 + 0.02) {
-                        Link link{std::min(i, k), std::max(i, k), drive, 0.0, {}};
+                        Found f{i, k, drive, false, {std::min(i, k), std::max(i, k), drive, 0, {}}};
                         std::vector<std::int32_t> path = ahead.pathTo(targets[t - 1]);
                         if (i > k)
                             std::reverse(path.begin(), path.end());
-                        shapeLink(g, path, &link);
-                        mine.push_back(std::move(link));
+                        shapeLink(g, path, &f.link);
+                        mine.push_back(std::move(f));
                     }
                 }
             }
@@ -95,8 +165,16 @@ void joinPastTowns(const Network &net, const RoadGraph &back,
                       std::make_move_iterator(mine.end()));
     };
     onThreads(threads, work, [&] { next = total; });
-    links->insert(links->end(), std::make_move_iterator(direct.begin()),
-                  std::make_move_iterator(direct.end()));
+    // Where roads are one-way, a pair is joined when the drive both ways is short enough: each
+    // end found its own way there (the test is the same from both ends).
+    std::sort(direct.begin(), direct.end(), before);
+    for (Found &f : direct) {
+        const Found *other = net.oneWayRoads ? findOf(direct, f.to, f.from) : &f;
+        if (!other)
+            continue;
+        f.link.minutes = std::max(f.forth, other->forth);
+        links->push_back(std::move(f.link));
+    }
 }
 
 std::vector<std::int32_t> strongComponentSizes(const RoadGraph &g)

@@ -22,6 +22,10 @@
 #include <cstdio>
 #include <new>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 int fail(const QString &text)
@@ -251,6 +255,12 @@ int run(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+#ifdef __GLIBC__
+    // Large arrays straight from the system and back to it: glibc otherwise raises that bound
+    // as they are freed, and keeps what was freed for later ones (a million-node extract peaked
+    // at 216 MiB instead of 139).
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     QCoreApplication app(argc, argv);
     try {
         return run(app.arguments());

@@ -38,13 +38,14 @@ double townKm(const QString &kind);
 
 // A search's find: place `to` reached from place `from` in `forth` minutes, passing no other
 // place; `oneWay` when that drive takes a one-way road (the way back may take longer). `link`
-// holds the pair, the drive's length and shape.
+// holds the pair and the drive's length, `kept` its shape's road nodes.
 struct Found
 {
     int from, to;
     double forth;
     bool oneWay;
     Link link;
+    std::vector<std::int32_t> kept;
 };
 
 // The roads from the finds, each at the slower direction's time: the way back is the other
@@ -89,8 +90,19 @@ std::vector<char> joinableNodes(const RoadGraph &g, const std::vector<float> &ma
 // and its shape simplified so that it leaves the road by no more than kShapeMetres.
 constexpr double kShapeMetres = 5.0;
 void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link);
+// The same, the shape's road nodes in `kept` (4 bytes a point, where the shape takes 16), put
+// in the link by placeShape() once it is kept.
+void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link,
+               std::vector<std::int32_t> *kept);
+void placeShape(const RoadGraph &g, const std::vector<std::int32_t> &kept, Link *link);
 
 constexpr double kNoTime = std::numeric_limits<double>::infinity();
+
+// Gives a vector's memory back (`v = {}` keeps it: that assigns an empty list).
+template <typename T> void release(std::vector<T> &v)
+{
+    std::vector<T>().swap(v);
+}
 
 // Runs work() on `threads` threads, the caller's among them (fewer where the system gives no
 // more), and waits for all; the first exception one throws is thrown here, once `stop()` has
@@ -132,10 +144,21 @@ public:
     // Nodes that some arc leaves or reaches (`used`), by cell.
     NodeGrid(const RoadGraph &g, const std::vector<char> &used) : g(g)
     {
+        std::vector<std::pair<std::int64_t, std::int32_t>> byCell;
         for (int v = 0; v < g.nodeCount(); ++v)
             if (used[std::size_t(v)])
-                cells[key(cell(g.lat[std::size_t(v)]), around(cell(g.lon[std::size_t(v)])))]
-                    .push_back(v);
+                byCell.push_back(
+                    {key(cell(g.lat[std::size_t(v)]), around(cell(g.lon[std::size_t(v)]))), v});
+        std::sort(byCell.begin(), byCell.end());
+        nodes.reserve(byCell.size());
+        for (const auto &[k, v] : byCell) {
+            if (keys.empty() || keys.back() != k) {
+                keys.push_back(k);
+                starts.push_back(std::int32_t(nodes.size()));
+            }
+            nodes.push_back(v);
+        }
+        starts.push_back(std::int32_t(nodes.size()));
     }
 
     // Calls f(node, km) for each node within `withinKm` of the point.
@@ -148,10 +171,13 @@ public:
             std::min(kRound / 2, int(std::ceil(withinKm / (111.0 * shrink) / kCell)) + 1);
         for (int i = la - dLat; i <= la + dLat; ++i)
             for (int j = lo - dLon; j <= lo + dLon; ++j) {
-                const auto it = cells.find(key(i, around(j))); // across 180° too
-                if (it == cells.end())
+                const std::int64_t k = key(i, around(j)); // across 180° too
+                const auto it = std::lower_bound(keys.begin(), keys.end(), k);
+                if (it == keys.end() || *it != k)
                     continue;
-                for (int v : it->second) {
+                const std::size_t c = std::size_t(it - keys.begin());
+                for (std::int32_t s = starts[c]; s < starts[c + 1]; ++s) {
+                    const int v = nodes[std::size_t(s)];
                     const double km =
                         distanceKm(lat, lon, g.lat[std::size_t(v)], g.lon[std::size_t(v)]);
                     if (km <= withinKm)
@@ -183,7 +209,9 @@ private:
     static std::int64_t key(int a, int b) { return (std::int64_t(a) << 32) ^ std::uint32_t(b); }
 
     const RoadGraph &g;
-    std::unordered_map<std::int64_t, std::vector<int>> cells;
+    // The cells that hold nodes, sorted; cell c's nodes: nodes[starts[c]...starts[c + 1]).
+    std::vector<std::int64_t> keys;
+    std::vector<std::int32_t> starts, nodes;
 };
 
 // One search at a time on a graph, its arrays reused: only what a search touched is reset.

@@ -24,6 +24,7 @@
 #include <exception>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -124,111 +125,121 @@ Network convert(const QString &extract, const Options &options)
 
     // The graph: nodes that have a position, arcs along each way where cars may go.
     RoadGraph &g = net.graph;
-    std::vector<std::int32_t> index(ids.size(), -1); // -1: not in the extract; -2: off the Earth
-    // A barrier that stops cars cuts the road there: its node is no part of the graph.
-    std::vector<char> barred(ids.size(), 0);
-    for (const std::int64_t id : nodes.barriers)
-        barred[std::size_t(std::lower_bound(ids.begin(), ids.end(), id) - ids.begin())] = 1;
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        if (barred[i]) {
-            index[i] = -3;
-        } else if (nodes.at[i].valid()) {
-            index[i] = std::int32_t(g.lat.size());
-            g.lat.push_back(nodes.at[i].lat());
-            g.lon.push_back(nodes.at[i].lon());
-        } else if (nodes.at[i].is_defined()) {
-            index[i] = -2;
-        }
-    struct Arc
-    {
-        std::int32_t from, to;
-        double minutes;
-        bool oneWay;
-    };
-    std::vector<Arc> arcs;
     // Per node: the fastest road through it that is no motorway (0: motorways only).
-    std::vector<float> mainRoad(g.lat.size(), 0.0f);
-    auto nodeOf = [&](std::int64_t id) {
-        const auto it = std::lower_bound(ids.begin(), ids.end(), id);
-        return index[std::size_t(it - ids.begin())];
-    };
-    for (const Way &w : ways.ways) {
-        bool missing = false;
-        for (std::int64_t r = w.first; r + 1 < w.last; ++r) {
-            const int a = nodeOf(ways.refs[std::size_t(r)]);
-            const int b = nodeOf(ways.refs[std::size_t(r) + 1]);
-            if (a < 0 || b < 0) {
-                // That stretch is left out; a node off the Earth or a barrier is said apart.
-                missing = missing || a == -1 || b == -1;
-                continue;
-            }
-            if (a == b)
-                continue;
-            const double km = distanceKm(g.lat[std::size_t(a)], g.lon[std::size_t(a)],
-                                         g.lat[std::size_t(b)], g.lon[std::size_t(b)]);
-            const double minutes = km / w.kmh * 60.0;
-            if (!w.motorway)
-                for (const int v : {a, b})
-                    mainRoad[std::size_t(v)] = std::max(mainRoad[std::size_t(v)], float(w.kmh));
-            if (w.oneway >= 0)
-                arcs.push_back({a, b, minutes, w.oneway != 0});
-            if (w.oneway <= 0)
-                arcs.push_back({b, a, minutes, w.oneway != 0});
-        }
-        net.waysMissingNodes += missing;
-    }
-    ways.refs = {};
-    ways.refs.shrink_to_fit();
-    const int n = g.nodeCount();
-    g.out.assign(std::size_t(n) + 1, 0);
-    for (const Arc &a : arcs)
-        ++g.out[std::size_t(a.from) + 1];
-    for (int v = 0; v < n; ++v)
-        g.out[std::size_t(v) + 1] += g.out[std::size_t(v)];
-    g.to.resize(arcs.size());
-    g.minutes.resize(arcs.size());
-    g.oneWay.resize(arcs.size());
+    std::vector<float> mainRoad;
     {
-        std::vector<std::int64_t> next(g.out.begin(), g.out.end() - 1);
-        for (const Arc &a : arcs) {
-            const std::int64_t slot = next[std::size_t(a.from)]++;
-            g.to[std::size_t(slot)] = a.to;
-            g.minutes[std::size_t(slot)] = a.minutes;
-            g.oneWay[std::size_t(slot)] = a.oneWay;
+        // Each way's nodes as the graph's; -1: not in the extract; -2: off the Earth; -3: a
+        // barrier that stops cars, which cuts the road there.
+        std::vector<std::int32_t> index(ids.size(), -1);
+        for (const std::int64_t id : nodes.barriers)
+            index[std::size_t(std::lower_bound(ids.begin(), ids.end(), id) - ids.begin())] = -3;
+        const auto placed = std::count_if(nodes.at.begin(), nodes.at.end(),
+                                          [](const osmium::Location &l) { return l.valid(); });
+        g.lat.reserve(std::size_t(placed));
+        g.lon.reserve(std::size_t(placed));
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            if (index[i] == -3) {
+                continue;
+            } else if (nodes.at[i].valid()) {
+                index[i] = std::int32_t(g.lat.size());
+                g.lat.push_back(nodes.at[i].lat());
+                g.lon.push_back(nodes.at[i].lon());
+            } else if (nodes.at[i].is_defined()) {
+                index[i] = -2;
+            }
+        detail::release(nodes.at);
+        mainRoad.assign(g.lat.size(), 0.0f);
+        std::vector<std::int32_t> refs(ways.refs.size());
+        for (std::size_t r = 0; r < refs.size(); ++r)
+            refs[r] = index[std::size_t(std::lower_bound(ids.begin(), ids.end(), ways.refs[r]) -
+                                        ids.begin())];
+        detail::release(ways.refs);
+        detail::release(ids);
+        detail::release(index);
+        // Counted, then placed: no list of the arcs in between.
+        const int n = g.nodeCount();
+        g.out.assign(std::size_t(n) + 1, 0);
+        std::vector<std::int64_t> next;
+        for (const int pass : {0, 1}) {
+            for (const Way &w : ways.ways) {
+                bool missing = false;
+                for (std::int64_t r = w.first; r + 1 < w.last; ++r) {
+                    const int a = refs[std::size_t(r)], b = refs[std::size_t(r) + 1];
+                    if (a < 0 || b < 0) {
+                        // That stretch is left out; a node off the Earth or a barrier is said
+                        // apart.
+                        missing = missing || a == -1 || b == -1;
+                        continue;
+                    }
+                    if (a == b)
+                        continue;
+                    if (pass == 0) {
+                        if (!w.motorway)
+                            for (const int v : {a, b})
+                                mainRoad[std::size_t(v)] =
+                                    std::max(mainRoad[std::size_t(v)], float(w.kmh));
+                        g.out[std::size_t(a) + 1] += w.oneway >= 0;
+                        g.out[std::size_t(b) + 1] += w.oneway <= 0;
+                        continue;
+                    }
+                    const double km = distanceKm(g.lat[std::size_t(a)], g.lon[std::size_t(a)],
+                                                 g.lat[std::size_t(b)], g.lon[std::size_t(b)]);
+                    const auto minutes = float(km / w.kmh * 60.0);
+                    for (const auto &[from, to, along] :
+                         {std::tuple(a, b, 1), std::tuple(b, a, -1)})
+                        if (w.oneway != -along) {
+                            const std::int64_t slot = next[std::size_t(from)]++;
+                            g.to[std::size_t(slot)] = to;
+                            g.minutes[std::size_t(slot)] = minutes;
+                            g.oneWay[std::size_t(slot)] = w.oneway != 0;
+                        }
+                }
+                net.waysMissingNodes += pass == 0 && missing;
+            }
+            if (pass == 0) {
+                for (int v = 0; v < n; ++v)
+                    g.out[std::size_t(v) + 1] += g.out[std::size_t(v)];
+                const auto arcs = std::size_t(g.out.back());
+                g.to.resize(arcs);
+                g.minutes.resize(arcs);
+                g.oneWay.resize(arcs);
+                next.assign(g.out.begin(), g.out.end() - 1);
+            }
         }
+        detail::release(ways.ways);
     }
-    arcs = {};
+    const int n = g.nodeCount();
 
     // Each place to its town's main road: the node of the fastest road within a third of its
     // town's reach (the nearest of those), or else the nearest road node within reach; never a
     // node of motorways alone, nor one of a street cut off from the region's roads while one
     // that is not is within reach (a place whose streets are all cut off is joined to them,
     // and said with the places no road joins). The others are said and left out.
-    const std::vector<char> used = detail::joinableNodes(g, mainRoad);
+    std::vector<char> used = detail::joinableNodes(g, mainRoad);
     const auto joinable = [&used](int v) { return used[std::size_t(v)] == 2; };
-    detail::NodeGrid grid(g, used);
+    auto grid = std::make_unique<detail::NodeGrid>(g, used);
     std::vector<Place> joined;
     for (Place &p : net.places) {
         float best = 0;
         double bestKm = 0;
         p.node = -1;
         // (Near its middle: a faster road at the edge of town is a way round it.)
-        grid.within(p.lat, p.lon, std::min(detail::townKm(p.kind) / 3, options.joinWithinKm),
-                    [&](int v, double km) {
-                        const float speed = mainRoad[std::size_t(v)];
-                        if (!joinable(v))
-                            return;
-                        if (speed > best ||
-                            (speed == best && (km < bestKm || (km == bestKm && v < p.node)))) {
-                            best = speed;
-                            bestKm = km;
-                            p.node = v;
-                        }
-                    });
+        grid->within(p.lat, p.lon, std::min(detail::townKm(p.kind) / 3, options.joinWithinKm),
+                     [&](int v, double km) {
+                         const float speed = mainRoad[std::size_t(v)];
+                         if (!joinable(v))
+                             return;
+                         if (speed > best ||
+                             (speed == best && (km < bestKm || (km == bestKm && v < p.node)))) {
+                             best = speed;
+                             bestKm = km;
+                             p.node = v;
+                         }
+                     });
         if (p.node < 0)
-            p.node = grid.nearest(p.lat, p.lon, options.joinWithinKm, joinable);
+            p.node = grid->nearest(p.lat, p.lon, options.joinWithinKm, joinable);
         if (p.node < 0)
-            p.node = grid.nearest(p.lat, p.lon, options.joinWithinKm, [](int) { return true; });
+            p.node = grid->nearest(p.lat, p.lon, options.joinWithinKm, [](int) { return true; });
         if (p.node < 0)
             net.farPlaces << p.name;
         else
@@ -251,7 +262,7 @@ Network convert(const QString &extract, const Options &options)
     {
         std::vector<float> nearest(std::size_t(n), std::numeric_limits<float>::infinity());
         for (const Place &p : net.places)
-            grid.within(p.lat, p.lon, detail::townKm(p.kind), [&](int v, double km) {
+            grid->within(p.lat, p.lon, detail::townKm(p.kind), [&](int v, double km) {
                 if (float(km) < nearest[std::size_t(v)]) {
                     nearest[std::size_t(v)] = float(km);
                     town[std::size_t(v)] = at[p.node].empty() ? -1 : p.node;
@@ -260,6 +271,9 @@ Network convert(const QString &extract, const Options &options)
         for (const auto &[node, places] : at)
             town[std::size_t(node)] = node;
     }
+    grid.reset();
+    detail::release(used);
+    detail::release(mainRoad);
     // From each place: the places it reaches passing no other, and how long that takes. The
     // time back of a road that takes one-way roads is the other end's time there (below).
     std::vector<detail::Found> found;
@@ -281,8 +295,8 @@ Network convert(const QString &extract, const Options &options)
             // a node.
             const int first = at[node].front();
             if (i != first) {
-                detail::Found star{first, i, 0.0, false, {first, i, 0.0, 0.0, {}}};
-                detail::shapeLink(g, {node}, &star.link);
+                detail::Found star{first, i, 0.0, false, {first, i, 0.0, 0.0, {}}, {}};
+                detail::shapeLink(g, {node}, &star.link, &star.kept);
                 mine.push_back(std::move(star));
                 continue;
             }
@@ -300,11 +314,12 @@ Network convert(const QString &extract, const Options &options)
                                 j,
                                 forth[k],
                                 bool(takesOneWay[k]),
-                                {std::min(i, j), std::max(i, j), forth[k], 0.0, {}}};
+                                {std::min(i, j), std::max(i, j), forth[k], 0.0, {}},
+                                {}};
                 std::vector<std::int32_t> path = search.pathTo(targets[k]);
                 if (i > j)
                     std::reverse(path.begin(), path.end());
-                detail::shapeLink(g, path, &f.link);
+                detail::shapeLink(g, path, &f.link, &f.kept);
                 mine.push_back(std::move(f));
             }
             if (options.progress && i % 1000 == 999) {

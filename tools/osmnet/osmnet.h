@@ -44,7 +44,7 @@ struct RoadGraph
     std::vector<double> lat, lon;  // per node
     std::vector<std::int64_t> out; // arcs leaving node i: [out[i], out[i + 1])
     std::vector<std::int32_t> to;
-    std::vector<double> minutes;
+    std::vector<float> minutes;
     std::vector<char> oneWay; // the arc's way goes one way only
     int nodeCount() const { return int(lat.size()); }
 };

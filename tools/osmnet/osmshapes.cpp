@@ -54,19 +54,35 @@ std::vector<char> simplify(const RoadGraph &g, const std::vector<std::int32_t> &
 
 } // namespace
 
-void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link)
+void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link,
+               std::vector<std::int32_t> *kept)
 {
     link->km = 0;
     for (std::size_t k = 1; k < path.size(); ++k)
         link->km += distanceKm(g.lat[std::size_t(path[k - 1])], g.lon[std::size_t(path[k - 1])],
                                g.lat[std::size_t(path[k])], g.lon[std::size_t(path[k])]);
     const std::vector<char> keep = simplify(g, path, kShapeMetres);
-    link->shape.clear();
+    kept->clear();
     for (std::size_t k = 0; k < path.size(); ++k)
-        if (keep[k]) {
-            link->shape.push_back(g.lat[std::size_t(path[k])]);
-            link->shape.push_back(g.lon[std::size_t(path[k])]);
-        }
+        if (keep[k])
+            kept->push_back(path[k]);
+}
+
+void placeShape(const RoadGraph &g, const std::vector<std::int32_t> &kept, Link *link)
+{
+    link->shape.clear();
+    link->shape.reserve(2 * kept.size());
+    for (const std::int32_t v : kept) {
+        link->shape.push_back(g.lat[std::size_t(v)]);
+        link->shape.push_back(g.lon[std::size_t(v)]);
+    }
+}
+
+void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link)
+{
+    std::vector<std::int32_t> kept;
+    shapeLink(g, path, link, &kept);
+    placeShape(g, kept, link);
 }
 
 } // namespace osmnet::detail

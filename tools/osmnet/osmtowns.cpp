@@ -29,9 +29,55 @@ bool before(const Found &x, const Found &y)
 // The find of `to` from `from` among `found` (sorted), or null.
 const Found *findOf(const std::vector<Found> &found, int from, int to)
 {
-    const Found key{from, to, 0.0, false, {}};
+    const Found key{from, to, 0.0, false, {}, {}};
     const auto it = std::lower_bound(found.begin(), found.end(), key, before);
     return it != found.end() && it->from == from && it->to == to ? &*it : nullptr;
+}
+
+// For each run of `pairs` (sorted) that leaves one place, a search from it until the places
+// they reach are settled, on `threads` threads: done(search, first, last, times) for the run
+// [first, last), times in its order.
+template <typename Done>
+void searchRuns(const Network &net, const std::vector<std::pair<int, int>> &pairs, int threads,
+                const std::function<bool()> &cancelled, Done done)
+{
+    std::vector<std::size_t> starts;
+    for (std::size_t k = 0; k < pairs.size(); ++k)
+        if (k == 0 || pairs[k].first != pairs[k - 1].first)
+            starts.push_back(k);
+    starts.push_back(pairs.size());
+    std::atomic<std::size_t> next{0};
+    const auto place = [&net](int i) { return net.places[std::size_t(i)].node; };
+    onThreads(
+        threads,
+        [&] {
+            Search search(net.graph.nodeCount());
+            std::vector<int> targets;
+            for (std::size_t s; (s = next++) + 1 < starts.size();) {
+                if (cancelled && cancelled())
+                    throw Cancelled();
+                targets.clear();
+                for (std::size_t k = starts[s]; k < starts[s + 1]; ++k)
+                    targets.push_back(place(pairs[k].second));
+                done(search, starts[s], starts[s + 1],
+                     search.times(net.graph, place(pairs[starts[s]].first), targets));
+            }
+        },
+        [&] { next = starts.size(); });
+}
+
+// Of two finds of one pair, the one kept: the slower, then the smaller shape.
+bool keptFirst(const RoadGraph &g, const Found &x, const Found &y)
+{
+    if (x.link.a != y.link.a || x.link.b != y.link.b)
+        return x.link.a != y.link.a ? x.link.a < y.link.a : x.link.b < y.link.b;
+    if (x.link.minutes != y.link.minutes)
+        return x.link.minutes > y.link.minutes;
+    return std::lexicographical_compare(
+        x.kept.begin(), x.kept.end(), y.kept.begin(), y.kept.end(), [&g](int v, int w) {
+            return std::pair(g.lat[std::size_t(v)], g.lon[std::size_t(v)]) <
+                   std::pair(g.lat[std::size_t(w)], g.lon[std::size_t(w)]);
+        });
 }
 
 } // namespace
@@ -47,32 +93,13 @@ long long slowerWays(const Network &net, std::vector<Found> found, int threads,
             missing.push_back({f.to, f.from});
     std::sort(missing.begin(), missing.end());
     missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
-    std::vector<std::size_t> starts;
-    for (std::size_t k = 0; k < missing.size(); ++k)
-        if (k == 0 || missing[k].first != missing[k - 1].first)
-            starts.push_back(k);
-    starts.push_back(missing.size());
     std::vector<double> back(missing.size(), kNoTime);
-    std::atomic<std::size_t> next{0};
-    const auto place = [&net](int i) { return net.places[std::size_t(i)].node; };
-    onThreads(
-        threads,
-        [&] {
-            Search search(net.graph.nodeCount());
-            std::vector<int> targets;
-            for (std::size_t s; (s = next++) + 1 < starts.size();) {
-                if (cancelled && cancelled())
-                    throw Cancelled();
-                targets.clear();
-                for (std::size_t k = starts[s]; k < starts[s + 1]; ++k)
-                    targets.push_back(place(missing[k].second));
-                const std::vector<double> t =
-                    search.times(net.graph, place(missing[starts[s]].first), targets);
-                std::copy(t.begin(), t.end(), back.begin() + std::ptrdiff_t(starts[s]));
-            }
-        },
-        [&] { next = starts.size(); });
+    searchRuns(net, missing, threads, cancelled,
+               [&](Search &, std::size_t first, std::size_t, const std::vector<double> &times) {
+                   std::copy(times.begin(), times.end(), back.begin() + std::ptrdiff_t(first));
+               });
     long long oneWayOnly = 0;
+    std::vector<Found> kept;
     for (Found &f : found) {
         double slower = f.forth;
         if (f.oneWay) {
@@ -88,8 +115,18 @@ long long slowerWays(const Network &net, std::vector<Found> found, int threads,
             continue;
         }
         f.link.minutes = slower;
-        links->push_back(std::move(f.link));
+        kept.push_back(std::move(f));
     }
+    release(found);
+    // Each pair once (found from both ends as a rule): the same whichever thread found it first.
+    std::sort(kept.begin(), kept.end(),
+              [&](const Found &x, const Found &y) { return keptFirst(net.graph, x, y); });
+    for (std::size_t k = 0; k < kept.size(); ++k)
+        if (k == 0 || kept[k].link.a != kept[k - 1].link.a ||
+            kept[k].link.b != kept[k - 1].link.b) {
+            placeShape(net.graph, kept[k].kept, &kept[k].link);
+            links->push_back(std::move(kept[k].link));
+        }
     return oneWayOnly;
 }
 
@@ -145,11 +182,12 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                         continue;
                     const double drive = forth[t++];
                     if (drive < inf && twoRoads[std::size_t(k)] > drive * 1.03 + 0.02) {
-                        Found f{i, k, drive, false, {std::min(i, k), std::max(i, k), drive, 0, {}}};
+                        Found f{i, k, drive, false, {std::min(i, k), std::max(i, k), drive, 0, {}},
+                                {}};
                         std::vector<std::int32_t> path = ahead.pathTo(targets[t - 1]);
                         if (i > k)
                             std::reverse(path.begin(), path.end());
-                        shapeLink(g, path, &f.link);
+                        shapeLink(g, path, &f.link, &f.kept);
                         mine.push_back(std::move(f));
                     }
                 }
@@ -165,14 +203,17 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                       std::make_move_iterator(mine.end()));
     };
     onThreads(threads, work, [&] { next = total; });
-    // Where roads are one-way, a pair is joined when the drive both ways is short enough: each
-    // end found its own way there (the test is the same from both ends).
+    // A pair is joined where the drive is short enough; where roads are one-way, both ways:
+    // each end found its own way there (the test is the same from both ends). At the slower
+    // time, along the drive from the pair's first place where both ends found it.
     std::sort(direct.begin(), direct.end(), before);
     for (Found &f : direct) {
-        const Found *other = net.oneWayRoads ? findOf(direct, f.to, f.from) : &f;
-        if (!other)
+        const Found *other = findOf(direct, f.to, f.from);
+        if ((net.oneWayRoads && !other) || (other && f.from > f.to))
             continue;
-        f.link.minutes = std::max(f.forth, other->forth);
+        if (other)
+            f.link.minutes = std::max(f.forth, other->forth);
+        placeShape(g, f.kept, &f.link);
         links->push_back(std::move(f.link));
     }
 }

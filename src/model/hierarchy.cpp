@@ -398,7 +398,7 @@ private:
             for (const Edge &e : list)
                 arcs->push_back({e.to, e.time});
             (*offsets)[v + 1] = std::int64_t(arcs->size());
-            list = {};
+            list = std::vector<Edge>(); // (= {} would keep its memory)
         }
     }
 

@@ -172,7 +172,7 @@ std::vector<std::vector<double>> hierarchyTable(const Hierarchy &h, const std::v
         for (const Entry &e : entries)
             buckets[std::size_t(at[std::size_t(e.node)]++)] = {e.column, e.time};
     }
-    entries = {};
+    entries = std::vector<Entry>(); // (= {} would keep its memory)
 
     threads = std::clamp(threads, 1, std::max(1, int(sources.size() / 16)));
     shareOut(

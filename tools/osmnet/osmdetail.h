@@ -218,17 +218,13 @@ private:
 class Search
 {
 public:
-    explicit Search(int n)
-        : dist(std::size_t(n), kNoTime), done(std::size_t(n), 0), blocked(std::size_t(n), 0),
-          viaOneWay(std::size_t(n), 0), parent(std::size_t(n), -1)
-    {
-    }
+    explicit Search(int n) : node(std::size_t(n)) {}
 
     // The road nodes of the last search's path from its start to `v` (settled by it).
     std::vector<std::int32_t> pathTo(int v) const
     {
         std::vector<std::int32_t> path;
-        for (int at = v; at >= 0; at = parent[std::size_t(at)])
+        for (int at = v; at >= 0; at = node[std::size_t(at)].parent)
             path.push_back(at);
         std::reverse(path.begin(), path.end());
         return path;
@@ -244,8 +240,7 @@ public:
     void places(const RoadGraph &g, const std::vector<std::int32_t> &town, int start, Found found)
     {
         reset();
-        set(start, 0.0, false, -1);
-        viaOneWay[std::size_t(start)] = 0;
+        set(start, 0.0, false, false, -1);
         long long open = 1; // entries in the heap not past a place
         while (open > 0 && !heap.empty()) {
             std::pop_heap(heap.begin(), heap.end(), std::greater<>());
@@ -253,33 +248,33 @@ public:
             heap.pop_back();
             if (!top.blocked)
                 --open;
-            if (done[std::size_t(top.v)] || top.d != dist[std::size_t(top.v)] ||
-                top.blocked != bool(blocked[std::size_t(top.v)]))
+            State &at = node[std::size_t(top.v)];
+            if (at.done || top.d != at.dist || top.blocked != bool(at.blocked))
                 continue;
-            done[std::size_t(top.v)] = 1;
+            at.done = 1;
             const int here = town[std::size_t(top.v)];
             if (top.v != start && here == top.v && !top.blocked)
-                found(top.v, top.d, bool(viaOneWay[std::size_t(top.v)]));
+                found(top.v, top.d, bool(at.viaOneWay));
             const bool inOther = here >= 0 && here != start;
+            const bool viaOneWay = at.viaOneWay;
             for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
                  ++a) {
                 const int w = g.to[std::size_t(a)];
+                const State &next = node[std::size_t(w)];
+                if (next.done)
+                    continue;
                 // Past another place's town once the path leaves it.
                 const bool after = top.blocked || (inOther && town[std::size_t(w)] != here);
-                const double d = top.d + g.minutes[std::size_t(a)];
-                if (done[std::size_t(w)])
-                    continue;
-                const bool oneWay = viaOneWay[std::size_t(top.v)] || g.oneWay[std::size_t(a)];
+                const double d = top.d + double(g.minutes[std::size_t(a)]);
+                const bool oneWay = viaOneWay || g.oneWay[std::size_t(a)];
                 // An equal time that passes no place wins: that pair is joined directly; then
                 // one that takes no one-way road, whose way back is no longer.
                 const bool better =
-                    d < dist[std::size_t(w)] ||
-                    (d == dist[std::size_t(w)] && ((!after && blocked[std::size_t(w)]) ||
-                                                   (after == bool(blocked[std::size_t(w)]) &&
-                                                    !oneWay && viaOneWay[std::size_t(w)])));
+                    d < next.dist ||
+                    (d == next.dist && ((!after && next.blocked) || (after == bool(next.blocked) &&
+                                                                     !oneWay && next.viaOneWay)));
                 if (better) {
-                    set(w, d, after, top.v);
-                    viaOneWay[std::size_t(w)] = oneWay;
+                    set(w, d, after, oneWay, top.v);
                     open += !after;
                 }
             }
@@ -292,7 +287,7 @@ public:
                               double limit = kNoTime)
     {
         reset();
-        set(start, 0.0, false, -1);
+        set(start, 0.0, false, false, -1);
         std::size_t left = 0;
         for (int t : targets)
             left += t != start;
@@ -302,24 +297,25 @@ public:
             std::pop_heap(heap.begin(), heap.end(), std::greater<>());
             const Item top = heap.back();
             heap.pop_back();
-            if (done[std::size_t(top.v)] || top.d != dist[std::size_t(top.v)])
+            State &at = node[std::size_t(top.v)];
+            if (at.done || top.d != at.dist)
                 continue;
             if (top.d > limit)
                 break;
-            done[std::size_t(top.v)] = 1;
+            at.done = 1;
             if (top.v != start && std::binary_search(sorted.begin(), sorted.end(), top.v))
                 left -= std::size_t(std::count(sorted.begin(), sorted.end(), top.v));
             for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
                  ++a) {
                 const int w = g.to[std::size_t(a)];
-                const double d = top.d + g.minutes[std::size_t(a)];
-                if (d < dist[std::size_t(w)])
-                    set(w, d, false, top.v);
+                const double d = top.d + double(g.minutes[std::size_t(a)]);
+                if (d < node[std::size_t(w)].dist)
+                    set(w, d, false, false, top.v);
             }
         }
         std::vector<double> result;
         for (int t : targets)
-            result.push_back(done[std::size_t(t)] ? dist[std::size_t(t)] : kNoTime);
+            result.push_back(node[std::size_t(t)].done ? node[std::size_t(t)].dist : kNoTime);
         return result;
     }
 
@@ -335,32 +331,36 @@ private:
         }
     };
 
-    void set(int v, double d, bool isBlocked, int from)
+    // A node's state in one place (one cache line's worth, for the searches' scattered reads).
+    struct State
     {
-        if (dist[std::size_t(v)] == kNoTime)
+        double dist = kNoTime;
+        std::int32_t parent = -1; // the node it was reached from, -1 at the start
+        std::uint8_t done = 0, blocked = 0, viaOneWay = 0;
+    };
+
+    void set(int v, double d, bool isBlocked, bool oneWay, int from)
+    {
+        State &s = node[std::size_t(v)];
+        if (s.dist == kNoTime)
             touched.push_back(v);
-        dist[std::size_t(v)] = d;
-        parent[std::size_t(v)] = from;
-        blocked[std::size_t(v)] = isBlocked;
+        s.dist = d;
+        s.parent = from;
+        s.blocked = isBlocked;
+        s.viaOneWay = oneWay;
         heap.push_back({d, std::int32_t(v), isBlocked});
         std::push_heap(heap.begin(), heap.end(), std::greater<>());
     }
 
     void reset()
     {
-        for (int v : touched) {
-            dist[std::size_t(v)] = kNoTime;
-            done[std::size_t(v)] = 0;
-            blocked[std::size_t(v)] = 0;
-            viaOneWay[std::size_t(v)] = 0;
-        }
+        for (int v : touched)
+            node[std::size_t(v)] = State();
         touched.clear();
         heap.clear();
     }
 
-    std::vector<double> dist;
-    std::vector<char> done, blocked, viaOneWay;
-    std::vector<std::int32_t> parent; // the node each was reached from, -1 at the start
+    std::vector<State> node;
     std::vector<int> touched;
     std::vector<Item> heap;
 };

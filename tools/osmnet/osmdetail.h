@@ -54,11 +54,14 @@ struct Found
 long long slowerWays(const Network &net, std::vector<Found> found, int threads,
                      const std::function<bool()> &cancelled, std::vector<Link> *links);
 
-// Where two roads through a neighbouring town take over 3 % more than the drive between two
-// places, joins them directly too, at the drive's time (the slower way's where roads are
-// one-way: each end searches its way there): `links` as the searches found them, `at` the
-// places at each node (the first stands for them).
+// Where two roads through a neighbouring town take longer than the drive between two places
+// (by over kDetourMinutes), joins them directly too, at the drive's time (the slower way's
+// where roads are one-way: each end searches its way there): `links` as the searches found
+// them, `at` the places at each node (the first stands for them). Any detour, not only one
+// past the routes' 3 %: a route charged a little more than the drive takes another way of
+// nearly the same time, often a longer one.
 // Searches on `threads` threads; `cancelled`, when set and true, stops them (Cancelled).
+constexpr double kDetourMinutes = 0.02;
 void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector<int>> &at,
                    int threads, const std::function<bool()> &cancelled, std::vector<Link> *links);
 

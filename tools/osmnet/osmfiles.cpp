@@ -77,10 +77,11 @@ QByteArray roadsCsv(const Network &network)
 {
     QByteArray out;
     for (const Link &l : network.links) {
-        // Hundredths of a minute (tenths, rounded the same way leg after leg along a route of
-        // short roads, made it a few tenths of a percent long); never 0, which a route through
-        // a town would not tell from the town itself.
-        const double minutes = std::max(0.01, std::round(l.minutes * 100) / 100);
+        // Thousandths of a minute: coarser, rounding leg after leg makes a route a little long
+        // (tenths, rounded the same way along a route of short roads: a few tenths of a percent)
+        // or picks another way of nearly the same time, and length; never under 0.01, which a
+        // route through a town would not tell from the town itself.
+        const double minutes = std::max(0.01, std::round(l.minutes * 1000) / 1000);
         out += network.places[std::size_t(l.a)].name.toUtf8() + ',' +
                network.places[std::size_t(l.b)].name.toUtf8() + ',' +
                QByteArray::number(minutes, 'g', 12) + '\n';

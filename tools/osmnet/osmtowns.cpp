@@ -172,7 +172,7 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
             for (const int k : seen)
                 if (twoRoads[std::size_t(k)] > 0) {
                     targets.push_back(net.places[std::size_t(k)].node);
-                    limit = std::max(limit, (twoRoads[std::size_t(k)] - 0.02) / 1.03);
+                    limit = std::max(limit, twoRoads[std::size_t(k)] - kDetourMinutes);
                 }
             if (!targets.empty()) {
                 const std::vector<double> forth = ahead.times(g, node, targets, limit);
@@ -181,7 +181,7 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                     if (twoRoads[std::size_t(k)] <= 0)
                         continue;
                     const double drive = forth[t++];
-                    if (drive < inf && twoRoads[std::size_t(k)] > drive * 1.03 + 0.02) {
+                    if (drive < inf && twoRoads[std::size_t(k)] > drive + kDetourMinutes) {
                         Found f{i, k, drive, false, {std::min(i, k), std::max(i, k), drive, 0, {}},
                                 {}};
                         std::vector<std::int32_t> path = ahead.pathTo(targets[t - 1]);

@@ -6,7 +6,9 @@ roads cross (every 20th row and column), villages beside minor streets (one in V
 nodes); as OSM XML on standard output.
     bench/osm-synth.py SIDE VILLAGE_EVERY SEED > grid.osm
 With --anywhere, places stand beside random nodes instead (one in VILLAGE_EVERY), whatever the
-roads: fastest paths then rarely pass a place, and the network of places is dense."""
+roads: fastest paths then rarely pass a place, and the network of places is dense.
+With --shuffled, the road nodes' ids are shuffled, as a real extract's follow the order in which
+the map was drawn, not where nodes lie."""
 import random
 import sys
 
@@ -14,12 +16,15 @@ args = [a for a in sys.argv[1:] if not a.startswith("--")]
 anywhere = "--anywhere" in sys.argv
 side, every, seed = int(args[0]), int(args[1]), int(args[2])
 rng = random.Random(seed)
+ids = list(range(1, side * side + 1))
+if "--shuffled" in sys.argv:
+    random.Random(seed + 1).shuffle(ids)
 w = sys.stdout.write
 w('<?xml version="1.0" encoding="UTF-8"?>\n<osm version="0.6" generator="osm-synth">\n')
 for r in range(side):
     lat = 44 + r * 0.004
     w(''.join('<node id="%d" version="1" lat="%.7f" lon="%.7f"/>\n'
-              % (r * side + c + 1, lat + rng.random() * 0.001, 2 + c * 0.006 + rng.random() * 0.001)
+              % (ids[r * side + c], lat + rng.random() * 0.001, 2 + c * 0.006 + rng.random() * 0.001)
               for c in range(side)))
 
 
@@ -50,7 +55,7 @@ for horizontal in (True, False):
         while start < side - 1:
             end = min(side - 1, start + 1 + rng.randrange(20))
             way += 1
-            refs = [(i * side + k + 1) if horizontal else (k * side + i + 1)
+            refs = [ids[i * side + k] if horizontal else ids[k * side + i]
                     for k in range(start, end + 1)]
             if i % 40 == 0:
                 tags = [("highway", "trunk")]

@@ -226,7 +226,7 @@ void readAll(const QString &path, osmium::osm_entity_bits::type what, Handler &h
 {
     try {
         osmium::io::File file(QFile::encodeName(path).toStdString(), formatOf(path));
-        osmium::io::Reader reader(file, what);
+        osmium::io::Reader reader(file, what, osmium::io::read_meta::no); // (no versions, users...)
         while (osmium::memory::Buffer buffer = reader.read())
             osmium::apply(buffer, handler);
         reader.close();

@@ -34,18 +34,17 @@ const Found *findOf(const std::vector<Found> &found, int from, int to)
     return it != found.end() && it->from == from && it->to == to ? &*it : nullptr;
 }
 
-// For each run of `pairs` (sorted) that leaves one place, a search from it until the places
-// they reach are settled, on `threads` threads: done(search, first, last, times) for the run
-// [first, last), times in its order.
-template <typename Done>
-void searchRuns(const Network &net, const std::vector<std::pair<int, int>> &pairs, int threads,
-                const std::function<bool()> &cancelled, Done done)
+// The fastest time of each of `pairs` (sorted): a search from each place they leave from,
+// until the places they reach are settled, on `threads` threads.
+std::vector<double> timesOf(const Network &net, const std::vector<std::pair<int, int>> &pairs,
+                            int threads, const std::function<bool()> &cancelled)
 {
     std::vector<std::size_t> starts;
     for (std::size_t k = 0; k < pairs.size(); ++k)
         if (k == 0 || pairs[k].first != pairs[k - 1].first)
             starts.push_back(k);
     starts.push_back(pairs.size());
+    std::vector<double> result(pairs.size(), kNoTime);
     std::atomic<std::size_t> next{0};
     const auto place = [&net](int i) { return net.places[std::size_t(i)].node; };
     onThreads(
@@ -59,11 +58,13 @@ void searchRuns(const Network &net, const std::vector<std::pair<int, int>> &pair
                 targets.clear();
                 for (std::size_t k = starts[s]; k < starts[s + 1]; ++k)
                     targets.push_back(place(pairs[k].second));
-                done(search, starts[s], starts[s + 1],
-                     search.times(net.graph, place(pairs[starts[s]].first), targets));
+                const std::vector<double> times =
+                    search.times(net.graph, place(pairs[starts[s]].first), targets);
+                std::copy(times.begin(), times.end(), result.begin() + std::ptrdiff_t(starts[s]));
             }
         },
         [&] { next = starts.size(); });
+    return result;
 }
 
 // Of two finds of one pair, the one kept: the slower, then the smaller shape.
@@ -93,11 +94,7 @@ long long slowerWays(const Network &net, std::vector<Found> found, int threads,
             missing.push_back({f.to, f.from});
     std::sort(missing.begin(), missing.end());
     missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
-    std::vector<double> back(missing.size(), kNoTime);
-    searchRuns(net, missing, threads, cancelled,
-               [&](Search &, std::size_t first, std::size_t, const std::vector<double> &times) {
-                   std::copy(times.begin(), times.end(), back.begin() + std::ptrdiff_t(first));
-               });
+    const std::vector<double> back = timesOf(net, missing, threads, cancelled);
     long long oneWayOnly = 0;
     std::vector<Found> kept;
     for (Found &f : found) {

@@ -18,6 +18,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <queue>
 
 #include <sys/stat.h> // mkfifo: a pipe given as the extract
@@ -65,11 +66,14 @@ QByteArray extract(const QStringList &nodes, const QStringList &ways)
 
 // Ten road nodes on the 45th parallel, 0.01 degree apart (786 m; 3.145 km from node 1 to 5),
 // and the places A at node 1, B at node 5, C at node 10 (55 m north of them).
-QStringList line(const QStringList &more = {})
+// `ids`: the nodes' ids from west to east (1 to 10 when empty).
+QStringList line(const QStringList &more = {}, const QList<int> &ids = {})
 {
     QStringList nodes;
     for (int i = 1; i <= 10; ++i)
-        nodes << QStringLiteral("%1 45 %2").arg(i).arg(5 + 0.01 * (i - 1), 0, 'f', 2);
+        nodes << QStringLiteral("%1 45 %2")
+                     .arg(ids.isEmpty() ? i : ids[i - 1])
+                     .arg(5 + 0.01 * (i - 1), 0, 'f', 2);
     nodes << "101 45.0005 5.00 place=town;name=A"
           << "102 45.0005 5.04 place=town;name=B"
           << "103 45.0005 5.09 place=city;name=C";
@@ -114,12 +118,17 @@ std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from,
 }
 
 // A grid of road nodes (jittered), rows and columns as ways of mixed classes and speeds, some
-// one-way when asked; places beside random nodes.
-QByteArray gridExtract(int side, int placeCount, bool oneWays, quint32 seed)
+// one-way when asked; places beside random nodes. The road nodes' ids row by row, or shuffled
+// (as a real extract's: in the order the map was drawn), the grid the same.
+QByteArray gridExtract(int side, int placeCount, bool oneWays, quint32 seed, bool shuffled = false)
 {
     QRandomGenerator rng(seed);
     QStringList nodes, ways;
-    auto id = [side](int r, int c) { return r * side + c + 1; };
+    std::vector<int> ids(static_cast<std::size_t>(side * side));
+    std::iota(ids.begin(), ids.end(), 1);
+    if (shuffled)
+        std::shuffle(ids.begin(), ids.end(), QRandomGenerator(seed + 1));
+    auto id = [&](int r, int c) { return ids[std::size_t(r * side + c)]; };
     for (int r = 0; r < side; ++r)
         for (int c = 0; c < side; ++c)
             nodes << QStringLiteral("%1 %2 %3")
@@ -298,6 +307,20 @@ private slots:
         QTest::addColumn<QString>("said");   // contained in what gpsnet says
         QTest::newRow("a road at 60 km/h: only neighbours are joined")
             << line() << QStringList{"1 " + kAll + " highway=primary;maxspeed=60"} << QStringList{}
+            << "A\nB\nC\n"
+            << "A,B,3.145\nB,C,3.931\n"
+            << "";
+        // The same road whatever order the extract's ids give its nodes (they follow the
+        // mapping's history, not the road).
+        QTest::newRow("the same road, its nodes' ids from east to west")
+            << line({}, {10, 9, 8, 7, 6, 5, 4, 3, 2, 1})
+            << QStringList{"1 10,9,8,7,6,5,4,3,2,1 highway=primary;maxspeed=60"} << QStringList{}
+            << "A\nB\nC\n"
+            << "A,B,3.145\nB,C,3.931\n"
+            << "";
+        QTest::newRow("the same road, its nodes' ids in no order")
+            << line({}, {7, 3, 10, 1, 9, 2, 8, 5, 4, 6})
+            << QStringList{"1 6,4,5,8,2,9,1,10,3,7 highway=primary;maxspeed=60"} << QStringList{}
             << "A\nB\nC\n"
             << "A,B,3.145\nB,C,3.931\n"
             << "";
@@ -538,16 +561,17 @@ private slots:
         QTest::addColumn<int>("side");
         QTest::addColumn<int>("places");
         QTest::addColumn<bool>("oneWays");
-        QTest::addColumn<int>("pairs"); // 0: all
-        QTest::newRow("small, every pair") << 25 << 40 << false << 0;
-        QTest::newRow("small, one-way roads") << 25 << 40 << true << 0;
-        QTest::newRow("larger, random pairs") << 120 << 400 << false << 3000;
-        QTest::newRow("larger, one-way roads") << 120 << 400 << true << 0;
+        QTest::addColumn<int>("pairs");     // 0: all
+        QTest::addColumn<bool>("shuffled"); // also with the road nodes' ids shuffled: same files
+        QTest::newRow("small, every pair") << 25 << 40 << false << 0 << false;
+        QTest::newRow("small, one-way roads") << 25 << 40 << true << 0 << false;
+        QTest::newRow("larger, random pairs") << 120 << 400 << false << 3000 << false;
+        QTest::newRow("larger, one-way roads") << 120 << 400 << true << 0 << true;
         // A real extract (© OpenStreetMap contributors, ODbL; tests/data/README.md).
-        QTest::newRow("Monaco, every pair") << 0 << 0 << true << 0;
+        QTest::newRow("Monaco, every pair") << 0 << 0 << true << 0 << false;
         // Towns as real ones are shaped (a negative side): roads join neighbouring towns.
-        QTest::newRow("12 x 12 towns, random pairs") << -12 << 144 << false << 3000;
-        QTest::newRow("20 x 20 towns, random pairs") << -20 << 400 << false << 3000;
+        QTest::newRow("12 x 12 towns, random pairs") << -12 << 144 << false << 3000 << false;
+        QTest::newRow("20 x 20 towns, random pairs") << -20 << 400 << false << 3000 << false;
     }
 
     void timesAreTheRoadGraphs()
@@ -556,6 +580,7 @@ private slots:
         QFETCH(int, places);
         QFETCH(bool, oneWays);
         QFETCH(int, pairs);
+        QFETCH(bool, shuffled);
         const QString in =
             side == 0 ? QStringLiteral(GPS_TEST_DATA_DIR "/monaco.osm.pbf")
             : side < 0
@@ -570,6 +595,14 @@ private slots:
         const osmnet::Network alone = osmnet::convert(in, options);
         QCOMPARE(osmnet::roadsCsv(alone), osmnet::roadsCsv(osm));
         QCOMPARE(osmnet::shapesCsv(alone), osmnet::shapesCsv(osm));
+        if (shuffled) {
+            const osmnet::Network other =
+                osmnet::convert(file("shuffled.osm", gridExtract(side, places, oneWays,
+                                                                 quint32(side + places), true)),
+                                options);
+            QCOMPARE(osmnet::roadsCsv(other), osmnet::roadsCsv(osm));
+            QCOMPARE(osmnet::shapesCsv(other), osmnet::shapesCsv(osm));
+        }
         const QString out = dir.filePath(QStringLiteral("grid-%1").arg(QTest::currentDataTag()));
         QString error;
         QVERIFY2(osmnet::write(out, osm, &error), qPrintable(error));

@@ -310,6 +310,15 @@ private slots:
             << "A\nB\nC\n"
             << "A,B,3.145\nB,C,3.931\n"
             << "";
+        // B's node 50 m up a side road: a route from A to C through B is charged 0.1 min more
+        // than the drive (1.4 %), so A and C are joined directly too.
+        QTest::newRow("a town passed off its node: a road past it")
+            << line({"11 45.00045 5.04"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60",
+                           "2 5,11 highway=primary;maxspeed=60"}
+            << QStringList{} << "A\nB\nC\n"
+            << "A,B,3.195\nA,C,7.076\nB,C,3.981\n"
+            << "";
         // The same road whatever order the extract's ids give its nodes (they follow the
         // mapping's history, not the road).
         QTest::newRow("the same road, its nodes' ids from east to west")

@@ -89,12 +89,11 @@ void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &o
 constexpr std::int32_t kRegionNodes = 200, kJoinablePart = 50;
 std::vector<char> joinableNodes(const RoadGraph &g, const std::vector<float> &mainRoad);
 
-// The drive along `path` (road nodes) for a link from place `a`'s node to `b`'s: its length,
-// and its shape simplified so that it leaves the road by no more than kShapeMetres.
+// The drive along `path` (road nodes) for a link from place `a`'s node to `b`'s: its length
+// in the link, and in `kept` the road nodes of its shape, simplified so that it leaves the road
+// by no more than kShapeMetres (4 bytes a point, where the link's shape takes 16), put in the
+// link by placeShape() once the link is kept.
 constexpr double kShapeMetres = 5.0;
-void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link);
-// The same, the shape's road nodes in `kept` (4 bytes a point, where the shape takes 16), put
-// in the link by placeShape() once it is kept.
 void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link,
                std::vector<std::int32_t> *kept);
 void placeShape(const RoadGraph &g, const std::vector<std::int32_t> &kept, Link *link);

@@ -78,11 +78,4 @@ void placeShape(const RoadGraph &g, const std::vector<std::int32_t> &kept, Link 
     }
 }
 
-void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link)
-{
-    std::vector<std::int32_t> kept;
-    shapeLink(g, path, link, &kept);
-    placeShape(g, kept, link);
-}
-
 } // namespace osmnet::detail

@@ -8,6 +8,7 @@
 #include <osmium/osm/location.hpp>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -48,22 +49,40 @@ struct Found
     std::vector<std::int32_t> kept;
 };
 
+// What a place's search settled on its way: the time to each place node it settled (sorted),
+// and the time it had reached when it stopped (a node it did not settle is no nearer).
+struct Passed
+{
+    std::vector<std::pair<std::int32_t, double>> places;
+    double reach = 0;
+    // The time to place node `v`, or kNoTime where the search did not settle it.
+    double timeTo(int v) const;
+};
+
 // The roads from the finds, each at the slower direction's time: the way back is the other
 // end's find, or, where that end's search did not meet this one (another town on the way
-// back), searched. Returns how many finds have no way back (left out).
-long long slowerWays(const Network &net, std::vector<Found> found, int threads,
-                     const std::function<bool()> &cancelled, std::vector<Link> *links);
+// back), what it settled there, else searched. `passed`: per place, its search's.
+// Returns how many finds have no way back (left out).
+long long slowerWays(const Network &net, std::vector<Found> found,
+                     const std::vector<Passed> &passed, int threads,
+                     const std::function<bool()> &cancelled, std::vector<Found> *roads);
+// The network's roads from `roads`: each pair once, at the slower time found, of two as slow
+// the smaller shape (the same files whichever thread found it first), shapes placed.
+std::vector<Link> placedRoads(const RoadGraph &g, std::vector<Found> roads);
 
 // Where two roads through a neighbouring town take longer than the drive between two places
 // (by over kDetourMinutes), joins them directly too, at the drive's time (the slower way's
-// where roads are one-way: each end searches its way there): `links` as the searches found
+// where roads are one-way: each end searches its way there): `roads` as the searches found
 // them, `at` the places at each node (the first stands for them). Any detour, not only one
 // past the routes' 3 %: a route charged a little more than the drive takes another way of
 // nearly the same time, often a longer one.
 // Searches on `threads` threads; `cancelled`, when set and true, stops them (Cancelled).
 constexpr double kDetourMinutes = 0.02;
+// What a place's search settled (`passed`) is searched again only for the drives it does
+// not settle, or for a road's shape.
 void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector<int>> &at,
-                   int threads, const std::function<bool()> &cancelled, std::vector<Link> *links);
+                   std::vector<Passed> passed, int threads, const std::function<bool()> &cancelled,
+                   std::vector<Found> *roads);
 
 // Per road node, how many nodes its strongly connected part of the graph holds: those it can
 // reach and be reached from.
@@ -238,25 +257,29 @@ public:
     // reaches that town's place, and one that leaves it ends there. Calls found(node, minutes,
     // oneWay) for each such place node, `oneWay` when its path takes a one-way road (then the
     // way back may take longer; otherwise it takes no longer).
+    // Records in `passed` every place node it settles.
     template <typename Found>
-    void places(const RoadGraph &g, const std::vector<std::int32_t> &town, int start, Found found)
+    void places(const RoadGraph &g, const std::vector<std::int32_t> &town, int start, Found found,
+                Passed *passed)
     {
         reset();
         set(start, 0.0, false, false, -1);
         long long open = 1; // entries in the heap not past a place
         while (open > 0 && !heap.empty()) {
-            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-            const Item top = heap.back();
-            heap.pop_back();
-            if (!top.blocked)
+            const Item top = pop();
+            if (!top.blocked())
                 --open;
             State &at = node[std::size_t(top.v)];
-            if (at.done || top.d != at.dist || top.blocked != bool(at.blocked))
+            if (at.done || top.d() != at.dist || top.blocked() != bool(at.blocked))
                 continue;
             at.done = 1;
+            passed->reach = top.d();
             const int here = town[std::size_t(top.v)];
-            if (top.v != start && here == top.v && !top.blocked)
-                found(top.v, top.d, bool(at.viaOneWay));
+            if (top.v != start && here == top.v) {
+                passed->places.push_back({top.v, top.d()});
+                if (!top.blocked())
+                    found(top.v, top.d(), bool(at.viaOneWay));
+            }
             const bool inOther = here >= 0 && here != start;
             const bool viaOneWay = at.viaOneWay;
             for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
@@ -266,8 +289,8 @@ public:
                 if (next.done)
                     continue;
                 // Past another place's town once the path leaves it.
-                const bool after = top.blocked || (inOther && town[std::size_t(w)] != here);
-                const double d = top.d + double(g.minutes[std::size_t(a)]);
+                const bool after = top.blocked() || (inOther && town[std::size_t(w)] != here);
+                const double d = top.d() + double(g.minutes[std::size_t(a)]);
                 const bool oneWay = viaOneWay || g.oneWay[std::size_t(a)];
                 // An equal time that passes no place wins: that pair is joined directly; then
                 // one that takes no one-way road, whose way back is no longer.
@@ -281,6 +304,8 @@ public:
                 }
             }
         }
+        std::sort(passed->places.begin(), passed->places.end());
+        passed->places.shrink_to_fit(); // kept until the place's roads are all found
     }
 
     // Plain: the fastest times from `start` until every node of `targets` is settled, or the
@@ -290,27 +315,26 @@ public:
     {
         reset();
         set(start, 0.0, false, false, -1);
-        std::size_t left = 0;
+        std::size_t left = 0; // targets not settled, each node once
         for (int t : targets)
-            left += t != start;
-        std::vector<int> sorted = targets;
-        std::sort(sorted.begin(), sorted.end());
+            if (t != start && !node[std::size_t(t)].target) {
+                node[std::size_t(t)].target = 1;
+                touched.push_back(t);
+                ++left;
+            }
         while (left > 0 && !heap.empty()) {
-            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-            const Item top = heap.back();
-            heap.pop_back();
+            const Item top = pop();
             State &at = node[std::size_t(top.v)];
-            if (at.done || top.d != at.dist)
+            if (at.done || top.d() != at.dist)
                 continue;
-            if (top.d > limit)
+            if (top.d() > limit)
                 break;
             at.done = 1;
-            if (top.v != start && std::binary_search(sorted.begin(), sorted.end(), top.v))
-                left -= std::size_t(std::count(sorted.begin(), sorted.end(), top.v));
+            left -= at.target;
             for (std::int64_t a = g.out[std::size_t(top.v)]; a < g.out[std::size_t(top.v) + 1];
                  ++a) {
                 const int w = g.to[std::size_t(a)];
-                const double d = top.d + double(g.minutes[std::size_t(a)]);
+                const double d = top.d() + double(g.minutes[std::size_t(a)]);
                 if (d < node[std::size_t(w)].dist)
                     set(w, d, false, false, top.v);
             }
@@ -324,13 +348,16 @@ public:
 private:
     struct Item
     {
-        double d;
+        // The time's bits, then whether it is blocked: as (time, blocked) compare, since a
+        // time is never negative, in one comparison.
+        std::uint64_t key;
         std::int32_t v;
-        bool blocked;
-        bool operator>(const Item &o) const
+        Item(double d, std::int32_t node, bool blocked)
+            : key(std::bit_cast<std::uint64_t>(d) << 1 | std::uint64_t(blocked)), v(node)
         {
-            return d != o.d ? d > o.d : blocked > o.blocked; // unblocked first on a tie
         }
+        double d() const { return std::bit_cast<double>(key >> 1); }
+        bool blocked() const { return key & 1; }
     };
 
     // A node's state in one place (one cache line's worth, for the searches' scattered reads).
@@ -339,6 +366,7 @@ private:
         double dist = kNoTime;
         std::int32_t parent = -1; // the node it was reached from, -1 at the start
         std::uint8_t done = 0, blocked = 0, viaOneWay = 0;
+        std::uint8_t target = 0;
     };
 
     void set(int v, double d, bool isBlocked, bool oneWay, int from)
@@ -350,8 +378,50 @@ private:
         s.parent = from;
         s.blocked = isBlocked;
         s.viaOneWay = oneWay;
-        heap.push_back({d, std::int32_t(v), isBlocked});
-        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+        push(Item(d, std::int32_t(v), isBlocked));
+    }
+
+    // A heap of four children a node (half as deep as a binary one, its children side by side),
+    // popped as Floyd does: the hole goes down to a leaf, choosing the smallest child without a
+    // branch (those choices would be mispredicted half the time), then the last item rises from
+    // there (mostly not at all).
+    static bool less(const Item &x, const Item &y) { return x.key < y.key; } // unblocked first
+
+    void push(const Item &item)
+    {
+        std::size_t at = heap.size();
+        heap.push_back(item);
+        for (std::size_t up; at > 0 && less(item, heap[up = (at - 1) / 4]); at = up)
+            heap[at] = heap[up];
+        heap[at] = item;
+    }
+
+    Item pop()
+    {
+        const Item top = heap.front();
+        const Item last = heap.back();
+        heap.pop_back();
+        const std::size_t size = heap.size();
+        if (size == 0)
+            return top;
+        std::size_t at = 0;
+        for (std::size_t child = 1; child < size; child = 4 * at + 1) {
+            if (child + 3 < size) {
+                const std::size_t x = child + std::size_t(less(heap[child + 1], heap[child]));
+                const std::size_t y =
+                    child + 2 + std::size_t(less(heap[child + 3], heap[child + 2]));
+                child = x ^ ((x ^ y) & (std::size_t(0) - std::size_t(less(heap[y], heap[x]))));
+            } else {
+                for (std::size_t c = child + 1; c < size; ++c)
+                    child = less(heap[c], heap[child]) ? c : child;
+            }
+            heap[at] = heap[child];
+            at = child;
+        }
+        for (std::size_t up; at > 0 && less(last, heap[up = (at - 1) / 4]); at = up)
+            heap[at] = heap[up];
+        heap[at] = last;
+        return top;
     }
 
     void reset()

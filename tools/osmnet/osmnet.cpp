@@ -336,6 +336,7 @@ Network convert(const QString &extract, const Options &options)
     // From each place: the places it reaches passing no other, and how long that takes. The
     // time back of a road that takes one-way roads is the other end's time there (below).
     std::vector<detail::Found> found;
+    std::vector<detail::Passed> passed(net.places.size());
     std::mutex lock;
     std::atomic<int> next{0};
     const int total = int(net.places.size());
@@ -362,11 +363,14 @@ Network convert(const QString &extract, const Options &options)
             targets.clear();
             forth.clear();
             takesOneWay.clear();
-            search.places(g, town, node, [&](int v, double minutes, bool oneWay) {
-                targets.push_back(v);
-                forth.push_back(minutes);
-                takesOneWay.push_back(oneWay);
-            });
+            search.places(
+                g, town, node,
+                [&](int v, double minutes, bool oneWay) {
+                    targets.push_back(v);
+                    forth.push_back(minutes);
+                    takesOneWay.push_back(oneWay);
+                },
+                &passed[std::size_t(i)]);
             for (std::size_t k = 0; k < targets.size(); ++k) {
                 const int j = at[targets[k]].front();
                 detail::Found f{i,
@@ -395,24 +399,14 @@ Network convert(const QString &extract, const Options &options)
                             ? options.threads
                             : int(std::max(1u, std::thread::hardware_concurrency()));
     detail::onThreads(threads, work, [&] { next = total; });
-    std::vector<Link> links;
-    net.oneWayPairs = detail::slowerWays(net, std::move(found), threads, options.cancelled, &links);
+    std::vector<detail::Found> roads;
+    net.oneWayPairs =
+        detail::slowerWays(net, std::move(found), passed, threads, options.cancelled, &roads);
     // A route through a town is charged the way to its place's node and back: where that
     // costs too much, the pair is joined directly too.
     say(QStringLiteral("looking for detours through towns"));
-    detail::joinPastTowns(net, at, threads, options.cancelled, &links);
-    // Each pair once (found from both ends as a rule), the slower time kept; of two as slow,
-    // the same whichever thread found it first (the same extract gives the same files).
-    std::sort(links.begin(), links.end(), [](const Link &x, const Link &y) {
-        return x.a != y.a               ? x.a < y.a
-               : x.b != y.b             ? x.b < y.b
-               : x.minutes != y.minutes ? x.minutes > y.minutes
-                                        : x.shape < y.shape;
-    });
-    links.erase(std::unique(links.begin(), links.end(),
-                            [](const Link &x, const Link &y) { return x.a == y.a && x.b == y.b; }),
-                links.end());
-    net.links = std::move(links);
+    detail::joinPastTowns(net, at, std::move(passed), threads, options.cancelled, &roads);
+    net.links = detail::placedRoads(g, std::move(roads));
     std::vector<char> joinedByRoad(net.places.size(), 0);
     for (const Link &l : net.links)
         joinedByRoad[std::size_t(l.a)] = joinedByRoad[std::size_t(l.b)] = 1;

@@ -19,6 +19,12 @@ double townKm(const QString &kind)
                                               : 0.3;
 }
 
+double Passed::timeTo(int v) const
+{
+    const auto it = std::lower_bound(places.begin(), places.end(), std::pair(std::int32_t(v), 0.0));
+    return it != places.end() && it->first == v ? it->second : kNoTime;
+}
+
 namespace {
 
 bool before(const Found &x, const Found &y)
@@ -83,14 +89,19 @@ bool keptFirst(const RoadGraph &g, const Found &x, const Found &y)
 
 } // namespace
 
-long long slowerWays(const Network &net, std::vector<Found> found, int threads,
-                     const std::function<bool()> &cancelled, std::vector<Link> *links)
+long long slowerWays(const Network &net, std::vector<Found> found,
+                     const std::vector<Passed> &passed, int threads,
+                     const std::function<bool()> &cancelled, std::vector<Found> *roads)
 {
     std::sort(found.begin(), found.end(), before);
-    // The ways back no find gives, by the place they leave from: a search from each.
+    const auto settled = [&](const Found &f) {
+        return passed[std::size_t(f.to)].timeTo(net.places[std::size_t(f.from)].node);
+    };
+    // The ways back no find gives and no search settled, by the place they leave from: a
+    // search from each.
     std::vector<std::pair<int, int>> missing;
     for (const Found &f : found)
-        if (f.oneWay && !findOf(found, f.to, f.from))
+        if (f.oneWay && !findOf(found, f.to, f.from) && settled(f) == kNoTime)
             missing.push_back({f.to, f.from});
     std::sort(missing.begin(), missing.end());
     missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
@@ -101,11 +112,12 @@ long long slowerWays(const Network &net, std::vector<Found> found, int threads,
         double slower = f.forth;
         if (f.oneWay) {
             const Found *other = findOf(found, f.to, f.from);
-            slower = std::max(
-                slower, other ? other->forth
-                              : back[std::size_t(std::lower_bound(missing.begin(), missing.end(),
-                                                                  std::pair(f.to, f.from)) -
-                                                 missing.begin())]);
+            double way = other ? other->forth : settled(f);
+            if (way == kNoTime)
+                way = back[std::size_t(
+                    std::lower_bound(missing.begin(), missing.end(), std::pair(f.to, f.from)) -
+                    missing.begin())];
+            slower = std::max(slower, way);
         }
         if (slower == kNoTime) {
             ++oneWayOnly;
@@ -119,16 +131,29 @@ long long slowerWays(const Network &net, std::vector<Found> found, int threads,
     std::sort(kept.begin(), kept.end(),
               [&](const Found &x, const Found &y) { return keptFirst(net.graph, x, y); });
     for (std::size_t k = 0; k < kept.size(); ++k)
-        if (k == 0 || kept[k].link.a != kept[k - 1].link.a ||
-            kept[k].link.b != kept[k - 1].link.b) {
-            placeShape(net.graph, kept[k].kept, &kept[k].link);
-            links->push_back(std::move(kept[k].link));
-        }
+        if (k == 0 || kept[k].link.a != kept[k - 1].link.a || kept[k].link.b != kept[k - 1].link.b)
+            roads->push_back(std::move(kept[k]));
     return oneWayOnly;
 }
 
+std::vector<Link> placedRoads(const RoadGraph &g, std::vector<Found> roads)
+{
+    std::sort(roads.begin(), roads.end(),
+              [&](const Found &x, const Found &y) { return keptFirst(g, x, y); });
+    std::vector<Link> links;
+    for (std::size_t k = 0; k < roads.size(); ++k)
+        if (k == 0 || roads[k].link.a != roads[k - 1].link.a ||
+            roads[k].link.b != roads[k - 1].link.b) {
+            placeShape(g, roads[k].kept, &roads[k].link);
+            release(roads[k].kept);
+            links.push_back(std::move(roads[k].link));
+        }
+    return links;
+}
+
 void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector<int>> &at,
-                   int threads, const std::function<bool()> &cancelled, std::vector<Link> *links)
+                   std::vector<Passed> passed, int threads, const std::function<bool()> &cancelled,
+                   std::vector<Found> *roads)
 {
     constexpr double inf = std::numeric_limits<double>::infinity();
     const RoadGraph &g = net.graph;
@@ -136,7 +161,8 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
     const int total = int(net.places.size());
     std::vector<std::vector<std::pair<int, double>>> near;
     near.resize(std::size_t(total));
-    for (const Link &l : *links) {
+    for (const Found &road : *roads) {
+        const Link &l = road.link;
         near[std::size_t(l.a)].push_back({l.b, l.minutes});
         near[std::size_t(l.b)].push_back({l.a, l.minutes});
     }
@@ -164,24 +190,32 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                     }
             for (const auto &[j, time] : near[std::size_t(i)])
                 twoRoads[std::size_t(j)] = -1; // joined already
-            std::vector<int> targets;
+            // Searched: the drives the place's own search did not settle and that may be
+            // short enough, and those that are, for their shape.
+            std::vector<int> targets, places;
             double limit = 0; // past it, no drive is short enough to matter
-            for (const int k : seen)
-                if (twoRoads[std::size_t(k)] > 0) {
-                    targets.push_back(net.places[std::size_t(k)].node);
-                    limit = std::max(limit, twoRoads[std::size_t(k)] - kDetourMinutes);
-                }
+            for (const int k : seen) {
+                const double two = twoRoads[std::size_t(k)];
+                const int to = net.places[std::size_t(k)].node;
+                const double drive = passed[std::size_t(i)].timeTo(to);
+                // (A drive not settled is no shorter than the search's reach.)
+                if (two <= 0 ||
+                    !(two > (drive < inf ? drive : passed[std::size_t(i)].reach) + kDetourMinutes))
+                    continue;
+                targets.push_back(to);
+                places.push_back(k);
+                limit = std::max(limit, drive < inf ? drive : two - kDetourMinutes);
+            }
+            release(passed[std::size_t(i)].places);
             if (!targets.empty()) {
                 const std::vector<double> forth = ahead.times(g, node, targets, limit);
-                std::size_t t = 0;
-                for (const int k : seen) {
-                    if (twoRoads[std::size_t(k)] <= 0)
-                        continue;
-                    const double drive = forth[t++];
+                for (std::size_t t = 0; t < targets.size(); ++t) {
+                    const int k = places[t];
+                    const double drive = forth[t];
                     if (drive < inf && twoRoads[std::size_t(k)] > drive + kDetourMinutes) {
                         Found f{i, k, drive, false, {std::min(i, k), std::max(i, k), drive, 0, {}},
                                 {}};
-                        std::vector<std::int32_t> path = ahead.pathTo(targets[t - 1]);
+                        std::vector<std::int32_t> path = ahead.pathTo(targets[t]);
                         if (i > k)
                             std::reverse(path.begin(), path.end());
                         shapeLink(g, path, &f.link, &f.kept);
@@ -210,8 +244,7 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
             continue;
         if (other)
             f.link.minutes = std::max(f.forth, other->forth);
-        placeShape(g, f.kept, &f.link);
-        links->push_back(std::move(f.link));
+        roads->push_back(std::move(f));
     }
 }
 

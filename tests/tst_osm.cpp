@@ -82,10 +82,26 @@ QStringList line(const QStringList &more = {}, const QList<int> &ids = {})
 
 const QString kAll = "1,2,3,4,5,6,7,8,9,10";
 
+// Each arc's length in km, in the graph's order (measured once: a search from every place of a
+// larger extract would otherwise spend most of its time in the trigonometry).
+std::vector<double> arcLengths(const osmnet::RoadGraph &g)
+{
+    std::vector<double> km(g.to.size());
+    for (int v = 0; v < g.nodeCount(); ++v)
+        for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a) {
+            const auto w = std::size_t(g.to[std::size_t(a)]);
+            km[std::size_t(a)] = osmnet::distanceKm(g.lat[std::size_t(v)], g.lon[std::size_t(v)],
+                                                    g.lat[w], g.lon[w]);
+        }
+    return km;
+}
+
 // Dijkstra on the road graph itself.
-// The fastest times from `from` over the raw road graph; the drives' lengths in `km` too.
+// The fastest times from `from` over the raw road graph; with `arcKm` (arcLengths), the drives'
+// lengths in `km` too.
 std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from,
-                              std::vector<double> *km = nullptr)
+                              std::vector<double> *km = nullptr,
+                              const std::vector<double> &arcKm = {})
 {
     std::vector<double> dist(std::size_t(g.nodeCount()), inf);
     if (km)
@@ -106,10 +122,7 @@ std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from,
             if (d + g.minutes[std::size_t(a)] < dist[std::size_t(w)]) {
                 dist[std::size_t(w)] = d + g.minutes[std::size_t(a)];
                 if (km)
-                    (*km)[std::size_t(w)] =
-                        (*km)[std::size_t(v)] +
-                        osmnet::distanceKm(g.lat[std::size_t(v)], g.lon[std::size_t(v)],
-                                           g.lat[std::size_t(w)], g.lon[std::size_t(w)]);
+                    (*km)[std::size_t(w)] = (*km)[std::size_t(v)] + arcKm[std::size_t(a)];
                 queue.push({dist[std::size_t(w)], w});
             }
         }
@@ -622,11 +635,12 @@ private slots:
         QVERIFY(n > places / 2);
         std::vector<int> position(static_cast<std::size_t>(n));
         std::vector<std::vector<double>> road(static_cast<std::size_t>(n)), roadKm = road;
+        const std::vector<double> arcKm = arcLengths(osm.graph);
         for (int i = 0; i < n; ++i) {
             position[std::size_t(i)] = net.lastIndexOf(osm.places[std::size_t(i)].name);
             QVERIFY(position[std::size_t(i)] >= 0);
-            road[std::size_t(i)] =
-                roadTimes(osm.graph, osm.places[std::size_t(i)].node, &roadKm[std::size_t(i)]);
+            road[std::size_t(i)] = roadTimes(osm.graph, osm.places[std::size_t(i)].node,
+                                             &roadKm[std::size_t(i)], arcKm);
         }
         // Every road has its shape; a route's line is made of road nodes between its places.
         QCOMPARE(net.shapes().count(), int(osm.links.size()));

@@ -92,8 +92,12 @@ QByteArray roadsCsv(const Network &network)
 QByteArray shapesCsv(const Network &network)
 {
     QByteArray out = "from,to,km,lat,lon,...\n";
+    // Piece by piece: a sum of pieces made a string for each, and most of the time went there.
     const auto point = [&out](double lat, double lon) {
-        out += ',' + QByteArray::number(lat, 'f', 7) + ',' + QByteArray::number(lon, 'f', 7);
+        out += ',';
+        out += QByteArray::number(lat, 'f', 7);
+        out += ',';
+        out += QByteArray::number(lon, 'f', 7);
     };
     for (const Link &l : network.links) {
         const Place &a = network.places[std::size_t(l.a)], &b = network.places[std::size_t(l.b)];

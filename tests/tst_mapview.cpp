@@ -2,6 +2,7 @@
 // buttons, the wheel, a drag, the keys and the window's size change it, tested first without a
 // window, then in one.
 
+#include "infinity.h"
 #include "mappacing.h"
 #include "mapviewport.h"
 #include "windowtest.h"
@@ -18,8 +19,6 @@
 #include <optional>
 
 namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 using windowtest::kCities;
 using windowtest::kRoads;
@@ -246,7 +245,7 @@ private slots:
                       << QPointF(38 + random.bounded(1.0), -31 + random.bounded(6.0));
         QTest::newRow("a continent and its far islands") << continent << QRectF(-9, 60, 34, -24);
         QTest::newRow("a position beyond any number")
-            << QList<QPointF>{{45, 1}, {inf, 2}, {46, 3}} << QRectF(1, 46, 2, -1);
+            << QList<QPointF>{{45, 1}, {kInf, 2}, {46, 3}} << QRectF(1, 46, 2, -1);
     }
 
     void bulkExtent()

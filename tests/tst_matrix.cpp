@@ -1,3 +1,4 @@
+#include "infinity.h"
 #include "matrix.h"
 
 #include <QRandomGenerator>
@@ -7,8 +8,6 @@
 #include <limits>
 
 namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 std::vector<City> cities(std::initializer_list<const char *> names)
 {
@@ -30,7 +29,7 @@ Road road(const QString &a, const QString &b, double t)
 TimeMatrix literalCreateMatrix(const std::vector<City> &cs, const std::vector<Road> &roads)
 {
     const std::size_t n = cs.size();
-    TimeMatrix m(n, std::vector<double>(n, inf));
+    TimeMatrix m(n, std::vector<double>(n, kInf));
     for (std::size_t i = 0; i < n; ++i)
         m[i][i] = 0.0;
     for (std::size_t i = 0; i < n; ++i)
@@ -83,7 +82,7 @@ private slots:
         const auto xyz = cities({"X", "Y", "Z"});
         QVERIFY(Matrix::createMatrix({}, {road("X", "Y", 1)}).empty());
         QCOMPARE(Matrix::createMatrix(xyz, {}),
-                 TimeMatrix({{0, inf, inf}, {inf, 0, inf}, {inf, inf, 0}}));
+                 TimeMatrix({{0, kInf, kInf}, {kInf, 0, kInf}, {kInf, kInf, 0}}));
         const auto xy = cities({"X", "Y"});
         QCOMPARE(Matrix::createMatrix(xy, {road("X", "Y", 30)}), TimeMatrix({{0, 30}, {30, 0}}));
         // The same pair twice: the later road wins ...
@@ -91,14 +90,15 @@ private slots:
         // ... unless an earlier one is written from the later city in the list.
         const TimeMatrix back = Matrix::createMatrix(xy, {road("Y", "X", 20), road("X", "Y", 30)});
         QCOMPARE(back, TimeMatrix({{0, 20}, {20, 0}}));
-        QCOMPARE(Matrix::createMatrix(xy, {road("X", "Z", 10)}), TimeMatrix({{0, inf}, {inf, 0}}));
-        QCOMPARE(Matrix::createMatrix(cities({"x", "Y"}), {road("X", "Y", 30)})[0][1], inf);
+        QCOMPARE(Matrix::createMatrix(xy, {road("X", "Z", 10)}),
+                 TimeMatrix({{0, kInf}, {kInf, 0}}));
+        QCOMPARE(Matrix::createMatrix(cities({"x", "Y"}), {road("X", "Y", 30)})[0][1], kInf);
         QCOMPARE(Matrix::createMatrix(xy, {road("X", "X", 5)})[0][0], 5.0);
         // Every city of a repeated name takes the road.
         const TimeMatrix dup = Matrix::createMatrix(cities({"X", "X", "Y"}), {road("X", "Y", 7)});
         QCOMPARE(dup[0][2], 7.0);
         QCOMPARE(dup[2][1], 7.0);
-        QCOMPARE(dup[0][1], inf);
+        QCOMPARE(dup[0][1], kInf);
     }
 
     void sameAsVisitingEveryPairAndRoad()
@@ -125,9 +125,9 @@ private slots:
     void legTimesReadTheObjectsMatrix()
     {
         Matrix m;
-        m.setMatrix({{0, 30, inf}, {30, 0, 45}, {inf, 45, 0}});
+        m.setMatrix({{0, 30, kInf}, {30, 0, 45}, {kInf, 45, 0}});
         QCOMPARE(m.setPathTime({0, 1, 2}), std::vector<double>({30, 45}));
-        QCOMPARE(m.setPathTime({0, 2}), std::vector<double>({inf}));
+        QCOMPARE(m.setPathTime({0, 2}), std::vector<double>({kInf}));
         QVERIFY(m.setPathTime({}).empty());
         QVERIFY(m.setPathTime({1}).empty());
         QVERIFY(std::isnan(m.setPathTime({0, 7})[0])); // off the matrix: no read outside it

@@ -1,3 +1,4 @@
+#include "infinity.h"
 #include "matrix.h"
 #include "netgen.h"
 #include "network.h"
@@ -38,7 +39,7 @@ private slots:
         const TimeMatrix all = Matrix::Floyd_Warshall_Only(m.getMatrix());
         for (const auto &row : all)
             for (double t : row)
-                QVERIFY(t < std::numeric_limits<double>::infinity());
+                QVERIFY(t < kInf);
     }
 
     void islandsGetNoRoadToTheMainland()
@@ -54,7 +55,7 @@ private slots:
         int unreachable = 0;
         for (const auto &row : all)
             for (double t : row)
-                unreachable += t == std::numeric_limits<double>::infinity();
+                unreachable += t == kInf;
         QCOMPARE(unreachable, 2 * 5 * 35); // islands reach each other, and the mainland too
     }
 
@@ -109,16 +110,14 @@ private slots:
         const int ajaccio = net.lastIndexOf(corsicans[0]), bastia = net.lastIndexOf(corsicans[1]);
         QVERIFY(ajaccio >= 0 && bastia >= 0);
         const std::vector<double> fromAjaccio = net.timesFrom(ajaccio);
-        const auto corsican = [&](int i) {
-            return fromAjaccio[i] < std::numeric_limits<double>::infinity();
-        };
+        const auto corsican = [&](int i) { return fromAjaccio[i] < kInf; };
         int reached = 0;
         for (int i = 0; i < net.size(); ++i)
             reached += corsican(i);
         QVERIFY(corsican(bastia));
         const std::vector<double> fromBastia = net.timesFrom(bastia);
         for (int i = 0; i < net.size(); ++i)
-            QCOMPARE(fromBastia[i] < std::numeric_limits<double>::infinity(), corsican(i));
+            QCOMPARE(fromBastia[i] < kInf, corsican(i));
         // Corsica's cities, and no other.
         int island = 0;
         for (const auto &p : read)
@@ -127,7 +126,7 @@ private slots:
         // The mainland is one network: any city reaches every other city that is not Corsican.
         const std::vector<double> fromFirst = net.timesFrom(corsican(0) ? net.size() - 1 : 0);
         for (int i = 0; i < net.size(); ++i)
-            QCOMPARE(fromFirst[i] < std::numeric_limits<double>::infinity(), !corsican(i));
+            QCOMPARE(fromFirst[i] < kInf, !corsican(i));
     }
 
     void cityFileRoundTrip()

@@ -1,6 +1,7 @@
 // gpsnet osm: GPS networks from OpenStreetMap extracts written here, checked against the road
 // graph's own fastest times.
 
+#include "infinity.h"
 #include "network.h"
 #include "networkcredit.h"
 #include "osmdetail.h"
@@ -24,8 +25,6 @@
 #include <sys/stat.h> // mkfifo: a pipe given as the extract
 
 namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 // An extract in OSM XML: nodes "id lat lon [tag=value;...]" and ways "id ref,ref,... tag=value;..."
 // (values may hold spaces).
@@ -103,9 +102,9 @@ std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from,
                               std::vector<double> *km = nullptr,
                               const std::vector<double> &arcKm = {})
 {
-    std::vector<double> dist(std::size_t(g.nodeCount()), inf);
+    std::vector<double> dist(std::size_t(g.nodeCount()), kInf);
     if (km)
-        km->assign(dist.size(), inf);
+        km->assign(dist.size(), kInf);
     if (km)
         (*km)[std::size_t(from)] = 0;
     using Item = std::pair<double, int>;
@@ -688,8 +687,8 @@ private slots:
             const std::vector<int> route =
                 finder.route(position[std::size_t(i)], position[std::size_t(j)]);
             const double got = finder.time(position[std::size_t(i)], position[std::size_t(j)]);
-            if (want == inf) {
-                QCOMPARE(got, inf);
+            if (want == kInf) {
+                QCOMPARE(got, kInf);
                 continue;
             }
             // A place stands for its town: a route through one is charged the way to its node

@@ -1,5 +1,6 @@
 #include "fwkernel.h"
 #include "hierarchy.h"
+#include "infinity.h"
 #include "matrix.h"
 #include "network.h"
 #include "routefinder.h"
@@ -25,7 +26,6 @@
 
 namespace {
 
-constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 // X, Y, Z and the roads given as "X,Y,10" lines.
@@ -66,7 +66,7 @@ bool sameBits(double a, double b)
 // NaN entries and negative times.
 TimeMatrix randomMatrix(QRandomGenerator &rng, int n, bool hostile)
 {
-    TimeMatrix m(n, std::vector<double>(n, inf));
+    TimeMatrix m(n, std::vector<double>(n, kInf));
     for (int u = 0; u < n; ++u) {
         m[u][u] = 0.0;
         for (int v = 0; v < n; ++v) {
@@ -129,7 +129,7 @@ void compareKernelWithReference(const TimeMatrix &m, int threads, int block)
 std::vector<double> dijkstra(const TimeMatrix &m, int source)
 {
     const int n = int(m.size());
-    std::vector<double> dist(n, inf);
+    std::vector<double> dist(n, kInf);
     using Item = std::pair<double, int>;
     std::priority_queue<Item, std::vector<Item>, std::greater<>> queue;
     dist[source] = 0;
@@ -140,7 +140,7 @@ std::vector<double> dijkstra(const TimeMatrix &m, int source)
         if (du > dist[u])
             continue;
         for (int v = 0; v < n; ++v)
-            if (m[u][v] < inf && du + m[u][v] < dist[v]) {
+            if (m[u][v] < kInf && du + m[u][v] < dist[v]) {
                 dist[v] = du + m[u][v];
                 queue.push({dist[v], v});
             }
@@ -266,8 +266,9 @@ private slots:
         QTest::newRow("zero-minute road is used")
             << QStringList{"X,Y,0", "Y,Z,20", "X,Z,40"} << "X"
             << "Z" << std::vector<int>{0, 1, 2} << std::vector<double>{0, 20};
-        QTest::newRow("no connection") << QStringList{"X,Y,10"} << "X"
-                                       << "Z" << std::vector<int>{0, 2} << std::vector<double>{inf};
+        QTest::newRow("no connection")
+            << QStringList{"X,Y,10"} << "X"
+            << "Z" << std::vector<int>{0, 2} << std::vector<double>{kInf};
         QTest::newRow("unused start") << chain << "unused"
                                       << "Z" << std::vector<int>{} << std::vector<double>{};
         QTest::newRow("unknown end") << chain << "X"
@@ -299,7 +300,7 @@ private slots:
                  TimeMatrix({{0, 10, 30}, {10, 0, 20}, {30, 20, 0}}));
         const Matrix apart = network({"X,Y,10"});
         QCOMPARE(Matrix::Floyd_Warshall_Only(apart.getMatrix()),
-                 TimeMatrix({{0, 10, inf}, {10, 0, inf}, {inf, inf, 0}}));
+                 TimeMatrix({{0, 10, kInf}, {10, 0, kInf}, {kInf, kInf, 0}}));
         QVERIFY(Matrix::Floyd_Warshall_Only({}).empty());
     }
 
@@ -338,7 +339,7 @@ private slots:
     void negativeCyclesEndRouteRebuilding()
     {
         // A cycle of negative total time: the predecessors of 0 go round it forever.
-        TimeMatrix m = {{0, -1, inf}, {-1, 0, 1}, {inf, 1, 0}};
+        TimeMatrix m = {{0, -1, kInf}, {-1, 0, 1}, {kInf, 1, 0}};
         const ShortestPaths sp(m);
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b < 3; ++b) {
@@ -527,12 +528,12 @@ private slots:
         for (int i = 0; i < n; i += std::max(1, n / 9)) {
             const std::vector<double> row = net.timesFrom(i);
             const std::vector<double> plain = dijkstra(dense, i);
-            const std::vector<Reached> all = reachFrom(net, i, inf);
+            const std::vector<Reached> all = reachFrom(net, i, kInf);
             for (const Reached &r : all)
                 QVERIFY(std::abs(r.time - plain[std::size_t(r.city)]) <= 1e-9 * r.time);
             QCOMPARE(qsizetype(all.size()),
-                     std::count_if(plain.begin(), plain.end(), [](double t) { return t < inf; }));
-            for (const double limit : {0.0, 2.0, 5.0, inf}) {
+                     std::count_if(plain.begin(), plain.end(), [](double t) { return t < kInf; }));
+            for (const double limit : {0.0, 2.0, 5.0, kInf}) {
                 const std::vector<Reached> reached = reachFrom(net, i, limit);
                 QVERIFY(!reached.empty());
                 QCOMPARE(reached.front().city, i);
@@ -631,7 +632,7 @@ private slots:
         QFETCH(quint32, seed);
         // Times of a network's stops: the shortest times over random symmetric roads.
         QRandomGenerator rng(seed);
-        TimeMatrix direct(stops, std::vector<double>(stops, inf));
+        TimeMatrix direct(stops, std::vector<double>(stops, kInf));
         for (int a = 0; a < stops; ++a)
             for (int b = 0; b < a; ++b)
                 if (a % groups == b % groups && rng.bounded(3) > 0)
@@ -654,15 +655,15 @@ private slots:
             const auto movable = std::make_pair(order.begin() + std::min(stops, 1),
                                                 order.end() - (lastFixed ? 1 : 0));
             int bestMissing = INT_MAX;
-            double bestTime = inf;
+            double bestTime = kInf;
             do {
                 int missing = 0;
                 const double time = tripTime(times, order, ends, &missing);
                 double finite = 0;
                 for (std::size_t i = 1; i < order.size(); ++i)
                     finite +=
-                        times[order[i - 1]][order[i]] < inf ? times[order[i - 1]][order[i]] : 0;
-                if (ends == TripEnds::Round && stops > 1 && times[order.back()][0] < inf)
+                        times[order[i - 1]][order[i]] < kInf ? times[order[i - 1]][order[i]] : 0;
+                if (ends == TripEnds::Round && stops > 1 && times[order.back()][0] < kInf)
                     finite += times[order.back()][0];
                 QCOMPARE(std::isinf(time), missing > 0);
                 if (missing < bestMissing || (missing == bestMissing && finite < bestTime)) {
@@ -696,7 +697,7 @@ private slots:
             double givenRoads = 0;
             tripTime(times, given, ends, &givenMissing, &givenRoads);
             if (givenMissing > bestMissing)
-                QCOMPARE(exact.saves, inf);
+                QCOMPARE(exact.saves, kInf);
             else
                 QVERIFY(std::abs(exact.saves - (givenRoads - bestTime)) <= 1e-9);
             if (bestMissing == 0)
@@ -748,7 +749,7 @@ private slots:
         QRandomGenerator rng(99);
         for (int round = 0; round < 20; ++round) {
             const int n = 2 + int(rng.bounded(120));
-            TimeMatrix m(n, std::vector<double>(n, inf));
+            TimeMatrix m(n, std::vector<double>(n, kInf));
             for (int u = 0; u < n; ++u) {
                 m[u][u] = 0;
                 for (int v = 0; v < u; ++v)
@@ -766,7 +767,7 @@ private slots:
                     double sum = 0;
                     for (std::size_t i = 1; i < r.size(); ++i)
                         sum += m[r[i - 1]][r[i]];
-                    if (dist[t] < inf)
+                    if (dist[t] < kInf)
                         QVERIFY(std::abs(sum - dist[t]) <= 1e-9 * std::max(1.0, dist[t]));
                 }
             }

@@ -1,3 +1,4 @@
+#include "infinity.h"
 #include "logging.h"
 #include "modal.h"
 #include "routetable.h"
@@ -22,8 +23,6 @@
 #include <thread>
 
 namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 using testsupport::network;
 
@@ -128,7 +127,7 @@ private slots:
     void matrixAndCityListOfOtherSizes()
     {
         // Fewer cities than the matrix has rows: the first rows and columns, shortest times.
-        const Matrix bigger = given({"X", "Y"}, {{0, inf, 5}, {inf, 0, 7}, {5, 7, 0}});
+        const Matrix bigger = given({"X", "Y"}, {{0, kInf, 5}, {kInf, 0, 7}, {5, 7, 0}});
         QWidget parent;
         QCOMPARE(cells(TableMatrix(&parent, bigger)),
                  QList<QStringList>({{"0", "12"}, {"12", "0"}}));

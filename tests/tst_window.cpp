@@ -1,6 +1,7 @@
 #include "Window.h"
 #include "appsettings.h"
 #include "citysearch.h"
+#include "infinity.h"
 #include "info.h"
 #include "mapcontroller.h"
 #include "mapviewport.h"
@@ -55,8 +56,6 @@
 #include <sys/stat.h> // mkfifo: a pipe where the settings are
 
 namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 using windowtest::choose;
 using windowtest::kCities;
@@ -549,9 +548,9 @@ private slots:
         std::vector<City> cities(2);
         cities[0].setName("A");
         cities[1].setName("B");
-        const RouteTableTexts t = ::routeTableTexts(cities, {0, 1}, {inf}, "h");
+        const RouteTableTexts t = ::routeTableTexts(cities, {0, 1}, {kInf}, "h");
         QCOMPARE(t.cells, QStringList({"0", "no road", "no road"}));
-        const RouteTableTexts three = ::routeTableTexts(cities, {0, 1, 0}, {30, inf}, "mn");
+        const RouteTableTexts three = ::routeTableTexts(cities, {0, 1, 0}, {30, kInf}, "mn");
         QCOMPARE(three.cells, QStringList({"0", "30mn", "no road", "no road"}));
         QCOMPARE(formatTime(90, "mn"), QStringLiteral("90mn"));
         QCOMPARE(formatTime(1e7, "mn"), QStringLiteral("1e+07mn"));
@@ -574,7 +573,7 @@ private slots:
         for (const auto &[at, name] : {std::pair{0, "=SUM(A1)"}, std::pair{1, "Saint-Lô, Manche"},
                                        std::pair{2, "-2"}, std::pair{3, "Tab\there"}})
             odd[std::size_t(at)].setName(name);
-        QCOMPARE(routeCsv(odd, {0, 1, 2, 3}, {30, inf, 15}, 1.0 / 60, "h"),
+        QCOMPARE(routeCsv(odd, {0, 1, 2, 3}, {30, kInf, 15}, 1.0 / 60, "h"),
                  QByteArray("City,Leg (h),Since start (h)\r\n'=SUM(A1),0,0\r\n"
                             "\"Saint-L\xc3\xb4, Manche\",0.5,0.5\r\n'-2,no road,no road\r\n"
                             "Tab\there,0.25,no road\r\nTotal,,no road\r\n"));

@@ -4,6 +4,7 @@
 // in the boxes, the window's picture and the wheel over it.
 
 #include "Window.h"
+#include "infinity.h"
 #include "mappacing.h"
 
 #include <QApplication>
@@ -84,7 +85,7 @@ protected:
 
     static void steadyPace()
     {
-        mapPacing().frameMs = std::numeric_limits<double>::infinity();
+        mapPacing().frameMs = kInf;
         mapPacing().restMs = 0;
     }
 };

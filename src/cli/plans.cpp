@@ -4,6 +4,7 @@
 #include "citynames.h"
 #include "commandline.h"
 #include "commands.h"
+#include "infinity.h"
 #include "routefinder.h"
 #include "routetable.h"
 #include "searches.h"
@@ -324,7 +325,7 @@ int runTrip(const Job &job, const QStringList &given, bool round, const QString 
     // A stop no road reaches from the start is still visited, on a leg that reads inf.
     QStringList cut;
     for (std::size_t i = 1; i < stops.size(); ++i)
-        if (!(times[0][i] < std::numeric_limits<double>::infinity()))
+        if (!(times[0][i] < kInf))
             cut << names[qsizetype(i)];
     if (!cut.isEmpty())
         QTextStream(stderr) << "gpsroute: no road leads from \"" << names[0] << "\" to \""

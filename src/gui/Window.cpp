@@ -7,6 +7,7 @@
 #include "citysearch.h"
 #include "controlanchors.h"
 #include "fileactions.h"
+#include "infinity.h"
 #include "info.h"
 #include "mapcontroller.h"
 #include "pickonly.h"
@@ -222,11 +223,10 @@ void Fenetre::printCity(QPainter &painter, const std::vector<City> &cities)
 void Fenetre::printRoad(QPainter &painter, const std::vector<City> &cities,
                         const TimeMatrix &matrix)
 {
-    constexpr double inf = std::numeric_limits<double>::infinity();
     QList<QLine> lines;
     for (std::size_t i = 0; i < cities.size() && i < matrix.size(); ++i)
         for (std::size_t j = 0; j < cities.size() && j < matrix[i].size(); ++j)
-            if (matrix[i][j] != inf)
+            if (matrix[i][j] != kInf)
                 lines.append(QLine(map->view().project(cities[i]), map->view().project(cities[j])));
     painter.setPen(pen(Qt::black, 2));
     painter.drawLines(lines);

@@ -1,4 +1,5 @@
 #include "reachlayer.h"
+#include "infinity.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -8,8 +9,7 @@
 #include <limits>
 
 ReachShown::ReachShown(const Network &network, int from, double limit)
-    : reached(reachFrom(network, from, limit)),
-      timeOf(std::size_t(network.size()), std::numeric_limits<double>::infinity())
+    : reached(reachFrom(network, from, limit)), timeOf(std::size_t(network.size()), kInf)
 {
     if (reached.empty())
         return;

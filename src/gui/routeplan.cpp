@@ -1,5 +1,6 @@
 #include "routeplan.h"
 
+#include "infinity.h"
 #include "logging.h"
 #include "searches.h"
 
@@ -136,7 +137,7 @@ bool RoutePlan::setTrip(const QStringList &names, TripEnds ends)
         result.saves = best.saves;
         result.fewerMissingLegs = best.fewerMissingLegs;
         for (std::size_t i = 1; i < at.size(); ++i)
-            if (!(times[0][i] < std::numeric_limits<double>::infinity()))
+            if (!(times[0][i] < kInf))
                 result.unreachable << stops[qsizetype(i)];
         for (const int i : best.order)
             ordered << stops[i];

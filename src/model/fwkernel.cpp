@@ -1,4 +1,5 @@
 #include "fwkernel.h"
+#include "infinity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -135,7 +136,7 @@ template <RowFn Plain, RowFn WithPred> void tileByRows(const Tile &t)
         for (int a = 0; a < t.activeCount; ++a) {
             const int j = t.active[a];
             const double duk = t.duk[r * t.dukStride + j];
-            if (duk == std::numeric_limits<double>::infinity())
+            if (duk == kInf)
                 continue;
             if (t.pu)
                 WithPred(t.du[r], t.pu[r], duk, t.pd + j * t.stride, t.pp + j * t.stride, t.n);
@@ -319,7 +320,6 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
     block = std::clamp(block, 1, std::min(n, maxBlock));
     const TileFn tile = kernels().tile;
     const std::size_t stride = std::size_t(n);
-    constexpr double inf = std::numeric_limits<double>::infinity();
 
     // Pivot rows of the current block, each as it stands when its turn as pivot comes.
     std::vector<double> pivD(std::size_t(block) * stride);
@@ -339,9 +339,9 @@ void relax(double *d, std::int32_t *pred, int n, int threads, int block)
         for (int r = 0; r < count; ++r) {
             std::copy_n(du[r] + blockStart, pivots, seg);
             for (int j = 0; j < pivots; ++j) {
-                const double value = u0 + r == blockStart + j ? inf : seg[j];
+                const double value = u0 + r == blockStart + j ? kInf : seg[j];
                 duk[r * maxBlock + j] = value;
-                if (value == inf || std::isnan(value))
+                if (value == kInf || std::isnan(value))
                     continue;
                 used[j] = true;
                 const double *kd = &pivD[std::size_t(j) * stride] + blockStart;

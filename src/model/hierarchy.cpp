@@ -1,4 +1,5 @@
 #include "hierarchy.h"
+#include "infinity.h"
 
 #include <algorithm>
 #include <functional>
@@ -7,7 +8,6 @@
 
 namespace {
 
-constexpr double inf = std::numeric_limits<double>::infinity();
 // A witness search stops after this many nodes: a shortcut too many is harmless, a search per
 // pair of a crowded node's neighbours is not.
 constexpr int kWitnessSettled = 200;
@@ -73,7 +73,7 @@ class Witness
 public:
     explicit Witness(int nodes)
         : wantStamp(std::size_t(nodes), 0), wantVia(std::size_t(nodes), 0),
-          dist(std::size_t(nodes), inf)
+          dist(std::size_t(nodes), kInf)
     {
     }
 
@@ -99,7 +99,7 @@ public:
     void run(const Remaining &g, int from, int avoid, int limit)
     {
         for (int v : touched)
-            dist[std::size_t(v)] = inf;
+            dist[std::size_t(v)] = kInf;
         touched.clear();
         heap.clear();
         // Longest first: the bound is the longest time through of the nodes not yet reached
@@ -114,7 +114,7 @@ public:
             while (open < targets.size() && targets.size() <= kSortedTargets &&
                    wantStamp[std::size_t(targets[open].second)] != stamp)
                 ++open;
-            return open < targets.size() ? targets[open].first : -inf;
+            return open < targets.size() ? targets[open].first : -kInf;
         };
         dist[std::size_t(from)] = 0;
         touched.push_back(from);
@@ -137,7 +137,7 @@ public:
                 const double nd = d + e.time;
                 double &old = dist[std::size_t(e.to)];
                 if (nd < old && nd <= most) {
-                    if (old == inf)
+                    if (old == kInf)
                         touched.push_back(e.to);
                     old = nd;
                     // Reached within its time: a witness, whether or not this way is the
@@ -430,7 +430,7 @@ bool validSide(const std::vector<std::int64_t> &offsets, const std::vector<Netwo
     for (std::size_t v = 0; v < nodes; ++v) {
         for (std::int64_t k = offsets[v]; k < offsets[v + 1]; ++k) {
             const Network::Arc &a = arcs[std::size_t(k)];
-            if (a.to < 0 || std::size_t(a.to) >= nodes || !(a.time >= 0 && a.time < inf) ||
+            if (a.to < 0 || std::size_t(a.to) >= nodes || !(a.time >= 0 && a.time < kInf) ||
                 rank[std::size_t(a.to)] <= rank[v])
                 return false;
         }

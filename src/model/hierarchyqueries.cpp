@@ -1,4 +1,5 @@
 #include "hierarchy.h"
+#include "infinity.h"
 #include "workers.h"
 
 #include <algorithm>
@@ -7,20 +8,18 @@
 
 namespace {
 
-constexpr double inf = std::numeric_limits<double>::infinity();
-
 // One climb from a node, up the arcs `begin`/`end` give; a node that the arcs of the other side
 // reach sooner is passed by (stalled): no shortest way climbs through it.
 template <typename Up, typename Other> class Climb
 {
 public:
-    Climb(int nodes, Up up, Other other) : dist(std::size_t(nodes), inf), up(up), other(other) {}
+    Climb(int nodes, Up up, Other other) : dist(std::size_t(nodes), kInf), up(up), other(other) {}
 
     // `settled(node, time)` for each node the climb settles and does not pass by.
     template <typename Settled> void run(int from, Settled settled)
     {
         for (int v : touched)
-            dist[std::size_t(v)] = inf;
+            dist[std::size_t(v)] = kInf;
         touched.clear();
         heap.clear();
         dist[std::size_t(from)] = 0;
@@ -42,7 +41,7 @@ public:
                 const double nd = d + a->time;
                 double &old = dist[std::size_t(a->to)];
                 if (nd < old) {
-                    if (old == inf)
+                    if (old == kInf)
                         touched.push_back(a->to);
                     old = nd;
                     heap.push_back({nd, a->to});
@@ -78,7 +77,7 @@ auto climbFromTarget(const Hierarchy &h)
 } // namespace
 
 TimesTo::TimesTo(const Hierarchy &h)
-    : h(h), below(std::size_t(h.nodeCount()), inf), known(std::size_t(h.nodeCount()), inf),
+    : h(h), below(std::size_t(h.nodeCount()), kInf), known(std::size_t(h.nodeCount()), kInf),
       belowStamp(std::size_t(h.nodeCount()), 0), knownStamp(std::size_t(h.nodeCount()), 0)
 {
 }
@@ -132,7 +131,7 @@ double TimesTo::from(int node)
             stack.push_back({above, h.upBegin(above)});
             continue;
         }
-        double best = belowStamp[std::size_t(v)] == stamp ? below[std::size_t(v)] : inf;
+        double best = belowStamp[std::size_t(v)] == stamp ? below[std::size_t(v)] : kInf;
         for (const Network::Arc *a = h.upBegin(v); a != end; ++a)
             best = std::min(best, a->time + known[std::size_t(a->to)]);
         known[std::size_t(v)] = best;
@@ -146,7 +145,7 @@ std::vector<std::vector<double>> hierarchyTable(const Hierarchy &h, const std::v
                                                 const std::vector<int> &targets, int threads)
 {
     std::vector<std::vector<double>> table(sources.size(),
-                                           std::vector<double>(targets.size(), inf));
+                                           std::vector<double>(targets.size(), kInf));
     // Each target's climb left in buckets at the nodes it met: (column, time to the target).
     struct Entry
     {

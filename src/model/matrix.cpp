@@ -1,6 +1,7 @@
 #include "matrix.h"
 
 #include "csvtext.h"
+#include "infinity.h"
 #include "loadproblems.h"
 #include "logging.h"
 #include "nameindex.h"
@@ -356,7 +357,7 @@ void Matrix::readRoads(const QByteArray &bytes, const QString &source, QStringLi
 TimeMatrix Matrix::createMatrix(const std::vector<City> &cities, const std::vector<Road> &roads)
 {
     const std::size_t n = cities.size();
-    TimeMatrix m(n, std::vector<double>(n, std::numeric_limits<double>::infinity()));
+    TimeMatrix m(n, std::vector<double>(n, kInf));
     QHash<QString, std::vector<int>> positions;
     positions.reserve(qsizetype(n));
     for (std::size_t i = 0; i < n; ++i) {

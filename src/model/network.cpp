@@ -1,5 +1,6 @@
 #include "network.h"
 #include "hierarchy.h"
+#include "infinity.h"
 #include "workers.h"
 
 #include "matrix.h"
@@ -18,12 +19,6 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
-
-namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
-
-} // namespace
 
 Network::Network(std::vector<City> cities, std::vector<Road> roads)
     : cityVector(std::move(cities)), roadVector(std::move(roads))
@@ -142,7 +137,7 @@ void Network::build(const std::vector<std::pair<int, int>> &roadNames)
     const std::int64_t roadCount = std::int64_t(roadVector.size());
     for (std::int64_t r = 0; r < roadCount; ++r) {
         const Road &road = roadVector[std::size_t(r)];
-        if (!(road.time >= 0) || road.time == inf)
+        if (!(road.time >= 0) || road.time == kInf)
             continue;
         // The loader's numbers are the same as these: both number the list's names in order.
         const bool numbered = roadNames.size() == roadVector.size();
@@ -254,7 +249,7 @@ double Network::direct(int from, int to) const
     const Arc *end = arcsEnd(outNode(from));
     const Arc *found =
         std::lower_bound(begin, end, target, [](const Arc &a, int node) { return a.to < node; });
-    return found != end && found->to == target ? found->time : inf;
+    return found != end && found->to == target ? found->time : kInf;
 }
 
 template <typename Take> void Network::forEachNeighbour(int city, Take take) const
@@ -276,7 +271,7 @@ template <typename Take> void Network::forEachNeighbour(int city, Take take) con
 TimeMatrix Network::directMatrix() const
 {
     const int n = size();
-    TimeMatrix m(std::size_t(n), std::vector<double>(std::size_t(n), inf));
+    TimeMatrix m(std::size_t(n), std::vector<double>(std::size_t(n), kInf));
     for (int i = 0; i < n; ++i) {
         m[i][i] = self[i];
         forEachNeighbour(i, [&](int j, double time) { m[i][j] = time; });
@@ -312,10 +307,10 @@ std::vector<double> Network::legTimes(const std::vector<int> &path) const
 
 std::vector<double> Network::timesFrom(int from) const
 {
-    std::vector<double> dist(std::size_t(size()), inf);
+    std::vector<double> dist(std::size_t(size()), kInf);
     if (from < 0 || from >= size())
         return dist;
-    Searcher(*this).run(from, inf, [&](int node, double time) {
+    Searcher(*this).run(from, kInf, [&](int node, double time) {
         if (isCity(node))
             dist[std::size_t(node)] = time;
         return true;

@@ -1,12 +1,11 @@
 #include "routefinder.h"
 #include "hierarchy.h"
+#include "infinity.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 struct Item
 {
@@ -24,7 +23,7 @@ struct Item
 struct RouteFinder::Search
 {
     Search(const Network &net, int source)
-        : source(source), dist(std::size_t(net.nodeCount()), inf),
+        : source(source), dist(std::size_t(net.nodeCount()), kInf),
           via(std::size_t(net.nodeCount()), std::numeric_limits<std::int32_t>::max()),
           done(std::size_t(net.nodeCount()), 0)
     {
@@ -34,7 +33,7 @@ struct RouteFinder::Search
     void start(int from)
     {
         for (const std::int32_t v : touched) {
-            dist[std::size_t(v)] = inf;
+            dist[std::size_t(v)] = kInf;
             via[std::size_t(v)] = std::numeric_limits<std::int32_t>::max();
             done[std::size_t(v)] = 0;
         }
@@ -89,7 +88,7 @@ struct RouteFinder::Search
             const std::int32_t w = a->to;
             if (done[w] || d > dist[w] || (d == dist[w] && through >= via[w]) || !keep(w, d))
                 continue;
-            if (dist[w] == inf)
+            if (dist[w] == kInf)
                 touched.push_back(w);
             dist[w] = d;
             via[w] = through;
@@ -296,7 +295,7 @@ std::vector<int> RouteFinder::routeByHierarchy(int start, int end)
         toTarget = std::make_unique<TimesTo>(*net.hierarchy());
     toTarget->setTarget(end);
     const double total = toTarget->from(start);
-    if (!(total < inf))
+    if (!(total < kInf))
         return {start, end};
     // The same search as route()'s, that only goes where a shortest route can pass: it finds
     // the same times and splits there. Sums taken in another order may differ in their last
@@ -370,7 +369,7 @@ double RouteFinder::time(int from, int to)
 {
     const int n = net.size();
     if (from < 0 || to < 0 || from >= n || to >= n)
-        return inf;
+        return kInf;
     if (from == to)
         return net.roundTrip(from);
     if (net.hierarchy()) {
@@ -385,5 +384,5 @@ double RouteFinder::time(int from, int to)
         s->settle(net, to);
     }
     const int other = s->source == from ? to : from;
-    return s->done[other] ? s->dist[other] : inf;
+    return s->done[other] ? s->dist[other] : kInf;
 }

@@ -1,6 +1,7 @@
 #include "routetable.h"
 
 #include "csvtext.h"
+#include "infinity.h"
 #include "roadshapes.h"
 #include "routerows.h"
 
@@ -47,9 +48,8 @@ namespace {
 // "inf minutes" would read as a (long) time: say what it means.
 QString legText(double minutes, const QString &unit)
 {
-    return minutes == std::numeric_limits<double>::infinity()
-               ? QCoreApplication::translate("RouteTable", "no road")
-               : formatTime(minutes, unit);
+    return minutes == kInf ? QCoreApplication::translate("RouteTable", "no road")
+                           : formatTime(minutes, unit);
 }
 
 } // namespace

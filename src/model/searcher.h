@@ -1,5 +1,6 @@
 #pragma once
 
+#include "infinity.h"
 #include "network.h"
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 
 // The searches' one Dijkstra, for Network's rows and the searches of searches.h alike.
 
-inline constexpr double kUnreached = std::numeric_limits<double>::infinity();
+inline constexpr double kUnreached = kInf;
 
 // One Dijkstra at a time over the whole graph, its arrays reused from search to search: only
 // the nodes a search touched are reset.

@@ -1,5 +1,6 @@
 #include "searches.h"
 #include "hierarchy.h"
+#include "infinity.h"
 #include "workers.h"
 
 #include "searcher.h"
@@ -9,12 +10,6 @@
 #include <limits>
 #include <system_error>
 #include <thread>
-
-namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
-
-} // namespace
 
 std::vector<Reached> reachFrom(const Network &net, int from, double limit)
 {
@@ -58,7 +53,7 @@ std::vector<std::vector<double>> timesBetween(const Network &net, const std::vec
         return table;
     }
     std::vector<std::vector<double>> table(sources.size(),
-                                           std::vector<double>(targets.size(), inf));
+                                           std::vector<double>(targets.size(), kInf));
     // Where each target's column is (a city may be asked for more than once).
     std::vector<int> firstColumn(std::size_t(n), -1);
     std::vector<int> nextColumn(targets.size(), -1);
@@ -82,7 +77,7 @@ std::vector<std::vector<double>> timesBetween(const Network &net, const std::vec
         }
         int left = distinctTargets;
         if (left > 0)
-            search.run(from, inf, [&](int node, double time) {
+            search.run(from, kInf, [&](int node, double time) {
                 if (!net.isCity(node) || firstColumn[std::size_t(node)] < 0)
                     return true;
                 for (int c = firstColumn[std::size_t(node)]; c >= 0; c = nextColumn[std::size_t(c)])

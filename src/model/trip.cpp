@@ -1,4 +1,5 @@
 #include "trip.h"
+#include "infinity.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,8 +9,6 @@
 #include <numeric>
 
 namespace {
-
-constexpr double inf = std::numeric_limits<double>::infinity();
 
 // What a trip costs: legs without a road first, then minutes.
 struct Cost
@@ -25,7 +24,7 @@ struct Cost
 
 Cost leg(double t)
 {
-    return t < inf ? Cost{0, t} : Cost{1, 0.0}; // NaN counts as no road
+    return t < kInf ? Cost{0, t} : Cost{1, 0.0}; // NaN counts as no road
 }
 
 TripOrder finish(const std::vector<std::vector<double>> &times, std::vector<int> order,
@@ -134,7 +133,7 @@ public:
         double longest = 0;
         for (const auto &row : times)
             for (double x : row)
-                if (x < inf)
+                if (x < kInf)
                     longest = std::max(longest, x);
         penalty = (longest + 1) * (n + 1);
         eps = 1e-9 * std::max(1.0, longest);
@@ -196,7 +195,7 @@ private:
     double d(int a, int b) const
     {
         const double x = times[std::size_t(a)][std::size_t(b)];
-        return x < inf ? x : penalty;
+        return x < kInf ? x : penalty;
     }
     // The leg from a to b, b possibly the sentinel.
     double w(int a, int b) const
@@ -357,7 +356,7 @@ double tripTime(const std::vector<std::vector<double>> &times, const std::vector
         *missingLegs = total.missing;
     if (roadTime)
         *roadTime = total.time;
-    return total.missing ? inf : total.time;
+    return total.missing ? kInf : total.time;
 }
 
 namespace {
@@ -408,6 +407,6 @@ TripOrder bestTripOrder(const std::vector<std::vector<double>> &times, TripEnds 
     tripTime(times, given, ends, &givenMissing, &givenRoads);
     tripTime(times, best.order, ends, nullptr, &bestRoads);
     best.fewerMissingLegs = std::max(0, givenMissing - best.missingLegs);
-    best.saves = best.fewerMissingLegs > 0 ? inf : givenRoads - bestRoads;
+    best.saves = best.fewerMissingLegs > 0 ? kInf : givenRoads - bestRoads;
     return best;
 }

@@ -4,6 +4,7 @@
 // NaN and negative entries.
 
 #include "fwkernel.h"
+#include "infinity.h"
 
 #include <cmath>
 #include <cstdint>
@@ -16,11 +17,9 @@
 
 namespace {
 
-constexpr double inf = std::numeric_limits<double>::infinity();
-
 std::vector<double> randomMatrix(std::mt19937 &rng, int n, bool hostile)
 {
-    std::vector<double> m(std::size_t(n) * n, inf);
+    std::vector<double> m(std::size_t(n) * n, kInf);
     for (int u = 0; u < n; ++u) {
         m[std::size_t(u) * n + u] = 0.0;
         for (int v = 0; v < n; ++v) {

@@ -3,6 +3,7 @@
 // What osmnet's parts share: the searches on the road graph, the grid that finds a place's
 // nearest road node, what an extract is, and names made unique.
 
+#include "infinity.h"
 #include "osmnet.h"
 
 #include <osmium/osm/location.hpp>
@@ -117,7 +118,7 @@ void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *
                std::vector<std::int32_t> *kept);
 void placeShape(const RoadGraph &g, const std::vector<std::int32_t> &kept, Link *link);
 
-constexpr double kNoTime = std::numeric_limits<double>::infinity();
+constexpr double kNoTime = kInf;
 
 // Gives a vector's memory back (`v = {}` keeps it: that assigns an empty list).
 template <typename T> void release(std::vector<T> &v)

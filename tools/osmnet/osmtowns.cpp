@@ -1,6 +1,7 @@
 // The towns of gpsnet osm's places: how far each reaches, and the roads that keep a route
 // through a town from costing more than the drive.
 
+#include "infinity.h"
 #include "osmdetail.h"
 
 #include <QHash>
@@ -155,7 +156,6 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                    std::vector<Passed> passed, int threads, const std::function<bool()> &cancelled,
                    std::vector<Found> *roads)
 {
-    constexpr double inf = std::numeric_limits<double>::infinity();
     const RoadGraph &g = net.graph;
     const int n = g.nodeCount();
     const int total = int(net.places.size());
@@ -170,7 +170,7 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
     std::atomic<int> next{0};
     std::vector<Found> direct;
     const auto work = [&] {
-        std::vector<double> twoRoads(std::size_t(total), inf);
+        std::vector<double> twoRoads(std::size_t(total), kInf);
         std::vector<int> seen;
         Search ahead(n);
         std::vector<Found> mine;
@@ -183,7 +183,7 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
             for (const auto &[j, first] : near[std::size_t(i)])
                 for (const auto &[k, second] : near[std::size_t(j)])
                     if (k != i && net.places[std::size_t(k)].node != node) {
-                        if (twoRoads[std::size_t(k)] == inf)
+                        if (twoRoads[std::size_t(k)] == kInf)
                             seen.push_back(k);
                         twoRoads[std::size_t(k)] =
                             std::min(twoRoads[std::size_t(k)], first + second);
@@ -200,11 +200,11 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                 const double drive = passed[std::size_t(i)].timeTo(to);
                 // (A drive not settled is no shorter than the search's reach.)
                 if (two <= 0 ||
-                    !(two > (drive < inf ? drive : passed[std::size_t(i)].reach) + kDetourMinutes))
+                    !(two > (drive < kInf ? drive : passed[std::size_t(i)].reach) + kDetourMinutes))
                     continue;
                 targets.push_back(to);
                 places.push_back(k);
-                limit = std::max(limit, drive < inf ? drive : two - kDetourMinutes);
+                limit = std::max(limit, drive < kInf ? drive : two - kDetourMinutes);
             }
             release(passed[std::size_t(i)].places);
             if (!targets.empty()) {
@@ -212,7 +212,7 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                 for (std::size_t t = 0; t < targets.size(); ++t) {
                     const int k = places[t];
                     const double drive = forth[t];
-                    if (drive < inf && twoRoads[std::size_t(k)] > drive + kDetourMinutes) {
+                    if (drive < kInf && twoRoads[std::size_t(k)] > drive + kDetourMinutes) {
                         Found f{i, k, drive, false, {std::min(i, k), std::max(i, k), drive, 0, {}},
                                 {}};
                         std::vector<std::int32_t> path = ahead.pathTo(targets[t]);
@@ -224,9 +224,9 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                 }
             }
             for (const int k : seen)
-                twoRoads[std::size_t(k)] = inf;
+                twoRoads[std::size_t(k)] = kInf;
             for (const auto &[j, time] : near[std::size_t(i)])
-                twoRoads[std::size_t(j)] = inf;
+                twoRoads[std::size_t(j)] = kInf;
             seen.clear();
         }
         const std::lock_guard<std::mutex> hold(lock);

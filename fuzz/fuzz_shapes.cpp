@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }();
     RoadShapes shapes;
     QStringList messages;
-    shapes.parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), net,
-                 &messages);
+    shapes.parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)),
+                 net.shapeRoads(), &messages);
     FUZZ_CHECK(messages.size() <= 101);
     for (int s = 0; s < shapes.count(); ++s) {
         FUZZ_CHECK(shapes.km(s) >= 0 && shapes.km(s) <= 100000);

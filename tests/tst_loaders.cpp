@@ -4,6 +4,7 @@
 #include "network.h"
 #include "networkcredit.h"
 #include "routefinder.h"
+#include "routeshape.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -7,6 +7,7 @@
 #include "osmdetail.h"
 #include "osmnet.h"
 #include "routefinder.h"
+#include "routeshape.h"
 
 #include <QDir>
 #include <QFile>

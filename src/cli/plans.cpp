@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "infinity.h"
 #include "routefinder.h"
+#include "routeshape.h"
 #include "routetable.h"
 #include "searches.h"
 #include "trip.h"

@@ -2,6 +2,7 @@
 
 #include "landmap.h"
 #include "mappacing.h"
+#include "routeshape.h"
 
 #include <QElapsedTimer>
 #include <QHash>

@@ -2,6 +2,7 @@
 
 #include "network.h"
 #include "routefinder.h"
+#include "routeshape.h"
 #include "trip.h"
 
 #include <QObject>

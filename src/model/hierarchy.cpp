@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <queue>
 
 namespace {
@@ -444,6 +445,13 @@ Hierarchy Hierarchy::build(const Network &net, const std::atomic<bool> *cancel,
                            long long workBudget)
 {
     return Builder(net).run(cancel, workBudget);
+}
+
+// (Here, not beside the network: the network knows of a hierarchy only that it may have one.)
+void Network::buildHierarchy()
+{
+    auto made = std::make_shared<const Hierarchy>(Hierarchy::build(*this));
+    speedUp = made->empty() ? nullptr : std::move(made);
 }
 
 bool Hierarchy::valid(int nodes) const

@@ -1,9 +1,8 @@
 #include "network.h"
-#include "hierarchy.h"
 #include "infinity.h"
 #include "workers.h"
 
-#include "matrix.h"
+#include "networkfiles.h"
 #include "searcher.h"
 
 #include <QDir>
@@ -26,17 +25,11 @@ Network::Network(std::vector<City> cities, std::vector<Road> roads)
     build();
 }
 
-void Network::buildHierarchy()
-{
-    auto made = std::make_shared<const Hierarchy>(Hierarchy::build(*this));
-    speedUp = made->empty() ? nullptr : std::move(made);
-}
-
 Network::Load Network::load(const QString &dir, QStringList *messages)
 {
     const Load result = loadFolder(dir, messages);
     if (result != Load::NoFolder)
-        shapeSet.read(dir, *this, messages);
+        shapeSet.read(dir, shapeRoads(), messages);
     return result;
 }
 
@@ -44,8 +37,14 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
 {
     const Load result = loadCached(dir, messages, cache);
     if (result != Load::NoFolder)
-        shapeSet.read(dir, *this, messages);
+        shapeSet.read(dir, shapeRoads(), messages);
     return result;
+}
+
+RoadShapes::Roads Network::shapeRoads() const
+{
+    return {[this](QStringView name) { return positionsOf(name); },
+            [this](int a, int b) { return std::isfinite(direct(a, b)); }};
 }
 
 Network::Load Network::loadFolder(const QString &dir, QStringList *messages)
@@ -67,14 +66,14 @@ Network::Load Network::readFiles(const QDir &folder, QStringList *messages,
                                  std::vector<std::pair<int, int>> *roadNames)
 {
     *this = Network();
-    Matrix m;
-    const bool citiesRead = m.loadCity(
+    NetworkFiles files;
+    const bool citiesRead = files.loadCities(
         QDir::toNativeSeparators(folder.filePath(QStringLiteral("villes.csv"))), messages);
-    const bool roadsRead = m.loadRoad(
+    const bool roadsRead = files.loadRoads(
         QDir::toNativeSeparators(folder.filePath(QStringLiteral("temps.csv"))), messages);
-    *roadNames = m.takeRoadNames();
-    cityVector = m.takeCities();
-    roadVector = m.takeRoads();
+    *roadNames = files.takeRoadNames();
+    cityVector = files.takeCities();
+    roadVector = files.takeRoads();
     build(*roadNames);
     return !citiesRead ? Load::CitiesUnread : !roadsRead ? Load::RoadsUnread : Load::Ok;
 }

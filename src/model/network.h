@@ -65,11 +65,16 @@ public:
     // The network and its load messages as bytes, and back: false, this object left empty,
     // for bytes that are not such an image (any bytes may be given).
     QByteArray image(const QStringList &messages) const;
+    // Changed whenever what an image holds changes: an image of another version is not read.
+    // (2: a hash of key and image; 3: the hierarchy; 4: up to 2 million nodes.)
+    static constexpr quint32 kImageVersion = 4;
     bool readImage(QByteArrayView bytes, QStringList *messages);
 
     // The roads' shapes and lengths, where the folder has them (shapes.csv, read after the
     // network, never from the image); messages as the files'.
     const RoadShapes &shapes() const { return shapeSet; }
+    // This network's cities and roads, as a shapes file is read against them.
+    RoadShapes::Roads shapeRoads() const;
 
     // The structure that speeds the searches up, where the network has one; built here on
     // request (the cache builds it for large networks). Searches give the same answers with
@@ -135,7 +140,7 @@ public:
 
 private:
     // `roadNames`: per road, its names' numbers as the loader found them (see
-    // Matrix::takeRoadNames); empty, they are looked up.
+    // NetworkFiles::takeRoadNames); empty, they are looked up.
     void build(const std::vector<std::pair<int, int>> &roadNames = {});
     // Reads folder/villes.csv and folder/temps.csv into this network (see load()); the loader's
     // numbers of the roads' names in *roadNames.
@@ -146,10 +151,7 @@ private:
     // The names' index, their cities, and the shared names' nodes, from the cities; whether the
     // cities are in name order.
     bool indexNames();
-    // The image written once the network is read, with what it was read from.
-    bool readCache(const QString &file, QByteArray *key, QStringList *messages);
-    void writeCache(const QString &file, QByteArrayView key, const QStringList &messages,
-                    const std::vector<std::pair<int, int>> &roadNames) const;
+    // The image, with the loader's numbers of the roads' names where it has them.
     QByteArray imageOf(const QStringList &messages,
                        const std::vector<std::pair<int, int>> &roadNames) const;
 

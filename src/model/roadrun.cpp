@@ -1,7 +1,5 @@
 #include "roadrun.h"
 
-#include "matrix.h"
-
 namespace loadtext {
 
 void readRoadRun(QByteArrayView bytes, bool fileStart, const NameIndex &cities, bool numbersInOrder,
@@ -66,7 +64,7 @@ void readRoadRun(QByteArrayView bytes, bool fileStart, const NameIndex &cities, 
         // A header line ("from,to,minutes") is allowed on top: it names no city and has no time.
         if (fileStart && lineNo == 1 && unknown.size() == 2 && number == csv::Number::NotANumber)
             return;
-        if (number == csv::Number::Ok && minutes > Matrix::kLongestRoad)
+        if (number == csv::Number::Ok && minutes > kLongestRoadMinutes)
             number = csv::Number::TooLarge;
         if (number != csv::Number::Ok || minutes < 0) {
             QString why = QStringLiteral("no travel time (field 3)");
@@ -76,7 +74,7 @@ void readRoadRun(QByteArrayView bytes, bool fileStart, const NameIndex &cities, 
                           .arg(timeField)
                           .arg(number == csv::Number::TooLarge
                                    ? QStringLiteral("is too large (at most %1 minutes)")
-                                         .arg(Matrix::kLongestRoad)
+                                         .arg(kLongestRoadMinutes)
                                : number == csv::Number::Ok ? QStringLiteral("is negative")
                                                            : QStringLiteral("is not a number"));
             problems.add(lineNo, QStringLiteral("road skipped: ") + why);

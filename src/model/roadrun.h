@@ -1,7 +1,7 @@
 #pragma once
 
 // A run of whole lines of a road file, read by one thread: a large file is read as two runs at
-// once, put together by Matrix::readRoads as one thread would have read them.
+// once, put together by NetworkFiles::readRoads as one thread would have read them.
 
 #include "loadproblems.h"
 #include "nameindex.h"
@@ -36,7 +36,7 @@ struct RoadRun
     NameIndex fresh;
     std::vector<Given> given;
     std::vector<Road> read;
-    std::vector<std::pair<int, int>> names; // see Matrix::takeRoadNames()
+    std::vector<std::pair<int, int>> names; // see NetworkFiles::takeRoadNames()
     KeptProblems problems;
     int lines = 0;
 };

@@ -6,10 +6,9 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
-
-class Network;
 
 // Where a network's roads run and how long they are, as its folder's optional shapes.csv says:
 // a header line, then one road a line, "FROM,TO,KM,LAT,LON,LAT,LON,..." with the points from
@@ -20,11 +19,18 @@ class RoadShapes
 public:
     static QString fileName() { return QStringLiteral("shapes.csv"); }
 
-    // Reads DIR/shapes.csv for the roads of `net`; a line that cannot serve is said in
-    // `messages` ("shapes.csv:LINE: ...") and left out. No file: empty, and nothing said.
-    void read(const QString &dir, const Network &net, QStringList *messages);
+    // What the file is read against: the cities' positions of a name, and whether a road
+    // joins two positions.
+    struct Roads
+    {
+        std::function<std::span<const int>(QStringView name)> positionsOf;
+        std::function<bool(int a, int b)> joined;
+    };
+    // Reads DIR/shapes.csv for those roads; a line that cannot serve is said in `messages`
+    // ("shapes.csv:LINE: ...") and left out. No file: empty, and nothing said.
+    void read(const QString &dir, const Roads &roads, QStringList *messages);
     // The same from the file's bytes.
-    void parse(const QByteArray &bytes, const Network &net, QStringList *messages);
+    void parse(const QByteArray &bytes, const Roads &roads, QStringList *messages);
 
     bool isEmpty() const { return keys.empty(); }
     int count() const { return int(kmOf.size()); }
@@ -61,23 +67,3 @@ private:
     std::vector<std::int64_t> coarseStarts{0};
     std::vector<QPointF> coarse;
 };
-
-// A route along the roads, leg by leg: each leg's km (NaN where its road has no shape) and its
-// line in map units, along the shape where there is one and straight between the two cities
-// elsewhere; a leg that no road makes has no km and no line.
-struct RouteShape
-{
-    bool shaped = false;       // the network has shapes at all (else no km anywhere)
-    std::vector<double> legKm; // one per leg, when shaped
-    std::vector<std::vector<QPointF>> legLines;
-    // The sum of the legs, NaN when one of them is unknown or the network has no shapes.
-    double totalKm() const;
-    bool hasKm() const { return shaped; }
-    // The km of the leg that reaches the k-th city of the route: 0 for the first, NaN where
-    // unknown.
-    double kmTo(std::size_t k) const;
-};
-// Through a town the route only passes (not one of `stops`, the names the user asked to go
-// to), a leg that runs to the town's own point and back the same way is cut where it turns.
-RouteShape routeShape(const Network &net, const std::vector<int> &path,
-                      const std::vector<QString> &stops = {});

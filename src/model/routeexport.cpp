@@ -1,3 +1,4 @@
+#include "routeshape.h"
 #include "routetable.h"
 
 #include "csvtext.h"

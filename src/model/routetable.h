@@ -1,6 +1,7 @@
 #pragma once
 
 #include "city.h"
+#include "routeshape.h"
 #include "searches.h"
 
 struct RouteShape;

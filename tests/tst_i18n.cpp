@@ -3,6 +3,7 @@
 // language or French is chosen.
 
 #include "modal.h"
+#include "routeexport.h"
 #include "routetable.h"
 #include "translations.h"
 #include "windowtest.h"

@@ -10,6 +10,7 @@
 #include "osmimport.h"
 #include "preferencesdialog.h"
 #include "reachlayer.h"
+#include "routeexport.h"
 #include "routeplan.h"
 #include "routetable.h"
 #include "windowtest.h"

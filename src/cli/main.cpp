@@ -7,6 +7,7 @@
 #include "matrix.h"
 #include "network.h"
 #include "networkcredit.h"
+#include "routeexport.h"
 #include "routefinder.h"
 #include "routetable.h"
 

@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "infinity.h"
+#include "routeexport.h"
 #include "routefinder.h"
 #include "routeshape.h"
 #include "routetable.h"

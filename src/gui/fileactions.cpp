@@ -3,6 +3,7 @@
 #include "osmimport.h"
 
 #include "network.h"
+#include "routeexport.h"
 #include "routeplan.h"
 #include "routetable.h"
 

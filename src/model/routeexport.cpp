@@ -1,3 +1,5 @@
+#include "routeexport.h"
+
 #include "routeshape.h"
 #include "routetable.h"
 
@@ -213,5 +215,190 @@ QByteArray routeGeoJson(const std::vector<City> &cities, const std::vector<int> 
                     {QStringLiteral("features"), features}};
     if (!credit.isEmpty())
         all.insert(QStringLiteral("credit"), credit);
+    return QJsonDocument(all).toJson(QJsonDocument::Indented);
+}
+
+QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
+                 const std::vector<double> &legTimes, double scale, const RouteShape *shape)
+{
+    const RouteRows rows = routeRows(cities, path, legTimes);
+    const bool km = shape && shape->hasKm();
+    QString out;
+    for (qsizetype i = 0; i < rows.names.size(); ++i)
+        out +=
+            tsvName(rows.names[i]) + u'\t' +
+            (i == 0 || std::size_t(i) > rows.legs.size() ? QStringLiteral("0")
+                                                         : formatNumber(rows.legs[i - 1] * scale)) +
+            (km ? u'\t' + formatKm(shape->kmTo(std::size_t(i))) : QString()) + u'\n';
+    return out + QStringLiteral("Total\t") + formatNumber(rows.total * scale) +
+           (km ? u'\t' + formatKm(shape->totalKm()) : QString()) + u'\n';
+}
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
+        !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+namespace {
+
+QString csvLine(const QString &first, const QStringList &rest)
+{
+    QStringList fields{csvField(first)};
+    for (const QString &field : rest)
+        fields << csvField(field);
+    return fields.join(u',') + QStringLiteral("\r\n");
+}
+
+} // namespace
+
+QString sheetCell(const QString &text)
+{
+    // A spreadsheet would run these as formulas: a leading apostrophe keeps them text.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    return !text.isEmpty() && formulaStarts.contains(text.front()) ? u'\'' + text : text;
+}
+
+QString tsvName(const QString &name)
+{
+    if (name == QLatin1String("Total"))
+        return QStringLiteral("\\Total");
+    QString out;
+    out.reserve(name.size() + 1);
+    for (const QChar c : sheetCell(name)) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+QList<QStringList> routeSheet(const std::vector<City> &cities, const std::vector<int> &path,
+                              const std::vector<double> &legTimes, double scale,
+                              const QString &unit)
+{
+    const RouteRows rows = routeRows(cities, path, legTimes);
+    const auto time = [scale](double minutes) {
+        return std::isinf(minutes) ? QCoreApplication::translate("RouteTable", "no road")
+                                   : formatNumber(minutes * scale);
+    };
+    QList<QStringList> sheet{
+        {QCoreApplication::translate("RouteTable", "City"),
+         QCoreApplication::translate("RouteTable", "Leg (%1)").arg(unit),
+         QCoreApplication::translate("RouteTable", "Since start (%1)").arg(unit)}};
+    double sinceStart = 0;
+    for (qsizetype i = 0; i < rows.names.size(); ++i) {
+        const bool known = i == 0 || std::size_t(i) <= rows.legs.size();
+        const double leg = i == 0 || !known ? 0 : rows.legs[std::size_t(i) - 1];
+        sinceStart += leg;
+        sheet << QStringList{sheetCell(rows.names[i]), known ? time(leg) : QString(),
+                             known ? time(sinceStart) : QString()};
+    }
+    sheet << QStringList{QCoreApplication::translate("RouteTable", "Total"), QString(),
+                         time(rows.total)};
+    return sheet;
+}
+
+} // namespace
+
+QByteArray routeCsv(const std::vector<City> &cities, const std::vector<int> &path,
+                    const std::vector<double> &legTimes, double scale, const QString &unit)
+{
+    QString out;
+    for (const QStringList &row : routeSheet(cities, path, legTimes, scale, unit))
+        out += csvLine(row.front(), row.mid(1));
+    return out.toUtf8();
+}
+
+QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &path,
+                      const std::vector<double> &legTimes, double scale, const QString &unit)
+{
+    QString out;
+    for (QStringList row : routeSheet(cities, path, legTimes, scale, unit)) {
+        // A tab or a line end in a name would make another cell or row: spaces instead.
+        for (QString &cell : row)
+            for (QChar &c : cell)
+                if (c == u'\t' || c == u'\n' || c == u'\r')
+                    c = u' ';
+        out += row.join(u'\t') + u'\n';
+    }
+    return out;
+}
+
+namespace {
+
+QJsonObject reachedCity(const City &c, double minutes, double scale)
+{
+    return {{QStringLiteral("name"), c.getName()},
+            {QStringLiteral("lat"), rounded(latitude(c))},
+            {QStringLiteral("lon"), rounded(longitude(c))},
+            {QStringLiteral("time"), minutes * scale}};
+}
+
+} // namespace
+
+QString reachTsv(const std::vector<City> &cities, const std::vector<Reached> &reached, double scale)
+{
+    QString out;
+    for (const Reached &r : reached)
+        out += tsvName(cities[std::size_t(r.city)].getName()) + u'\t' +
+               formatNumber(r.time * scale) + u'\n';
+    return out;
+}
+
+QByteArray reachJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
+                     double limit, double scale, const QString &unit)
+{
+    QJsonArray list;
+    for (const Reached &r : reached)
+        list.append(reachedCity(cities[std::size_t(r.city)], r.time, scale));
+    const QJsonObject all{
+        {QStringLiteral("unit"), unit},
+        {QStringLiteral("from"),
+         reached.empty() ? QString() : cities[std::size_t(reached.front().city)].getName()},
+        {QStringLiteral("limit"), limit * scale},
+        {QStringLiteral("cities"), list}};
+    return QJsonDocument(all).toJson(QJsonDocument::Indented);
+}
+
+QByteArray reachGeoJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
+                        double scale, const QString &unit)
+{
+    QJsonArray features;
+    for (const Reached &r : reached) {
+        const City &c = cities[std::size_t(r.city)];
+        QJsonObject properties = reachedCity(c, r.time, scale);
+        properties.remove(QStringLiteral("lat"));
+        properties.remove(QStringLiteral("lon"));
+        properties.insert(QStringLiteral("unit"), unit);
+        features.append(
+            QJsonObject{{QStringLiteral("type"), QStringLiteral("Feature")},
+                        {QStringLiteral("geometry"),
+                         QJsonObject{{QStringLiteral("type"), QStringLiteral("Point")},
+                                     {QStringLiteral("coordinates"),
+                                      QJsonArray{rounded(longitude(c)), rounded(latitude(c))}}}},
+                        {QStringLiteral("properties"), properties}});
+    }
+    const QJsonObject all{{QStringLiteral("type"), QStringLiteral("FeatureCollection")},
+                          {QStringLiteral("features"), features}};
     return QJsonDocument(all).toJson(QJsonDocument::Indented);
 }

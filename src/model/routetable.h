@@ -1,18 +1,17 @@
 #pragma once
 
 #include "city.h"
-#include "routeshape.h"
-#include "searches.h"
-
-struct RouteShape;
 
 #include <QString>
 #include <QStringList>
 
 #include <vector>
 
+struct RouteShape;
+
 // The route as a table, for the window and for gpsroute alike: one entry per city of the route
-// with the time of the leg that reaches it (0 for the first), then the total.
+// with the time of the leg that reaches it (0 for the first), then the total; and how its times
+// and lengths are written (the exports write them so too: routeexport.h).
 
 // Texts of the route table under the map: one column per city of the route with the time of
 // the leg that reaches it, then "Total".
@@ -47,72 +46,3 @@ RouteTableTexts routeTableTexts(const std::vector<City> &cities, const std::vect
 // Kilometres as the route's tables write them: to the metre, 6 significant digits; empty
 // where unknown (NaN).
 QString formatKm(double km);
-
-// The route for a spreadsheet: a header line ("City", "Leg (UNIT)", "Since start (UNIT)"),
-// then a line per city with the time of the leg that reaches it and the time since the start
-// as plain numbers (minutes times `scale`: 1 for "min", 1/60 for "h"), then "Total"; "no
-// road" where no road leads. A name a spreadsheet would run as a formula (one that starts
-// with =, +, -, @, a tab or a carriage return) gets a leading apostrophe. As CSV (RFC 4180:
-// quoted where needed, CR LF), for a file; as tab-separated lines, for the clipboard (a tab or
-// line end in a name becomes a space).
-QByteArray routeCsv(const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, double scale, const QString &unit);
-QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &path,
-                      const std::vector<double> &legTimes, double scale, const QString &unit);
-
-// The same table as gpsroute prints it: "NAME<TAB>LEG" lines, then "Total<TAB>SUM", the times
-// multiplied by `scale` (1: minutes; 1/60: hours) and written as formatNumber does ("inf" where
-// no road leads). Names are written by tsvName. With a `shape` whose network knows its roads'
-// lengths, a third column: the leg's km (0 for the first city, empty where unknown), and the
-// total's.
-QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
-                 const std::vector<double> &legTimes, double scale,
-                 const RouteShape *shape = nullptr);
-
-// A field of a CSV line (RFC 4180): quoted, its quotes doubled, when it holds a comma, a quote
-// or a line end.
-QString csvField(const QString &text);
-// A text as a spreadsheet's cell: one that starts with =, +, -, @, a tab or a carriage return
-// (a spreadsheet would run it as a formula) gets a leading apostrophe.
-QString sheetCell(const QString &text);
-// A city's name on a line of gpsroute's tab-separated route, one reading back to one name: as
-// sheetCell makes it, then a backslash, a tab and the line ends written \\, \t, \n and \r;
-// a city named "Total" is written \Total, so that only the last line reads "Total".
-QString tsvName(const QString &name);
-
-// The same route for other programs, times in minutes (scale 1, unit "min") or hours (1/60,
-// "h"), or for GPX in hours and minutes (unit "h:mm"); a leg where no road leads has no time.
-// GPX's descriptions are in the program's language (the translator installed). GPX 1.1: one <rte>
-// named "FIRST - LAST" with an <rtept lat lon> per city, its <name>, and the leg and running total
-// in <desc>. JSON: {"unit", "total", "cities": [{"name", "lat", "lon", "leg"}]}, "leg" and "total"
-// null where no road leads. A `description`, when given, is the <rte>'s <desc>. A `credit`
-// (where the network's data comes from), when given, is the GPX's <metadata><copyright author>
-// and the JSON's "credit". With a `shape` whose network knows its roads: the GPX's <trk>
-// along the roads beside the <rte> (a <trkseg> for each run of legs that roads make), and the
-// JSON's "km" per city and "totalKm" (null where unknown).
-QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, double scale, const QString &unit,
-                    QString description = {}, QString credit = {},
-                    const RouteShape *shape = nullptr);
-QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
-                     const std::vector<double> &legTimes, double scale, const QString &unit,
-                     const QString &credit = {}, const RouteShape *shape = nullptr);
-// The route for map programs, as GeoJSON: a FeatureCollection whose first feature is the
-// route's line along the roads (straight between cities whose road has no shape; a
-// MultiLineString where legs that no road makes break it; none for a route of one city) with
-// its "name", "unit", "total" time and "km", then a Point per city with its "name", "leg" and
-// "km"; a "credit" beside, when given.
-QByteArray routeGeoJson(const std::vector<City> &cities, const std::vector<int> &path,
-                        const std::vector<double> &legTimes, double scale, const QString &unit,
-                        const RouteShape &shape, const QString &credit = {});
-
-// What reachFrom found, for gpsroute: as tab-separated lines ("NAME<TAB>TIME", names as tsvName
-// writes them); as JSON ({"unit", "from", "limit", "cities": [{"name", "lat", "lon", "time"}]});
-// as GeoJSON, a FeatureCollection of Points whose properties are the name, the time and the
-// unit, for map programs. Times in minutes times `scale`.
-QString reachTsv(const std::vector<City> &cities, const std::vector<Reached> &reached,
-                 double scale);
-QByteArray reachJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
-                     double limit, double scale, const QString &unit);
-QByteArray reachGeoJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
-                        double scale, const QString &unit);

@@ -4,8 +4,8 @@
 #include "infinity.h"
 #include "network.h"
 #include "networkcredit.h"
-#include "osmdetail.h"
 #include "osmnet.h"
+#include "osmstages.h"
 #include "routefinder.h"
 #include "routeshape.h"
 

@@ -1,8 +1,8 @@
 // How gpsnet osm reads a way's or a node's tags as a car router does: which roads a car may
 // use, at what speed, in which direction, and which barriers stop it.
 
-#include "osmdetail.h"
 #include "osmnet.h"
+#include "osmreaders.h"
 
 #include <osmium/osm/tag.hpp>
 

@@ -1,7 +1,7 @@
 // The shapes and lengths of gpsnet osm's roads: the drive a road stands for, simplified for
 // drawing.
 
-#include "osmdetail.h"
+#include "osmstages.h"
 
 #include <cmath>
 

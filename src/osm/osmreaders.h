@@ -1,9 +1,10 @@
 #pragma once
 
-// The two passes over an extract (osmnet.cpp): its ways (roads cars may use, places mapped as
-// areas), then its nodes (the roads' positions, barriers, places).
+// The passes over an extract (osmread.cpp): its ways (roads cars may use, places mapped as
+// areas), the outer ways of places mapped as multipolygons, then its nodes (the roads'
+// positions, barriers, places).
 
-#include "osmdetail.h"
+#include "osmstages.h"
 
 #include <osmium/handler.hpp>
 #include <osmium/io/any_input.hpp>
@@ -20,17 +21,16 @@
 
 namespace osmnet::detail {
 
-struct Way
-{
-    std::int64_t first, last; // its refs: [first, last)
-    double kmh;
-    int oneway;
-    bool motorway; // motorway or motorway_link: no town's street, no place's road
-};
+// A way's tags (osmtags.cpp): cars may use it (a road class, not an area, not closed to them);
+// its direction, +1 along the way, -1 against it, 0 both ways. A node's: a barrier that stops
+// cars there.
+bool forCars(const osmium::TagList &tags);
+int onewayOf(const osmium::TagList &tags);
+bool stopsCars(const osmium::TagList &tags);
 
 // OpenStreetMap's ids are far below 2^62 (negative ones, an editor's new objects, too): beyond,
 // the extract is no map GPS reads (the PBF reader's sums of deltas wrap there; this file is
-// built with -fwrapv where osmnet.cpp reads, so that is defined and caught here).
+// built with -fwrapv where osmread.cpp reads, so that is defined and caught here).
 constexpr std::int64_t kLargestId = std::int64_t(1) << 62;
 
 struct BadId : std::runtime_error

@@ -1,6 +1,6 @@
 // What an extract is, from its first bytes, and what is no extract gpsnet reads.
 
-#include "osmdetail.h"
+#include "osmstages.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,14 +1,12 @@
-// What gpsnet osm writes: names made unique, the two files and the credits, and the folder
+// What gpsnet osm writes: the two files, the roads' shapes and the credits, and the folder
 // written whole.
 
-#include "csvtext.h"
 #include "networkcredit.h"
-#include "osmdetail.h"
+#include "osmstages.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -17,51 +15,6 @@
 #include <system_error>
 
 namespace osmnet {
-
-namespace detail {
-
-QString asGpsReads(QString text)
-{
-    text.replace(u',', u' '); // commas separate the files' fields
-    text = text.simplified();
-    csv::replaceUnwritable(&text); // as GPS's loader does, so that two names stay two
-    return text;
-}
-
-void uniqueNames(Network *net)
-{
-    QHash<QString, int> count;
-    std::vector<Place> named;
-    named.reserve(net->places.size());
-    for (Place &p : net->places) {
-        p.name = asGpsReads(p.name);
-        p.region = asGpsReads(p.region);
-        if (p.name.isEmpty()) { // (a name of commas) no name: GPS would pass it over
-            ++net->unnamed;
-            continue;
-        }
-        ++count[p.name];
-        named.push_back(std::move(p));
-    }
-    net->places = std::move(named);
-    QHash<QString, int> taken;
-    for (const Place &p : net->places)
-        if (count.value(p.name) == 1)
-            taken.insert(p.name, 1);
-    for (Place &p : net->places) {
-        if (count.value(p.name) == 1)
-            continue;
-        ++net->renamed;
-        const QString base = p.region.isEmpty() ? p.name : p.name + " (" + p.region + ")";
-        QString name = base;
-        for (int n = 2; taken.contains(name); ++n)
-            name = base + u' ' + QString::number(n);
-        taken.insert(name, 1);
-        p.name = name;
-    }
-}
-
-} // namespace detail
 
 QByteArray citiesCsv(const Network &network)
 {

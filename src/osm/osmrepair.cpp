@@ -1,32 +1,22 @@
-// The towns of gpsnet osm's places: how far each reaches, and the roads that keep a route
-// through a town from costing more than the drive.
+// The repair stage: the roads the searches found, each at the slower direction's time, pairs
+// that a detour through a neighbouring town would charge too much joined directly, and each
+// pair once, with its shape.
 
 #include "infinity.h"
-#include "osmdetail.h"
-
-#include <QHash>
+#include "osmsearch.h"
+#include "osmstages.h"
+#include "osmthreads.h"
 
 #include <algorithm>
 #include <atomic>
-#include <limits>
+#include <functional>
+#include <mutex>
 
 namespace osmnet::detail {
 
-double townKm(const QString &kind)
-{
-    return kind == QLatin1String("city")      ? 2.0
-           : kind == QLatin1String("town")    ? 1.0
-           : kind == QLatin1String("village") ? 0.5
-                                              : 0.3;
-}
-
-double Passed::timeTo(int v) const
-{
-    const auto it = std::lower_bound(places.begin(), places.end(), std::pair(std::int32_t(v), 0.0));
-    return it != places.end() && it->first == v ? it->second : kNoTime;
-}
-
 namespace {
+
+constexpr double kDetourMinutes = 0.02;
 
 bool before(const Found &x, const Found &y)
 {
@@ -88,8 +78,10 @@ bool keptFirst(const RoadGraph &g, const Found &x, const Found &y)
         });
 }
 
-} // namespace
-
+// The roads from the finds, each at the slower direction's time: the way back is the other
+// end's find, or, where that end's search did not meet this one (another town on the way
+// back), what it settled there, else searched. `passed`: per place, its search's.
+// Returns how many finds have no way back (left out).
 long long slowerWays(const Network &net, std::vector<Found> found,
                      const std::vector<Passed> &passed, int threads,
                      const std::function<bool()> &cancelled, std::vector<Found> *roads)
@@ -137,6 +129,8 @@ long long slowerWays(const Network &net, std::vector<Found> found,
     return oneWayOnly;
 }
 
+// The network's roads from `roads`: each pair once, at the slower time found, of two as slow
+// the smaller shape (the same files whichever thread found it first), shapes placed.
 std::vector<Link> placedRoads(const RoadGraph &g, std::vector<Found> roads)
 {
     std::sort(roads.begin(), roads.end(),
@@ -152,6 +146,14 @@ std::vector<Link> placedRoads(const RoadGraph &g, std::vector<Found> roads)
     return links;
 }
 
+// Where two roads through a neighbouring town take longer than the drive between two places
+// (by over kDetourMinutes), joins them directly too, at the drive's time (the slower way's
+// where roads are one-way: each end searches its way there): `roads` as the searches found
+// them, `at` the places at each node (the first stands for them). Any detour, not only one
+// past the routes' 3 %: a route charged a little more than the drive takes another way of
+// nearly the same time, often a longer one. What a place's search settled (`passed`) is
+// searched again only for the drives it does not settle, or for a road's shape.
+// Searches on `threads` threads; `cancelled`, when set and true, stops them (Cancelled).
 void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector<int>> &at,
                    std::vector<Passed> passed, int threads, const std::function<bool()> &cancelled,
                    std::vector<Found> *roads)
@@ -248,129 +250,26 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
     }
 }
 
-std::vector<std::int32_t> strongComponentSizes(const RoadGraph &g)
-{
-    // Tarjan's, with its own stack of calls: a country's roads would overflow the machine's.
-    const int n = g.nodeCount();
-    std::vector<std::int32_t> index(std::size_t(n), -1), low(std::size_t(n), 0),
-        component(std::size_t(n), -1), sizes, stack;
-    std::vector<std::pair<std::int32_t, std::int64_t>> calls; // node, its next arc
-    std::int32_t counter = 0;
-    const auto enter = [&](int v) {
-        index[std::size_t(v)] = low[std::size_t(v)] = counter++;
-        stack.push_back(v);
-        calls.push_back({v, g.out[std::size_t(v)]});
-    };
-    for (int start = 0; start < n; ++start) {
-        if (index[std::size_t(start)] >= 0)
-            continue;
-        enter(start);
-        while (!calls.empty()) {
-            const int v = calls.back().first;
-            const std::int64_t a = calls.back().second;
-            if (a < g.out[std::size_t(v) + 1]) {
-                ++calls.back().second;
-                const int w = g.to[std::size_t(a)];
-                if (index[std::size_t(w)] < 0)
-                    enter(w);
-                else if (component[std::size_t(w)] < 0) // still on the stack
-                    low[std::size_t(v)] = std::min(low[std::size_t(v)], index[std::size_t(w)]);
-                continue;
-            }
-            if (low[std::size_t(v)] == index[std::size_t(v)]) {
-                const auto id = std::int32_t(sizes.size());
-                std::int32_t size = 0;
-                for (int w = -1; w != v; ++size) {
-                    w = stack.back();
-                    stack.pop_back();
-                    component[std::size_t(w)] = id;
-                }
-                sizes.push_back(size);
-            }
-            calls.pop_back();
-            if (!calls.empty()) {
-                const std::size_t up = std::size_t(calls.back().first);
-                low[up] = std::min(low[up], low[std::size_t(v)]);
-            }
-        }
-    }
-    std::vector<std::int32_t> result(static_cast<std::size_t>(n));
-    for (int v = 0; v < n; ++v)
-        result[std::size_t(v)] = sizes[std::size_t(component[std::size_t(v)])];
-    return result;
-}
+} // namespace
 
-std::vector<char> joinableNodes(const RoadGraph &g, const std::vector<float> &mainRoad)
+void repairRoads(const Towns &towns, Searched searched, int threads, const Progress &progress,
+                 Network *net)
 {
-    const int n = g.nodeCount();
-    std::vector<char> used(std::size_t(n), 0);
-    const std::vector<std::int32_t> part = strongComponentSizes(g);
-    const std::int32_t largest = part.empty() ? 0 : *std::max_element(part.begin(), part.end());
-    // A part of a few nodes, where the region's roads are many, is a street cut off by a barrier
-    // or the extract's edge, or one way into a dead end. (A handful of roads is left as it is.)
-    const std::int32_t enough = largest >= kRegionNodes ? kJoinablePart : 1;
-    const auto joinable = [&](int v) { return part[std::size_t(v)] >= enough; };
-    for (int v = 0; v < n; ++v)
-        if (mainRoad[std::size_t(v)] > 0)
-            for (std::int64_t a = g.out[std::size_t(v)]; a < g.out[std::size_t(v) + 1]; ++a) {
-                const int w = g.to[std::size_t(a)];
-                if (mainRoad[std::size_t(w)] > 0)
-                    for (const int x : {v, w})
-                        used[std::size_t(x)] = std::max(used[std::size_t(x)],
-                                                        char(joinable(v) && joinable(w) ? 2 : 1));
-            }
-    return used;
-}
-
-void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &outlines,
-                const std::vector<osmium::Location> &at, Network *net)
-{
-    std::unordered_map<QString, std::vector<std::size_t>> byName;
-    for (std::size_t i = 0; i < net->places.size(); ++i)
-        byName[net->places[i].name].push_back(i);
-    const std::size_t nodes = net->places.size();
-    for (AreaPlace &area : areas) {
-        std::vector<std::pair<double, double>> ring; // lon, lat
-        for (const std::int64_t id : area.outline) {
-            const auto it = std::lower_bound(outlines.begin(), outlines.end(), id);
-            const osmium::Location &l = at[std::size_t(it - outlines.begin())];
-            if (l.valid())
-                ring.emplace_back(l.lon(), l.lat());
-        }
-        if (ring.size() < 3)
-            continue; // the extract holds too little of it
-        // The centre of its surface (of its corners, for a sliver).
-        double twice = 0, cx = 0, cy = 0, mx = 0, my = 0;
-        double west = 180, east = -180, south = 90, north = -90;
-        for (std::size_t k = 0; k < ring.size(); ++k) {
-            const auto [x0, y0] = ring[k];
-            const auto [x1, y1] = ring[(k + 1) % ring.size()];
-            const double cross = x0 * y1 - x1 * y0;
-            twice += cross;
-            cx += (x0 + x1) * cross;
-            cy += (y0 + y1) * cross;
-            mx += x0;
-            my += y0;
-            west = std::min(west, x0);
-            east = std::max(east, x0);
-            south = std::min(south, y0);
-            north = std::max(north, y0);
-        }
-        // (The outer ways of a multipolygon come in any order: their corners' mean.)
-        const bool surface = area.ring && std::abs(twice) > 1e-12;
-        area.place.lon = surface ? cx / (3 * twice) : mx / double(ring.size());
-        area.place.lat = surface ? cy / (3 * twice) : my / double(ring.size());
-        bool mapped = false;
-        if (const auto same = byName.find(area.place.name); same != byName.end())
-            for (const std::size_t i : same->second)
-                mapped = mapped ||
-                         (i < nodes && net->places[i].lon >= west && net->places[i].lon <= east &&
-                          net->places[i].lat >= south && net->places[i].lat <= north);
-        if (mapped)
-            continue;
-        ++net->placesFound;
-        net->places.push_back(std::move(area.place));
-    }
+    const std::function<bool()> &cancelled = progress.options().cancelled;
+    std::vector<Found> roads;
+    net->oneWayPairs =
+        slowerWays(*net, std::move(searched.found), searched.passed, threads, cancelled, &roads);
+    // A route through a town is charged the way to its place's node and back: where that
+    // costs too much, the pair is joined directly too.
+    progress.say(QStringLiteral("looking for detours through towns"));
+    joinPastTowns(*net, towns.at, std::move(searched.passed), threads, cancelled, &roads);
+    net->links = placedRoads(net->graph, std::move(roads));
+    std::vector<char> joinedByRoad(net->places.size(), 0);
+    for (const Link &l : net->links)
+        joinedByRoad[std::size_t(l.a)] = joinedByRoad[std::size_t(l.b)] = 1;
+    for (std::size_t i = 0; i < net->places.size() && net->places.size() > 1; ++i)
+        if (!joinedByRoad[i])
+            net->roadless << net->places[i].name;
 }
 
 } // namespace osmnet::detail

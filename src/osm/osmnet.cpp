@@ -1,0 +1,59 @@
+// gpsnet osm's conversion: an extract read, made into a road graph, its places joined to it,
+// searched from and the roads repaired, stage by stage (osmstages.h).
+
+#include "osmnet.h"
+#include "osmstages.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <thread>
+
+namespace osmnet {
+
+namespace detail {
+
+void Progress::check() const
+{
+    if (options_.cancelled && options_.cancelled())
+        throw Cancelled();
+}
+
+void Progress::say(const QString &text) const
+{
+    check();
+    if (options_.progress)
+        options_.progress(text);
+}
+
+QString count(long long n)
+{
+    return QLocale::c().toString(n);
+}
+
+QString count(long long n, const char *one, const char *many)
+{
+    return count(n) + u' ' + QLatin1String(n == 1 ? one : many);
+}
+
+} // namespace detail
+
+Network convert(const QString &extract, const Options &options)
+{
+    using namespace detail;
+    const Progress progress(options);
+    const int threads = options.threads > 0
+                            ? options.threads
+                            : int(std::max(1u, std::thread::hardware_concurrency()));
+    Network net;
+    Extract read = readExtract(extract, options, progress, &net);
+    std::vector<std::int32_t> index = placeNodes(&read, &net.graph);
+    renumber(&net.graph, &index);
+    std::vector<float> mainRoad = buildArcs(std::move(read), std::move(index), &net);
+    const Towns towns = joinPlaces(std::move(mainRoad), options, progress, &net);
+    Searched searched = searchFromPlaces(net, towns, threads, progress);
+    repairRoads(towns, std::move(searched), threads, progress, &net);
+    return net;
+}
+
+} // namespace osmnet

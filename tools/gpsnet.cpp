@@ -64,6 +64,195 @@ const char *const kHelp =
     "      unless --quiet; what was left out is always said\n"
     "  gpsnet --help | --version\n";
 
+int usage(const QString &problem)
+{
+    return commandline::usageError(QStringLiteral("gpsnet"), problem);
+}
+
+// What the command line gives a command: its arguments (its name first), its options, and
+// the roads per city and separate departments, already checked.
+struct Request
+{
+    const QCommandLineParser &parser;
+    QStringList args;
+    double roadsPerCity = -1; // not given: the command's own default
+    QStringList separate;
+};
+
+int roads(const Request &r)
+{
+    QFile in(r.args[1]);
+    if (!in.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1").arg(r.args[1]));
+    QString error;
+    std::vector<netgen::Place> places = netgen::readPlaces(in.readAll(), &error);
+    if (!error.isEmpty())
+        return fail(r.args[1] + QStringLiteral(": ") + error);
+    for (netgen::Place &p : places)
+        p.group = r.separate.contains(p.dept) ? 1 : 0;
+    const auto links = netgen::nearestRoads(places, r.roadsPerCity > 0 ? r.roadsPerCity : 2.5);
+    const QByteArray csv = netgen::roadsCsv(places, links);
+    fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
+    return commandline::outputWritten(QStringLiteral("gpsnet")) ? 0 : 1;
+}
+
+int synth(const Request &r)
+{
+    bool countOk = false, seedOk = false;
+    const int n = r.args[1].toInt(&countOk);
+    const uint seed = r.args[2].toUInt(&seedOk);
+    if (!countOk || n < 1 || n > kMostCities || !seedOk)
+        return usage(QStringLiteral("synth needs a city count from 1 to %1 and a seed "
+                                    "(whole numbers), not \"%2\" and \"%3\"")
+                         .arg(kMostCities)
+                         .arg(r.args[1], r.args[2]));
+    if (r.args[3].isEmpty())
+        return usage(QStringLiteral("synth needs a folder to write into, not an empty name"));
+    // What it is doing, as osm says it (a large network takes a while), unless --quiet.
+    const auto say = [&](const QString &text) {
+        if (!r.parser.isSet(QStringLiteral("quiet")))
+            QTextStream(stderr) << "gpsnet: " << text << Qt::endl;
+    };
+    const auto places = r.parser.isSet(QStringLiteral("grid")) ? netgen::gridPlaces(n, seed)
+                                                               : netgen::randomPlaces(n, seed);
+    say(QStringLiteral("%1 %2 placed; roads to their nearest...")
+            .arg(n)
+            .arg(n == 1 ? "city" : "cities"));
+    const auto links = netgen::nearestRoads(places, r.roadsPerCity > 0 ? r.roadsPerCity : 5.0);
+    QDir().mkpath(r.args[3]);
+    const QDir dir(r.args[3]);
+    if (!writeFile(dir.filePath("villes.csv"), netgen::citiesCsv(places)) ||
+        !writeFile(dir.filePath("temps.csv"), netgen::roadsCsv(places, links)) ||
+        !writeFile(dir.filePath("credits.txt"), generatedCredit().toUtf8()))
+        return fail(QStringLiteral("cannot write into %1").arg(r.args[3]));
+    say(QStringLiteral("wrote %1 %2 and %3 %4 to %5")
+            .arg(n)
+            .arg(n == 1 ? "city" : "cities")
+            .arg(links.size())
+            .arg(links.size() == 1 ? "road" : "roads")
+            .arg(QDir::toNativeSeparators(r.args[3])));
+    return 0;
+}
+
+#ifdef GPS_HAVE_OSM
+// What was left out of the network is said whatever --quiet says, in words that agree with the
+// count.
+void reportLeftOut(const osmnet::Network &net, const osmnet::Options &options)
+{
+    QTextStream err(stderr);
+    const auto said = [&err](long long count, const char *one, const char *many) {
+        if (count > 0)
+            err << "gpsnet: " << count << ' ' << (count == 1 ? one : many) << Qt::endl;
+    };
+    said(net.unnamed,
+         "place has no name once written for GPS (only commas or characters no file "
+         "carries): left out",
+         "places have no name once written for GPS (only commas or characters no file "
+         "carries): left out");
+    said(net.invalidPositions,
+         "road node or place has a position off the Earth (a latitude beyond 90, a "
+         "longitude beyond 180): left out, with the stretches of road to it",
+         "road nodes or places have a position off the Earth (a latitude beyond 90, a "
+         "longitude beyond 180): left out, with the stretches of road to them");
+    said(net.waysMissingNodes,
+         "way names nodes the extract does not hold: its stretches to those nodes were "
+         "left out",
+         "ways name nodes the extract does not hold: their stretches to those nodes were "
+         "left out");
+    // Places left out or cut off, by name: the first ten.
+    const auto named = [&](const QStringList &names, const QString &one, const QString &many) {
+        if (!names.isEmpty())
+            err << "gpsnet: " << names.size() << ' ' << (names.size() == 1 ? one : many)
+                << names.mid(0, 10).join(QStringLiteral(", "))
+                << (names.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
+    };
+    named(net.farPlaces,
+          QStringLiteral("place lies farther than %1 km from a road and was left out: ")
+              .arg(options.joinWithinKm),
+          QStringLiteral("places lie farther than %1 km from a road and were left out: ")
+              .arg(options.joinWithinKm));
+    said(net.oneWayPairs,
+         "pair of places is joined one way only: GPS roads go both ways, so no road was "
+         "written for it",
+         "pairs of places are joined one way only: GPS roads go both ways, so no road was "
+         "written for them");
+    said(net.barriers,
+         "road node has a barrier that stops cars (a bollard, a locked gate...): the road is "
+         "cut there",
+         "road nodes have a barrier that stops cars (bollards, locked gates...): the roads are "
+         "cut there");
+    named(net.roadless,
+          QStringLiteral("place gets no road to any other (its road node leads nowhere both "
+                         "ways): "),
+          QStringLiteral("places get no road to any other (their road nodes lead nowhere "
+                         "both ways): "));
+    said(net.renamed, "place shares its name with another: its region or a number was added",
+         "places share their name with another: their region or a number was added");
+    if (net.oneWayRoads)
+        err << "gpsnet: the extract has one-way roads: each road written takes the slower "
+               "direction's time"
+            << Qt::endl;
+}
+#endif
+
+int osm(const Request &r)
+{
+    if (r.args[2].isEmpty())
+        return usage(QStringLiteral("osm needs a folder to write into, not an empty name"));
+#ifdef GPS_HAVE_OSM
+    osmnet::Options options;
+    if (r.parser.isSet(QStringLiteral("places")))
+        options.placeKinds =
+            r.parser.value(QStringLiteral("places")).split(u',', Qt::SkipEmptyParts);
+    if (options.placeKinds.isEmpty())
+        return usage(QStringLiteral("--places needs place kinds, such as city,town"));
+    options.service = r.parser.isSet(QStringLiteral("service"));
+    if (r.parser.isSet(QStringLiteral("join-within"))) {
+        bool ok = false;
+        options.joinWithinKm = r.parser.value(QStringLiteral("join-within")).toDouble(&ok);
+        if (!ok || !(options.joinWithinKm > 0) || !(options.joinWithinKm <= 100))
+            return usage(QStringLiteral("--join-within needs kilometres above 0 and at most 100"));
+    }
+    if (!r.parser.isSet(QStringLiteral("quiet")))
+        options.progress = [](const QString &text) {
+            QTextStream(stderr) << "gpsnet: " << text << Qt::endl;
+        };
+    osmnet::Network net;
+    try {
+        net = osmnet::convert(r.args[1], options);
+    } catch (const osmnet::Error &e) {
+        return fail(QString::fromUtf8(e.what()));
+    }
+    reportLeftOut(net, options);
+    if (net.places.empty())
+        return fail(QStringLiteral("%1: no place (%2) near a road: nothing written")
+                        .arg(QDir::toNativeSeparators(r.args[1]),
+                             options.placeKinds.join(QStringLiteral(", "))));
+    QString error;
+    if (!osmnet::write(r.args[2], net, &error))
+        return fail(error);
+    if (!r.parser.isSet(QStringLiteral("quiet")))
+        QTextStream(stderr) << "gpsnet: wrote " << net.places.size()
+                            << (net.places.size() == 1 ? " place and " : " places and ")
+                            << net.links.size()
+                            << (net.links.size() == 1 ? " road to " : " roads to ")
+                            << QDir::toNativeSeparators(r.args[2]) << Qt::endl;
+    return 0;
+#else
+    return fail(QStringLiteral("this gpsnet was built without OpenStreetMap support "
+                               "(libosmium2-dev)"));
+#endif
+}
+
+// gpsnet's commands, and how many arguments each takes (its name among them).
+struct Command
+{
+    const char *name;
+    qsizetype arguments;
+    int (*run)(const Request &r);
+};
+const Command kCommands[] = {{"roads", 2, roads}, {"synth", 4, synth}, {"osm", 3, osm}};
+
 int run(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -83,169 +272,19 @@ int run(const QStringList &arguments)
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsnet"), kHelp);
         done >= 0)
         return done;
-    const auto usage = [](const QString &problem) {
-        return commandline::usageError(QStringLiteral("gpsnet"), problem);
-    };
-    double roadsPerCity = -1;
+    Request request{parser, parser.positionalArguments(), -1, {}};
     if (parser.isSet(perCity)) {
         bool ok = false;
-        roadsPerCity = parser.value(perCity).toDouble(&ok);
-        if (!ok || !(roadsPerCity > 0) || !(roadsPerCity <= kMostRoadsPerCity))
+        request.roadsPerCity = parser.value(perCity).toDouble(&ok);
+        if (!ok || !(request.roadsPerCity > 0) || !(request.roadsPerCity <= kMostRoadsPerCity))
             return usage(QStringLiteral("--roads-per-city needs a number above 0 and at most %1")
                              .arg(kMostRoadsPerCity));
     }
-    const QStringList separate = parser.value(separateOption).split(u',', Qt::SkipEmptyParts);
-    const QStringList args = parser.positionalArguments();
-    if (args.size() == 2 && args[0] == QLatin1String("roads")) {
-        QFile in(args[1]);
-        if (!in.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot read %1").arg(args[1]));
-        QString error;
-        std::vector<netgen::Place> places = netgen::readPlaces(in.readAll(), &error);
-        if (!error.isEmpty())
-            return fail(args[1] + QStringLiteral(": ") + error);
-        for (netgen::Place &p : places)
-            p.group = separate.contains(p.dept) ? 1 : 0;
-        const auto links = netgen::nearestRoads(places, roadsPerCity > 0 ? roadsPerCity : 2.5);
-        const QByteArray csv = netgen::roadsCsv(places, links);
-        fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
-        return commandline::outputWritten(QStringLiteral("gpsnet")) ? 0 : 1;
-    }
-    if (args.size() == 4 && args[0] == QLatin1String("synth")) {
-        bool countOk = false, seedOk = false;
-        const int n = args[1].toInt(&countOk);
-        const uint seed = args[2].toUInt(&seedOk);
-        if (!countOk || n < 1 || n > kMostCities || !seedOk)
-            return usage(QStringLiteral("synth needs a city count from 1 to %1 and a seed "
-                                        "(whole numbers), not \"%2\" and \"%3\"")
-                             .arg(kMostCities)
-                             .arg(args[1], args[2]));
-        if (args[3].isEmpty())
-            return usage(QStringLiteral("synth needs a folder to write into, not an empty name"));
-        // What it is doing, as osm says it (a large network takes a while), unless --quiet.
-        const auto say = [&](const QString &text) {
-            if (!parser.isSet(quietOption))
-                QTextStream(stderr) << "gpsnet: " << text << Qt::endl;
-        };
-        const auto places =
-            parser.isSet(gridOption) ? netgen::gridPlaces(n, seed) : netgen::randomPlaces(n, seed);
-        say(QStringLiteral("%1 %2 placed; roads to their nearest...")
-                .arg(n)
-                .arg(n == 1 ? "city" : "cities"));
-        const auto links = netgen::nearestRoads(places, roadsPerCity > 0 ? roadsPerCity : 5.0);
-        QDir().mkpath(args[3]);
-        const QDir dir(args[3]);
-        if (!writeFile(dir.filePath("villes.csv"), netgen::citiesCsv(places)) ||
-            !writeFile(dir.filePath("temps.csv"), netgen::roadsCsv(places, links)) ||
-            !writeFile(dir.filePath("credits.txt"), generatedCredit().toUtf8()))
-            return fail(QStringLiteral("cannot write into %1").arg(args[3]));
-        say(QStringLiteral("wrote %1 %2 and %3 %4 to %5")
-                .arg(n)
-                .arg(n == 1 ? "city" : "cities")
-                .arg(links.size())
-                .arg(links.size() == 1 ? "road" : "roads")
-                .arg(QDir::toNativeSeparators(args[3])));
-        return 0;
-    }
-    if (args.size() == 3 && args[0] == QLatin1String("osm")) {
-        if (args[2].isEmpty())
-            return usage(QStringLiteral("osm needs a folder to write into, not an empty name"));
-#ifdef GPS_HAVE_OSM
-        osmnet::Options options;
-        if (parser.isSet(placesOption))
-            options.placeKinds = parser.value(placesOption).split(u',', Qt::SkipEmptyParts);
-        if (options.placeKinds.isEmpty())
-            return usage(QStringLiteral("--places needs place kinds, such as city,town"));
-        options.service = parser.isSet(serviceOption);
-        if (parser.isSet(joinOption)) {
-            bool ok = false;
-            options.joinWithinKm = parser.value(joinOption).toDouble(&ok);
-            if (!ok || !(options.joinWithinKm > 0) || !(options.joinWithinKm <= 100))
-                return usage(
-                    QStringLiteral("--join-within needs kilometres above 0 and at most 100"));
-        }
-        if (!parser.isSet(quietOption))
-            options.progress = [](const QString &text) {
-                QTextStream(stderr) << "gpsnet: " << text << Qt::endl;
-            };
-        osmnet::Network net;
-        try {
-            net = osmnet::convert(args[1], options);
-        } catch (const osmnet::Error &e) {
-            return fail(QString::fromUtf8(e.what()));
-        }
-        // What was left out is said whatever --quiet says, in words that agree with the count.
-        QTextStream err(stderr);
-        const auto said = [&err](long long count, const char *one, const char *many) {
-            if (count > 0)
-                err << "gpsnet: " << count << ' ' << (count == 1 ? one : many) << Qt::endl;
-        };
-        said(net.unnamed,
-             "place has no name once written for GPS (only commas or characters no file "
-             "carries): left out",
-             "places have no name once written for GPS (only commas or characters no file "
-             "carries): left out");
-        said(net.invalidPositions,
-             "road node or place has a position off the Earth (a latitude beyond 90, a "
-             "longitude beyond 180): left out, with the stretches of road to it",
-             "road nodes or places have a position off the Earth (a latitude beyond 90, a "
-             "longitude beyond 180): left out, with the stretches of road to them");
-        said(net.waysMissingNodes,
-             "way names nodes the extract does not hold: its stretches to those nodes were "
-             "left out",
-             "ways name nodes the extract does not hold: their stretches to those nodes were "
-             "left out");
-        // Places left out or cut off, by name: the first ten.
-        const auto named = [&](const QStringList &names, const QString &one, const QString &many) {
-            if (!names.isEmpty())
-                err << "gpsnet: " << names.size() << ' ' << (names.size() == 1 ? one : many)
-                    << names.mid(0, 10).join(QStringLiteral(", "))
-                    << (names.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
-        };
-        named(net.farPlaces,
-              QStringLiteral("place lies farther than %1 km from a road and was left out: ")
-                  .arg(options.joinWithinKm),
-              QStringLiteral("places lie farther than %1 km from a road and were left out: ")
-                  .arg(options.joinWithinKm));
-        said(net.oneWayPairs,
-             "pair of places is joined one way only: GPS roads go both ways, so no road was "
-             "written for it",
-             "pairs of places are joined one way only: GPS roads go both ways, so no road was "
-             "written for them");
-        said(net.barriers,
-             "road node has a barrier that stops cars (a bollard, a locked gate...): the road is "
-             "cut there",
-             "road nodes have a barrier that stops cars (bollards, locked gates...): the roads are "
-             "cut there");
-        named(net.roadless,
-              QStringLiteral("place gets no road to any other (its road node leads nowhere both "
-                             "ways): "),
-              QStringLiteral("places get no road to any other (their road nodes lead nowhere "
-                             "both ways): "));
-        said(net.renamed, "place shares its name with another: its region or a number was added",
-             "places share their name with another: their region or a number was added");
-        if (net.oneWayRoads)
-            err << "gpsnet: the extract has one-way roads: each road written takes the slower "
-                   "direction's time"
-                << Qt::endl;
-        if (net.places.empty())
-            return fail(QStringLiteral("%1: no place (%2) near a road: nothing written")
-                            .arg(QDir::toNativeSeparators(args[1]),
-                                 options.placeKinds.join(QStringLiteral(", "))));
-        QString error;
-        if (!osmnet::write(args[2], net, &error))
-            return fail(error);
-        if (!parser.isSet(quietOption))
-            err << "gpsnet: wrote " << net.places.size()
-                << (net.places.size() == 1 ? " place and " : " places and ") << net.links.size()
-                << (net.links.size() == 1 ? " road to " : " roads to ")
-                << QDir::toNativeSeparators(args[2]) << Qt::endl;
-        return 0;
-#else
-        return fail(QStringLiteral("this gpsnet was built without OpenStreetMap support "
-                                   "(libosmium2-dev)"));
-#endif
-    }
+    request.separate = parser.value(separateOption).split(u',', Qt::SkipEmptyParts);
+    const QStringList &args = request.args;
+    for (const Command &command : kCommands)
+        if (args.size() == command.arguments && args[0] == QLatin1String(command.name))
+            return command.run(request);
     return usage(args.isEmpty() ? QStringLiteral("no command given")
                                 : QStringLiteral("unknown command or wrong number of arguments: %1")
                                       .arg(args.join(u' ')));

@@ -121,6 +121,164 @@ void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
     QTextStream(stderr) << "gpsroute: " << text << Qt::endl;
 }
 
+// What the options say, once read, for the commands' checks and work.
+struct Given
+{
+    bool round = false;
+    bool endSet = false;
+    QString end;
+    QStringList from, to; // as given, commas and all
+};
+
+// gpsroute's commands: what each asks of its names before the network is read (an empty text
+// when they serve), the formats it writes (none: CSV, and --format is refused), and its work.
+struct Command
+{
+    const char *name;
+    QString (*check)(const QStringList &names, const Given &given);
+    QStringList formats;
+    int (*run)(const Job &job, const QStringList &names, const Given &given);
+};
+
+bool isBatch(const QStringList &names)
+{
+    return names == QStringList{"-"};
+}
+
+int runRoute(const Job &job, const QStringList &names, const Given &)
+{
+    if (isBatch(names))
+        return runBatch(job);
+    const QStringList unknown = unknownNames(job.net, names);
+    if (!unknown.isEmpty()) {
+        reportUnknown(job, unknown);
+        return UnknownCity;
+    }
+    RouteFinder finder(job.net);
+    job.out << QString::fromUtf8(
+        routeText(job, finder, std::vector<QString>(names.begin(), names.end())));
+    return commandline::outputWritten(QStringLiteral("gpsroute"), &job.out) ? Ok : DataUnreadable;
+}
+
+int runMatrix(const Job &job, const QStringList &, const Given &)
+{
+    const Network &net = job.net;
+    const std::vector<City> &cities = net.cities();
+    if (cities.empty()) {
+        QTextStream(stderr) << "gpsroute: no city in "
+                            << QDir::toNativeSeparators(job.dir.filePath("villes.csv")) << Qt::endl;
+        return DataUnreadable;
+    }
+    QTextStream &out = job.out;
+    const double scale = job.scale();
+    const auto cell = [](const City &c) { return csvField(sheetCell(c.getName())); };
+    for (const City &c : cities)
+        out << ',' << cell(c);
+    out << '\n';
+    auto writeRow = [&](int i, const std::vector<double> &times) {
+        out << cell(cities[i]);
+        for (double t : times)
+            out << ',' << formatNumber(t * scale);
+        out << '\n';
+        return out.status() == QTextStream::Ok;
+    };
+    const int n = net.size();
+    if (n <= kDenseLimit) {
+        // Small enough for the all-pairs table, whose sums are those of earlier versions
+        // even for times like 12.3.
+        const TimeMatrix times = Matrix::Floyd_Warshall_Only(net.directMatrix());
+        for (int i = 0; i < n; ++i)
+            writeRow(i, times[i]);
+    } else {
+        // Row by row, one search each, on every core: memory stays a few rows.
+        const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+        net.forEachRow(0, n, threads, writeRow);
+    }
+    return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
+}
+
+const Command kCommands[] = {
+    {"route",
+     [](const QStringList &names, const Given &) {
+         return names.size() < 2 && !isBatch(names)
+                    ? QStringLiteral("route needs at least two city names, or - to read "
+                                     "queries from standard input")
+                    : QString();
+     },
+     {"tsv", "gpx", "json", "geojson"},
+     runRoute},
+    {"matrix",
+     [](const QStringList &names, const Given &) {
+         return names.isEmpty() ? QString() : QStringLiteral("matrix takes no names");
+     },
+     {},
+     runMatrix},
+    {"trip",
+     [](const QStringList &, const Given &given) {
+         return given.round && given.endSet
+                    ? QStringLiteral("trip takes --round or --end, not both")
+                    : QString();
+     },
+     {"tsv", "gpx", "json"},
+     [](const Job &job, const QStringList &names, const Given &given) {
+         return runTrip(job, names, given.round, given.endSet ? given.end : QString());
+     }},
+    {"reach",
+     [](const QStringList &names, const Given &) {
+         return names.size() != 2 ? QStringLiteral("reach needs a city name and a time in minutes")
+                                  : QString();
+     },
+     {"tsv", "json", "geojson"},
+     [](const Job &job, const QStringList &names, const Given &) {
+         return runReach(job, names[0], names[1]);
+     }},
+    {"table",
+     [](const QStringList &names, const Given &given) {
+         return !names.isEmpty() ? QStringLiteral("table takes its names in --from and --to")
+                : given.from.isEmpty() || given.to.isEmpty()
+                    ? QStringLiteral("table needs --from and --to")
+                    : QString();
+     },
+     {},
+     [](const Job &job, const QStringList &, const Given &given) {
+         return runTable(job, splitNameList(given.from), splitNameList(given.to));
+     }},
+};
+
+// The first argument before "--" that is a negative number: no option, said for what it is
+// ("reach Paris -5" would otherwise read as an unknown option "5"). After "--" it is a name.
+QString negativeNumber(const QStringList &arguments)
+{
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        bool number = false;
+        if (argument.startsWith(u'-') && (argument.toDouble(&number), number))
+            return argument;
+    }
+    return {};
+}
+
+// The network of `dataDir`, through the cache the programs share; false, with what went wrong
+// said, where its folder or a file cannot be read.
+bool load(const QString &dataDir, Network *net)
+{
+    switch (net->load(dataDir, nullptr, Network::Cache{Network::defaultCacheFolder()})) {
+    case Network::Load::NoFolder:
+        QTextStream(stderr) << "gpsroute: "
+                            << QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath())
+                            << (QFileInfo::exists(dataDir) ? ": not a folder" : ": no such folder")
+                            << Qt::endl;
+        return false;
+    case Network::Load::CitiesUnread:
+    case Network::Load::RoadsUnread:
+        return false; // the loader has said which file and why
+    case Network::Load::Ok:
+        break;
+    }
+    return true;
+}
+
 int run(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -134,155 +292,69 @@ int run(const QStringList &arguments)
     const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("NAMES"));
     parser.addOptions(
         {dataOption, hoursOption, formatOption, roundOption, endOption, fromOption, toOption});
-    // A negative number is no option: said for what it is ("reach Paris -5" would otherwise
-    // read as an unknown option "5"). After "--" it is a name.
-    for (const QString &argument : arguments.mid(1)) {
-        if (argument == QLatin1String("--"))
-            break;
-        bool number = false;
-        if (argument.startsWith(u'-') && (argument.toDouble(&number), number))
-            return usage(QStringLiteral("%1 is a negative number: times are 0 or more (a name "
-                                        "that starts with - comes after --)")
-                             .arg(argument));
-    }
+    if (const QString number = negativeNumber(arguments); !number.isEmpty())
+        return usage(QStringLiteral("%1 is a negative number: times are 0 or more (a name "
+                                    "that starts with - comes after --)")
+                         .arg(number));
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsroute"), kHelp);
         done >= 0)
         return done;
     if (parser.isSet(dataOption) && parser.value(dataOption).isEmpty())
         return usage(QStringLiteral("--data needs a folder"));
     const QString dataDir = parser.isSet(dataOption) ? parser.value(dataOption) : defaultDataDir();
-    const bool hours = parser.isSet(hoursOption);
     const QString format = parser.value(formatOption);
-    QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
+    QStringList names = parser.positionalArguments();
+    if (names.isEmpty())
         return usage(QStringLiteral("no command given"));
-    const QString command = positional.takeFirst();
-    const bool batch = command == QLatin1String("route") && positional == QStringList{"-"};
-    if (command == QLatin1String("route")) {
-        if (positional.size() < 2 && !batch)
-            return usage(QStringLiteral("route needs at least two city names, or - to read "
-                                        "queries from standard input"));
-    } else if (command == QLatin1String("matrix")) {
-        if (!positional.isEmpty())
-            return usage(QStringLiteral("matrix takes no names"));
-    } else if (command == QLatin1String("trip")) {
-        if (parser.isSet(roundOption) && parser.isSet(endOption))
-            return usage(QStringLiteral("trip takes --round or --end, not both"));
-    } else if (command == QLatin1String("reach")) {
-        if (positional.size() != 2)
-            return usage(QStringLiteral("reach needs a city name and a time in minutes"));
-    } else if (command == QLatin1String("table")) {
-        if (!positional.isEmpty())
-            return usage(QStringLiteral("table takes its names in --from and --to"));
-        if (!parser.isSet(fromOption) || !parser.isSet(toOption))
-            return usage(QStringLiteral("table needs --from and --to"));
-    } else {
-        return usage(QStringLiteral("unknown command %1").arg(command));
-    }
+    const QString name = names.takeFirst();
+    const auto found =
+        std::find_if(std::begin(kCommands), std::end(kCommands),
+                     [&](const Command &c) { return name == QLatin1String(c.name); });
+    if (found == std::end(kCommands))
+        return usage(QStringLiteral("unknown command %1").arg(name));
+    const Command &command = *found;
+    Given given;
+    given.round = parser.isSet(roundOption);
+    given.endSet = parser.isSet(endOption);
+    given.end = parser.value(endOption);
+    if (parser.isSet(fromOption))
+        given.from = parser.values(fromOption);
+    if (parser.isSet(toOption))
+        given.to = parser.values(toOption);
+    if (const QString problem = command.check(names, given); !problem.isEmpty())
+        return usage(problem);
     // Each option belongs to its command.
-    const bool isTrip = command == QLatin1String("trip");
-    const bool isTable = command == QLatin1String("table");
     struct Owned
     {
         const QCommandLineOption *option;
-        bool here;
         const char *owner;
     };
-    for (const Owned &o :
-         {Owned{&roundOption, isTrip, "trip"}, Owned{&endOption, isTrip, "trip"},
-          Owned{&fromOption, isTable, "table"}, Owned{&toOption, isTable, "table"}})
-        if (parser.isSet(*o.option) && !o.here)
+    for (const Owned &o : {Owned{&roundOption, "trip"}, Owned{&endOption, "trip"},
+                           Owned{&fromOption, "table"}, Owned{&toOption, "table"}})
+        if (parser.isSet(*o.option) && name != QLatin1String(o.owner))
             return usage(QStringLiteral("--%1 is for %2 only")
                              .arg(o.option->names().constFirst(), QLatin1String(o.owner)));
     // What would be silently left aside is said.
-    if (parser.isSet(formatOption) && (isTable || command == QLatin1String("matrix")))
+    const QStringList &formats = command.formats;
+    if (parser.isSet(formatOption) && formats.isEmpty())
         return usage(
-            QStringLiteral("%1 writes CSV: --format is for route, trip and reach").arg(command));
+            QStringLiteral("%1 writes CSV: --format is for route, trip and reach").arg(name));
     if (parser.values(endOption).size() > 1)
         return usage(QStringLiteral("--end is given once"));
-    const bool reach = command == QLatin1String("reach");
-    const QStringList formats = reach    ? QStringList{"tsv", "json", "geojson"}
-                                : isTrip ? QStringList{"tsv", "gpx", "json"}
-                                         : QStringList{"tsv", "gpx", "json", "geojson"};
-    if (!formats.contains(format))
+    if (!formats.isEmpty() && !formats.contains(format))
         return usage(QStringLiteral("--format is %1 or %2, not %3")
                          .arg(formats.mid(0, formats.size() - 1).join(QStringLiteral(", ")),
                               formats.last(), format));
-    if (parser.isSet(endOption) && parser.value(endOption).isEmpty())
+    if (given.endSet && given.end.isEmpty())
         return usage(QStringLiteral("--end needs a city name"));
 
-    const QDir dir(dataDir);
     Network net;
-    switch (net.load(dataDir, nullptr, Network::Cache{Network::defaultCacheFolder()})) {
-    case Network::Load::NoFolder:
-        QTextStream(stderr) << "gpsroute: "
-                            << QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath())
-                            << (QFileInfo::exists(dataDir) ? ": not a folder" : ": no such folder")
-                            << Qt::endl;
+    if (!load(dataDir, &net))
         return DataUnreadable;
-    case Network::Load::CitiesUnread:
-    case Network::Load::RoadsUnread:
-        return DataUnreadable; // the loader has said which file and why
-    case Network::Load::Ok:
-        break;
-    }
-    const std::vector<City> &cities = net.cities();
-    if (cities.empty() && command == QLatin1String("matrix")) {
-        QTextStream(stderr) << "gpsroute: no city in "
-                            << QDir::toNativeSeparators(dir.filePath("villes.csv")) << Qt::endl;
-        return DataUnreadable;
-    }
-
     QTextStream out(stdout);
-    const double scale = hours ? 1.0 / 60.0 : 1.0;
-    if (command == QLatin1String("matrix")) {
-        const auto cell = [](const City &c) { return csvField(sheetCell(c.getName())); };
-        for (const City &c : cities)
-            out << ',' << cell(c);
-        out << '\n';
-        auto writeRow = [&](int i, const std::vector<double> &times) {
-            out << cell(cities[i]);
-            for (double t : times)
-                out << ',' << formatNumber(t * scale);
-            out << '\n';
-            return out.status() == QTextStream::Ok;
-        };
-        const int n = net.size();
-        if (n <= kDenseLimit) {
-            // Small enough for the all-pairs table, whose sums are those of earlier versions
-            // even for times like 12.3.
-            const TimeMatrix times = Matrix::Floyd_Warshall_Only(net.directMatrix());
-            for (int i = 0; i < n; ++i)
-                writeRow(i, times[i]);
-        } else {
-            // Row by row, one search each, on every core: memory stays a few rows.
-            const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
-            net.forEachRow(0, n, threads, writeRow);
-        }
-        return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
-    }
-
-    const Job job{net, dir, hours, format, out, readNetworkCredit(dataDir).line};
-    if (batch)
-        return runBatch(job);
-    if (command == QLatin1String("trip"))
-        return runTrip(job, positional, parser.isSet(roundOption),
-                       parser.isSet(endOption) ? parser.value(endOption) : QString());
-    if (reach)
-        return runReach(job, positional[0], positional[1]);
-    if (isTable)
-        return runTable(job, splitNameList(parser.values(fromOption)),
-                        splitNameList(parser.values(toOption)));
-    const QStringList unknown = unknownNames(net, positional);
-    if (!unknown.isEmpty()) {
-        reportUnknown(job, unknown);
-        return UnknownCity;
-    }
-
-    RouteFinder finder(net);
-    out << QString::fromUtf8(
-        routeText(job, finder, std::vector<QString>(positional.begin(), positional.end())));
-    return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
+    const Job job{net,    QDir(dataDir), parser.isSet(hoursOption),
+                  format, out,           readNetworkCredit(dataDir).line};
+    return command.run(job, names, given);
 }
 
 } // namespace

@@ -412,25 +412,32 @@ private slots:
             QTest::newRow(name) << shape << pairStep << false;
             QTest::addRow("%s, hierarchy", name) << shape << pairStep << true;
         };
-        row("tiny", {3, 2, 1, 0, 1, 1});
-        row("zero roads and ties", {40, 2, 1, 0, 1, 2});
-        row("times 0-3", {60, 2, 3, 0, 1, 3});
-        row("dense", {50, 8, 3, 0, 1, 4});
+        row("tiny", {.n = 3, .maxTime = 1});
+        row("zero roads and ties", {.n = 40, .maxTime = 1, .seed = 2});
+        row("times 0-3", {.n = 60, .seed = 3});
+        row("dense", {.n = 50, .roadsPerCity = 8, .seed = 4});
         // Each city with some 80 neighbours: more than a witness search sorts its targets for.
-        row("crowded, ties", {150, 40, 3, 0, 1, 15}, 3);
-        row("crowded, shared names", {150, 40, 3, 30, 1, 16}, 3);
-        row("n = 600, 400 names taken from others", {600, 2, 3, 400, 1, 17}, 13);
-        row("sparse, unreachable parts", {120, 1, 3, 0, 1, 5});
-        row("shared names", {80, 3, 3, 25, 1, 6});
-        row("names shared many times", {60, 3, 3, 150, 1, 11});
-        row("few names, zero roads", {50, 4, 1, 200, 1, 12});
-        row("shared names, list out of order", {80, 3, 3, 40, 1, 13, false});
-        row("islands", {90, 3, 2, 5, 3, 7});
-        row("all zero", {30, 3, 0, 3, 1, 8});
-        row("n = 300", {300, 3, 3, 10, 2, 9}, 7);
-        row("n = 400, times 0 and 1", {400, 3, 1, 20, 1, 14}, 7);
-        row("n = 2,000", {2000, 3, 3, 40, 3, 10}, 997);
-        row("sample network", {0, 0, 0, 0, 0, 0});
+        row("crowded, ties", {.n = 150, .roadsPerCity = 40, .seed = 15}, 3);
+        row("crowded, shared names", {.n = 150, .roadsPerCity = 40, .sharedNames = 30, .seed = 16},
+            3);
+        row("n = 600, 400 names taken from others", {.n = 600, .sharedNames = 400, .seed = 17}, 13);
+        row("sparse, unreachable parts", {.n = 120, .roadsPerCity = 1, .seed = 5});
+        row("shared names", {.n = 80, .roadsPerCity = 3, .sharedNames = 25, .seed = 6});
+        row("names shared many times",
+            {.n = 60, .roadsPerCity = 3, .sharedNames = 150, .seed = 11});
+        row("few names, zero roads",
+            {.n = 50, .roadsPerCity = 4, .maxTime = 1, .sharedNames = 200, .seed = 12});
+        row("shared names, list out of order",
+            {.n = 80, .roadsPerCity = 3, .sharedNames = 40, .seed = 13, .inOrder = false});
+        row("islands",
+            {.n = 90, .roadsPerCity = 3, .maxTime = 2, .sharedNames = 5, .groups = 3, .seed = 7});
+        row("all zero", {.n = 30, .roadsPerCity = 3, .maxTime = 0, .sharedNames = 3, .seed = 8});
+        row("n = 300", {.n = 300, .roadsPerCity = 3, .sharedNames = 10, .groups = 2, .seed = 9}, 7);
+        row("n = 400, times 0 and 1",
+            {.n = 400, .roadsPerCity = 3, .maxTime = 1, .sharedNames = 20, .seed = 14}, 7);
+        row("n = 2,000", {.n = 2000, .roadsPerCity = 3, .sharedNames = 40, .groups = 3, .seed = 10},
+            997);
+        row("sample network", {.n = 0});
     }
 
     void searchesMatchTheAllPairsLoop()

@@ -62,6 +62,7 @@ using windowtest::choose;
 using windowtest::kCities;
 using windowtest::kRoads;
 using windowtest::picture;
+using windowtest::shownActive;
 
 struct Table
 {
@@ -452,9 +453,7 @@ private slots:
                           "h\n1,Kraków,,50.06,19.94\n2,Krems,,48.4,15.6\n3,Évreux,,49,1.15\n"
                           "4,Lévrier,,47,5\n5,Lyon,,45.7,4.8\n",
                           "Kraków,Évreux,900\n"));
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(shownActive(w));
         auto *depart = w.findChild<QComboBox *>("comboBoxDepart");
         auto *arrive = w.findChild<QComboBox *>("comboBoxArrive");
         const auto type = [&](QComboBox *box, const QString &text, Qt::Key last) {
@@ -805,9 +804,7 @@ private slots:
     void routeAndMapSaved()
     {
         Fenetre w(network("net", kCities, kRoads));
-        w.show();
-        w.activateWindow(); // its shortcuts work in the active window only
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(shownActive(w)); // its shortcuts work in the active window only
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
 
@@ -1030,9 +1027,7 @@ private slots:
         QFETCH(QStringList, path);
         QFETCH(QString, message);
         Fenetre w(network("net", kCities, kRoads));
-        w.show();
-        w.activateWindow(); // its shortcuts work in the active window only
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(shownActive(w)); // its shortcuts work in the active window only
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
         const QString other = network(QTest::currentDataTag(), cities, roads);
@@ -1101,9 +1096,7 @@ private slots:
     void keyboardOnly()
     {
         Fenetre w(network("net", kCities, kRoads));
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(shownActive(w));
         auto *depart = w.findChild<QWidget *>("comboBoxDepart");
         depart->setFocus();
         QStringList visited;
@@ -1427,9 +1420,7 @@ private slots:
                           "h\n1,Grenoble,,45.19,5.72\n2,Rennes,,48.11,-1.68\n"
                           "3,Bourg-Renard,,46,4\n4,Lyon,,45.76,4.84\n",
                           "Grenoble,Lyon,100\nRennes,Lyon,500\n"));
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(shownActive(w));
         QStringList offered;
         bool accepted = false;
         onNextModal<QInputDialog>([&](QInputDialog *dialog) {
@@ -1454,9 +1445,7 @@ private slots:
     void paintDoesNotAskForAnotherPaint()
     {
         Fenetre w(network("net", kCities, kRoads));
-        w.show();
-        w.activateWindow(); // no late repaint from the window becoming active
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(shownActive(w)); // no late repaint from the window becoming active
         choose(w, "comboBoxDepart", "X");
         choose(w, "comboBoxArrive", "Z");
         for (int round = 0; round < 5; ++round) // what the choices asked for, done

@@ -46,6 +46,15 @@ inline QString network(const QTemporaryDir &root, const QString &name, const QBy
     return root.filePath(name);
 }
 
+// Shown and made the active window (its shortcuts work there only); false where it does not
+// become active.
+inline bool shownActive(QWidget &w)
+{
+    w.show();
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
+
 // Chooses `text` in the combo box `box`, as a user would.
 inline void choose(Fenetre &w, const char *box, const QString &text)
 {

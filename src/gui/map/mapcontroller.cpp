@@ -1,6 +1,5 @@
 #include "mapcontroller.h"
 
-#include "fileactions.h"
 #include "routeplan.h"
 #include "routetable.h"
 
@@ -69,13 +68,49 @@ private:
 } // namespace
 
 MapController::MapController(QWidget *window, QWidget *controls, RoutePlan *plan,
-                             FileActions *files)
-    : QObject(window), window(window), controls(controls), plan(plan), files(files),
-      drawn(new MapLayers(this)), keys(new MapKeys(controls, this))
+                             MenuActions menuActions)
+    : QObject(window), window(window), controls(controls), plan(plan),
+      menuActions(std::move(menuActions)), drawn(new MapLayers(this)),
+      keys(new MapKeys(controls, this))
 {
+    window->installEventFilter(this);
     connect(drawn, &MapLayers::repaintNeeded, window, qOverload<>(&QWidget::update));
     // The route's names go with it.
     connect(plan, &RoutePlan::routeChanged, drawn, &MapLayers::namesChanged);
+}
+
+bool MapController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != window)
+        return false;
+    bool taken = false;
+    switch (event->type()) {
+    case QEvent::Wheel:
+        taken = wheel(static_cast<QWheelEvent *>(event));
+        break;
+    case QEvent::KeyPress:
+        taken = key(static_cast<QKeyEvent *>(event));
+        break;
+    case QEvent::MouseButtonPress:
+        return mousePress(static_cast<QMouseEvent *>(event));
+    case QEvent::MouseMove:
+        return mouseMove(static_cast<QMouseEvent *>(event));
+    case QEvent::MouseButtonRelease:
+        return mouseRelease(static_cast<QMouseEvent *>(event));
+    case QEvent::ContextMenu:
+        taken = contextMenu(static_cast<QContextMenuEvent *>(event));
+        break;
+    case QEvent::ToolTip:
+        // The map's own tips, or none: the window has no tip of its own to show.
+        if (!toolTip(static_cast<QHelpEvent *>(event)))
+            event->ignore();
+        return true;
+    default:
+        return false;
+    }
+    if (taken)
+        event->accept();
+    return taken;
 }
 
 void MapController::setNetwork(std::shared_ptr<const Network> network, MapLayers::Drawing drawing)

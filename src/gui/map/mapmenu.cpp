@@ -1,6 +1,5 @@
 // The map's keys as its menu and the help page name them, and its right-click menu.
 
-#include "fileactions.h"
 #include "mapcontroller.h"
 #include "routeplan.h"
 
@@ -61,18 +60,17 @@ void MapController::openMenu(QPoint at, int city)
         menu->addAction(key(tr("Land and borders")), this, &MapController::setLandShown);
     landAction->setCheckable(true);
     landAction->setChecked(landShown());
-    menu->addSeparator();
-    menu->addAction(files->copyAction());
     // The window's own actions, which its keys trigger too; Ctrl+S with no route says so
     // rather than doing nothing, so it is only off in the menu.
-    files->saveAction()->setEnabled(plan->routed());
-    connect(menu, &QObject::destroyed, files->saveAction(),
-            [action = files->saveAction()] { action->setEnabled(true); });
-    menu->addAction(files->saveAction());
-    menu->addAction(files->saveMapAction());
-    menu->addSeparator();
-    menu->addAction(files->openAction());
-    if (files->importAction())
-        menu->addAction(files->importAction());
+    if (QAction *save = menuActions.needsRoute) {
+        save->setEnabled(plan->routed());
+        connect(menu, &QObject::destroyed, save, [save] { save->setEnabled(true); });
+    }
+    for (const QList<QAction *> &group : menuActions.groups) {
+        menu->addSeparator();
+        for (QAction *action : group)
+            if (action)
+                menu->addAction(action);
+    }
     menu->popup(window->mapToGlobal(at));
 }

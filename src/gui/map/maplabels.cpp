@@ -1,7 +1,5 @@
 #include "maplabels.h"
 
-#include "maplayers.h"
-
 #include <QFontMetrics>
 #include <QPainter>
 

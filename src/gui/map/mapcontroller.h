@@ -12,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-class FileActions;
+class QAction;
 class QContextMenuEvent;
 class QHelpEvent;
 class QKeyEvent;
@@ -31,9 +31,17 @@ class MapController : public QObject
     Q_OBJECT
 
 public:
+    // The window's own actions that the map's right-click menu lists after the map's, group by
+    // group; `needsRoute`, one of them, is off in the menu while no route is on show (its key
+    // still works, and says why it does nothing).
+    struct MenuActions
+    {
+        QList<QList<QAction *>> groups;
+        QAction *needsRoute = nullptr;
+    };
     // `window`: the widget the map is painted on; `controls`: the frame holding the controls,
     // through which the map shows (its children are not the map).
-    MapController(QWidget *window, QWidget *controls, RoutePlan *plan, FileActions *files);
+    MapController(QWidget *window, QWidget *controls, RoutePlan *plan, MenuActions menuActions);
 
     // What the map does with the keys and the mouse, in the words of its menu: the help lists
     // them and the menu names its keys from here. `key` is 0 for the mouse.
@@ -83,6 +91,10 @@ public:
     void reset();
     void setWindowSize(QSize size);
 
+    // Each of the window's events that may be the map's, handed to the handler below (the
+    // controller watches the window from its start): the wheel, keys, mouse, right-click menu
+    // and tooltips. The others, and those the map leaves, go on to the window.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     bool wheel(QWheelEvent *event);
     bool key(QKeyEvent *event);
     bool mousePress(QMouseEvent *event);
@@ -122,7 +134,7 @@ private:
     QWidget *window;
     QWidget *controls;
     RoutePlan *plan;
-    FileActions *files;
+    MenuActions menuActions;
     MapViewport viewport;
     MapLayers *drawn;
     std::optional<bool> names;

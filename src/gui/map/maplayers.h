@@ -1,10 +1,12 @@
 #pragma once
 
+#include "maplabels.h"
 #include "mapviewport.h"
 #include "network.h"
 
 #include <QFont>
 #include <QObject>
+#include <QPen>
 #include <QPixmap>
 #include <QRect>
 #include <QStringList>
@@ -21,6 +23,9 @@ class QPainter;
 // then the route, which the window draws last. Each is a function with one job; MapLayers
 // keeps the first two, and the names, as pictures that each paint lays down, drawn anew only
 // when what they show changes.
+
+// The pen of the map's squares and lines: square caps, bevelled joins.
+QPen mapPen(Qt::GlobalColor colour, int width);
 
 // Land and country borders under the network, over a sea-coloured ground.
 void drawLandLayer(QPainter &painter, const MapViewport &view, const QRect &area);
@@ -53,35 +58,6 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
 // A bar of a round number of kilometres at the foot of the map area (`area`, in pixels), as
 // the view's scale is in its middle.
 void drawScaleBar(QPainter &painter, const MapViewport &view, const QRectF &area);
-
-// What the names layer is to name and keep clear.
-struct NameRequest
-{
-    const std::vector<City> *cities = nullptr;
-    const std::vector<int> *order = nullptr; // the cities to name first, best connected first
-    std::vector<int> stops;                  // the route's cities, named in bold first
-    std::vector<int> always;                 // of those, the ones named whatever the room
-    std::vector<QLineF> legs;                // the route's lines, in pixels, kept clear
-    std::vector<QRect> controls;             // where a name could not be read
-    int most = 0;        // other cities named at most, most important first, where there is room
-    int leading = 0;     // how many of the first cities in view may be named over lesser ones
-    bool squares = true; // cities are drawn as squares (kept in sight under names)
-    QFont font;
-};
-
-// A city's name as a label: cut after 48 characters (never through an emoji) with an ellipsis.
-QString mapLabel(const QString &name);
-
-// Names beside their cities' squares where there is room: never over another name, the route
-// (its lines and markers) or a control. Over a city's square only to name the route's ends,
-// the stops typed or the leading cities in view, and the square is drawn again over the name.
-struct NamesDrawn
-{
-    std::vector<std::pair<int, QRect>> names; // each city named, and its name's box
-    std::int64_t comparisons = 0;             // boxes and lines compared to find room
-};
-NamesDrawn drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &area,
-                          const NameRequest &request);
 
 // The pictures of the layers below the route, kept between paints, and the pace at which
 // they are drawn anew while the view moves (see mappacing.h).

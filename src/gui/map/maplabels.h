@@ -1,12 +1,20 @@
 #pragma once
 
+#include "city.h"
+#include "mapviewport.h"
+
+#include <QFont>
 #include <QLineF>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
+
+class QPainter;
 
 // Finds room for city names on the map: each name goes beside its city's square, on the
 // right if free, else on the left, above or below, and never over a name already placed, a
@@ -77,3 +85,34 @@ private:
     int count = 0;
     mutable std::int64_t compared = 0;
 };
+
+// The names layer: city names drawn where LabelPlacer finds them room.
+
+// What the names layer is to name and keep clear.
+struct NameRequest
+{
+    const std::vector<City> *cities = nullptr;
+    const std::vector<int> *order = nullptr; // the cities to name first, best connected first
+    std::vector<int> stops;                  // the route's cities, named in bold first
+    std::vector<int> always;                 // of those, the ones named whatever the room
+    std::vector<QLineF> legs;                // the route's lines, in pixels, kept clear
+    std::vector<QRect> controls;             // where a name could not be read
+    int most = 0;        // other cities named at most, most important first, where there is room
+    int leading = 0;     // how many of the first cities in view may be named over lesser ones
+    bool squares = true; // cities are drawn as squares (kept in sight under names)
+    QFont font;
+};
+
+// A city's name as a label: cut after 48 characters (never through an emoji) with an ellipsis.
+QString mapLabel(const QString &name);
+
+// Names beside their cities' squares where there is room: never over another name, the route
+// (its lines and markers) or a control. Over a city's square only to name the route's ends,
+// the stops typed or the leading cities in view, and the square is drawn again over the name.
+struct NamesDrawn
+{
+    std::vector<std::pair<int, QRect>> names; // each city named, and its name's box
+    std::int64_t comparisons = 0;             // boxes and lines compared to find room
+};
+NamesDrawn drawNamesLayer(QPainter &painter, const MapViewport &view, const QRect &area,
+                          const NameRequest &request);

@@ -25,29 +25,16 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QHelpEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTimer>
-#include <QWheelEvent>
 
 #include <algorithm>
 #include <limits>
 #include <new>
-
-namespace {
-
-QPen pen(Qt::GlobalColor colour, int width)
-{
-    return QPen(QBrush(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
-}
-
-} // namespace
 
 Fenetre::Fenetre(QWidget *parent)
     : Fenetre(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("data")), parent)
@@ -71,7 +58,10 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     typeTime = QStringLiteral("mn");
     plan = new RoutePlan(this);
     files = new FileActions(this, plan, [this] { return mapImage(); });
-    map = new MapController(this, ui->frame, plan, files);
+    map = new MapController(this, ui->frame, plan,
+                            {{{files->copyAction(), files->saveAction(), files->saveMapAction()},
+                              {files->openAction(), files->importAction()}},
+                             files->saveAction()});
     actions = new WindowActions(
         this, {ui->label, ui->frame_4}, plan, files, map, [this] { return sortedNames; },
         [this] { editPreferences(); });
@@ -216,7 +206,7 @@ void Fenetre::printCity(QPainter &painter, const std::vector<City> &cities)
     points.reserve(qsizetype(cities.size()));
     for (const City &city : cities)
         points.append(map->view().project(city));
-    painter.setPen(pen(Qt::black, 2));
+    painter.setPen(mapPen(Qt::black, 2));
     painter.drawPoints(points);
 }
 
@@ -228,7 +218,7 @@ void Fenetre::printRoad(QPainter &painter, const std::vector<City> &cities,
         for (std::size_t j = 0; j < cities.size() && j < matrix[i].size(); ++j)
             if (matrix[i][j] != kInf)
                 lines.append(QLine(map->view().project(cities[i]), map->view().project(cities[j])));
-    painter.setPen(pen(Qt::black, 2));
+    painter.setPen(mapPen(Qt::black, 2));
     painter.drawLines(lines);
 }
 
@@ -399,54 +389,6 @@ void Fenetre::resizeEvent(QResizeEvent *event)
         QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
     anchors->apply(size());
     map->setWindowSize(size());
-}
-
-void Fenetre::wheelEvent(QWheelEvent *event)
-{
-    if (!map->wheel(event))
-        return event->ignore(); // a control's: not the map's to take
-    event->accept();
-}
-
-void Fenetre::keyPressEvent(QKeyEvent *event)
-{
-    if (!map->key(event))
-        return QWidget::keyPressEvent(event);
-    event->accept();
-}
-
-void Fenetre::mousePressEvent(QMouseEvent *event)
-{
-    if (!map->mousePress(event))
-        QWidget::mousePressEvent(event);
-}
-
-void Fenetre::mouseMoveEvent(QMouseEvent *event)
-{
-    if (!map->mouseMove(event))
-        QWidget::mouseMoveEvent(event);
-}
-
-void Fenetre::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (!map->mouseRelease(event))
-        QWidget::mouseReleaseEvent(event);
-}
-
-void Fenetre::contextMenuEvent(QContextMenuEvent *event)
-{
-    if (!map->contextMenu(event))
-        return QWidget::contextMenuEvent(event);
-    event->accept();
-}
-
-bool Fenetre::event(QEvent *event)
-{
-    if (event->type() != QEvent::ToolTip)
-        return QWidget::event(event);
-    if (!map->toolTip(static_cast<QHelpEvent *>(event)))
-        event->ignore();
-    return true;
 }
 
 void Fenetre::setNamesShown(bool shown)

@@ -14,12 +14,12 @@
 #include <cmath>
 #include <numeric>
 
-namespace {
-
-QPen pen(Qt::GlobalColor colour, int width)
+QPen mapPen(Qt::GlobalColor colour, int width)
 {
     return QPen(QBrush(colour), width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
 }
+
+namespace {
 
 // Millions of long roads would take the painter minutes: every `stride`-th line is summed
 // into a count per pixel (counted `stride` times), and each pixel shaded as that many lines of
@@ -183,7 +183,7 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
         for (const QPoint &p : at)
             if (margin.contains(p))
                 points.append(p);
-        painter.setPen(pen(Qt::black, 2));
+        painter.setPen(mapPen(Qt::black, 2));
         painter.drawPoints(points);
         painter.drawLines(lines);
         return crowd;
@@ -250,10 +250,10 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
                 counter = 1;
                 start = here;
             } else {
-                painter.setPen(pen(Qt::red, 8));
+                painter.setPen(mapPen(Qt::red, 8));
                 painter.drawPoint(here);
             }
-            painter.setPen(pen(Qt::red, 4));
+            painter.setPen(mapPen(Qt::red, 4));
             const bool alongRoad = shaped && hasLast && joined && lastAt >= 0 && k > 0 &&
                                    path[k - 1] == lastAt && k - 1 < along.legLines.size() &&
                                    !along.legLines[k - 1].empty();
@@ -282,9 +282,9 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
             painter.drawRect(
                 QRect(view.project(cities[std::size_t(path[k])]) - QPoint(7, 7), QSize(14, 14)));
     if (!path.empty()) {
-        painter.setPen(pen(Qt::blue, 9));
+        painter.setPen(mapPen(Qt::blue, 9));
         painter.drawPoint(start);
-        painter.setPen(pen(Qt::green, 9));
+        painter.setPen(mapPen(Qt::green, 9));
         painter.drawPoint(end);
     }
 }

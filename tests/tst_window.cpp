@@ -283,6 +283,15 @@ private slots:
         const QFont title = w.findChild<QLabel *>("label")->font();
         QCOMPARE(title.pointSize(), 18);
         QVERIFY(title.bold());
+        // Its pixels are a plain label's (the box takes the keys through another widget: a label
+        // that takes them lays its text out a pixel higher).
+        auto *box = w.findChild<QLabel *>("label");
+        QLabel plain(box->text());
+        plain.setFont(box->font());
+        plain.setAlignment(box->alignment());
+        plain.resize(box->size());
+        QCOMPARE(box->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 plain.grab().toImage().convertToFormat(QImage::Format_RGB32));
 
         // The owner's notice: two lines that fit their label.
         auto *notice = w.findChild<QLabel *>("label_2");
@@ -1107,12 +1116,15 @@ private slots:
         QCOMPARE(visited, QStringList({"comboBoxDepart", "comboBoxArrive", "pushButton",
                                        "pushButtonTable", "pushButtonTableRoad", "mapKeys",
                                        "pushButtonMore", "pushButtonLess", "tableViewRoad",
-                                       "comboBoxTime", "comboBoxInfo", "label", "comboBoxDepart"}));
+                                       "comboBoxTime", "comboBoxInfo", "menuKeys",
+                                       "comboBoxDepart"}));
         // The GPS box, reached by Tab, is framed, and opens the program's menu.
         auto *box = w.findChild<QLabel *>("label");
-        box->setFocus(Qt::TabFocusReason);
+        auto *boxKeys = w.findChild<QWidget *>("menuKeys");
+        QCOMPARE(boxKeys->parentWidget(), box);
+        boxKeys->setFocus(Qt::TabFocusReason);
         QVERIFY(!box->styleSheet().isEmpty());
-        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(boxKeys, Qt::Key_Return);
         auto *boxMenu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(boxMenu);
         QCOMPARE(boxMenu->objectName(), QStringLiteral("applicationMenu"));

@@ -126,10 +126,10 @@ void Fenetre::setUpControls()
     });
     // Tab in reading order: the GPS box (the program's menu), the left panel down, the map, its
     // buttons, the table and its unit, the weather chooser.
-    const QList<QWidget *> order{ui->label,          ui->comboBoxDepart,  ui->comboBoxArrive,
-                                 ui->pushButton,     ui->pushButtonTable, ui->pushButtonTableRoad,
-                                 map->focusTarget(), ui->pushButtonMore,  ui->pushButtonLess,
-                                 ui->tableViewRoad,  ui->comboBoxTime,    ui->comboBoxInfo};
+    const QList<QWidget *> order{actions->menuKeys(), ui->comboBoxDepart,  ui->comboBoxArrive,
+                                 ui->pushButton,      ui->pushButtonTable, ui->pushButtonTableRoad,
+                                 map->focusTarget(),  ui->pushButtonMore,  ui->pushButtonLess,
+                                 ui->tableViewRoad,   ui->comboBoxTime,    ui->comboBoxInfo};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     ui->comboBoxDepart->setFocus(); // the keys go there first, as they always did

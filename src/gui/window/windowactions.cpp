@@ -46,10 +46,16 @@ WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePla
         box->setCursor(Qt::PointingHandCursor);
         box->setToolTip(tr("Menu (F10)"));
     }
-    // The first box is in the Tab order, first: Return, Space or Down opens the menu.
+    // The first box is in the Tab order, first, through a widget of no size that takes the
+    // keys for it (a label that takes the focus itself lays its text out otherwise, a pixel
+    // higher): Return, Space or Down opens the menu.
     if (!this->menuBox.isEmpty()) {
-        this->menuBox.constFirst()->setFocusPolicy(Qt::TabFocus);
-        this->menuBox.constFirst()->setAccessibleName(tr("Menu (F10)"));
+        keys = new QWidget(this->menuBox.constFirst());
+        keys->setObjectName(QStringLiteral("menuKeys"));
+        keys->setFocusPolicy(Qt::TabFocus);
+        keys->setAccessibleName(tr("Menu (F10)"));
+        keys->resize(0, 0);
+        keys->installEventFilter(this);
     }
     auto *open = new QAction(tr("This program's menu"), this);
     open->setShortcut(QKeySequence(Qt::Key_F10));
@@ -71,7 +77,7 @@ QAction *WindowActions::add(const QString &text, const QKeySequence &key,
 bool WindowActions::eventFilter(QObject *watched, QEvent *event)
 {
     auto *first = menuBox.isEmpty() ? nullptr : menuBox.constFirst();
-    if (watched == first &&
+    if (watched == keys &&
         (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         // Framed while it has the keys, as a button would be; as it always was otherwise.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
@@ -82,7 +88,7 @@ bool WindowActions::eventFilter(QObject *watched, QEvent *event)
                 : QString());
         return false;
     }
-    if (watched == first && event->type() == QEvent::KeyPress) {
+    if (watched == keys && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space ||
             key == Qt::Key_Down) {

@@ -29,6 +29,8 @@ public:
                   std::function<void()> preferences);
 
     QMenu *menu() const { return applicationMenu; }
+    // What takes the keys for the menu's box, in the window's Tab order.
+    QWidget *menuKeys() const { return keys; }
 
     // Asks for a city by any part of its name, then centres the map on it and marks it.
     void findCity();
@@ -52,5 +54,6 @@ private:
     MapController *map;
     std::function<QStringList()> cityNames;
     QMenu *applicationMenu;
+    QWidget *keys = nullptr;
     QString formNotice; // the credits the form shows, for a network whose folder gives none
 };

@@ -210,6 +210,8 @@ class TestWindow : public windowtest::WindowTest
             dialog->findChild<QCheckBox *>("checkBoxRemember")->setChecked(p.remember);
             dialog->findChild<QCheckBox *>("checkBoxReadersOrder")->setChecked(p.readersOrder);
             dialog->findChild<QCheckBox *>("checkBoxWind")->setChecked(p.windInKmh);
+            dialog->findChild<QCheckBox *>("checkBoxRouteInTitle")->setChecked(p.routeInTitle);
+            dialog->findChild<QCheckBox *>("checkBoxClockUnit")->setChecked(p.clockUnit);
             dialog->findChild<QComboBox *>("comboBoxLanguage")->setCurrentIndex(int(p.language));
             seen = true;
             dialog->accept();
@@ -310,10 +312,9 @@ private slots:
         QCOMPARE(arrive->currentText(), QString::fromUtf8("City - end     \U0001F7E9"));
         QCOMPARE(info->currentText(), QStringLiteral("Info city"));
         QVERIFY(!depart->isEditable() && !arrive->isEditable());
-        QCOMPARE(time->count(), 3); // and hours and minutes as a clock reads them
+        QCOMPARE(time->count(), 2); // (hours and minutes as a clock reads them, by choice)
         QCOMPARE(time->itemText(0), QStringLiteral("minute"));
         QCOMPARE(time->itemText(1), QStringLiteral("hour"));
-        QCOMPARE(time->itemText(2), QStringLiteral("h:mm"));
         for (QComboBox *box : {depart, arrive, info}) {
             QCOMPARE(box->count(), 6);
             QCOMPARE(box->currentIndex(), 0);
@@ -522,6 +523,9 @@ private slots:
         choose(w, "comboBoxDepart", "V");
         choose(w, "comboBoxArrive", "X");
         QCOMPARE(tableOf(w).cells, QStringList({"0", "2.08333h", "2.08333h"}));
+        appsettings::Preferences clock;
+        clock.clockUnit = true;
+        w.usePreferences(clock);
         choose(w, "comboBoxTime", "h:mm");
         QCOMPARE(tableOf(w).cells, QStringList({"0", "2:05", "2:05"}));
         QCOMPARE(tableOf(w).rowHeader, QStringLiteral("Time(h:mm)"));
@@ -1113,11 +1117,11 @@ private slots:
             visited << QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(visited, QStringList({"comboBoxDepart", "comboBoxArrive", "pushButton",
-                                       "pushButtonTable", "pushButtonTableRoad", "mapKeys",
-                                       "pushButtonMore", "pushButtonLess", "tableViewRoad",
-                                       "comboBoxTime", "comboBoxInfo", "menuKeys",
-                                       "comboBoxDepart"}));
+        QCOMPARE(visited,
+                 QStringList({"comboBoxDepart", "comboBoxArrive", "pushButton", "pushButtonTable",
+                              "pushButtonTableRoad", "mapKeys", "pushButtonMore", "pushButtonLess",
+                              "tableViewRoad", "comboBoxTime", "comboBoxInfo", "menuKeys",
+                              "comboBoxDepart"}));
         // The GPS box, reached by Tab, is framed, and opens the program's menu.
         auto *box = w.findChild<QLabel *>("label");
         auto *boxKeys = w.findChild<QWidget *>("menuKeys");
@@ -1196,7 +1200,6 @@ private slots:
         find("Z");
         QTest::keyClick(map, Qt::Key_E);
         QCOMPARE(w.currentPath(), std::vector<int>({2, 3, 4})); // X, Y, Z
-        QCOMPARE(w.windowTitle(), QString::fromUtf8("X → Z — GPS"));
         // The menu, by its key, on the city found.
         QTest::keyClick(map, Qt::Key_F10, Qt::ShiftModifier);
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -1222,7 +1225,6 @@ private slots:
         QCOMPARE(status->text(), QStringLiteral("The route was copied."));
         QTest::keySequence(&w, QKeySequence(Qt::CTRL | Qt::Key_Delete));
         QVERIFY(w.currentPath().empty());
-        QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
 
         // The preferences, by their key.
         bool preferences = false;
@@ -1278,6 +1280,37 @@ private slots:
 
     // By default a run keeps nothing: a fresh home stays empty after a session that changed
     // the unit, zoomed and routed, and the next run starts as the first did.
+    // What goes beyond the form's window comes by choice only: the route's ends in the title,
+    // hours and minutes among the units. Turned off, the window is the form's again.
+    void extrasByChoice()
+    {
+        Fenetre w(network("net", kCities, kRoads));
+        auto *time = w.findChild<QComboBox *>("comboBoxTime");
+        choose(w, "comboBoxDepart", "X");
+        choose(w, "comboBoxArrive", "Z");
+        QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
+        QCOMPARE(time->count(), 2);
+
+        appsettings::Preferences extras;
+        extras.routeInTitle = true;
+        extras.clockUnit = true;
+        editPreferences(w, [&](appsettings::Preferences &p) { p = extras; });
+        QCOMPARE(w.windowTitle(), QString::fromUtf8("X → Z — GPS"));
+        QCOMPARE(time->itemText(2), QStringLiteral("h:mm"));
+        choose(w, "comboBoxTime", "h:mm");
+        QCOMPARE(tableOf(w).rowHeader, QStringLiteral("Time(h:mm)"));
+        w.routePlan().clear();
+        QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
+        choose(w, "comboBoxArrive", "Y");
+        choose(w, "comboBoxDepart", "V");
+        QCOMPARE(w.windowTitle(), QString::fromUtf8("V → Y — GPS"));
+
+        editPreferences(w, [](appsettings::Preferences &p) { p = {}; });
+        QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
+        QCOMPARE(time->count(), 2); // the unit back to minutes
+        QCOMPARE(tableOf(w).rowHeader, QStringLiteral("Time(mn)"));
+    }
+
     void nothingKeptByDefault()
     {
         const QString net = network("net", kCities, kRoads);

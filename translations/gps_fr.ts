@@ -550,6 +550,14 @@ licence CC BY 4.0</translation>
         <source>Without a key here, the environment&apos;s OPENWEATHER_API_KEY is used.</source>
         <translation>Sans clé ici, la variable d&apos;environnement OPENWEATHER_API_KEY sert.</translation>
     </message>
+    <message>
+        <source>The route&apos;s ends in the window&apos;s &amp;title</source>
+        <translation>Les extrémités du trajet dans le &amp;titre de la fenêtre</translation>
+    </message>
+    <message>
+        <source>Times in hours and &amp;minutes (h:mm) among the units</source>
+        <translation>Les durées en heures et &amp;minutes (h:mm) parmi les unités</translation>
+    </message>
 </context>
 <context>
     <name>RouteTable</name>

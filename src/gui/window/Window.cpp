@@ -250,12 +250,7 @@ void Fenetre::showRoute()
         const QSignalBlocker quiet(box);
         box->setCurrentIndex(name.isEmpty() ? 0 : std::max(0, box->findText(name)));
     }
-    // The route in the title, for the task bar and the window switcher.
-    setWindowTitle(plan->routed()
-                       ? tr("%1 → %2 — GPS")
-                             .arg(plan->network().cities()[std::size_t(path.front())].getName(),
-                                  plan->network().cities()[std::size_t(path.back())].getName())
-                       : tr("GPS"));
+    showTitle();
     const RouteShape shape = plan->shape();
     routeModel->setTexts(
         routeTableTexts(plan->network().cities(), path, pathTime, typeTime, &shape));
@@ -263,6 +258,16 @@ void Fenetre::showRoute()
     ui->tableViewRoad->resizeRowsToContents();
     tripNote->showTrip(plan->trip(), typeTime);
     update();
+}
+
+void Fenetre::showTitle()
+{
+    // The route in the title, for the task bar and the window switcher, where that is chosen.
+    setWindowTitle(prefs.routeInTitle && plan->routed()
+                       ? tr("%1 → %2 — GPS")
+                             .arg(plan->network().cities()[std::size_t(path.front())].getName(),
+                                  plan->network().cities()[std::size_t(path.back())].getName())
+                       : tr("GPS"));
 }
 
 void Fenetre::on_comboBoxDepart_currentTextChanged(const QString &arg1)

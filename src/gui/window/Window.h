@@ -121,6 +121,10 @@ private:
     void listCities(); // in the boxes, in the order the preferences ask for
     void remember(const std::function<void()> &save) const;
     void restoreKept();
+    // The unit box with or without its hours-and-minutes item; the title with or without the
+    // route, as the preferences say.
+    void showClockUnit(bool shown);
+    void showTitle();
     void keepAll();                // what is on show, for the next runs
     void say(const QString &text); // for a moment, at the foot of the map
 

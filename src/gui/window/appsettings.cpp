@@ -21,6 +21,8 @@ const QString kRemember = QStringLiteral("preferences/remember");
 const QString kLanguage = QStringLiteral("preferences/language");
 const QString kReadersOrder = QStringLiteral("preferences/readersOrder");
 const QString kWindInKmh = QStringLiteral("preferences/windInKmh");
+const QString kRouteInTitle = QStringLiteral("preferences/routeInTitle");
+const QString kClockUnit = QStringLiteral("preferences/clockUnit");
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kFolder = QStringLiteral("network/folder");
 const QString kUnit = QStringLiteral("route/unit");
@@ -162,6 +164,8 @@ Preferences preferences()
     p.language = languageNamed(settings->value(kLanguage).toString()).value_or(Language::Own);
     p.readersOrder = settings->value(kReadersOrder, false).toBool();
     p.windInKmh = settings->value(kWindInKmh, false).toBool();
+    p.routeInTitle = settings->value(kRouteInTitle, false).toBool();
+    p.clockUnit = settings->value(kClockUnit, false).toBool();
     return p;
 }
 
@@ -174,6 +178,8 @@ void setPreferences(const Preferences &p)
     put(kLanguage, languageName(p.language), p.language == defaults.language);
     put(kReadersOrder, p.readersOrder, p.readersOrder == defaults.readersOrder);
     put(kWindInKmh, p.windInKmh, p.windInKmh == defaults.windInKmh);
+    put(kRouteInTitle, p.routeInTitle, p.routeInTitle == defaults.routeInTitle);
+    put(kClockUnit, p.clockUnit, p.clockUnit == defaults.clockUnit);
 }
 
 void forgetKept()

@@ -27,6 +27,8 @@ struct Preferences
     Language language = Language::Own; // from the next start
     bool readersOrder = false;         // the city lists in the language's alphabetical order
     bool windInKmh = false;            // the wind in km/h rather than the service's mph
+    bool routeInTitle = false;         // the route's ends in the window's title
+    bool clockUnit = false;            // hours and minutes (h:mm) among the route table's units
 
     bool operator==(const Preferences &) const = default;
 };

@@ -13,6 +13,8 @@ PreferencesDialog::PreferencesDialog(QWidget *parent, const appsettings::Prefere
     ui->comboBoxLanguage->setCurrentIndex(int(preferences.language));
     ui->checkBoxReadersOrder->setChecked(preferences.readersOrder);
     ui->checkBoxWind->setChecked(preferences.windInKmh);
+    ui->checkBoxRouteInTitle->setChecked(preferences.routeInTitle);
+    ui->checkBoxClockUnit->setChecked(preferences.clockUnit);
     ui->lineEditKey->setText(key);
     ui->lineEditKey->setAccessibleName(tr("Weather service key"));
     if (!qEnvironmentVariableIsEmpty("OPENWEATHER_API_KEY"))
@@ -33,6 +35,8 @@ appsettings::Preferences PreferencesDialog::preferences() const
     p.language = appsettings::Language(ui->comboBoxLanguage->currentIndex());
     p.readersOrder = ui->checkBoxReadersOrder->isChecked();
     p.windInKmh = ui->checkBoxWind->isChecked();
+    p.routeInTitle = ui->checkBoxRouteInTitle->isChecked();
+    p.clockUnit = ui->checkBoxClockUnit->isChecked();
     return p;
 }
 

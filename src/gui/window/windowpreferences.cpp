@@ -26,6 +26,8 @@ void Fenetre::usePreferences(const appsettings::Preferences &preferences, bool a
     const bool wasRemembering = prefs.remember;
     const bool reorder = preferences.readersOrder != prefs.readersOrder;
     prefs = preferences;
+    showClockUnit(prefs.clockUnit);
+    showTitle();
     weatherService().windInKmh = prefs.windInKmh;
     weatherService().rememberKey = prefs.remember;
     if (reorder)
@@ -36,12 +38,25 @@ void Fenetre::usePreferences(const appsettings::Preferences &preferences, bool a
         keepAll();
 }
 
+void Fenetre::showClockUnit(bool shown)
+{
+    QComboBox *box = ui->comboBoxTime;
+    if (shown && box->count() == 2) {
+        box->addItem(tr("h:mm"));
+    } else if (!shown && box->count() == 3) {
+        if (box->currentIndex() == 2)
+            box->setCurrentIndex(0);
+        box->removeItem(2);
+    }
+}
+
 void Fenetre::restoreKept()
 {
     if (const QByteArray geometry = appsettings::windowGeometry(); !geometry.isEmpty())
         restoreGeometry(geometry);
     const QStringList units{QStringLiteral("mn"), QStringLiteral("h"), QStringLiteral("h:mm")};
-    if (const qsizetype unit = units.indexOf(appsettings::unit()); unit >= 0)
+    if (const qsizetype unit = units.indexOf(appsettings::unit());
+        unit >= 0 && unit < ui->comboBoxTime->count())
         ui->comboBoxTime->setCurrentIndex(int(unit));
     map->restore(appsettings::namesShown(), appsettings::landShown());
     if (const std::optional<int> order = appsettings::routeOrder();

@@ -1,3 +1,4 @@
+#include "loadproblems.h"
 #include "logging.h"
 #include "matrix.h"
 #include "nameindex.h"
@@ -348,8 +349,10 @@ private slots:
         QStringList messages;
         QCOMPARE(net.load(folder, &messages), Network::Load::Ok);
         QCOMPARE(messages.size(), said.isEmpty() ? 0 : 1);
-        if (!said.isEmpty())
+        if (!said.isEmpty()) {
             QVERIFY2(messages[0].contains(said), qPrintable(messages[0]));
+            QVERIFY(loadtext::leftOut(messages[0])); // a shape left out
+        }
         const int shape = net.shapes().find(1, 0);
         QCOMPARE(shape >= 0, !std::isnan(km));
         if (shape < 0)
@@ -473,6 +476,9 @@ private slots:
                      "is used (a road written from \"B\" to \"A\" comes first, then the last "
                      "line)",
                  }));
+        // The window says lines were left out for the skipped ones, not for the pair's remark.
+        for (const QString &warning : warnings)
+            QCOMPARE(loadtext::leftOut(warning), warning.contains("skipped"));
     }
 
     void tooLargeTimesAndDuplicateNamesAreSaid()
@@ -489,6 +495,7 @@ private slots:
                  QStringList(
                      {"v.csv:4: city \"A\" is listed on line 2 too; a road naming it joins both"}));
         QCOMPARE(m.getCities().size(), 3u); // nothing is dropped
+        QVERIFY(!loadtext::leftOut(warnings[0]));
         warnings.clear();
         QVERIFY(m.loadCity(write("w.csv", "h\n1,B,0,1,1\n"), &warnings));
         QCOMPARE(warnings, QStringList({"w.csv:2: city \"B\" is listed in a file read before too; "

@@ -979,15 +979,28 @@ private slots:
     {
         QTest::addColumn<bool>("folder"); // the folder exists
         QTest::addColumn<QString>("message");
-        QTest::newRow("a bad line") << true << "Some of the network could not be read";
-        QTest::newRow("no folder") << false << "The network folder";
+        QTest::addColumn<QByteArray>("cities");
+        QTest::addColumn<QByteArray>("roads");
+        QTest::newRow("a bad line")
+            << true << "Some of the network could not be read" << kCities + "7,Bad,0,north,3\n"
+            << kRoads;
+        QTest::newRow("a road skipped")
+            << true << "Some of the network could not be read" << kCities << kRoads + "X,Y,-5\n";
+        QTest::newRow("no folder") << false << "The network folder" << kCities << kRoads;
+        // Every line read: what was found in it is said, not that some of it could not be read.
+        QTest::newRow("a name twice, a pair given two times, a road to no city")
+            << true
+            << "The whole network was read; GPS noticed this in it:" << kCities + "7,X,0,45,4\n"
+            << kRoads + "Y,X,31\nX,Atlantis,5\n";
     }
 
     void startUpProblemsInFront()
     {
         QFETCH(bool, folder);
         QFETCH(QString, message);
-        Fenetre w(folder ? network("bad line", kCities + "7,Bad,0,north,3\n", kRoads)
+        QFETCH(QByteArray, cities);
+        QFETCH(QByteArray, roads);
+        Fenetre w(folder ? network(QTest::currentDataTag(), cities, roads)
                          : dir.filePath("no such folder"));
         QVERIFY(w.findChildren<QMessageBox *>().isEmpty());
         w.show();
@@ -1021,7 +1034,7 @@ private slots:
             << QString();
         QTest::newRow("the route's end is gone")
             << "chooser" << QByteArray("h\n1,X,0,45.964,5.02\n2,Y,0,45,7\n") << kRoads << true
-            << QStringList() << "Some of the network could not be read";
+            << QStringList() << "The whole network was read";
         QTest::newRow("a bad line is said, the rest opens")
             << "drop folder" << kCities + "7,Bad,0,north,3\n"
             << kRoads << true << QStringList({"X", "Y", "Z"})

@@ -274,6 +274,10 @@ licence CC BY 4.0</translation>
         <source>The route was copied.</source>
         <translation>Le trajet a été copié.</translation>
     </message>
+    <message>
+        <source>The whole network was read; GPS noticed this in it:</source>
+        <translation>Tout le réseau a été lu ; GPS y a relevé ceci :</translation>
+    </message>
 </context>
 <context>
     <name>Info</name>

@@ -2,6 +2,7 @@
 
 #include "osmimport.h"
 
+#include "loadproblems.h"
 #include "network.h"
 #include "routeexport.h"
 #include "routeplan.h"
@@ -23,6 +24,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <QWidget>
+
+#include <algorithm>
 
 FileActions::FileActions(QWidget *window, RoutePlan *plan, std::function<QImage()> mapImage)
     : QObject(window), window(window), plan(plan), mapImage(std::move(mapImage))
@@ -106,11 +109,14 @@ void FileActions::sayLoadProblems(const QStringList &messages, const QString &mi
     QStringList first = messages.mid(0, 5);
     if (messages.size() > first.size())
         first << tr("(%1 more in the details)").arg(messages.size() - first.size());
+    // Remarks alone (two cities of one name, a pair given two times...) are no lines left out.
+    const bool whole = std::none_of(messages.begin(), messages.end(), loadtext::leftOut);
     const QString summary =
-        missingFolder.isEmpty()
-            ? tr("Some of the network could not be read; the rest is shown.") +
-                  QStringLiteral("\n\n") + first.join(u'\n')
-            : tr("The network folder %1 does not exist; no network is shown.").arg(missingFolder);
+        !missingFolder.isEmpty()
+            ? tr("The network folder %1 does not exist; no network is shown.").arg(missingFolder)
+            : (whole ? tr("The whole network was read; GPS noticed this in it:")
+                     : tr("Some of the network could not be read; the rest is shown.")) +
+                  QStringLiteral("\n\n") + first.join(u'\n');
     auto *box = new QMessageBox(QMessageBox::Warning, tr("GPS"), summary, QMessageBox::Ok, window);
     box->setDetailedText(messages.join(u'\n'));
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -124,6 +124,21 @@ private slots:
         QCOMPARE(stops[2].toObject()["lon"].toDouble(), 6.0);
         QVERIFY(run({"--format", "json", "route", "X", "Île"}).out.contains("\"total\": null"));
         QCOMPARE(run({"--format", "xml", "route", "X", "Z"}).code, 64);
+
+        // Sums read as their terms' digits, not as the binary noise of 0.1 + 0.2.
+        QVERIFY(QDir(dir.path()).mkpath("tenths"));
+        write("tenths/villes.csv", "id,name,dept,lat,lon\n1,A,0,45,4\n2,B,0,45,5\n3,C,0,45,6\n");
+        write("tenths/temps.csv", "A,B,0.1\nB,C,0.2\n");
+        const QStringList tenths{"--data", dir.filePath("tenths")};
+        for (const char *format : {"json", "geojson"}) {
+            const QString out =
+                run(tenths + QStringList{"--format", format, "route", "A", "C"}, false).out;
+            QVERIFY2(out.contains("\"total\": 0.3,") && !out.contains("0.30000"), qPrintable(out));
+        }
+        const QString reached =
+            run(tenths + QStringList{"--format", "json", "reach", "A", "1"}, false).out;
+        QVERIFY2(reached.contains("\"time\": 0.3\n") && !reached.contains("0.30000"),
+                 qPrintable(reached));
     }
 
     // A folder with its roads' shapes: km per leg and in all, a track along the roads (read back

@@ -354,9 +354,7 @@ int runTrip(const Job &job, const QStringList &given, bool round, const QString 
     if (job.format == QLatin1String("json")) {
         QJsonObject all{{QStringLiteral("order"), QJsonArray::fromStringList(ordered)},
                         {QStringLiteral("proven"), trip.proven},
-                        {QStringLiteral("saves"), std::isfinite(saves)
-                                                      ? QJsonValue(saves * job.scale())
-                                                      : QJsonValue(QJsonValue::Null)},
+                        {QStringLiteral("saves"), jsonNumber(saves * job.scale())},
                         {QStringLiteral("fewerLegsWithoutRoad"), trip.fewerMissingLegs},
                         {QStringLiteral("route"),
                          QJsonDocument::fromJson(routeText(job, finder, visit)).object()}};

@@ -125,15 +125,19 @@ QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &pat
     return out;
 }
 
+QJsonValue jsonNumber(double value)
+{
+    return std::isfinite(value) ? QJsonValue(QString::number(value, 'g', 15).toDouble())
+                                : QJsonValue(QJsonValue::Null);
+}
+
 QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &path,
                      const std::vector<double> &legTimes, double scale, const QString &unit,
                      const QString &credit, const RouteShape *shape)
 {
     const bool km = shape && shape->hasKm();
     const RouteRows rows = routeRows(cities, path, legTimes);
-    auto time = [&](double minutes) {
-        return std::isfinite(minutes) ? QJsonValue(minutes * scale) : QJsonValue(QJsonValue::Null);
-    };
+    auto time = [&](double minutes) { return jsonNumber(minutes * scale); };
     QJsonArray stops;
     for (qsizetype i = 0; i < rows.names.size(); ++i) {
         const int at = path[std::size_t(i)];
@@ -164,9 +168,7 @@ QByteArray routeGeoJson(const std::vector<City> &cities, const std::vector<int> 
                         const RouteShape &shape, const QString &credit)
 {
     const RouteRows rows = routeRows(cities, path, legTimes);
-    const auto time = [&](double minutes) {
-        return std::isfinite(minutes) ? QJsonValue(minutes * scale) : QJsonValue(QJsonValue::Null);
-    };
+    const auto time = [&](double minutes) { return jsonNumber(minutes * scale); };
     const auto position = [](double lon, double lat) {
         return QJsonArray{rounded(lon), rounded(lat)};
     };
@@ -351,7 +353,7 @@ QJsonObject reachedCity(const City &c, double minutes, double scale)
     return {{QStringLiteral("name"), c.getName()},
             {QStringLiteral("lat"), rounded(latitude(c))},
             {QStringLiteral("lon"), rounded(longitude(c))},
-            {QStringLiteral("time"), minutes * scale}};
+            {QStringLiteral("time"), jsonNumber(minutes * scale)}};
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "searches.h"
 
 #include <QByteArray>
+#include <QJsonValue>
 #include <QString>
 
 #include <vector>
@@ -71,6 +72,11 @@ QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &pa
 QByteArray routeGeoJson(const std::vector<City> &cities, const std::vector<int> &path,
                         const std::vector<double> &legTimes, double scale, const QString &unit,
                         const RouteShape &shape, const QString &credit = {});
+
+// A time for JSON and GeoJSON: to 15 significant digits, the most a decimal keeps through a
+// double, so that a sum reads as its terms' digits (19.139, not 19.139000000000003); null where
+// it is not finite (no road leads there).
+QJsonValue jsonNumber(double value);
 
 // What reachFrom found, for gpsroute: as tab-separated lines ("NAME<TAB>TIME", names as tsvName
 // writes them); as JSON ({"unit", "from", "limit", "cities": [{"name", "lat", "lon", "time"}]});

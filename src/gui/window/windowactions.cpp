@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,7 +16,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 #include <QWidget>
+
+#include <algorithm>
 
 WindowActions::WindowActions(QWidget *window, QList<QWidget *> menuBox, RoutePlan *plan,
                              FileActions *files, MapController *map,
@@ -172,9 +178,21 @@ QString WindowActions::helpText() const
 
 void WindowActions::showHelp()
 {
-    QMessageBox box(QMessageBox::NoIcon, tr("GPS help"), helpText(), QMessageBox::Close, window);
-    box.setTextFormat(Qt::RichText);
-    box.exec();
+    // A page that scrolls, no taller than the window (a message box grows with its text).
+    QDialog dialog(window);
+    dialog.setObjectName(QStringLiteral("help"));
+    dialog.setWindowTitle(tr("GPS help"));
+    auto *page = new QTextBrowser(&dialog);
+    page->setObjectName(QStringLiteral("helpText"));
+    page->setOpenLinks(false);
+    page->setHtml(helpText());
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(page);
+    layout->addWidget(buttons);
+    dialog.resize(std::min(560, window->width()), std::max(200, window->height() - 60));
+    dialog.exec();
 }
 
 void WindowActions::showCredit(QLabel *notice)

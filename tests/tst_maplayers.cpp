@@ -197,7 +197,9 @@ private slots:
                 path.insert(path.end(), leg.begin() + (path.empty() ? 0 : 1), leg.end());
             }
             request.stops = path;
-            request.always = stops;
+            // As the window asks: the ends, then every stop typed (the ends among them).
+            request.always = {path.front(), path.back()};
+            request.always.insert(request.always.end(), stops.begin(), stops.end());
             for (std::size_t k = 1; k < path.size(); ++k)
                 request.legs.emplace_back(view.project(all[std::size_t(path[k - 1])]),
                                           view.project(all[std::size_t(path[k])]));
@@ -215,6 +217,7 @@ private slots:
 
         QSet<int> shown;
         for (std::size_t i = 0; i < drawn.names.size(); ++i) {
+            QVERIFY2(!shown.contains(drawn.names[i].first), "a city named twice");
             shown.insert(drawn.names[i].first);
             QVERIFY(area.contains(drawn.names[i].second));
             for (std::size_t j = i + 1; j < drawn.names.size(); ++j)

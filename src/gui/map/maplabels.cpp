@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -280,9 +281,15 @@ NamesDrawn drawNamesLayer(QPainter &painter, const MapViewport &view, const QRec
     std::vector<int> always = request.always;
     std::sort(always.begin(), always.end());
     always.erase(std::unique(always.begin(), always.end()), always.end());
+    // Each once, in the order asked (an end of a typed route is a typed stop too).
+    std::vector<char> alwaysNamed(always.size(), 0);
     for (const int at : request.always)
-        if (const QPoint p = view.project(cities[std::size_t(at)]); area.contains(p))
-            name(at, p, bold, boldMetrics, {Room::Clear, Room::OverLesser, Room::Anywhere});
+        if (const QPoint p = view.project(cities[std::size_t(at)]); area.contains(p)) {
+            const auto k = std::size_t(std::lower_bound(always.begin(), always.end(), at) -
+                                       always.begin());
+            if (!std::exchange(alwaysNamed[k], 1))
+                name(at, p, bold, boldMetrics, {Room::Clear, Room::OverLesser, Room::Anywhere});
+        }
     int tried = 0;
     for (const int at : request.stops)
         if (const QPoint p = view.project(cities[std::size_t(at)]);

@@ -838,8 +838,13 @@ private slots:
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         QCOMPARE(startedIn, QFileInfo(documents).isDir() ? documents : QDir::homePath());
         QVERIFY2(named.endsWith("X - Z.gpx"), qPrintable(named));
-        QCOMPARE(w.findChild<QLabel *>("labelStatus")->text(),
-                 "Saved as " + QDir::toNativeSeparators(gpx) + ".");
+        // Said on a ground of its own, beside the zoom buttons, not under them.
+        auto *status = w.findChild<QLabel *>("labelStatus");
+        QCOMPARE(status->toolTip(), "Saved as " + QDir::toNativeSeparators(gpx) + ".");
+        QVERIFY(status->text() == status->toolTip() || status->text().contains(QChar(0x2026)));
+        QVERIFY(status->autoFillBackground());
+        QVERIFY(
+            !status->geometry().intersects(w.findChild<QWidget *>("pushButtonMore")->geometry()));
         const QString text = read(gpx);
         QVERIFY(text.startsWith("<?xml"));
         QXmlStreamReader xml(text);

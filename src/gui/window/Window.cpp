@@ -51,6 +51,8 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     status = new QLabel(ui->frame);
     status->setObjectName(QStringLiteral("labelStatus"));
     status->setGeometry(180, 452, 300, 22);
+    status->setAutoFillBackground(true);
+    status->setMargin(2);
     status->hide();
     tripNote = new TripNote(ui->frame);
     anchors = std::make_unique<ControlAnchors>(ui->horizontalLayoutWidget);
@@ -137,12 +139,18 @@ void Fenetre::setUpControls()
 
 void Fenetre::say(const QString &text)
 {
-    status->setText(text);
+    // On a ground of its own, left of the zoom buttons: a long path is cut in its middle (whole
+    // in the tooltip).
+    const int room = std::max(60, ui->pushButtonMore->x() - status->x() - 8);
+    status->setToolTip(text);
+    status->setText(
+        status->fontMetrics().elidedText(text, Qt::ElideMiddle, room - 2 * status->margin() - 4));
     status->adjustSize();
+    status->resize(std::min(status->width(), room), status->height());
     status->show();
     status->raise();
     QTimer::singleShot(4000, status, [label = status, text] {
-        if (label->text() == text) // not said over since
+        if (label->toolTip() == text) // not said over since
             label->hide();
     });
 }

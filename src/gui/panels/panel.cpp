@@ -13,8 +13,8 @@
 
 namespace {
 
-// Keeps the panel as large as its parent, and at least as large as its form, its widgets
-// using the room.
+// Keeps the panel its form's size at the window's smallest size, and grows it, its widgets using
+// the room, by what the window has grown beyond that.
 class Cover : public QObject
 {
 public:
@@ -52,12 +52,11 @@ private:
     void fit()
     {
         const QWidget *parent = panel->parentWidget();
-        const QSize size = form.expandedTo(parent->size());
-        panel->resize(size);
         // Room beyond the window's smallest size (where the form is as it always was).
         const QSize first = form.expandedTo(parent->minimumSize());
-        const int dx = std::max(0, size.width() - first.width()),
-                  dy = std::max(0, size.height() - first.height());
+        const int dx = std::max(0, parent->width() - first.width()),
+                  dy = std::max(0, parent->height() - first.height());
+        panel->resize(form + QSize(dx, dy));
         for (const Placed &p : placed)
             p.widget->setGeometry(p.how == Grows    ? p.first.adjusted(0, 0, dx, dy)
                                   : p.how == Widens ? p.first.adjusted(0, 0, dx, 0)
@@ -88,7 +87,6 @@ void setUpPanel(QWidget *panel, std::function<void()> onReturn, const QList<QWid
                 const QList<QWidget *> &following, const QList<QWidget *> &widening)
 {
     panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setAutoFillBackground(true); // it hides what it covers
     panel->setFocusPolicy(Qt::StrongFocus);
     new Cover(panel, growing, following, widening);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel);

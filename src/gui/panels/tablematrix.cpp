@@ -7,7 +7,6 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QLabel>
 
 #include <algorithm>
 
@@ -16,13 +15,10 @@ void TableMatrix::setUp()
     ui->setupUi(this);
     // In a larger window the table takes the room, its button by its corner.
     setUpPanel(this, {}, {ui->tableView}, {ui->pushButton});
-    // What the numbers are, beside the table.
-    auto *unit = new QLabel(tr("Shortest travel times, in minutes: from the city of the row to "
-                               "the city of the column."),
-                            this);
-    unit->setObjectName(QStringLiteral("labelUnit"));
-    unit->setWordWrap(true);
-    unit->setGeometry(10, 10, 141, 120);
+    // What the numbers are, for a screen reader (the form shows the table alone).
+    ui->tableView->setAccessibleDescription(
+        tr("Shortest travel times, in minutes: from the city of the row to the city of the "
+           "column."));
 }
 
 TableMatrix::TableMatrix(QWidget *parent, Matrix _m)

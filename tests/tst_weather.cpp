@@ -529,11 +529,15 @@ private slots:
         w.activateWindow(); // the keys go to the window's focus
         QVERIFY(QTest::qWaitForWindowActive(&w));
         auto *box = w.findChild<QComboBox *>("comboBoxInfo");
-        // Arrow keys, letters and the wheel over the closed box open nothing (a letter opens
-        // the search of the box's names, which Escape closes).
+        // Arrow keys, letters and the wheel over the closed box open nothing (with the help
+        // typing cities, a letter opens the search of the box's names, which Escape closes).
         box->setFocus();
-        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_End})
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_P})
             QTest::keyClick(box, key);
+        QVERIFY(!w.findChild<QLineEdit *>("boxSearch"));
+        appsettings::Preferences typing;
+        typing.typingHelp = true;
+        w.usePreferences(typing);
         QTest::keyClick(box, Qt::Key_P);
         auto *search = w.findChild<QLineEdit *>("boxSearch");
         QVERIFY(search);

@@ -189,6 +189,7 @@ class TestWindow : public windowtest::WindowTest
         int offered = -1;
         onNextModal<QInputDialog>([&](QInputDialog *dialog) {
             auto *order = dialog->findChild<QComboBox *>("comboBoxOrder");
+            QVERIFY(order);
             offered = order->currentIndex();
             if (choose < 0)
                 return dialog->reject();
@@ -213,6 +214,8 @@ class TestWindow : public windowtest::WindowTest
             dialog->findChild<QCheckBox *>("checkBoxWind")->setChecked(p.windInKmh);
             dialog->findChild<QCheckBox *>("checkBoxRouteInTitle")->setChecked(p.routeInTitle);
             dialog->findChild<QCheckBox *>("checkBoxClockUnit")->setChecked(p.clockUnit);
+            dialog->findChild<QCheckBox *>("checkBoxTypingHelp")->setChecked(p.typingHelp);
+            dialog->findChild<QCheckBox *>("checkBoxRingStops")->setChecked(p.ringStops);
             dialog->findChild<QComboBox *>("comboBoxLanguage")->setCurrentIndex(int(p.language));
             seen = true;
             dialog->accept();
@@ -467,6 +470,16 @@ private slots:
         QVERIFY(shownActive(w));
         auto *depart = w.findChild<QComboBox *>("comboBoxDepart");
         auto *arrive = w.findChild<QComboBox *>("comboBoxArrive");
+        // As any list by default: a letter picks the next name that starts with it.
+        depart->setFocus();
+        QTest::keyClick(depart, 'l');
+        QCOMPARE(depart->currentText(), QStringLiteral("Lyon"));
+        QVERIFY(!w.findChild<QLineEdit *>("boxSearch"));
+        depart->setCurrentIndex(0);
+        // With the help typing cities, a search of the names anywhere in them.
+        appsettings::Preferences help;
+        help.typingHelp = true;
+        w.usePreferences(help);
         const auto type = [&](QComboBox *box, const QString &text, Qt::Key last) {
             QTRY_VERIFY(!w.findChild<QLineEdit *>("boxSearch")); // the last search gone
             box->setFocus();
@@ -1173,7 +1186,11 @@ private slots:
         QTest::keyClick(keysTarget(&w), Qt::Key_Tab);
         QCOMPARE(keysTarget(&w)->objectName(), QStringLiteral("comboBoxTime"));
         QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier); // (the route cleared)
-        // In the cities dialog: the text, the order, then the buttons.
+        // In the cities dialog: the text, the order (with the help typing cities), then the
+        // buttons.
+        appsettings::Preferences typing;
+        typing.typingHelp = true;
+        w.usePreferences(typing);
         QStringList dialogOrder;
         onNextModal<QInputDialog>([&dialogOrder](QInputDialog *dialog) {
             dialog->findChild<QLineEdit *>()->setFocus();
@@ -1312,12 +1329,22 @@ private slots:
         choose(w, "comboBoxArrive", "Z");
         QCOMPARE(w.windowTitle(), QStringLiteral("GPS"));
         QCOMPARE(time->count(), 2);
+        // A typed route's stops, ringed by choice only.
+        onNextModal<QInputDialog>([](QInputDialog *input) {
+            input->setTextValue("V Y Z");
+            input->accept();
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        const QColor ring(0x80, 0, 0);
+        QVERIFY(picture(w).pixelColor(475 - 7, 275) != ring); // Y, typed
 
         appsettings::Preferences extras;
         extras.routeInTitle = true;
         extras.clockUnit = true;
+        extras.ringStops = true;
         editPreferences(w, [&](appsettings::Preferences &p) { p = extras; });
-        QCOMPARE(w.windowTitle(), QString::fromUtf8("X → Z — GPS"));
+        QCOMPARE(picture(w).pixelColor(475 - 7, 275), ring);
+        QCOMPARE(w.windowTitle(), QString::fromUtf8("V → Z — GPS"));
         QCOMPARE(time->itemText(2), QStringLiteral("h:mm"));
         choose(w, "comboBoxTime", "h:mm");
         QCOMPARE(tableOf(w).rowHeader, QStringLiteral("Time(h:mm)"));
@@ -1372,7 +1399,10 @@ private slots:
             first->show();
             QVERIFY(QTest::qWaitForWindowExposed(first.get()));
             choose(*first, "comboBoxTime", "hour"); // before: kept once remembering starts
-            editPreferences(*first, [](appsettings::Preferences &p) { p.remember = true; });
+            editPreferences(*first, [](appsettings::Preferences &p) {
+                p.remember = true;
+                p.typingHelp = true; // (the order of typed routes comes with it)
+            });
             QVERIFY(first->preferences().remember);
             QCOMPARE(appsettings::unit(), QStringLiteral("h"));
             QCOMPARE(appsettings::networkFolder(), QString()); // the default folder: never
@@ -1404,7 +1434,7 @@ private slots:
             plain.setNamesShown(false);
             QCOMPARE(appsettings::namesShown(), std::optional<bool>(true));
 
-            editPreferences(*second, [](appsettings::Preferences &p) { p.remember = false; });
+            editPreferences(*second, [](appsettings::Preferences &p) { p = {}; });
         }
         QCOMPARE(appsettings::unit(), QString());
         QCOMPARE(appsettings::networkFolder(), QString());

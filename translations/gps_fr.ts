@@ -39,10 +39,6 @@ Names with spaces can be typed as they are, or in double quotes; commas also sep
 Un nom qui contient des espaces peut être tapé tel quel ou entre guillemets droits ; les virgules séparent aussi les noms.</translation>
     </message>
     <message>
-        <source>A route needs two cities or more. The route is unchanged.</source>
-        <translation>Un trajet demande au moins deux villes. Le trajet ne change pas.</translation>
-    </message>
-    <message>
         <source>Order of the cities</source>
         <translation>Ordre des villes</translation>
     </message>
@@ -561,6 +557,14 @@ licence CC BY 4.0</translation>
     <message>
         <source>Times in hours and &amp;minutes (h:mm) among the units</source>
         <translation>Les durées en heures et &amp;minutes (h:mm) parmi les unités</translation>
+    </message>
+    <message>
+        <source>&amp;Help typing cities: a search in the city boxes, suggestions and an order in the cities dialog</source>
+        <translation>&amp;Aide à la saisie des villes : une recherche dans les listes de villes, des suggestions et un ordre dans la boîte des villes</translation>
+    </message>
+    <message>
+        <source>Ring the &amp;stops of a typed route on the map</source>
+        <translation>Entourer les &amp;étapes d&apos;un trajet tapé sur la carte</translation>
     </message>
 </context>
 <context>

@@ -15,9 +15,16 @@ BoxSearch::BoxSearch(QComboBox *box, std::function<QStringList()> names,
     box->installEventFilter(this);
 }
 
+void BoxSearch::setEnabled(bool enabled)
+{
+    on = enabled;
+    if (!on)
+        close();
+}
+
 bool BoxSearch::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == box && event->type() == QEvent::KeyPress) {
+    if (watched == box && event->type() == QEvent::KeyPress && on) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
         // A letter or a digit typed on the box, not a key that moves or opens the list.

@@ -24,6 +24,9 @@ public:
 
     // The search field while it is open (tests), else null.
     QLineEdit *field() const { return edit; }
+    // Off, the box takes the keys as any list does (a letter picks the next name that starts
+    // with it).
+    void setEnabled(bool enabled);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -37,4 +40,5 @@ private:
     std::function<QStringList()> names;
     std::function<void(const QString &)> chosen;
     QPointer<QLineEdit> edit;
+    bool on = true;
 };

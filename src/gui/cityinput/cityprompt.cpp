@@ -61,15 +61,15 @@ QStringList CityPrompt::ask(QWidget *parent, const Network &network, const QStri
         dialog.setWindowTitle(tr("Cities"));
         dialog.setLabelText(tr("Enter cities name split by ' ' like : Paris Marseille"));
         dialog.setTextValue(text);
-        if (auto *edit = dialog.findChild<QLineEdit *>()) {
+        if (auto *edit = dialog.findChild<QLineEdit *>();
+            edit && (!completions.isEmpty() || history)) {
             auto *completer = new CityCompleter(completions, edit);
             if (history)
                 completer->setHistory(*history);
         }
         QComboBox *choice = order ? addOrderChoice(dialog, chosen) : nullptr;
-        if (dialog.exec() != QDialog::Accepted)
-            return {}; // Cancel leaves the route as it was
-        text = dialog.textValue();
+        // Cancel gives no text, and goes on as no text would: no route.
+        text = dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
         if (choice)
             chosen = RouteOrder(choice->currentData().toInt());
         const TypedCities typed = parseCityList(network, text);
@@ -84,23 +84,17 @@ QStringList CityPrompt::ask(QWidget *parent, const Network &network, const QStri
                                          .arg(distinct.size()));
             continue;
         }
-        if (typed.unknown.isEmpty() && typed.names.size() >= 2) {
-            if (order)
+        if (typed.unknown.isEmpty()) {
+            // (One name, or none, makes no route: the caller clears the one on show.)
+            if (order && typed.names.size() >= 2)
                 *order = chosen;
-            if (history) {
+            if (history && typed.names.size() >= 2) {
                 history->removeAll(text);
                 history->append(text);
                 while (history->size() > kListsKept)
                     history->removeFirst();
             }
             return typed.names;
-        }
-        if (typed.unknown.isEmpty()) {
-            // One name (or none) makes no route: the one on show stays.
-            QMessageBox::information(parent, tr("ALLERTE"),
-                                     tr("A route needs two cities or more. The route is "
-                                        "unchanged."));
-            continue;
         }
         // The text comes back for correction, with the names that come close.
         QStringList lines;

@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -118,14 +119,17 @@ void Fenetre::setUpControls()
     // Return handed that Return on to the new panel, which Return closes.
     connect(new PickOnly(ui->comboBoxInfo), &PickOnly::picked, this,
             &Fenetre::on_comboBoxInfo_currentTextChanged, Qt::QueuedConnection);
-    // Typing into a box searches its names.
+    // Typing into a box searches its names, where that help is chosen (else a letter picks the
+    // next name that starts with it, as in any list).
     const auto names = [this] { return sortedNames; };
     for (QComboBox *box : {ui->comboBoxDepart, ui->comboBoxArrive})
-        new BoxSearch(box, names,
-                      [box](const QString &name) { box->setCurrentIndex(box->findText(name)); });
-    new BoxSearch(ui->comboBoxInfo, names, [this](const QString &name) {
+        boxSearches << new BoxSearch(
+            box, names, [box](const QString &name) { box->setCurrentIndex(box->findText(name)); });
+    boxSearches << new BoxSearch(ui->comboBoxInfo, names, [this](const QString &name) {
         QTimer::singleShot(0, this, [this, name] { on_comboBoxInfo_currentTextChanged(name); });
     });
+    for (BoxSearch *search : std::as_const(boxSearches))
+        search->setEnabled(prefs.typingHelp);
     // Tab in reading order: the GPS box (the program's menu), the left panel down, the map, its
     // buttons, the table and its unit, the weather chooser.
     const QList<QWidget *> order{actions->menuKeys(), ui->comboBoxDepart,  ui->comboBoxArrive,
@@ -233,7 +237,8 @@ void Fenetre::printRoad(QPainter &painter, const std::vector<City> &cities,
 void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
 {
     drawRouteLayer(painter, map->view(), plan->network(), cities, path, pathTime,
-                   plan->mode() == RoutePlan::Mode::Typed ? plan->stops() : QStringList());
+                   prefs.ringStops && plan->mode() == RoutePlan::Mode::Typed ? plan->stops()
+                                                                             : QStringList());
 }
 
 void Fenetre::showRoute()
@@ -248,9 +253,14 @@ void Fenetre::showRoute()
                : plan->mode() == RoutePlan::Mode::TwoCities ? QStringLiteral("double")
                                                             : QString();
     typeTime = plan->unitText();
-    // The boxes show where the route starts and ends; setting them routes nothing by itself.
+    // The boxes show where a route chosen elsewhere (the map, the menu) starts and ends; one
+    // chosen in a box leaves the other as it was, and a typed route leaves both. Setting them
+    // routes nothing by itself.
+    const bool boxesShowIt = !fromBox && plan->mode() != RoutePlan::Mode::Typed;
     for (const auto &[box, name] : {std::pair{ui->comboBoxDepart, plan->start()},
                                     std::pair{ui->comboBoxArrive, plan->end()}}) {
+        if (!boxesShowIt)
+            break;
         // Mostly the box the route was just picked in: not looked through again (a million
         // names take tens of milliseconds).
         if (!name.isEmpty() && box->currentIndex() > 0 && box->currentText() == name)
@@ -280,11 +290,13 @@ void Fenetre::showTitle()
 
 void Fenetre::on_comboBoxDepart_currentTextChanged(const QString &arg1)
 {
+    const QScopedValueRollback<bool> inBox(fromBox, true);
     plan->setStart(ui->comboBoxDepart->currentIndex() > 0 ? arg1 : QString());
 }
 
 void Fenetre::on_comboBoxArrive_currentTextChanged(const QString &arg1)
 {
+    const QScopedValueRollback<bool> inBox(fromBox, true);
     plan->setEnd(ui->comboBoxArrive->currentIndex() > 0 ? arg1 : QString());
 }
 
@@ -326,18 +338,23 @@ void Fenetre::on_pushButtonTableRoad_clicked()
 
 void Fenetre::on_pushButton_clicked()
 {
-    if (cityNames.isEmpty()) // sorting a million names without case takes a second: not at load
+    // Suggestions, earlier lists and a choice of order where typing help is chosen.
+    const bool help = prefs.typingHelp;
+    if (help && cityNames.isEmpty()) // sorting a million names without case takes a second
         cityNames = withoutCaseOrder(sortedNames);
     const QStringList names =
-        CityPrompt::ask(this, plan->network(), cityNames, &routeOrder, &typedLists);
-    if (names.isEmpty())
-        return;
-    orderChosen = true;
-    remember([this] { appsettings::setRouteOrder(int(routeOrder)); });
+        CityPrompt::ask(this, plan->network(), help ? cityNames : QStringList(),
+                        help ? &routeOrder : nullptr, help ? &typedLists : nullptr);
+    // Fewer than two names (Cancel gives none) make no route: the one on show goes.
+    const bool ordered = help && names.size() >= 2;
+    if (ordered) {
+        orderChosen = true;
+        remember([this] { appsettings::setRouteOrder(int(routeOrder)); });
+    }
     // A best order of many stops takes a moment (a second or more for hundreds of them).
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    plan->setStops(names, routeOrder);
+    plan->setStops(names, ordered ? routeOrder : RouteOrder::AsTyped);
 }
 
 void Fenetre::on_comboBoxTime_currentTextChanged(const QString &arg1)

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class BoxSearch;
 class ControlAnchors;
 class FileActions;
 class QLabel;
@@ -161,5 +162,7 @@ private:
     QString folder;
     bool folderChosen = false; // by the user: it may be kept
     bool orderChosen = false;  // routeOrder, by the user
+    bool fromBox = false;      // the route changes as a box was just chosen in
+    QList<BoxSearch *> boxSearches;
     appsettings::Preferences prefs;
 };

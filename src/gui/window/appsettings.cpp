@@ -23,6 +23,8 @@ const QString kReadersOrder = QStringLiteral("preferences/readersOrder");
 const QString kWindInKmh = QStringLiteral("preferences/windInKmh");
 const QString kRouteInTitle = QStringLiteral("preferences/routeInTitle");
 const QString kClockUnit = QStringLiteral("preferences/clockUnit");
+const QString kTypingHelp = QStringLiteral("preferences/typingHelp");
+const QString kRingStops = QStringLiteral("preferences/ringStops");
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kFolder = QStringLiteral("network/folder");
 const QString kUnit = QStringLiteral("route/unit");
@@ -166,6 +168,8 @@ Preferences preferences()
     p.windInKmh = settings->value(kWindInKmh, false).toBool();
     p.routeInTitle = settings->value(kRouteInTitle, false).toBool();
     p.clockUnit = settings->value(kClockUnit, false).toBool();
+    p.typingHelp = settings->value(kTypingHelp, false).toBool();
+    p.ringStops = settings->value(kRingStops, false).toBool();
     return p;
 }
 
@@ -180,6 +184,8 @@ void setPreferences(const Preferences &p)
     put(kWindInKmh, p.windInKmh, p.windInKmh == defaults.windInKmh);
     put(kRouteInTitle, p.routeInTitle, p.routeInTitle == defaults.routeInTitle);
     put(kClockUnit, p.clockUnit, p.clockUnit == defaults.clockUnit);
+    put(kTypingHelp, p.typingHelp, p.typingHelp == defaults.typingHelp);
+    put(kRingStops, p.ringStops, p.ringStops == defaults.ringStops);
 }
 
 void forgetKept()

@@ -29,6 +29,10 @@ struct Preferences
     bool windInKmh = false;            // the wind in km/h rather than the service's mph
     bool routeInTitle = false;         // the route's ends in the window's title
     bool clockUnit = false;            // hours and minutes (h:mm) among the route table's units
+    // Help typing cities: a search in the city boxes; suggestions and a choice of order in the
+    // cities dialog.
+    bool typingHelp = false;
+    bool ringStops = false; // the stops of a typed route ringed on the map
 
     bool operator==(const Preferences &) const = default;
 };

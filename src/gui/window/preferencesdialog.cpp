@@ -15,6 +15,8 @@ PreferencesDialog::PreferencesDialog(QWidget *parent, const appsettings::Prefere
     ui->checkBoxWind->setChecked(preferences.windInKmh);
     ui->checkBoxRouteInTitle->setChecked(preferences.routeInTitle);
     ui->checkBoxClockUnit->setChecked(preferences.clockUnit);
+    ui->checkBoxTypingHelp->setChecked(preferences.typingHelp);
+    ui->checkBoxRingStops->setChecked(preferences.ringStops);
     ui->lineEditKey->setText(key);
     ui->lineEditKey->setAccessibleName(tr("Weather service key"));
     if (!qEnvironmentVariableIsEmpty("OPENWEATHER_API_KEY"))
@@ -37,6 +39,8 @@ appsettings::Preferences PreferencesDialog::preferences() const
     p.windInKmh = ui->checkBoxWind->isChecked();
     p.routeInTitle = ui->checkBoxRouteInTitle->isChecked();
     p.clockUnit = ui->checkBoxClockUnit->isChecked();
+    p.typingHelp = ui->checkBoxTypingHelp->isChecked();
+    p.ringStops = ui->checkBoxRingStops->isChecked();
     return p;
 }
 

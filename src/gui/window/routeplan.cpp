@@ -79,9 +79,13 @@ bool RoutePlan::through(const QStringList &names)
     how = Mode::Typed;
     route = std::move(found);
     legs = std::move(times);
-    // The route's ends are the ends a later choice of one of them keeps.
-    from = route.empty() ? QString() : net->cities()[std::size_t(route.front())].getName();
-    to = route.empty() ? QString() : net->cities()[std::size_t(route.back())].getName();
+    // The last leg's two names are the ends a later choice of one of them keeps (a departure
+    // chosen after "Brest Rennes Nantes" routes to Nantes); with fewer than two names, no leg:
+    // the ends stay as they were.
+    if (names.size() >= 2) {
+        from = names[names.size() - 2];
+        to = names.back();
+    }
     return true;
 }
 

@@ -55,10 +55,12 @@ public:
     // The two-city route from `from` to `to`; an empty name (or one that names no city) leaves
     // that end unchosen, and then there is no route.
     void setRoute(const QString &from, const QString &to);
-    // One end chosen, the other as it stands: after a typed route, its first or last city.
+    // One end chosen, the other as it stands: after a typed route, the other name of its last
+    // leg.
     void setStart(const QString &from);
     void setEnd(const QString &to);
-    // The route through `names` in order (each must name a city; see parseCityList).
+    // The route through `names` in order (each must name a city; see parseCityList); fewer
+    // than two names make no route, and clear the one on show.
     void setStops(const QStringList &names);
     // The typed route through `names` in that order: as typed (setStops) or the best (setTrip).
     void setStops(const QStringList &names, RouteOrder order);

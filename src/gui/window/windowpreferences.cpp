@@ -3,6 +3,7 @@
 
 #include "Window.h"
 
+#include "boxsearch.h"
 #include "citylistmodel.h"
 #include "citysearch.h"
 #include "mapcontroller.h"
@@ -28,6 +29,9 @@ void Fenetre::usePreferences(const appsettings::Preferences &preferences, bool a
     prefs = preferences;
     showClockUnit(prefs.clockUnit);
     showTitle();
+    for (BoxSearch *search : std::as_const(boxSearches))
+        search->setEnabled(prefs.typingHelp);
+    update(); // the stops ringed, or not
     weatherService().windInKmh = prefs.windInKmh;
     weatherService().rememberKey = prefs.remember;
     if (reorder)

@@ -3,6 +3,7 @@
 // window, then in one.
 
 #include "infinity.h"
+#include "maplayers.h"
 #include "mappacing.h"
 #include "mapviewport.h"
 #include "windowtest.h"
@@ -85,20 +86,23 @@ private slots:
         // 1080 x 864 of map area: 1.8 times the first view, centred down by 36.
         QTest::newRow("grown window")
             << "France" << QSize(1280, 1024) << 0 << x << QPoint(621, 471);
-        // 500 x 250 map units in 600 x 440 pixels: 1.2 pixels a unit, centred.
+        // 500 x 250 map units in the 600 x 400 pixels above the scale bar: 1.2 pixels a unit,
+        // centred there (480, 220).
         QTest::newRow("fitted: Denver")
-            << "US" << first << 0 << QPointF(40, -100) << QPoint(180, 90);
+            << "US" << first << 0 << QPointF(40, -100) << QPoint(180, 70);
         QTest::newRow("fitted: Atlanta")
-            << "US" << first << 0 << QPointF(30, -80) << QPoint(780, 390);
-        // One level in about the middle of the map area (480, 240), where Chicago is.
-        QTest::newRow("fitted, one level in: Chicago stays")
-            << "US" << first << 1 << QPointF(35, -90) << QPoint(480, 240);
+            << "US" << first << 0 << QPointF(30, -80) << QPoint(780, 370);
+        QTest::newRow("fitted: Chicago")
+            << "US" << first << 0 << QPointF(35, -90) << QPoint(480, 220);
+        // One level in about the middle of the map area (480, 240).
+        QTest::newRow("fitted, one level in: Chicago")
+            << "US" << first << 1 << QPointF(35, -90) << QPoint(480, 217);
         QTest::newRow("fitted, one level in: Denver")
-            << "US" << first << 1 << QPointF(40, -100) << QPoint(150, 75);
+            << "US" << first << 1 << QPointF(40, -100) << QPoint(150, 52);
         // A town fills the view, however small (as deep as the view goes), its middle in the
-        // middle of the map area.
+        // middle of the room above the scale bar.
         QTest::newRow("fitted town: its middle")
-            << "town" << first << 0 << QPointF(43.74, 7.43) << QPoint(480, 240);
+            << "town" << first << 0 << QPointF(43.74, 7.43) << QPoint(480, 220);
     }
 
     void projection()
@@ -324,17 +328,32 @@ private slots:
         Fenetre w(network("us", kUsCities, kUsRoads));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        // Map units: Denver (-2200, 400), Atlanta (-1700, 650); 600 x 440 pixels from (180, 20)
-        // take 1.2 pixels a unit, centred.
+        // Map units: Denver (-2200, 400), Atlanta (-1700, 650); the 600 x 400 pixels from
+        // (180, 20) above the scale bar take 1.2 pixels a unit, centred.
         const QImage fitted = picture(w);
-        QCOMPARE(fitted.pixelColor(180, 90), QColor(Qt::black));  // Denver
-        QCOMPARE(fitted.pixelColor(480, 240), QColor(Qt::black)); // Chicago
-        QCOMPARE(fitted.pixelColor(780, 390), QColor(Qt::black)); // Atlanta
+        QCOMPARE(fitted.pixelColor(180, 70), QColor(Qt::black));  // Denver
+        QCOMPARE(fitted.pixelColor(480, 220), QColor(Qt::black)); // Chicago
+        QCOMPARE(fitted.pixelColor(780, 370), QColor(Qt::black)); // Atlanta
         windowtest::wheel(w, {300, 300}, 240);
-        QVERIFY(picture(w).pixelColor(480, 240) != QColor(Qt::black));
+        QVERIFY(picture(w).pixelColor(480, 220) != QColor(Qt::black));
         w.setFocus();
         QTest::keyClick(&w, Qt::Key_Home);
         QCOMPARE(picture(w), fitted);
+
+        // A region as wide for its height as the map area, a town near its lower left corner
+        // (fitted to the whole area, it lay under the scale bar): the town stays clear of it.
+        Fenetre corner(network("corner",
+                               "h\n1,North,0,64.4,20\n2,East,0,60,26\n3,Corner,0,60.2,20.3\n",
+                               "North,East,10\n"));
+        corner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&corner));
+        const QImage drawn = picture(corner);
+        const QRect bar = MapLayers::scaleBarBox(corner.size());
+        for (int y = bar.top(); y <= bar.bottom(); ++y)
+            for (int x = bar.left(); x <= bar.right(); ++x)
+                QVERIFY2(drawn.pixelColor(x, y) != QColor(Qt::black) ||
+                             drawn.pixelColor(x + 1, y + 1) != QColor(Qt::black),
+                         qPrintable(QStringLiteral("a city at %1,%2").arg(x).arg(y)));
     }
 
     void zoomLimitsAndWheel()

@@ -672,13 +672,14 @@ private slots:
             QVERIFY(img.pixelColor(x, 225 + (x - 400) / 6) != QColor(Qt::red));
 
         // A stop at map position -1 (longitude -12.04) is a stop like any other. (It lies left
-        // of the map area, so the network is fitted: A at (180, 240), B at (780, 240).)
+        // of the map area, so the network is fitted above the scale bar: A at (180, 220), B at
+        // (780, 220).)
         Fenetre west(network("west", "h\n1,A,0,46,-12.04\n2,B,0,46,10\n", "A,B,10\n"));
         west.show();
         QVERIFY(QTest::qWaitForWindowExposed(&west));
         choose(west, "comboBoxDepart", "A");
         choose(west, "comboBoxArrive", "B");
-        QCOMPARE(picture(west).pixelColor(450, 240), QColor(Qt::red));
+        QCOMPARE(picture(west).pixelColor(450, 220), QColor(Qt::red));
     }
 
     void mapDrawsWhatThePlainLoopsDraw()

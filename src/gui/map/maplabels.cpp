@@ -285,8 +285,8 @@ NamesDrawn drawNamesLayer(QPainter &painter, const MapViewport &view, const QRec
     std::vector<char> alwaysNamed(always.size(), 0);
     for (const int at : request.always)
         if (const QPoint p = view.project(cities[std::size_t(at)]); area.contains(p)) {
-            const auto k = std::size_t(std::lower_bound(always.begin(), always.end(), at) -
-                                       always.begin());
+            const auto k =
+                std::size_t(std::lower_bound(always.begin(), always.end(), at) - always.begin());
             if (!std::exchange(alwaysNamed[k], 1))
                 name(at, p, bold, boldMetrics, {Room::Clear, Room::OverLesser, Room::Anywhere});
         }

@@ -368,7 +368,8 @@ void MapLayers::setNetwork(std::shared_ptr<const Network> network, Drawing drawi
 QRect MapLayers::scaleBarBox(QSize size)
 {
     const QRectF area = MapViewport::mapArea(size);
-    return QRect(int(area.left()), int(area.bottom()) - 36, 200, 36);
+    return QRect(int(area.left()), int(area.bottom()) - MapViewport::kScaleBarHeight, 200,
+                 MapViewport::kScaleBarHeight);
 }
 
 void MapLayers::paint(QPainter &painter, const MapViewport &view, QSize size, qreal ratio,

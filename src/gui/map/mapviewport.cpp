@@ -92,10 +92,12 @@ void MapViewport::computeHome()
                      extent->height() >= firstView.height() * kSpeck));
     fit = !inside && std::isfinite(extent->width()) && std::isfinite(extent->height());
     if (fit) {
-        homeCoef = std::min(extent->width() > 0 ? area.width() / extent->width() : 1.0,
-                            extent->height() > 0 ? area.height() / extent->height() : 1.0);
+        // Above the scale bar at the area's foot, a city's square apart: no city under it.
+        const QRectF room = area.adjusted(0, 0, 0, -kScaleBarHeight - 4);
+        homeCoef = std::min(extent->width() > 0 ? room.width() / extent->width() : 1.0,
+                            extent->height() > 0 ? room.height() / extent->height() : 1.0);
         homeCoef = std::clamp(homeCoef, 1e-6, deepest);
-        homePan = area.center() - homeCoef * extent->center();
+        homePan = room.center() - homeCoef * extent->center();
         return;
     }
     // France as first drawn, scaled up with the window about the area's corner and centred in

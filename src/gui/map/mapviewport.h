@@ -23,6 +23,8 @@ public:
     static constexpr QSize firstSize{800, 600};
     // The map units the first view shows in the map area, France and around.
     static const QRectF firstView;
+    // How tall the scale bar at the map area's foot is (MapLayers::scaleBarBox).
+    static constexpr int kScaleBarHeight = 36;
     // Below this share of the first view's width and height, a network is fitted to the view.
     static constexpr double kSpeck = 1.0 / 16;
     // Pixels a map unit at most: deep enough to tell apart the towns of a country.

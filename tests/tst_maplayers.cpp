@@ -569,6 +569,38 @@ private slots:
         QVERIFY(!onLand(5, 41));         // Gulf of Lion
         QVERIFY(!onLand(50.5, 41.8));    // the Caspian Sea, a lake in its land
     }
+
+    // The land is drawn where its lines are finer than the view, faded, then left out where
+    // they are coarser (a valley fitted to the view would sit in a diamond of a country).
+    void landOnlyWhereItServes_data()
+    {
+        QTest::addColumn<double>("zoom"); // wheel factor from the first view
+        QTest::addColumn<double>("opacity");
+        QTest::newRow("first view") << 1.0 << 1.0;
+        QTest::newRow("the buttons' deepest") << 1.8 << 1.0;
+        QTest::newRow("four times") << 4.0 << 1.0;
+        QTest::newRow("twelve times") << 12.0 << 0.5;
+        QTest::newRow("a valley, eighty times") << 80.0 << 0.0;
+    }
+
+    void landOnlyWhereItServes()
+    {
+        QFETCH(double, zoom);
+        QFETCH(double, opacity);
+        MapViewport view;
+        const QRect area = MapViewport::mapArea(view.firstSize).toRect();
+        if (zoom > 1)
+            QVERIFY(view.zoomAbout(QPointF(area.center()), zoom));
+        QCOMPARE(view.zoom(), zoom);
+        QCOMPARE(landOpacity(view), opacity);
+        QImage image(view.firstSize, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        drawLandLayer(painter, view, area);
+        painter.end();
+        // (Sea or land, one layer deep: never the land's fill over the sea's.)
+        QVERIFY(std::abs(qAlpha(image.pixel(area.center())) - 255 * opacity) <= 1);
+    }
 };
 
 QTEST_MAIN(TestMapLayers)

@@ -27,8 +27,11 @@ class QPainter;
 // The pen of the map's squares and lines: square caps, bevelled joins.
 QPen mapPen(Qt::GlobalColor colour, int width);
 
-// Land and country borders under the network, over a sea-coloured ground.
+// Land and country borders under the network, over a sea-coloured ground; faded, then left
+// out, where the view is finer than they are drawn to.
 void drawLandLayer(QPainter &painter, const MapViewport &view, const QRect &area);
+// How opaque they are drawn in `view`: 1 to about 4 times the first view, none beyond 20.
+double landOpacity(const MapViewport &view);
 
 // How crowded a view of the network is.
 struct Crowd

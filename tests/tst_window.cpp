@@ -41,6 +41,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
@@ -568,6 +569,47 @@ private slots:
         QVERIFY(w.currentPath().empty());
         QCOMPARE(tableOf(w).headers, QStringList({"Total"}));
         QCOMPARE(tableOf(w).cells, QStringList({"0mn"}));
+    }
+
+    // A long route's table scrolls sideways; with its row of km it takes the strip above it,
+    // so that both rows stay in sight over the scroll bar. Without km it is the form's.
+    void routeTableRowsInSight()
+    {
+        QByteArray cities = "h\n", roads, shapes;
+        for (int i = 1; i <= 9; ++i) {
+            cities += QByteArray("0,Town ") + QByteArray::number(i) + ",0,46," +
+                      QByteArray::number(i) + '\n';
+            if (i > 1) {
+                roads += "Town " + QByteArray::number(i - 1) + ",Town " + QByteArray::number(i) +
+                         ",10\n";
+                shapes += "Town " + QByteArray::number(i - 1) + ",Town " + QByteArray::number(i) +
+                          ",12.5\n";
+            }
+        }
+        const QString folder = network("long route", cities, roads);
+        QFile file(folder + "/shapes.csv");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(shapes) == shapes.size());
+        file.close();
+        for (const bool km : {true, false}) {
+            if (!km)
+                QVERIFY(QFile::remove(folder + "/shapes.csv"));
+            Fenetre w(folder);
+            QVERIFY(QTest::qWaitForWindowExposed((w.show(), &w)));
+            choose(w, "comboBoxDepart", "Town 1");
+            choose(w, "comboBoxArrive", "Town 9");
+            auto *view = w.findChild<QTableView *>("tableViewRoad");
+            QCOMPARE(view->model()->rowCount(), km ? 2 : 1);
+            QCOMPARE(view->geometry(), km ? QRect(20, 481, 521, 81) : QRect(20, 501, 521, 61));
+            QTRY_VERIFY(view->horizontalScrollBar()->isVisible()); // ten columns: a long route
+            const QRect last =
+                view->visualRect(view->model()->index(view->model()->rowCount() - 1, 0));
+            QVERIFY2(
+                last.bottom() < view->viewport()->height(),
+                qPrintable(
+                    QStringLiteral("%1 of %2").arg(last.bottom()).arg(view->viewport()->height())));
+            w.routePlan().clear();
+            QCOMPARE(view->geometry(), QRect(20, 501, 521, 61));
+        }
     }
 
     void tableTextsWithoutWidgets()

@@ -37,6 +37,13 @@
 #include <limits>
 #include <new>
 
+namespace {
+
+// The strip of the bottom panel above the route table: room for the row of km.
+constexpr int kKmRowRoom = 20;
+
+} // namespace
+
 Fenetre::Fenetre(QWidget *parent)
     : Fenetre(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("data")), parent)
 {
@@ -270,8 +277,13 @@ void Fenetre::showRoute()
     }
     showTitle();
     const RouteShape shape = plan->shape();
-    routeModel->setTexts(
-        routeTableTexts(plan->network().cities(), path, pathTime, typeTime, &shape));
+    const RouteTableTexts texts =
+        routeTableTexts(plan->network().cities(), path, pathTime, typeTime, &shape);
+    // With its row of km, the table takes the strip of the bottom panel above it: both rows in
+    // sight over the scroll bar of a long route.
+    anchors->raiseTop(ui->tableViewRoad, texts.kmRowHeader.isEmpty() ? 0 : kKmRowRoom);
+    anchors->apply(size());
+    routeModel->setTexts(texts);
     ui->tableViewRoad->resizeColumnsToContents();
     ui->tableViewRoad->resizeRowsToContents();
     tripNote->showTrip(plan->trip(), typeTime);

@@ -36,7 +36,14 @@ void ControlAnchors::apply(QSize size) const
     container->setGeometry(-1, -1, grown.width() + 1, grown.height() + 1);
     const int dx = grown.width() - firstSize.width(), dy = grown.height() - firstSize.height();
     for (const Anchor &a : anchors)
-        a.control->setGeometry(a.first.x() + (a.right ? dx : 0), a.first.y() + (a.bottom ? dy : 0),
-                               a.first.width() + (a.wide ? dx : 0),
-                               a.first.height() + (a.tall ? dy : 0));
+        a.control->setGeometry(
+            a.first.x() + (a.right ? dx : 0), a.first.y() - a.raised + (a.bottom ? dy : 0),
+            a.first.width() + (a.wide ? dx : 0), a.first.height() + a.raised + (a.tall ? dy : 0));
+}
+
+void ControlAnchors::raiseTop(const QWidget *control, int pixels)
+{
+    for (Anchor &a : anchors)
+        if (a.control == control)
+            a.raised = pixels;
 }

@@ -22,6 +22,8 @@ public:
     // Places the controls for a window of `size` (no smaller than the first size: a smaller
     // window shows the first size's layout, cut).
     void apply(QSize size) const;
+    // `control` taller by `pixels`, upward (0: as the form has it); applied with the next size.
+    void raiseTop(const QWidget *control, int pixels);
 
 private:
     struct Anchor
@@ -29,6 +31,7 @@ private:
         QWidget *control;
         QRect first; // where the form puts it
         bool right, bottom, wide, tall;
+        int raised = 0;
     };
     QWidget *container;
     QSize firstSize;

@@ -607,6 +607,21 @@ private slots:
                 last.bottom() < view->viewport()->height(),
                 qPrintable(
                     QStringLiteral("%1 of %2").arg(last.bottom()).arg(view->viewport()->height())));
+            // The total far to the right, kept in sight at the table's right end by choice.
+            auto *total = view->findChild<QTableView *>("routeTotal");
+            QVERIFY(total && !total->isVisible());
+            appsettings::Preferences inSight;
+            inSight.totalInSight = true;
+            w.usePreferences(inSight);
+            QTRY_VERIFY(total->isVisible());
+            const int columns = view->model()->columnCount();
+            QCOMPARE(total->model()->headerData(columns - 1, Qt::Horizontal).toString(),
+                     QStringLiteral("Total"));
+            QVERIFY(!total->isColumnHidden(columns - 1) && total->isColumnHidden(0));
+            QCOMPARE(total->geometry().right(), view->viewport()->geometry().right());
+            QCOMPARE(total->columnWidth(columns - 1), view->columnWidth(columns - 1));
+            w.usePreferences({});
+            QVERIFY(!total->isVisible());
             w.routePlan().clear();
             QCOMPARE(view->geometry(), QRect(20, 501, 521, 61));
         }

@@ -566,6 +566,10 @@ licence CC BY 4.0</translation>
         <source>Ring the &amp;stops of a typed route on the map</source>
         <translation>Entourer les &amp;étapes d&apos;un trajet tapé sur la carte</translation>
     </message>
+    <message>
+        <source>Keep the route&apos;s t&amp;otal in sight at the right end of its table</source>
+        <translation>Garder le t&amp;otal du trajet en vue au bout droit de son tableau</translation>
+    </message>
 </context>
 <context>
     <name>RouteTable</name>

@@ -15,6 +15,7 @@
 #include "routetable.h"
 #include "routetablemodel.h"
 #include "tablematrix.h"
+#include "totalcolumn.h"
 #include "tripnote.h"
 #include "ui_Window.h"
 #include "windowactions.h"
@@ -77,6 +78,7 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
         [this] { editPreferences(); });
     routeModel = new RouteTableModel(this);
     ui->tableViewRoad->setModel(routeModel);
+    totalColumn = new TotalColumn(ui->tableViewRoad);
     // Tab leaves the route table for the next control; the arrows move inside it.
     ui->tableViewRoad->setTabKeyNavigation(false);
     setUpControls();
@@ -286,6 +288,7 @@ void Fenetre::showRoute()
     routeModel->setTexts(texts);
     ui->tableViewRoad->resizeColumnsToContents();
     ui->tableViewRoad->resizeRowsToContents();
+    totalColumn->refresh();
     tripNote->showTrip(plan->trip(), typeTime);
     update();
 }

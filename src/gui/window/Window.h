@@ -22,6 +22,7 @@ class MapController;
 class Network;
 class QPainter;
 class RoutePlan;
+class TotalColumn;
 class TripNote;
 enum class RouteOrder;
 class RouteTableModel;
@@ -164,5 +165,6 @@ private:
     bool orderChosen = false;  // routeOrder, by the user
     bool fromBox = false;      // the route changes as a box was just chosen in
     QList<BoxSearch *> boxSearches;
+    TotalColumn *totalColumn = nullptr;
     appsettings::Preferences prefs;
 };

@@ -25,6 +25,7 @@ const QString kRouteInTitle = QStringLiteral("preferences/routeInTitle");
 const QString kClockUnit = QStringLiteral("preferences/clockUnit");
 const QString kTypingHelp = QStringLiteral("preferences/typingHelp");
 const QString kRingStops = QStringLiteral("preferences/ringStops");
+const QString kTotalInSight = QStringLiteral("preferences/totalInSight");
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kFolder = QStringLiteral("network/folder");
 const QString kUnit = QStringLiteral("route/unit");
@@ -170,6 +171,7 @@ Preferences preferences()
     p.clockUnit = settings->value(kClockUnit, false).toBool();
     p.typingHelp = settings->value(kTypingHelp, false).toBool();
     p.ringStops = settings->value(kRingStops, false).toBool();
+    p.totalInSight = settings->value(kTotalInSight, false).toBool();
     return p;
 }
 
@@ -186,6 +188,7 @@ void setPreferences(const Preferences &p)
     put(kClockUnit, p.clockUnit, p.clockUnit == defaults.clockUnit);
     put(kTypingHelp, p.typingHelp, p.typingHelp == defaults.typingHelp);
     put(kRingStops, p.ringStops, p.ringStops == defaults.ringStops);
+    put(kTotalInSight, p.totalInSight, p.totalInSight == defaults.totalInSight);
 }
 
 void forgetKept()

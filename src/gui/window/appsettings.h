@@ -32,7 +32,8 @@ struct Preferences
     // Help typing cities: a search in the city boxes; suggestions and a choice of order in the
     // cities dialog.
     bool typingHelp = false;
-    bool ringStops = false; // the stops of a typed route ringed on the map
+    bool ringStops = false;    // the stops of a typed route ringed on the map
+    bool totalInSight = false; // the route table's total kept in sight at its right end
 
     bool operator==(const Preferences &) const = default;
 };

@@ -17,6 +17,7 @@ PreferencesDialog::PreferencesDialog(QWidget *parent, const appsettings::Prefere
     ui->checkBoxClockUnit->setChecked(preferences.clockUnit);
     ui->checkBoxTypingHelp->setChecked(preferences.typingHelp);
     ui->checkBoxRingStops->setChecked(preferences.ringStops);
+    ui->checkBoxTotalInSight->setChecked(preferences.totalInSight);
     ui->lineEditKey->setText(key);
     ui->lineEditKey->setAccessibleName(tr("Weather service key"));
     if (!qEnvironmentVariableIsEmpty("OPENWEATHER_API_KEY"))
@@ -41,6 +42,7 @@ appsettings::Preferences PreferencesDialog::preferences() const
     p.clockUnit = ui->checkBoxClockUnit->isChecked();
     p.typingHelp = ui->checkBoxTypingHelp->isChecked();
     p.ringStops = ui->checkBoxRingStops->isChecked();
+    p.totalInSight = ui->checkBoxTotalInSight->isChecked();
     return p;
 }
 

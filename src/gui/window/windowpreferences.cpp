@@ -9,6 +9,7 @@
 #include "mapcontroller.h"
 #include "preferencesdialog.h"
 #include "routeplan.h"
+#include "totalcolumn.h"
 #include "ui_Window.h"
 #include "weather.h"
 
@@ -31,6 +32,7 @@ void Fenetre::usePreferences(const appsettings::Preferences &preferences, bool a
     showTitle();
     for (BoxSearch *search : std::as_const(boxSearches))
         search->setEnabled(prefs.typingHelp);
+    totalColumn->setEnabled(prefs.totalInSight);
     update(); // the stops ringed, or not
     weatherService().windInKmh = prefs.windInKmh;
     weatherService().rememberKey = prefs.remember;

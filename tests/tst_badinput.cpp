@@ -250,6 +250,11 @@ private slots:
                "temps.csv:3: road \"A\" to \"C\" takes 5 minutes here but 7 on line 5, which is "
                "used"
             << QStringList{"route", "A", "B"} << 0 << "A\t0\nB\t600\nTotal\t600\n";
+        QTest::newRow("markup in names")
+            << QByteArray("h\n1,<img src=/dev/zero>,0,45,5\n2,<img src=/dev/zero>,0,46,6\n")
+            << QByteArray() << 2 << 0 << "city \"<img src=/dev/zero>\" is listed on line 2 too"
+            << QStringList{"route", "<img src=/dev/zero>", "<img src=/dev/zero>"} << 0
+            << "<img src=/dev/zero>\t0\nTotal\t0\n";
         QTest::newRow("nameless cities")
             << QByteArray("h\n1,,0,45,5\n2\n3,A,0,46,6\n") << QByteArray() << 1 << 0
             << "villes.csv:2: city skipped: no name (field 2)" << QStringList{"route", "A", "A"}
@@ -355,6 +360,7 @@ private slots:
         QCOMPARE(boxes.size(), messages.isEmpty() ? 0 : 1);
         if (!messages.isEmpty()) {
             QVERIFY(boxes[0]->text().contains(messages[0]));
+            QCOMPARE(boxes[0]->textFormat(), Qt::PlainText); // names are no markup
             QCOMPARE(boxes[0]->detailedText(), messages.join('\n'));
             QVERIFY(!boxes[0]->isModal());
         }

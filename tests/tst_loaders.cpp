@@ -267,6 +267,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // "<dir>": a folder of that name
         QTest::addColumn<QString>("line");
         QTest::newRow("none") << QByteArray() << QString();
+        // Given, but saying nothing where it is read: a credit missing, said as such.
+        QTest::newRow("blank kilobytes")
+            << QByteArray(NetworkCredit::kMostBytes, '\n') + "\xc2\xa9 Too late\n" << QString();
         QTest::newRow("two lines, CR LF")
             << QByteArray("\r\n  \r\n\xc2\xa9 OpenStreetMap contributors, ODbL\r\nmore\r\n")
             << QString::fromUtf8("© OpenStreetMap contributors, ODbL");
@@ -295,6 +298,7 @@ private slots:
         QCOMPARE(credit.line, line);
         QVERIFY(credit.text.toUtf8().size() <= NetworkCredit::kMostBytes * 3);
         QCOMPARE(credit.text.isEmpty(), line.isEmpty());
+        QCOMPARE(creditMissing(credit), line.isEmpty() && !bytes.isEmpty() && bytes != "<dir>");
     }
 
     // A folder's road shapes: what serves is kept, oriented from the lower position; a line

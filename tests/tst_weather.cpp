@@ -271,6 +271,10 @@ private slots:
                               "° Felt Temperature : 5", "% Humidity : 80", "Wind Speed : 9.2",
                               "Wind Direction : 240", "Rain : 0.25", "Sunrise Time : 22:13:20",
                               "Sunset Time : 06:33:20", "City : Paris"}));
+        // The reply's words as it gives them: markup in a description is never read as HTML.
+        for (const QLabel *label : panel->findChildren<QLabel *>())
+            if (label->text() == QStringLiteral("light rain") || label->text() == "Paris")
+                QCOMPARE(label->textFormat(), Qt::PlainText);
         QCOMPARE(service.targets,
                  QList<QByteArray>({"/data/2.5/weather?q=Paris&appid=testkey&units=imperial"}));
         // In a grown window the box of figures takes the room; at 800 x 600 it is the form's.

@@ -7,6 +7,7 @@
 #include "mapviewport.h"
 #include "modal.h"
 #include "netgen.h"
+#include "networkcredit.h"
 #include "osmimport.h"
 #include "preferencesdialog.h"
 #include "reachlayer.h"
@@ -990,13 +991,40 @@ private slots:
         file.write("\xc2\xa9 Someone, CC0\nAll of it.\n");
         file.close();
         Fenetre w(credited);
-        const auto *notice = w.findChild<QLabel *>("label_2");
+        const QLabel *notice = w.findChild<QLabel *>("label_2");
         QCOMPARE(notice->text(), QString::fromUtf8("© Someone, CC0"));
         QCOMPARE(notice->toolTip(), QString::fromUtf8("© Someone, CC0\nAll of it."));
         QVERIFY(notice->autoFillBackground());
         Fenetre plain(network("plain", kCities, kRoads));
         QCOMPARE(plain.findChild<QLabel *>("label_2")->text(),
                  QString::fromUtf8("GPS - cities © GeoNames\nlicence CC BY 4.0"));
+
+        // A credit is text, never markup: an image it names is not loaded (a device, a pipe),
+        // nor a style drawn; the tooltip shows the same text escaped.
+        const QByteArray markup = "<img src=\"/dev/zero\"><h1 style=\"color:red\">Banner</h1>";
+        const QString marked = network("marked", kCities, kRoads);
+        QFile markedFile(marked + "/credits.txt");
+        QVERIFY(markedFile.open(QIODevice::WriteOnly));
+        markedFile.write(markup + "\n");
+        markedFile.close();
+        Fenetre m(marked);
+        notice = m.findChild<QLabel *>("label_2");
+        QCOMPARE(notice->textFormat(), Qt::PlainText);
+        QCOMPARE(notice->text(), QString::fromUtf8(markup));
+        QVERIFY(notice->toolTip().contains("&lt;img src=&quot;/dev/zero&quot;&gt;"));
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        QVERIFY(!m.grab().isNull());
+
+        // A credits.txt whose first kilobytes say nothing is no credit, and not GeoNames' either.
+        const QString blank = network("blank", kCities, kRoads);
+        QFile blankFile(blank + "/credits.txt");
+        QVERIFY(blankFile.open(QIODevice::WriteOnly));
+        blankFile.write(QByteArray(NetworkCredit::kMostBytes, '\n') + "© Too late\n");
+        blankFile.close();
+        Fenetre b(blank);
+        QCOMPARE(b.findChild<QLabel *>("label_2")->text(),
+                 QStringLiteral("Credits missing: this folder's credits.txt is blank"));
     }
 
     // An OpenStreetMap extract opened from the window: converted off the GUI thread, then

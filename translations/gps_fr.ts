@@ -828,5 +828,13 @@ licence CC BY 4.0</translation>
         <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — a route planner for road networks of your own.&lt;/p&gt;&lt;p&gt;%3 Land and borders: Natural Earth (public domain). Weather: OpenWeatherMap. Built with Qt %2.&lt;/p&gt;</source>
         <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — un planificateur de trajets pour vos propres réseaux routiers.&lt;/p&gt;&lt;p&gt;%3 Terres et frontières : Natural Earth (domaine public). Météo : OpenWeatherMap. Fait avec Qt %2.&lt;/p&gt;</translation>
     </message>
+    <message>
+        <source>Credits missing: this folder&apos;s credits.txt is blank</source>
+        <translation>Crédits manquants : le credits.txt de ce dossier est vide</translation>
+    </message>
+    <message>
+        <source>This network: its folder&apos;s credits.txt names no source.</source>
+        <translation>Ce réseau : le credits.txt de son dossier ne nomme aucune source.</translation>
+    </message>
 </context>
 </TS>

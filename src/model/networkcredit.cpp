@@ -12,6 +12,7 @@ NetworkCredit readNetworkCredit(const QString &dir)
     // (A folder, a pipe or a device of that name is not a credit.)
     if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return credit;
+    credit.given = true;
     auto decode = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decode(file.read(NetworkCredit::kMostBytes));
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));

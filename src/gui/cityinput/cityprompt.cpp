@@ -3,6 +3,7 @@
 #include "citycompleter.h"
 #include "citynames.h"
 #include "network.h"
+#include "plaintext.h"
 #include "trip.h"
 
 #include <QBoxLayout>
@@ -77,11 +78,11 @@ QStringList CityPrompt::ask(QWidget *parent, const Network &network, const QStri
         distinct.removeDuplicates();
         if (typed.unknown.isEmpty() && typed.names.size() >= 2 && chosen != RouteOrder::AsTyped &&
             distinct.size() > kMostTripStops) {
-            QMessageBox::information(parent, tr("ALLERTE"),
-                                     tr("A best order takes at most %1 cities, not %2. The route "
-                                        "is unchanged.")
-                                         .arg(kMostTripStops)
-                                         .arg(distinct.size()));
+            plainMessage(parent, QMessageBox::Information, tr("ALLERTE"),
+                         tr("A best order takes at most %1 cities, not %2. The route "
+                            "is unchanged.")
+                             .arg(kMostTripStops)
+                             .arg(distinct.size()));
             continue;
         }
         if (typed.unknown.isEmpty()) {
@@ -104,10 +105,10 @@ QStringList CityPrompt::ask(QWidget *parent, const Network &network, const QStri
                                       : tr("\"%1\" (did you mean %2?)")
                                             .arg(name, close.join(QStringLiteral(", "))));
         }
-        QMessageBox::information(parent, tr("ALLERTE"),
-                                 tr("Unknown cities: %1. The route is unchanged.\n\nNames with "
-                                    "spaces can be typed as they are, or in double quotes; commas "
-                                    "also separate.")
-                                     .arg(lines.join(QStringLiteral(", "))));
+        plainMessage(parent, QMessageBox::Information, tr("ALLERTE"),
+                     tr("Unknown cities: %1. The route is unchanged.\n\nNames with "
+                        "spaces can be typed as they are, or in double quotes; commas "
+                        "also separate.")
+                         .arg(lines.join(QStringLiteral(", "))));
     }
 }

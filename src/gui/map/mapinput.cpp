@@ -2,6 +2,7 @@
 // window's events that are the map's.
 
 #include "mapcontroller.h"
+#include "plaintext.h"
 #include "routeplan.h"
 
 #include <QContextMenuEvent>
@@ -178,7 +179,7 @@ bool MapController::toolTip(QHelpEvent *event)
         QToolTip::hideText();
         return false;
     }
-    QToolTip::showText(event->globalPos(), found.join(u'\n'), window);
+    QToolTip::showText(event->globalPos(), plainToolTip(found.join(u'\n')), window);
     return true;
 }
 

@@ -42,8 +42,10 @@ Info::Info(QWidget *parent, QString cityName)
                          &heure_soleil_leve,
                          &heure_soleil_couche,
                          &nom_ville};
-    for (QLabel **label : labels)
+    for (QLabel **label : labels) {
         *label = new QLabel();
+        (*label)->setTextFormat(Qt::PlainText); // the reply's words, as it gives them
+    }
     ui->infosLayout->addRow(tr("description : "), desc);
     ui->infosLayout->addRow(tr("° Temperature : "), temp);
     ui->infosLayout->addRow(tr("° Felt Temperature : "), temp_ress);
@@ -59,6 +61,7 @@ Info::Info(QWidget *parent, QString cityName)
     problemLabel->setObjectName(QStringLiteral("labelProblem"));
     problemLabel->setGeometry(ui->formLayoutWidget->geometry());
     problemLabel->setWordWrap(true);
+    problemLabel->setTextFormat(Qt::PlainText);
     problemLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     problemLabel->hide();
     // Return in the key's field uses the key; anywhere else it closes the panel. In a window

@@ -1,5 +1,6 @@
 #include "tripnote.h"
 
+#include "plaintext.h"
 #include "routetable.h"
 
 #include <cmath>
@@ -10,6 +11,7 @@ TripNote::TripNote(QWidget *parent) : QLabel(parent)
     // In the left panel's free room, between the route commands and the tables.
     setGeometry(12, 302, 128, 92);
     setWordWrap(true);
+    setTextFormat(Qt::PlainText); // names as typed
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     hide();
 }
@@ -37,7 +39,7 @@ void TripNote::showTrip(const std::optional<RoutePlan::TripResult> &trip, const 
             << tr("Typed twice, visited once: %1.").arg(trip->repeated.join(QStringLiteral(", ")));
     const QString text = lines.join(u' ');
     setText(text);
-    setToolTip(text);
+    setToolTip(plainToolTip(text));
     setAccessibleName(text);
     show();
     raise();

@@ -11,6 +11,7 @@
 #include "info.h"
 #include "mapcontroller.h"
 #include "pickonly.h"
+#include "plaintext.h"
 #include "routeplan.h"
 #include "routetable.h"
 #include "routetablemodel.h"
@@ -62,6 +63,7 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     status->setGeometry(180, 452, 300, 22);
     status->setAutoFillBackground(true);
     status->setMargin(2);
+    status->setTextFormat(Qt::PlainText);
     status->hide();
     tripNote = new TripNote(ui->frame);
     anchors = std::make_unique<ControlAnchors>(ui->horizontalLayoutWidget);
@@ -155,7 +157,7 @@ void Fenetre::say(const QString &text)
     // On a ground of its own, left of the zoom buttons: a long path is cut in its middle (whole
     // in the tooltip).
     const int room = std::max(60, ui->pushButtonMore->x() - status->x() - 8);
-    status->setToolTip(text);
+    status->setToolTip(plainToolTip(text));
     status->setText(
         status->fontMetrics().elidedText(text, Qt::ElideMiddle, room - 2 * status->margin() - 4));
     status->adjustSize();
@@ -163,7 +165,7 @@ void Fenetre::say(const QString &text)
     status->show();
     status->raise();
     QTimer::singleShot(4000, status, [label = status, text] {
-        if (label->toolTip() == text) // not said over since
+        if (label->toolTip() == plainToolTip(text)) // not said over since
             label->hide();
     });
 }

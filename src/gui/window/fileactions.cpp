@@ -1,6 +1,7 @@
 #include "fileactions.h"
 
 #include "osmimport.h"
+#include "plaintext.h"
 
 #include "loadproblems.h"
 #include "network.h"
@@ -97,6 +98,7 @@ std::shared_ptr<Network> FileActions::readNetwork(const QString &dir, QStringLis
             ? tr("The network folder %1 does not exist; the network on show is kept.").arg(where)
             : tr("No city could be read in %1; the network on show is kept.").arg(where),
         QMessageBox::Ok, window);
+    box.setTextFormat(Qt::PlainText);
     box.setDetailedText(found->join(u'\n'));
     box.exec();
     return nullptr;
@@ -118,6 +120,7 @@ void FileActions::sayLoadProblems(const QStringList &messages, const QString &mi
                      : tr("Some of the network could not be read; the rest is shown.")) +
                   QStringLiteral("\n\n") + first.join(u'\n');
     auto *box = new QMessageBox(QMessageBox::Warning, tr("GPS"), summary, QMessageBox::Ok, window);
+    box->setTextFormat(Qt::PlainText);
     box->setDetailedText(messages.join(u'\n'));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
@@ -156,8 +159,8 @@ bool FileActions::writeFile(const QString &fileName, const QByteArray &bytes)
         emit done(tr("Saved as %1.").arg(QDir::toNativeSeparators(fileName)));
         return true;
     }
-    QMessageBox::warning(
-        window, tr("GPS"),
+    plainMessage(
+        window, QMessageBox::Warning, tr("GPS"),
         tr("Could not save %1: %2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
     return false;
 }

@@ -2,12 +2,14 @@
 
 #ifdef GPS_HAVE_OSM
 #include "osmnet.h"
+#include "plaintext.h"
 #endif
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -72,8 +74,13 @@ void OsmImport::convert(const QString &extract, const QString &folder)
     if (busy())
         return;
     stop = std::make_shared<std::atomic<bool>>(false);
-    progress = new QProgressDialog(tr("Reading %1...").arg(QFileInfo(extract).fileName()),
-                                   tr("Cancel"), 0, 0, window);
+    progress = new QProgressDialog(window);
+    auto *label = new QLabel(progress);
+    label->setTextFormat(Qt::PlainText); // the extract's name
+    progress->setLabel(label);
+    progress->setLabelText(tr("Reading %1...").arg(QFileInfo(extract).fileName()));
+    progress->setCancelButtonText(tr("Cancel"));
+    progress->setRange(0, 0);
     progress->setWindowTitle(tr("Open an OpenStreetMap extract"));
     progress->setMinimumDuration(0);
     progress->setAttribute(Qt::WA_DeleteOnClose);
@@ -139,8 +146,8 @@ void OsmImport::finished(const QString &folder, const QString &problem, bool can
         return;
     }
     if (!problem.isEmpty()) {
-        QMessageBox::warning(window, tr("GPS"),
-                             tr("The extract could not be converted: %1").arg(problem));
+        plainMessage(window, QMessageBox::Warning, tr("GPS"),
+                     tr("The extract could not be converted: %1").arg(problem));
         return;
     }
     emit converted(folder);

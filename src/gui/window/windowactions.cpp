@@ -3,6 +3,7 @@
 #include "citysearch.h"
 #include "fileactions.h"
 #include "mapcontroller.h"
+#include "plaintext.h"
 #include "routeplan.h"
 
 #include <QAction>
@@ -133,7 +134,8 @@ void WindowActions::findCity()
     const QStringList found =
         names.contains(typed) ? QStringList{typed} : namesHolding(names, typed);
     if (found.isEmpty()) {
-        QMessageBox::information(window, tr("GPS"), tr("No city's name holds \"%1\".").arg(typed));
+        plainMessage(window, QMessageBox::Information, tr("GPS"),
+                     tr("No city's name holds \"%1\".").arg(typed));
         return;
     }
     map->selectCity(plan->network().lastIndexOf(found.constFirst()), true);
@@ -202,19 +204,25 @@ void WindowActions::showCredit(QLabel *notice)
     const NetworkCredit &credit = files->networkCredit();
     // On a ground of its own: readable wherever the map is moved under it.
     notice->setAutoFillBackground(true);
-    notice->setWordWrap(!credit.line.isEmpty());
-    notice->setText(credit.line.isEmpty() ? formNotice : credit.line);
-    notice->setToolTip(credit.text);
+    const QString missing = tr("Credits missing: this folder's credits.txt is blank");
+    notice->setWordWrap(!credit.line.isEmpty() || creditMissing(credit));
+    notice->setText(creditMissing(credit)   ? missing
+                    : credit.line.isEmpty() ? formNotice
+                                            : credit.line);
+    notice->setTextFormat(Qt::PlainText);
+    notice->setToolTip(plainToolTip(credit.text));
 }
 
 void WindowActions::showAbout()
 {
     // The network's own credits where its folder gives them; the shipped networks' otherwise.
-    const QString network = files->networkCredit().text.isEmpty()
-                                ? tr("Cities: GeoNames (CC BY 4.0).")
-                                : tr("This network: %1")
-                                      .arg(files->networkCredit().text.toHtmlEscaped().replace(
-                                          u'\n', QStringLiteral("<br>")));
+    const NetworkCredit &credit = files->networkCredit();
+    const QString network =
+        creditMissing(credit) ? tr("This network: its folder's credits.txt names no source.")
+        : credit.text.isEmpty()
+            ? tr("Cities: GeoNames (CC BY 4.0).")
+            : tr("This network: %1")
+                  .arg(credit.text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")));
     QMessageBox::about(window, tr("About GPS"),
                        tr("<p><b>GPS</b> %1 — a route planner for road networks of your own.</p>"
                           "<p>%3 Land and borders: Natural Earth (public domain). "

@@ -593,6 +593,56 @@ private slots:
         QCOMPARE(p.exitCode(), code);
     }
 
+    // Each answer of route - is what route prints for that query alone, whatever came before
+    // it: on a grid in tenths (sums not exact in binary, many routes of one time), the same
+    // pair asked the other way first, and a trip there and back.
+    void batchAnswersDoNotDependOnEarlierQueries()
+    {
+        const QString net = dir.filePath("tenths");
+        QDir().mkpath(net);
+        const int side = 12;
+        QByteArray cities = "id,name,dept,lat,lon\n", roads;
+        auto name = [](int i) { return QByteArray("g") + QByteArray::number(i); };
+        for (int i = 0; i < side * side; ++i) {
+            cities += QByteArray::number(i) + ',' + name(i) + ",0," +
+                      QByteArray::number(45 + i / side * 0.01) + ',' +
+                      QByteArray::number(5 + i % side * 0.01) + '\n';
+            if (i % side + 1 < side)
+                roads += name(i) + ',' + name(i + 1) + ",0.1\n";
+            if (i + side < side * side)
+                roads += name(i) + ',' + name(i + side) + ",0.3\n";
+        }
+        for (const auto &[file, bytes] : {std::pair{"villes.csv", cities}, {"temps.csv", roads}}) {
+            QFile f(net + '/' + file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        QList<QByteArrayList> queries;
+        for (int q = 0; q < 12; ++q) {
+            const QByteArray a = name(q * 37 % (side * side)),
+                             b = name(q * 53 % (side * side - 1) + 1);
+            queries << QByteArrayList{b, a} << QByteArrayList{a, b} << QByteArrayList{a, b, a};
+        }
+        QByteArray input, alone;
+        for (const QByteArrayList &query : queries) {
+            input += query.join('\t') + '\n';
+            QStringList args{"--data", net, "route"};
+            for (const QByteArray &stop : query)
+                args << QString::fromUtf8(stop);
+            const Result r = run(args, false);
+            QCOMPARE(r.code, 0);
+            alone += r.out.toUtf8() + '\n';
+        }
+        QProcess p;
+        p.start(GPSROUTE_PATH, {"--data", net, "route", "-"});
+        p.write(input);
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray batch = p.readAllStandardOutput();
+        QCOMPARE(batch.split('\n'), alone.split('\n'));
+    }
+
     // Standard input that is a folder cannot be read: said, exit 1.
     // route - answers each query as soon as it has read it: a program may write one, wait for
     // its answer, then write the next.

@@ -128,10 +128,12 @@ RouteFinder::Search &RouteFinder::searchFrom(int source)
 
 RouteFinder::Search *RouteFinder::cachedSettling(int a, int b)
 {
-    // A kept search from either end that has already reached the other end costs nothing.
+    // A kept search from a that has already reached b costs nothing. Not one from b: with times
+    // not exact in binary its sums, taken the other way, may pick another route of the same
+    // time, and the answer would depend on the queries asked before.
     for (auto it = cache.begin(); it != cache.end(); ++it) {
         const Search &s = **it;
-        if ((s.source == a && s.done[b]) || (s.source == b && s.done[a])) {
+        if (s.source == a && s.done[b]) {
             cache.splice(cache.begin(), cache, it);
             return cache.front().get();
         }
@@ -151,7 +153,7 @@ std::vector<int> RouteFinder::route(int start, int end)
         if (!path.empty())
             return path;
     }
-    // One search from either end settles the whole route: every shortest route between two of
+    // One search from the start settles the whole route: every shortest route between two of
     // its cities is made of roads that search found tight (dist(u) + time = dist(v)), so each
     // split is found among the few cities that lie on some shortest route between the ends.
     Search *s = cachedSettling(start, end);
@@ -159,16 +161,12 @@ std::vector<int> RouteFinder::route(int start, int end)
         s = &searchFrom(start);
         s->settle(net, end);
     }
-    const bool forwards = s->source == start;
-    const int target = forwards ? end : start;
-    std::vector<int> path{s->source};
-    if (!s->done[target] || s->via[target] < 0) {
-        path.push_back(target);
-    } else if (s->settleAsNearAs(net, target), !walkTight(*s, target, &path)) {
+    std::vector<int> path{start};
+    if (!s->done[end] || s->via[end] < 0) {
+        path.push_back(end);
+    } else if (s->settleAsNearAs(net, end), !walkTight(*s, end, &path)) {
         return routeBySearches(start, end); // sums not exact enough to follow (see README)
     }
-    if (!forwards)
-        std::reverse(path.begin(), path.end()); // roads go both ways: the same route backwards
     return path;
 }
 
@@ -332,8 +330,7 @@ std::vector<int> RouteFinder::routeBySearches(int start, int end)
             s = &searchFrom(a);
             s->settle(net, b);
         }
-        const int other = s->source == a ? b : a;
-        const int k = s->done[other] ? s->via[other] : -1;
+        const int k = s->done[b] ? s->via[b] : -1;
         if (k < 0 || int(path.size()) > net.size()) {
             path.push_back(b);
             continue;
@@ -383,6 +380,5 @@ double RouteFinder::time(int from, int to)
         s = &searchFrom(from);
         s->settle(net, to);
     }
-    const int other = s->source == from ? to : from;
-    return s->done[other] ? s->dist[other] : kInf;
+    return s->done[to] ? s->dist[to] : kInf;
 }

@@ -20,9 +20,10 @@ class TimesTo;
 // predecessor of j, which is final by then; so its route is the direct road when K = -1, else
 // route(i,K) followed by route(K,j), whose intermediate cities all lie below K. A search from i
 // ordered by (time, largest intermediate position so far) gives K(i,j) for every j it reaches,
-// and roads go both ways, so route(a,b) is route(b,a) reversed and a search from either end
-// serves a pair. Searches are kept per source, resumed when a farther target needs them, and
-// the least recently used ones dropped.
+// and roads go both ways, so route(a,b) is route(b,a) reversed; but only with exact sums, so a
+// pair is always searched from its start, and an answer never depends on the queries before it.
+// Searches are kept per source, resumed when a farther target needs them, and the least
+// recently used ones dropped.
 class RouteFinder
 {
 public:

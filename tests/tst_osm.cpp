@@ -419,6 +419,15 @@ private slots:
             << QStringList{} << "E\nA\nB\nC\n"
             << "E,B,1.573\nE,C,2.359\nA,B,3.145\n"
             << "4 places joined";
+        // An outline that crosses itself (a bow tie, its lobes nearly alike): its centre within
+        // the outline's box, at its corners' mean.
+        QTest::newRow("a village outlined as a bow tie")
+            << line(outline + QStringList{"205 45.00401 5.06"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60",
+                           "2 201,203,202,205,201 place=village;name=D"}
+            << QStringList{} << "D\nA\nB\nC\n"
+            << "D,B,1.573\nD,C,2.359\nA,B,3.145\n"
+            << "4 places joined";
         // The same name far from the outline is another place (told apart by a number).
         QTest::newRow("an area and a node of its name elsewhere")
             << line(outline + QStringList{"105 45.0005 5.0 place=village;name=D"})

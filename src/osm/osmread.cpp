@@ -88,27 +88,38 @@ void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &o
         }
         if (ring.size() < 3)
             continue; // the extract holds too little of it
-        // The centre of its surface (of its corners, for a sliver).
+        // The centre of its surface (of its corners, for a sliver), taken from its first corner
+        // so that the products keep their digits.
         double twice = 0, cx = 0, cy = 0, mx = 0, my = 0;
         double west = 180, east = -180, south = 90, north = -90;
+        const auto [ox, oy] = ring.front();
         for (std::size_t k = 0; k < ring.size(); ++k) {
-            const auto [x0, y0] = ring[k];
-            const auto [x1, y1] = ring[(k + 1) % ring.size()];
+            const double x0 = ring[k].first - ox, y0 = ring[k].second - oy;
+            const double x1 = ring[(k + 1) % ring.size()].first - ox;
+            const double y1 = ring[(k + 1) % ring.size()].second - oy;
             const double cross = x0 * y1 - x1 * y0;
             twice += cross;
             cx += (x0 + x1) * cross;
             cy += (y0 + y1) * cross;
             mx += x0;
             my += y0;
-            west = std::min(west, x0);
-            east = std::max(east, x0);
-            south = std::min(south, y0);
-            north = std::max(north, y0);
+            west = std::min(west, ring[k].first);
+            east = std::max(east, ring[k].first);
+            south = std::min(south, ring[k].second);
+            north = std::max(north, ring[k].second);
         }
-        // (The outer ways of a multipolygon come in any order: their corners' mean.)
-        const bool surface = area.ring && std::abs(twice) > 1e-12;
-        area.place.lon = surface ? cx / (3 * twice) : mx / double(ring.size());
-        area.place.lat = surface ? cy / (3 * twice) : my / double(ring.size());
+        // (The outer ways of a multipolygon come in any order: their corners' mean.) An outline
+        // that crosses itself has lobes of both signs, whose centre can lie anywhere: a centre
+        // outside the outline's box is no centre, and the corners' mean is taken then too.
+        const double n = double(ring.size());
+        double lon = ox + mx / n, lat = oy + my / n;
+        if (area.ring && std::abs(twice) > 1e-18) {
+            const double x = ox + cx / (3 * twice), y = oy + cy / (3 * twice);
+            if (x >= west && x <= east && y >= south && y <= north)
+                lon = x, lat = y;
+        }
+        area.place.lon = lon;
+        area.place.lat = lat;
         bool mapped = false;
         if (const auto same = byName.find(area.place.name); same != byName.end())
             for (const std::size_t i : same->second)

@@ -827,6 +827,26 @@ private slots:
         QCOMPARE(read.size(), 5);
         for (const QString &name : names)
             QCOMPARE(read.positionsOf(name).size(), std::size_t(1));
+
+        // Forty thousand places of one name (one of them "Same 3" already), numbered in a
+        // number of steps near their count (the square took minutes, past the test's limit).
+        osmnet::Network many;
+        for (int k = 0; k < 40000; ++k) {
+            osmnet::Place p;
+            p.id = k + 1;
+            p.name = k == 5 ? QStringLiteral("Same 3") : QStringLiteral("Same");
+            many.places.push_back(p);
+        }
+        osmnet::detail::uniqueNames(&many);
+        QCOMPARE(many.places[0].name, QStringLiteral("Same"));
+        QCOMPARE(many.places[1].name, QStringLiteral("Same 2"));
+        QCOMPARE(many.places[2].name, QStringLiteral("Same 4")); // 3 is another's
+        QCOMPARE(many.places[5].name, QStringLiteral("Same 3"));
+        QCOMPARE(many.places.back().name, QStringLiteral("Same 40000"));
+        QSet<QString> distinct;
+        for (const osmnet::Place &p : many.places)
+            distinct.insert(p.name);
+        QCOMPARE(distinct.size(), 40000);
     }
 
     // Input that cannot make a network: said, with what was left out, and no folder half

@@ -119,13 +119,19 @@ void uniqueNames(Network *net)
     for (const Place &p : net->places)
         if (count.value(p.name) == 1)
             taken.insert(p.name, 1);
+    // Each base's numbers go on from the last one given (every number below it is taken):
+    // thousands of places of one name take as many steps, not their square.
+    QHash<QString, int> next;
     for (Place &p : net->places) {
         if (count.value(p.name) == 1)
             continue;
         ++net->renamed;
         const QString base = p.region.isEmpty() ? p.name : p.name + " (" + p.region + ")";
         QString name = base;
-        for (int n = 2; taken.contains(name); ++n)
+        int &n = next[base];
+        if (n == 0)
+            n = 2;
+        for (; taken.contains(name); ++n)
             name = base + u' ' + QString::number(n);
         taken.insert(name, 1);
         p.name = name;

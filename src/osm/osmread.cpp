@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <unordered_map>
 
@@ -27,25 +28,17 @@ Extract readExtract(const QString &path, const Options &options, const Progress 
     // The ways first: their nodes are the only ones whose places are kept.
     WayReader ways(options.service, options.placeKinds, net, options.cancelled);
     readAll(path, osmium::osm_entity_bits::way | osmium::osm_entity_bits::relation, ways);
-    if (!ways.relations.empty()) {
-        // Places mapped as multipolygons: their outer ways' nodes, in another pass.
-        std::vector<std::int64_t> wanted;
-        for (const AreaPlace &a : ways.relations)
-            wanted.insert(wanted.end(), a.outline.begin(), a.outline.end());
-        std::sort(wanted.begin(), wanted.end());
-        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-        OutlineReader outlineWays(wanted);
+    // Places mapped as multipolygons: their outer ways' nodes, in another pass, each way's
+    // once however many relations name it.
+    std::vector<std::int64_t> wanted;
+    for (const AreaPlace &a : ways.relations)
+        wanted.insert(wanted.end(), a.outline.begin(), a.outline.end());
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    OutlineReader outlineWays(wanted);
+    if (!wanted.empty())
         readAll(path, osmium::osm_entity_bits::way, outlineWays);
-        for (AreaPlace &a : ways.relations) {
-            std::vector<std::int64_t> nodes;
-            for (const std::int64_t way : a.outline)
-                if (const auto it = outlineWays.refs.find(way); it != outlineWays.refs.end())
-                    nodes.insert(nodes.end(), it->second.begin(), it->second.end());
-            a.outline = std::move(nodes);
-            ways.areas.push_back(std::move(a));
-        }
-        ways.relations.clear();
-    }
+    std::vector<std::int64_t>().swap(wanted);
     progress.say(QStringLiteral("%1 read, %2 kept for cars")
                      .arg(count(net->waysRead, "way", "ways"), count(net->waysKept)));
     Extract read;
@@ -56,11 +49,15 @@ Extract readExtract(const QString &path, const Options &options, const Progress 
     std::vector<std::int64_t> outlines;
     for (const AreaPlace &a : ways.areas)
         outlines.insert(outlines.end(), a.outline.begin(), a.outline.end());
+    for (const auto &[id, nodes] : outlineWays.refs)
+        outlines.insert(outlines.end(), nodes.begin(), nodes.end());
     std::sort(outlines.begin(), outlines.end());
     outlines.erase(std::unique(outlines.begin(), outlines.end()), outlines.end());
     NodeReader nodes(read.ids, outlines, options.placeKinds, net, options.cancelled);
     readAll(path, osmium::osm_entity_bits::node, nodes);
-    placeAreas(std::move(ways.areas), outlines, nodes.outlineAt, net);
+    ways.areas.insert(ways.areas.end(), std::make_move_iterator(ways.relations.begin()),
+                      std::make_move_iterator(ways.relations.end()));
+    placeAreas(std::move(ways.areas), outlineWays.refs, outlines, nodes.outlineAt, net);
     progress.say(
         QStringLiteral("%1, %2").arg(count(qsizetype(read.ids.size()), "road node", "road nodes"),
                                      count(net->placesFound, "place", "places")));
@@ -71,25 +68,88 @@ Extract readExtract(const QString &path, const Options &options, const Progress 
     return read;
 }
 
-void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &outlines,
-                const std::vector<osmium::Location> &at, Network *net)
+namespace {
+
+// The corners of outer ways, summed once a way: a relation's centre is their mean, and a way
+// named by many relations is read once.
+struct Corners
+{
+    double lon = 0, lat = 0;
+    std::size_t count = 0;
+    double west = 180, east = -180, south = 90, north = -90;
+
+    void add(const Corners &o)
+    {
+        lon += o.lon, lat += o.lat, count += o.count;
+        west = std::min(west, o.west), east = std::max(east, o.east);
+        south = std::min(south, o.south), north = std::max(north, o.north);
+    }
+};
+
+// A place from its outline, unless a place node of its name within the outline's box (west,
+// east, south, north) is that place already.
+void addArea(Place place, const std::array<double, 4> &box,
+             const std::unordered_map<QString, std::vector<std::size_t>> &byName, std::size_t nodes,
+             Network *net)
+{
+    if (const auto same = byName.find(place.name); same != byName.end())
+        for (const std::size_t i : same->second) {
+            const Place &p = net->places[i];
+            if (i < nodes && p.lon >= box[0] && p.lon <= box[1] && p.lat >= box[2] &&
+                p.lat <= box[3])
+                return;
+        }
+    ++net->placesFound;
+    net->places.push_back(std::move(place));
+}
+
+} // namespace
+
+void placeAreas(std::vector<AreaPlace> areas,
+                const std::unordered_map<std::int64_t, std::vector<std::int64_t>> &outerWays,
+                const std::vector<std::int64_t> &outlines, const std::vector<osmium::Location> &at,
+                Network *net)
 {
     std::unordered_map<QString, std::vector<std::size_t>> byName;
     for (std::size_t i = 0; i < net->places.size(); ++i)
         byName[net->places[i].name].push_back(i);
+    const auto location = [&](std::int64_t id) -> const osmium::Location & {
+        const auto it = std::lower_bound(outlines.begin(), outlines.end(), id);
+        return at[std::size_t(it - outlines.begin())];
+    };
+    std::unordered_map<std::int64_t, Corners> wayCorners;
+    for (const auto &[id, nodes] : outerWays) {
+        Corners c;
+        for (const std::int64_t node : nodes)
+            if (const osmium::Location &l = location(node); l.valid()) {
+                c.add({l.lon(), l.lat(), 1, l.lon(), l.lon(), l.lat(), l.lat()});
+            }
+        wayCorners.emplace(id, c);
+    }
     const std::size_t nodes = net->places.size();
     for (AreaPlace &area : areas) {
-        std::vector<std::pair<double, double>> ring; // lon, lat
-        for (const std::int64_t id : area.outline) {
-            const auto it = std::lower_bound(outlines.begin(), outlines.end(), id);
-            const osmium::Location &l = at[std::size_t(it - outlines.begin())];
-            if (l.valid())
-                ring.emplace_back(l.lon(), l.lat());
+        if (!area.ring) {
+            Corners all;
+            for (const std::int64_t way : area.outline)
+                if (const auto it = wayCorners.find(way); it != wayCorners.end())
+                    all.add(it->second);
+            if (all.count < 3)
+                continue; // the extract holds too little of it
+            area.place.lon = all.lon / double(all.count);
+            area.place.lat = all.lat / double(all.count);
+            addArea(std::move(area.place), {all.west, all.east, all.south, all.north}, byName,
+                    nodes, net);
+            continue;
         }
+        std::vector<std::pair<double, double>> ring; // lon, lat
+        for (const std::int64_t id : area.outline)
+            if (const osmium::Location &l = location(id); l.valid())
+                ring.emplace_back(l.lon(), l.lat());
         if (ring.size() < 3)
             continue; // the extract holds too little of it
-        // The centre of its surface (of its corners, for a sliver), taken from its first corner
-        // so that the products keep their digits.
+        // One closed way: the centre of its surface (of its corners, for a sliver), taken from
+        // its first corner so that the products keep their digits. (The outer ways of a
+        // multipolygon come in any order: their corners' mean, above.)
         double twice = 0, cx = 0, cy = 0, mx = 0, my = 0;
         double west = 180, east = -180, south = 90, north = -90;
         const auto [ox, oy] = ring.front();
@@ -108,28 +168,17 @@ void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &o
             south = std::min(south, ring[k].second);
             north = std::max(north, ring[k].second);
         }
-        // (The outer ways of a multipolygon come in any order: their corners' mean.) An outline
-        // that crosses itself has lobes of both signs, whose centre can lie anywhere: a centre
-        // outside the outline's box is no centre, and the corners' mean is taken then too.
+        // An outline that crosses itself has lobes of both signs, whose centre can lie anywhere:
+        // a centre outside the outline's box is no centre, and the corners' mean is taken then.
         const double n = double(ring.size());
-        double lon = ox + mx / n, lat = oy + my / n;
-        if (area.ring && std::abs(twice) > 1e-18) {
+        area.place.lon = ox + mx / n;
+        area.place.lat = oy + my / n;
+        if (std::abs(twice) > 1e-18) {
             const double x = ox + cx / (3 * twice), y = oy + cy / (3 * twice);
             if (x >= west && x <= east && y >= south && y <= north)
-                lon = x, lat = y;
+                area.place.lon = x, area.place.lat = y;
         }
-        area.place.lon = lon;
-        area.place.lat = lat;
-        bool mapped = false;
-        if (const auto same = byName.find(area.place.name); same != byName.end())
-            for (const std::size_t i : same->second)
-                mapped = mapped ||
-                         (i < nodes && net->places[i].lon >= west && net->places[i].lon <= east &&
-                          net->places[i].lat >= south && net->places[i].lat <= north);
-        if (mapped)
-            continue;
-        ++net->placesFound;
-        net->places.push_back(std::move(area.place));
+        addArea(std::move(area.place), {west, east, south, north}, byName, nodes, net);
     }
 }
 

@@ -71,18 +71,22 @@ struct Extract
 Extract readExtract(const QString &path, const Options &options, const Progress &progress,
                     Network *net);
 
-// A place mapped as a closed way: its outline's nodes, placed once they are read.
+// A place mapped as a closed way (its outline's nodes) or as a multipolygon (its outer ways),
+// placed once they are read.
 struct AreaPlace
 {
     Place place;
-    std::vector<std::int64_t> outline;
-    bool ring = true; // one closed way; else the outer ways of a multipolygon, one after another
+    std::vector<std::int64_t> outline; // node ids of the ring; way ids of a multipolygon
+    bool ring = true;
 };
-// Adds the places mapped as areas, each at its outline's centre (`outlines`: their nodes' ids,
-// sorted; `at`: their positions, invalid where the extract lacks them). One whose name a place
+// Adds the places mapped as areas, each at its outline's centre (`outerWays`: the nodes of the
+// multipolygons' ways; `outlines`: the nodes' ids, sorted; `at`: their positions, invalid where
+// the extract lacks them). One whose name a place
 // node within its outline holds is that place already, and left out.
-void placeAreas(std::vector<AreaPlace> areas, const std::vector<std::int64_t> &outlines,
-                const std::vector<osmium::Location> &at, Network *net);
+void placeAreas(std::vector<AreaPlace> areas,
+                const std::unordered_map<std::int64_t, std::vector<std::int64_t>> &outerWays,
+                const std::vector<std::int64_t> &outlines, const std::vector<osmium::Location> &at,
+                Network *net);
 
 // Throws Error: "PATH: WHY".
 [[noreturn]] void refuse(const QString &path, const QString &why);

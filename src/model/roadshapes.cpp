@@ -81,83 +81,77 @@ void RoadShapes::parse(const QByteArray &bytes, const Roads &roads, QStringList 
     csv::forEachLine(bytes, [&](QStringView line, int number) {
         if (line.trimmed().isEmpty())
             return;
-        const QList<QStringView> fields = line.split(u',');
+        // Field after field: a line of a million points is not made a list of them first.
+        const qsizetype fieldCount = line.count(u',') + 1;
+        qsizetype at = 0;
+        const auto next = [&line, &at] {
+            qsizetype comma = line.indexOf(u',', at);
+            if (comma < 0)
+                comma = line.size();
+            const QStringView field = line.sliced(at, comma - at);
+            at = comma + 1;
+            return field;
+        };
+        const QStringView fromName = next(), toName = fieldCount >= 2 ? next() : QStringView();
+        const QStringView kmField = fieldCount >= 3 ? next() : QStringView();
         double km = 0;
         const csv::Number read =
-            fields.size() >= 3 ? csv::parseNumber(fields[2], &km) : csv::Number::NotANumber;
+            fieldCount >= 3 ? csv::parseNumber(kmField, &km) : csv::Number::NotANumber;
         if (number == 1 && read != csv::Number::Ok)
             return; // the header
-        if (fields.size() < 3) {
+        if (fieldCount < 3) {
             problems.add(number, QStringLiteral("a road's shape is FROM,TO,KM then LAT,LON "
                                                 "points; this line has %1 field(s)")
-                                     .arg(fields.size()));
+                                     .arg(fieldCount));
             return;
         }
         if (read != csv::Number::Ok || km < 0 || km > kLongestKm) {
             problems.add(number, QStringLiteral("the length %1 is not a number of km from 0 to "
                                                 "100000; the road is drawn straight")
-                                     .arg(Problems::quote(fields[2])));
+                                     .arg(Problems::quote(kmField)));
             return;
         }
-        const std::span<const int> from = roads.positionsOf(fields[0]);
-        const std::span<const int> to = roads.positionsOf(fields[1]);
+        const std::span<const int> from = roads.positionsOf(fromName);
+        const std::span<const int> to = roads.positionsOf(toName);
         if (from.empty() || to.empty()) {
             problems.add(number, QStringLiteral("%1 names no city of villes.csv")
-                                     .arg(Problems::quote(from.empty() ? fields[0] : fields[1])));
+                                     .arg(Problems::quote(from.empty() ? fromName : toName)));
             return;
         }
-        if ((fields.size() - 3) % 2 != 0) {
+        if ((fieldCount - 3) % 2 != 0) {
             problems.add(number, QStringLiteral("a point has a latitude and no longitude; the "
                                                 "road is drawn straight"));
             return;
         }
         shape.clear();
-        for (qsizetype f = 3; f + 1 < fields.size(); f += 2) {
+        for (qsizetype f = 3; f + 1 < fieldCount; f += 2) {
+            const QStringView latField = next(), lonField = next();
             double lat = 0, lon = 0;
-            if (csv::parseNumber(fields[f], &lat) != csv::Number::Ok ||
-                csv::parseNumber(fields[f + 1], &lon) != csv::Number::Ok || std::abs(lat) > 90 ||
+            if (csv::parseNumber(latField, &lat) != csv::Number::Ok ||
+                csv::parseNumber(lonField, &lon) != csv::Number::Ok || std::abs(lat) > 90 ||
                 std::abs(lon) > 180) {
                 problems.add(number,
                              QStringLiteral("the point %1,%2 is no latitude and longitude "
                                             "on the Earth; the road is drawn straight")
-                                 .arg(Problems::quote(fields[f]), Problems::quote(fields[f + 1])));
+                                 .arg(Problems::quote(latField), Problems::quote(lonField)));
                 return;
             }
             shape.emplace_back(mapXOfLongitude(lon), mapYOfLatitude(lat));
         }
-        int pairs = 0;
-        bool joined = false;
+        // The pairs of cities its names join share the line's points: kept once each way.
+        int pairs = 0, forwards = -1, backwards = -1;
         for (const int a : from)
             for (const int b : to) {
                 if (a == b || !roads.joined(a, b) || ++pairs > kMostPairs)
                     continue;
-                joined = true;
-                keys.push_back({std::min(a, b), std::max(a, b), std::int32_t(kmOf.size())});
-                kmOf.push_back(km);
-                if (a < b)
-                    points_.insert(points_.end(), shape.begin(), shape.end());
-                else
-                    points_.insert(points_.end(), shape.rbegin(), shape.rend());
-                starts.push_back(std::int64_t(points_.size()));
-                simplified(std::span<const QPointF>(points_.data() + starts[starts.size() - 2],
-                                                    points_.data() + starts.back()),
-                           kCoarse, &coarse);
-                coarseStarts.push_back(std::int64_t(coarse.size()));
-                // (QRectF::united passes over an empty rectangle, a point's among them.)
-                double left = 0, top = 0, right = 0, bottom = 0;
-                for (std::size_t k = 0; k < shape.size(); ++k) {
-                    const QPointF &p = shape[k];
-                    left = k == 0 ? p.x() : std::min(left, p.x());
-                    right = k == 0 ? p.x() : std::max(right, p.x());
-                    top = k == 0 ? p.y() : std::min(top, p.y());
-                    bottom = k == 0 ? p.y() : std::max(bottom, p.y());
-                }
-                box.push_back(shape.empty() ? QRectF()
-                                            : QRectF(QPointF(left, top), QPointF(right, bottom)));
+                int &kept = a < b ? forwards : backwards;
+                if (kept < 0)
+                    kept = add(km, shape, a > b);
+                keys.push_back({std::min(a, b), std::max(a, b), std::int32_t(kept)});
             }
-        if (!joined)
+        if (pairs == 0)
             problems.add(number, QStringLiteral("no road of temps.csv joins %1 and %2")
-                                     .arg(Problems::quote(fields[0]), Problems::quote(fields[1])));
+                                     .arg(Problems::quote(fromName), Problems::quote(toName)));
     });
     // A pair given twice: the later line holds, as in temps.csv.
     std::stable_sort(keys.begin(), keys.end(), [](const Key &x, const Key &y) {
@@ -168,6 +162,32 @@ void RoadShapes::parse(const QByteArray &bytes, const Roads &roads, QStringList 
         if (k + 1 == keys.size() || keys[k + 1].lo != keys[k].lo || keys[k + 1].hi != keys[k].hi)
             kept.push_back(keys[k]);
     keys = std::move(kept);
+}
+
+int RoadShapes::add(double km, const std::vector<QPointF> &shape, bool backwards)
+{
+    const auto shapeIndex = std::int32_t(kmOf.size());
+    kmOf.push_back(km);
+    if (backwards)
+        points_.insert(points_.end(), shape.rbegin(), shape.rend());
+    else
+        points_.insert(points_.end(), shape.begin(), shape.end());
+    starts.push_back(std::int64_t(points_.size()));
+    simplified(std::span<const QPointF>(points_.data() + starts[starts.size() - 2],
+                                        points_.data() + starts.back()),
+               kCoarse, &coarse);
+    coarseStarts.push_back(std::int64_t(coarse.size()));
+    // (QRectF::united passes over an empty rectangle, a point's among them.)
+    double left = 0, top = 0, right = 0, bottom = 0;
+    for (std::size_t k = 0; k < shape.size(); ++k) {
+        const QPointF &p = shape[k];
+        left = k == 0 ? p.x() : std::min(left, p.x());
+        right = k == 0 ? p.x() : std::max(right, p.x());
+        top = k == 0 ? p.y() : std::min(top, p.y());
+        bottom = k == 0 ? p.y() : std::max(bottom, p.y());
+    }
+    box.push_back(shape.empty() ? QRectF() : QRectF(QPointF(left, top), QPointF(right, bottom)));
+    return shapeIndex;
 }
 
 int RoadShapes::find(int a, int b) const

@@ -55,6 +55,9 @@ public:
     }
 
 private:
+    // Keeps a shape's points (backwards: from its last point) and returns its index.
+    int add(double km, const std::vector<QPointF> &shape, bool backwards);
+
     struct Key
     {
         std::int32_t lo, hi, shape;

@@ -564,6 +564,11 @@ private slots:
             << QByteArray(300, 'y') + "\tTotal\n"
             << 2 << "\n"
             << "\"" + QString(200, 'y') + "... (300 characters)\" in";
+        // What a terminal acts on (a title, a colour, NUL, text turned right to left) is said
+        // escaped, not sent to it.
+        QTest::newRow("an unknown name holding terminal controls")
+            << QByteArray("A\x1b]0;title\x07\x00\xe2\x80\xae\x1b[31m\tTotal\n", 27) << 2 << "\n"
+            << "no city named \"A\\x1B]0;title\\x07\\x00\\u202E\\x1B[31m\" in";
     }
 
     void batchInput()

@@ -66,10 +66,11 @@ int usage(const QString &problem)
 void reportUnknown(const Job &job, const QStringList &unknown, const QString &where)
 {
     // A name of a page or more is said by its start.
+    // (Escaped as well: a name may hold what a terminal would act on.)
     const auto shown = [](const QString &name) {
-        return name.size() <= 200
-                   ? name
-                   : name.left(200) + QStringLiteral("... (%1 characters)").arg(name.size());
+        return name.size() <= 200 ? messageName(name)
+                                  : messageName(name.left(200)) +
+                                        QStringLiteral("... (%1 characters)").arg(name.size());
     };
     QStringList names;
     for (const QString &name : unknown)
@@ -84,7 +85,7 @@ void reportUnknown(const Job &job, const QStringList &unknown, const QString &wh
         const QStringList close = job.suggester->closest(name);
         if (!close.isEmpty())
             err << "gpsroute: " << where << '"' << shown(name) << "\": did you mean "
-                << close.join(QStringLiteral(", ")) << "?" << Qt::endl;
+                << messageName(close.join(QStringLiteral(", "))) << "?" << Qt::endl;
     }
 }
 
@@ -330,10 +331,10 @@ int runTrip(const Job &job, const QStringList &given, bool round, const QString 
         if (!(times[0][i] < kInf))
             cut << names[qsizetype(i)];
     if (!cut.isEmpty())
-        QTextStream(stderr) << "gpsroute: no road leads from \"" << names[0] << "\" to \""
-                            << cut.join(QStringLiteral("\", \"")) << "\": the trip reaches "
-                            << (cut.size() == 1 ? "it" : "them") << " on a leg that reads inf"
-                            << Qt::endl;
+        QTextStream(stderr) << "gpsroute: no road leads from \"" << messageName(names[0])
+                            << "\" to \"" << messageName(cut.join(QStringLiteral("\", \"")))
+                            << "\": the trip reaches " << (cut.size() == 1 ? "it" : "them")
+                            << " on a leg that reads inf" << Qt::endl;
 
     const double saves = trip.saves; // on the order given
     // Where the given order has more legs without a road, the time saved is no number: how

@@ -292,6 +292,30 @@ QString tsvName(const QString &name)
     return out;
 }
 
+QString messageName(const QString &name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (u == u'\t')
+            out += QStringLiteral("\\t");
+        else if (u == u'\n')
+            out += QStringLiteral("\\n");
+        else if (u == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\x") + QString::number(u, 16).rightJustified(2, u'0').toUpper();
+        else if (c.category() == QChar::Other_Format)
+            out += QStringLiteral("\\u") + QString::number(u, 16).rightJustified(4, u'0').toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
 namespace {
 
 QList<QStringList> routeSheet(const std::vector<City> &cities, const std::vector<int> &path,

@@ -46,6 +46,10 @@ QString sheetCell(const QString &text);
 // sheetCell makes it, then a backslash, a tab and the line ends written \\, \t, \n and \r;
 // a city named "Total" is written \Total, so that only the last line reads "Total".
 QString tsvName(const QString &name);
+// A name as a message on standard error says it: a backslash, a tab and the line ends as
+// tsvName writes them, every other control or format character as \xHH or \uHHHH, so that no
+// name typed or read can move a terminal's cursor, retitle it or hide what follows.
+QString messageName(const QString &name);
 
 // The same route for other programs, times in minutes (scale 1, unit "min") or hours (1/60,
 // "h"), or for GPX in hours and minutes (unit "h:mm"); a leg where no road leads has no time.

@@ -155,8 +155,11 @@ int runRoute(const Job &job, const QStringList &names, const Given &)
         return UnknownCity;
     }
     RouteFinder finder(job.net);
-    job.out << QString::fromUtf8(
-        routeText(job, finder, std::vector<QString>(names.begin(), names.end())));
+    const std::vector<QString> stops(names.begin(), names.end());
+    if (job.format == QLatin1String("tsv") || job.format.isEmpty())
+        writeRoute(job, finder.routeThrough(stops), stops);
+    else
+        job.out << QString::fromUtf8(routeText(job, finder, stops));
     return commandline::outputWritten(QStringLiteral("gpsroute"), &job.out) ? Ok : DataUnreadable;
 }
 

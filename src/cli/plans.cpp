@@ -40,6 +40,15 @@ bool written(QTextStream &out)
 
 } // namespace
 
+void writeRoute(const Job &job, const std::vector<int> &route, const std::vector<QString> &names)
+{
+    const std::vector<double> legs = job.net.legTimes(route);
+    // (Without shapes there is no km column, and no line of the route to make.)
+    const RouteShape shape =
+        job.net.shapes().isEmpty() ? RouteShape() : routeShape(job.net, route, names);
+    writeRouteTsv(job.out, job.net.cities(), route, legs, job.scale(), &shape);
+}
+
 QByteArray routeText(const Job &job, RouteFinder &finder, const std::vector<QString> &names,
                      const QString &gpxDescription)
 {
@@ -229,10 +238,15 @@ int runBatch(const Job &job)
     int status = Ok;
     QString problem;
     std::vector<std::vector<QString>> queries;
+    // The tab-separated answers are written as they are made, from their routes; the other
+    // formats' as text.
+    const bool tsv = job.format == QLatin1String("tsv") || job.format.isEmpty();
     std::vector<QByteArray> answers;
+    std::vector<std::vector<int>> routes;
     std::vector<std::function<void()>> written; // each line's output, in order
     const auto answerAll = [&] {
-        answers.assign(queries.size(), QByteArray());
+        answers.assign(tsv ? 0 : queries.size(), QByteArray());
+        routes.assign(tsv ? queries.size() : 0, {});
         const int count = int(std::min<std::size_t>(std::size_t(threads), queries.size()));
         while (int(finders.size()) < count)
             finders.push_back(std::make_unique<RouteFinder>(job.net, 64));
@@ -241,7 +255,10 @@ int runBatch(const Job &job)
             shareOut(
                 queries.size(), count, [&] { return finders[std::size_t(finderTaken++)].get(); },
                 [&](RouteFinder *finder, std::size_t q) {
-                    answers[q] = routeText(job, *finder, queries[q]);
+                    if (tsv)
+                        routes[q] = finder->routeThrough(queries[q]);
+                    else
+                        answers[q] = routeText(job, *finder, queries[q]);
                 });
         for (const auto &write : written)
             write();
@@ -280,7 +297,14 @@ int runBatch(const Job &job)
             } else {
                 const std::size_t q = queries.size();
                 queries.emplace_back(names.begin(), names.end());
-                reason = [&job, &answers, q] { job.out << QString::fromUtf8(answers[q]); };
+                reason = [&job, &answers, &routes, &queries, q, tsv] {
+                    if (!tsv) {
+                        job.out << QString::fromUtf8(answers[q]);
+                        return;
+                    }
+                    writeRoute(job, routes[q], queries[q]);
+                    std::vector<int>().swap(routes[q]); // written: given back at once
+                };
             }
             written.push_back([&job, reason] {
                 reason();

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTextStream>
 #include <QXmlStreamWriter>
 
 #include <cmath>
@@ -223,17 +224,37 @@ QByteArray routeGeoJson(const std::vector<City> &cities, const std::vector<int> 
 QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
                  const std::vector<double> &legTimes, double scale, const RouteShape *shape)
 {
-    const RouteRows rows = routeRows(cities, path, legTimes);
+    QString text;
+    QTextStream out(&text);
+    writeRouteTsv(out, cities, path, legTimes, scale, shape);
+    out.flush();
+    return text;
+}
+
+void writeRouteTsv(QTextStream &out, const std::vector<City> &cities, const std::vector<int> &path,
+                   const std::vector<double> &legTimes, double scale, const RouteShape *shape)
+{
+    // As routeRows makes the rows, a line at a time.
+    const std::size_t legs = std::min(legTimes.size(), path.empty() ? 0 : path.size() - 1);
+    double total = 0;
+    for (std::size_t i = 0; i < legs; ++i)
+        total += legTimes[i];
     const bool km = shape && shape->hasKm();
-    QString out;
-    for (qsizetype i = 0; i < rows.names.size(); ++i)
-        out +=
-            tsvName(rows.names[i]) + u'\t' +
-            (i == 0 || std::size_t(i) > rows.legs.size() ? QStringLiteral("0")
-                                                         : formatNumber(rows.legs[i - 1] * scale)) +
-            (km ? u'\t' + formatKm(shape->kmTo(std::size_t(i))) : QString()) + u'\n';
-    return out + QStringLiteral("Total\t") + formatNumber(rows.total * scale) +
-           (km ? u'\t' + formatKm(shape->totalKm()) : QString()) + u'\n';
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const int at = path[i];
+        out << tsvName(at >= 0 && std::size_t(at) < cities.size()
+                           ? cities[std::size_t(at)].getName()
+                           : QString())
+            << '\t'
+            << (i == 0 || i > legs ? QStringLiteral("0") : formatNumber(legTimes[i - 1] * scale));
+        if (km)
+            out << '\t' << formatKm(shape->kmTo(i));
+        out << '\n';
+    }
+    out << "Total\t" << formatNumber(total * scale);
+    if (km)
+        out << '\t' << formatKm(shape->totalKm());
+    out << '\n';
 }
 
 QString csvField(const QString &text)

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+class QTextStream;
 struct RouteShape;
 
 // The route, and what can be reached from a city, written for other programs: spreadsheets
@@ -35,6 +36,11 @@ QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &p
 QString routeTsv(const std::vector<City> &cities, const std::vector<int> &path,
                  const std::vector<double> &legTimes, double scale,
                  const RouteShape *shape = nullptr);
+// The same, written to `out` line by line as it is made: a route through thousands of stops
+// can be millions of lines, and is never held whole.
+void writeRouteTsv(QTextStream &out, const std::vector<City> &cities, const std::vector<int> &path,
+                   const std::vector<double> &legTimes, double scale,
+                   const RouteShape *shape = nullptr);
 
 // A field of a CSV line (RFC 4180): quoted, its quotes doubled, when it holds a comma, a quote
 // or a line end.

@@ -2,6 +2,8 @@
 
 #include "network.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -69,12 +71,12 @@ RouteShape routeShape(const Network &net, const std::vector<int> &path,
             route.legKm.push_back(shape >= 0 ? shapes.km(shape) : kNaN);
         route.legLines.push_back(std::move(line));
     }
+    const QSet<QString> asked(stops.begin(), stops.end()); // (thousands of stops, millions of legs)
     // Through a town, a leg runs to the town's own point and the next comes back the same way
     // to the road it left: that stretch is no part of the drive, in the km or the exports.
     for (std::size_t k = 1; k < route.legLines.size(); ++k) {
         if (path[k] < 0 || path[k] >= net.size() ||
-            std::find(stops.begin(), stops.end(), cities[std::size_t(path[k])].getName()) !=
-                stops.end())
+            asked.contains(cities[std::size_t(path[k])].getName()))
             continue; // asked for: driven to
         std::vector<QPointF> &in = route.legLines[k - 1], &out = route.legLines[k];
         std::size_t back = 0;

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #ifdef Q_OS_LINUX
+#include <csignal>
 #include <sys/resource.h>
 #endif
 #ifdef Q_OS_UNIX
@@ -414,6 +415,58 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QVERIFY2(err.contains(QFileInfo(program).baseName() + ": cannot write the output: "),
                  qPrintable(err));
+#endif
+    }
+
+    // A network written on a disk that fills up (a file size limit stands for it here): both
+    // files or neither, the reason said as the system gives it, exit 1; the folder's old
+    // network as it was.
+    void networksOnAFullDisk()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("a file size limit is set with a POSIX call");
+#else
+        const QByteArray osm = "<?xml version='1.0' encoding='UTF-8'?>\n<osm version='0.6'>\n"
+                               "<node id='1' lat='45' lon='5'><tag k='place' v='village'/>"
+                               "<tag k='name' v='A'/></node>\n"
+                               "<node id='2' lat='45' lon='5.01'><tag k='place' v='village'/>"
+                               "<tag k='name' v='B'/></node>\n"
+                               "<way id='1'><nd ref='1'/><nd ref='2'/>"
+                               "<tag k='highway' v='primary'/></way>\n</osm>\n";
+        QFile extract(root.filePath("full.osm"));
+        QVERIFY(extract.open(QIODevice::WriteOnly));
+        extract.write(osm);
+        extract.close();
+        const QString there = root.filePath("full-there");
+        QVERIFY(QDir().mkpath(there));
+        QFile old(there + "/villes.csv");
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        QList<QStringList> runs{{"synth", "300", "1", root.filePath("full-new")},
+                                {"synth", "300", "1", there}};
+#ifdef GPS_HAVE_OSM
+        runs << QStringList{"osm", "--quiet", extract.fileName(), root.filePath("full-osm")}
+             << QStringList{"osm", "--quiet", extract.fileName(), there};
+#endif
+        for (const QStringList &args : runs) {
+            QProcess p;
+            p.setChildProcessModifier([] {
+                signal(SIGXFSZ, SIG_IGN); // (a write past the limit fails, as on a full disk)
+                const rlimit limit{20, 20};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            });
+            p.start(GPSNET_PATH, args);
+            QVERIFY(p.waitForFinished(60000));
+            const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+            QCOMPARE(p.exitCode(), 1);
+            QVERIFY2(err.contains("cannot write (File too large)"), qPrintable(err));
+            const QString dir = args.last();
+            QVERIFY2(dir == there || !QFileInfo::exists(dir), qPrintable(dir));
+        }
+        QCOMPARE(QDir(there).entryList(QDir::Files | QDir::Hidden), QStringList{"villes.csv"});
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
 #endif
     }
 

@@ -7,6 +7,7 @@
 #include "commandline.h"
 #include "netgen.h"
 #include "networkcredit.h"
+#include "networkwrite.h"
 #ifdef GPS_HAVE_OSM
 #include "osmnet.h"
 #endif
@@ -15,7 +16,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <cmath>
@@ -32,13 +32,6 @@ int fail(const QString &text)
 {
     QTextStream(stderr) << "gpsnet: " << text << Qt::endl;
     return 1;
-}
-
-// Whole or not at all: a full disk leaves no half-written file behind a success.
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
 }
 
 // Far above any real network, and small enough that the arithmetic and memory of one stays sane.
@@ -119,12 +112,11 @@ int synth(const Request &r)
             .arg(n)
             .arg(n == 1 ? "city" : "cities"));
     const auto links = netgen::nearestRoads(places, r.roadsPerCity > 0 ? r.roadsPerCity : 5.0);
-    QDir().mkpath(r.args[3]);
-    const QDir dir(r.args[3]);
-    if (!writeFile(dir.filePath("villes.csv"), netgen::citiesCsv(places)) ||
-        !writeFile(dir.filePath("temps.csv"), netgen::roadsCsv(places, links)) ||
-        !writeFile(dir.filePath("credits.txt"), generatedCredit().toUtf8()))
-        return fail(QStringLiteral("cannot write into %1").arg(r.args[3]));
+    // Both files or neither, as osm writes them: a full disk leaves no cities without roads.
+    QString problem;
+    if (!writeNetworkFiles(r.args[3], netgen::citiesCsv(places), netgen::roadsCsv(places, links),
+                           {{QStringLiteral("credits.txt"), generatedCredit().toUtf8()}}, &problem))
+        return fail(problem);
     say(QStringLiteral("wrote %1 %2 and %3 %4 to %5")
             .arg(n)
             .arg(n == 1 ? "city" : "cities")

@@ -517,6 +517,23 @@ private slots:
             << "A\nB\nC\n"
             << "A,B,3.145\nB,C,3.931\n"
             << "1 place lies farther than 2 km from a road and was left out: Far";
+        // Near a road no car may stop on or reach: said so, not "far from a road".
+        QTest::newRow("a place by a motorway alone")
+            << line({"201 46 6", "202 46 6.02", "104 46.0001 6.01 place=village;name=M"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60",
+                           "2 201,202 highway=motorway"}
+            << QStringList{} << "A\nB\nC\n"
+            << "A,B,3.145\nB,C,3.931\n"
+            << "1 place has only a motorway within 2 km (a car cannot stop on one) and was left "
+               "out: M";
+        QTest::newRow("a place whose street is barred at every node")
+            << line({"201 46 6 barrier=bollard", "202 46 6.002 barrier=bollard",
+                     "104 46.0001 6.001 place=village;name=K"})
+            << QStringList{"1 " + kAll + " highway=primary;maxspeed=60",
+                           "2 201,202 highway=residential"}
+            << QStringList{} << "A\nB\nC\n"
+            << "A,B,3.145\nB,C,3.931\n"
+            << "1 place has only roads closed to cars by barriers within 2 km and was left out: K";
         QTest::newRow("names shared: the region, then a number")
             << line({"104 45.0005 5.02 place=village;name=A;is_in:state=North",
                      "105 45.0005 5.03 place=village;name=A;is_in:state=North",

@@ -163,6 +163,20 @@ void reportLeftOut(const osmnet::Network &net, const osmnet::Options &options)
               .arg(options.joinWithinKm),
           QStringLiteral("places lie farther than %1 km from a road and were left out: ")
               .arg(options.joinWithinKm));
+    named(net.motorwayPlaces,
+          QStringLiteral("place has only a motorway within %1 km (a car cannot stop on one) and "
+                         "was left out: ")
+              .arg(options.joinWithinKm),
+          QStringLiteral("places have only a motorway within %1 km (a car cannot stop on one) "
+                         "and were left out: ")
+              .arg(options.joinWithinKm));
+    named(net.barredPlaces,
+          QStringLiteral("place has only roads closed to cars by barriers within %1 km and was "
+                         "left out: ")
+              .arg(options.joinWithinKm),
+          QStringLiteral("places have only roads closed to cars by barriers within %1 km and "
+                         "were left out: ")
+              .arg(options.joinWithinKm));
     said(net.oneWayPairs,
          "pair of places is joined one way only: GPS roads go both ways, so no road was "
          "written for it",

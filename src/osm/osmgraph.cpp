@@ -34,7 +34,8 @@ std::uint64_t alongCurve(std::uint32_t x, std::uint32_t y)
 
 } // namespace
 
-std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g)
+std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g,
+                                     std::vector<std::pair<double, double>> *barrierAt)
 {
     const std::vector<std::int64_t> &ids = read->ids;
     std::vector<std::int32_t> index(ids.size(), -1);
@@ -47,6 +48,8 @@ std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g)
     g->lon.reserve(std::size_t(placed));
     for (std::size_t i = 0; i < ids.size(); ++i)
         if (index[i] == -3) {
+            if (read->at[i].valid()) // (said to a place left out near it)
+                barrierAt->emplace_back(read->at[i].lat(), read->at[i].lon());
             continue;
         } else if (read->at[i].valid()) {
             index[i] = std::int32_t(g->lat.size());

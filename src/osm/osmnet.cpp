@@ -47,7 +47,7 @@ Network convert(const QString &extract, const Options &options)
                             : int(std::max(1u, std::thread::hardware_concurrency()));
     Network net;
     Extract read = readExtract(extract, options, progress, &net);
-    std::vector<std::int32_t> index = placeNodes(&read, &net.graph);
+    std::vector<std::int32_t> index = placeNodes(&read, &net.graph, &net.barrierAt);
     renumber(&net.graph, &index);
     std::vector<float> mainRoad = buildArcs(std::move(read), std::move(index), &net);
     const Towns towns = joinPlaces(std::move(mainRoad), options, progress, &net);

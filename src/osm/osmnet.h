@@ -79,7 +79,11 @@ struct Network
     long long unnamed = 0;          // places whose name is empty as GPS reads it
     long long invalidPositions = 0; // road nodes and places whose position is off the Earth
     long long placesFound = 0;
-    QStringList farPlaces;     // farther than joinWithinKm from any road: left out
+    QStringList farPlaces; // farther than joinWithinKm from any road: left out
+    // Left out too, near roads a car may not stop on or reach: a motorway alone, or roads whose
+    // every node near the place has a barrier.
+    QStringList motorwayPlaces, barredPlaces;
+    std::vector<std::pair<double, double>> barrierAt; // lat, lon of the barriers' nodes
     long long renamed = 0;     // names made unique with their region or a number
     long long oneWayPairs = 0; // places joined one way only: no road written
     QStringList roadless;      // places no road joins to any other (a cut-off street...)

@@ -14,6 +14,33 @@
 
 namespace osmnet::detail {
 
+namespace {
+
+// Why a place with no road in reach has none: only a motorway passes there (a car cannot stop
+// on one), or every road node there has a barrier; else it is far from any road.
+void sayWhyFar(const std::vector<Place> &far, const std::vector<float> &mainRoad, double withinKm,
+               Network *net)
+{
+    if (far.empty())
+        return;
+    const RoadGraph &g = net->graph;
+    const NodeGrid all(g, std::vector<char>(std::size_t(g.nodeCount()), 1));
+    for (const Place &p : far) {
+        bool motorway = false;
+        all.within(p.lat, p.lon, withinKm, [&](int v, double) {
+            motorway = motorway || (mainRoad[std::size_t(v)] == 0 &&
+                                    g.out[std::size_t(v)] != g.out[std::size_t(v) + 1]);
+        });
+        const bool barred =
+            std::any_of(net->barrierAt.begin(), net->barrierAt.end(), [&](const auto &b) {
+                return distanceKm(p.lat, p.lon, b.first, b.second) <= withinKm;
+            });
+        (motorway ? net->motorwayPlaces : barred ? net->barredPlaces : net->farPlaces) << p.name;
+    }
+}
+
+} // namespace
+
 Towns joinPlaces(std::vector<float> mainRoad, const Options &options, const Progress &progress,
                  Network *net)
 {
@@ -22,7 +49,7 @@ Towns joinPlaces(std::vector<float> mainRoad, const Options &options, const Prog
     std::vector<char> used = joinableNodes(g, mainRoad);
     const auto joinable = [&used](int v) { return used[std::size_t(v)] == 2; };
     auto grid = std::make_unique<NodeGrid>(g, used);
-    std::vector<Place> joined;
+    std::vector<Place> joined, farPlaces;
     for (Place &p : net->places) {
         float best = 0;
         double bestKm = 0;
@@ -45,11 +72,12 @@ Towns joinPlaces(std::vector<float> mainRoad, const Options &options, const Prog
         if (p.node < 0)
             p.node = grid->nearest(p.lat, p.lon, options.joinWithinKm, [](int) { return true; });
         if (p.node < 0)
-            net->farPlaces << p.name;
+            farPlaces.push_back(std::move(p));
         else
             joined.push_back(std::move(p));
     }
     net->places = std::move(joined);
+    sayWhyFar(farPlaces, mainRoad, options.joinWithinKm, net);
     // In the order of the file's nodes, so that the same extract gives the same files.
     std::sort(net->places.begin(), net->places.end(),
               [](const Place &a, const Place &b) { return a.id < b.id; });

@@ -98,8 +98,10 @@ std::string formatOf(const QString &path);
 
 // The graph's nodes: the extract's road nodes that have a position (their positions given back
 // once placed). Per extract node, its graph node, or -1 where the extract lacks it, -2 where it
-// lies off the Earth, -3 where a barrier stops cars (the road is cut there).
-std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g);
+// lies off the Earth, -3 where a barrier stops cars (the road is cut there; its position goes
+// to `barrierAt`).
+std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g,
+                                     std::vector<std::pair<double, double>> *barrierAt);
 // The graph's nodes in the order of a Hilbert curve, `index` with them: nodes near one another
 // stand near one another in memory, and a search reads fewer pages (an extract's order follows
 // ids, not places).

@@ -814,6 +814,28 @@ private slots:
             QCOMPARE(int(joinable[std::size_t(v)]), apart ? 1 : 2);
     }
 
+    // A cancel is heard wherever the conversion looks for one, in every stage and thread:
+    // asked at the k-th look, for every k, the conversion stops there and returns nothing.
+    void cancelIsHeardAtEveryLook()
+    {
+        const QString in = file("cancel.osm", townsExtract(5, 9));
+        std::atomic<int> looks{0};
+        osmnet::Options options;
+        options.threads = 2;
+        options.cancelled = [&looks] {
+            ++looks;
+            return false;
+        };
+        QVERIFY(!osmnet::convert(in, options).places.empty());
+        const int all = looks;
+        QVERIFY2(all >= 10, qPrintable(QString::number(all)));
+        for (int k = 1; k <= all; k += std::max(1, all / 40)) {
+            std::atomic<int> seen{0};
+            options.cancelled = [&seen, k] { return ++seen >= k; };
+            QVERIFY_THROWS_EXCEPTION(osmnet::Cancelled, osmnet::convert(in, options));
+        }
+    }
+
     void namesUniqueAsGpsReadsThem()
     {
         osmnet::Network net;

@@ -46,11 +46,17 @@ Network convert(const QString &extract, const Options &options)
                             ? options.threads
                             : int(std::max(1u, std::thread::hardware_concurrency()));
     Network net;
+    // Between the stages, and within each one that can take long, a cancel is heard.
     Extract read = readExtract(extract, options, progress, &net);
+    progress.check();
     std::vector<std::int32_t> index = placeNodes(&read, &net.graph, &net.barrierAt);
+    progress.check();
     renumber(&net.graph, &index);
+    progress.check();
     std::vector<float> mainRoad = buildArcs(std::move(read), std::move(index), &net);
+    progress.check();
     const Towns towns = joinPlaces(std::move(mainRoad), options, progress, &net);
+    progress.check();
     Searched searched = searchFromPlaces(net, towns, threads, progress);
     repairRoads(towns, std::move(searched), threads, progress, &net);
     return net;

@@ -50,7 +50,10 @@ Towns joinPlaces(std::vector<float> mainRoad, const Options &options, const Prog
     const auto joinable = [&used](int v) { return used[std::size_t(v)] == 2; };
     auto grid = std::make_unique<NodeGrid>(g, used);
     std::vector<Place> joined, farPlaces;
+    std::size_t done = 0;
     for (Place &p : net->places) {
+        if ((++done & 0xfff) == 0)
+            progress.check();
         float best = 0;
         double bestKm = 0;
         p.node = -1;

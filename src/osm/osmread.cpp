@@ -35,7 +35,7 @@ Extract readExtract(const QString &path, const Options &options, const Progress 
         wanted.insert(wanted.end(), a.outline.begin(), a.outline.end());
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    OutlineReader outlineWays(wanted);
+    OutlineReader outlineWays(wanted, options.cancelled);
     if (!wanted.empty())
         readAll(path, osmium::osm_entity_bits::way, outlineWays);
     std::vector<std::int64_t>().swap(wanted);

@@ -149,10 +149,15 @@ private:
 class OutlineReader : public osmium::handler::Handler
 {
 public:
-    explicit OutlineReader(const std::vector<std::int64_t> &wanted) : wanted(wanted) {}
+    OutlineReader(const std::vector<std::int64_t> &wanted, const std::function<bool()> &cancelled)
+        : wanted(wanted), cancelled(cancelled)
+    {
+    }
 
     void way(const osmium::Way &way)
     {
+        if ((++seen & 0xffff) == 0 && cancelled && cancelled())
+            throw Cancelled();
         if (!std::binary_search(wanted.begin(), wanted.end(), way.id()))
             return;
         std::vector<std::int64_t> &nodes = refs[way.id()];
@@ -164,6 +169,10 @@ public:
 
     const std::vector<std::int64_t> &wanted;
     std::unordered_map<std::int64_t, std::vector<std::int64_t>> refs;
+
+private:
+    const std::function<bool()> &cancelled;
+    long long seen = 0;
 };
 
 class NodeReader : public osmium::handler::Handler

@@ -220,7 +220,7 @@ void joinPastTowns(const Network &net, const std::unordered_map<int, std::vector
                         std::vector<std::int32_t> path = ahead.pathTo(targets[t]);
                         if (i > k)
                             std::reverse(path.begin(), path.end());
-                        shapeLink(g, path, &f.link, &f.kept);
+                        shapeLink(g, path, &f.link, &f.kept, &cancelled);
                         mine.push_back(std::move(f));
                     }
                 }

@@ -70,7 +70,7 @@ Searched searchFromPlaces(const Network &net, const Towns &towns, int threads,
                 std::vector<std::int32_t> path = search.pathTo(targets[k]);
                 if (i > j)
                     std::reverse(path.begin(), path.end());
-                shapeLink(g, path, &f.link, &f.kept);
+                shapeLink(g, path, &f.link, &f.kept, &progress.options().cancelled);
                 mine.push_back(std::move(f));
             }
             if (progress.wanted() && i % 1000 == 999) {

@@ -11,7 +11,8 @@ namespace {
 
 // Douglas–Peucker on a local flat projection (metres): keeps the points that leave the line
 // between the kept ones by more than `metres`; the ends always.
-std::vector<char> simplify(const RoadGraph &g, const std::vector<std::int32_t> &path, double metres)
+std::vector<char> simplify(const RoadGraph &g, const std::vector<std::int32_t> &path, double metres,
+                           const std::function<bool()> *cancelled)
 {
     const std::size_t n = path.size();
     std::vector<char> keep(n, 0);
@@ -25,9 +26,16 @@ std::vector<char> simplify(const RoadGraph &g, const std::vector<std::int32_t> &
     const auto x = [&](std::size_t k) { return g.lon[std::size_t(path[k])] * mx; };
     const auto y = [&](std::size_t k) { return g.lat[std::size_t(path[k])] * my; };
     std::vector<std::pair<std::size_t, std::size_t>> spans{{0, n - 1}};
+    std::size_t looked = 0; // (a long zigzag takes long: a cancel is heard meanwhile)
     while (!spans.empty()) {
         const auto [first, last] = spans.back();
         spans.pop_back();
+        looked += last - first;
+        if (looked > (std::size_t(1) << 22)) {
+            looked = 0;
+            if (cancelled && *cancelled && (*cancelled)())
+                throw Cancelled();
+        }
         const double ax = x(first), ay = y(first), dx = x(last) - ax, dy = y(last) - ay;
         const double length2 = dx * dx + dy * dy;
         double worst = -1;
@@ -55,13 +63,13 @@ std::vector<char> simplify(const RoadGraph &g, const std::vector<std::int32_t> &
 } // namespace
 
 void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link,
-               std::vector<std::int32_t> *kept)
+               std::vector<std::int32_t> *kept, const std::function<bool()> *cancelled)
 {
     link->km = 0;
     for (std::size_t k = 1; k < path.size(); ++k)
         link->km += distanceKm(g.lat[std::size_t(path[k - 1])], g.lon[std::size_t(path[k - 1])],
                                g.lat[std::size_t(path[k])], g.lon[std::size_t(path[k])]);
-    const std::vector<char> keep = simplify(g, path, kShapeMetres);
+    const std::vector<char> keep = simplify(g, path, kShapeMetres, cancelled);
     kept->clear();
     for (std::size_t k = 0; k < path.size(); ++k)
         if (keep[k])

@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -179,10 +180,10 @@ void repairRoads(const Towns &towns, Searched searched, int threads, const Progr
 // The drive along `path` (road nodes) for a link from place `a`'s node to `b`'s: its length
 // in the link, and in `kept` the road nodes of its shape, simplified so that it leaves the road
 // by no more than kShapeMetres (4 bytes a point, where the link's shape takes 16), put in the
-// link by placeShape() once the link is kept.
+// link by placeShape() once the link is kept. Throws Cancelled when `cancelled` says to stop.
 constexpr double kShapeMetres = 5.0;
 void shapeLink(const RoadGraph &g, const std::vector<std::int32_t> &path, Link *link,
-               std::vector<std::int32_t> *kept);
+               std::vector<std::int32_t> *kept, const std::function<bool()> *cancelled = nullptr);
 void placeShape(const RoadGraph &g, const std::vector<std::int32_t> &kept, Link *link);
 
 } // namespace osmnet::detail

@@ -47,6 +47,7 @@ void OsmImport::ask()
 {
     if (busy())
         return;
+    letCancelledGo();
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString extract = QFileDialog::getOpenFileName(
         window, tr("Open an OpenStreetMap extract"), documents,
@@ -73,6 +74,7 @@ void OsmImport::convert(const QString &extract, const QString &folder)
 #ifdef GPS_HAVE_OSM
     if (busy())
         return;
+    letCancelledGo();
     stop = std::make_shared<std::atomic<bool>>(false);
     progress = new QProgressDialog(window);
     auto *label = new QLabel(progress);
@@ -89,7 +91,8 @@ void OsmImport::convert(const QString &extract, const QString &folder)
     const bool existed = QFileInfo::exists(folder);
     QPointer<OsmImport> self(this);
     auto flag = stop;
-    worker = QThread::create([self, flag, extract, folder, existed] {
+    const int round = ++rounds;
+    worker = QThread::create([self, flag, extract, folder, existed, round] {
         QString problem;
         bool cancelled = false;
         try {
@@ -115,9 +118,12 @@ void OsmImport::convert(const QString &extract, const QString &folder)
         } catch (const std::exception &e) {
             problem = QString::fromUtf8(e.what());
         }
-        QMetaObject::invokeMethod(self, [self, folder, problem, cancelled, existed] {
-            if (self)
-                self->finished(folder, problem, cancelled, existed);
+        // Cancelled once the files were written: gone again, unless the folder was there.
+        if (cancelled && problem.isEmpty() && !existed && QFileInfo::exists(folder))
+            QDir(folder).removeRecursively();
+        QMetaObject::invokeMethod(self, [self, folder, problem, cancelled, round] {
+            if (self && self->rounds == round) // (not one cancelled and let go since)
+                self->finished(folder, problem, cancelled);
         });
     });
     worker->start();
@@ -127,8 +133,24 @@ void OsmImport::convert(const QString &extract, const QString &folder)
 #endif
 }
 
-void OsmImport::finished(const QString &folder, const QString &problem, bool cancelled,
-                         bool existed)
+void OsmImport::letCancelledGo()
+{
+    if (!worker)
+        return;
+    // Every stage of the conversion looks at the flag often: it ends at once, its files gone.
+    *stop = true;
+    worker->wait();
+    delete worker;
+    worker = nullptr;
+    ++rounds; // what it still has to say is not heard
+    if (progress) {
+        progress->disconnect(this);
+        progress->close();
+    }
+    progress = nullptr;
+}
+
+void OsmImport::finished(const QString &folder, const QString &problem, bool cancelled)
 {
     worker->wait();
     delete worker;
@@ -139,12 +161,8 @@ void OsmImport::finished(const QString &folder, const QString &problem, bool can
         progress->close();
     }
     progress = nullptr;
-    if (stopped) {
-        // Cancelled once the files were written: gone again, unless the folder was there.
-        if (problem.isEmpty() && !existed && QFileInfo::exists(folder))
-            QDir(folder).removeRecursively();
+    if (stopped)
         return;
-    }
     if (!problem.isEmpty()) {
         plainMessage(window, QMessageBox::Warning, tr("GPS"),
                      tr("The extract could not be converted: %1").arg(problem));

@@ -31,17 +31,21 @@ public:
     void ask();
     // Converts `extract` into `folder` (made, or written into), under the progress dialog.
     void convert(const QString &extract, const QString &folder);
-    bool busy() const { return worker != nullptr; }
+    // Converting, and not cancelled: a cancelled conversion stops at once, and another can start.
+    bool busy() const { return worker && !*stop; }
 
 signals:
     void converted(const QString &folder);
 
 private:
-    void finished(const QString &folder, const QString &problem, bool cancelled, bool existed);
+    void finished(const QString &folder, const QString &problem, bool cancelled);
+    // Waits for a cancelled conversion to end (it checks often), and forgets it.
+    void letCancelledGo();
 
     QWidget *window;
     QAction *importAction = nullptr;
     QPointer<QProgressDialog> progress;
     QThread *worker = nullptr;
     std::shared_ptr<std::atomic<bool>> stop;
+    int rounds = 0; // conversions started or let go: a late word from an old one is not heard
 };

@@ -6,6 +6,7 @@
 #include "networkcredit.h"
 #include "routefinder.h"
 #include "routeshape.h"
+#include "simplifyline.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -299,6 +300,62 @@ private slots:
         QVERIFY(credit.text.toUtf8().size() <= NetworkCredit::kMostBytes * 3);
         QCOMPARE(credit.text.isEmpty(), line.isEmpty());
         QCOMPARE(creditMissing(credit), line.isEmpty() && !bytes.isEmpty() && bytes != "<dir>");
+    }
+
+    // A shape simplified for drawing keeps its ends and leaves none of its points by more than
+    // the tolerance, on any shape: those that take the farthest-point split quadratic time (a
+    // long zigzag, a spiral) among them.
+    void simplifiedLinesStayWithinTolerance_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<int>("n");
+        QTest::newRow("a straight line") << 0 << 1000;
+        QTest::newRow("a zigzag, 100,000 points") << 1 << 100000;
+        QTest::newRow("a spiral") << 2 << 20000;
+        QTest::newRow("a random walk") << 3 << 20000;
+        QTest::newRow("two points") << 0 << 2;
+    }
+
+    void simplifiedLinesStayWithinTolerance()
+    {
+        QFETCH(int, shape);
+        QFETCH(int, n);
+        QRandomGenerator rng(5);
+        std::vector<std::pair<double, double>> line;
+        double x = 0, y = 0;
+        for (int k = 0; k < n; ++k) {
+            if (shape == 0)
+                line.emplace_back(k * 3.0, k * 1.0);
+            else if (shape == 1) // each turn just off the last, the farthest point at an end
+                line.emplace_back(k * 0.5, (k % 2) * 1000.0 + k * 0.01);
+            else if (shape == 2)
+                line.emplace_back(k * std::cos(k * 0.05), k * std::sin(k * 0.05));
+            else
+                line.emplace_back(x += rng.bounded(20.0) - 10, y += rng.bounded(20.0) - 10);
+        }
+        const double tolerance = 5;
+        const std::vector<char> keep = simplifyLine(
+            line.size(), [&line](std::size_t k) { return line[k]; }, tolerance);
+        QCOMPARE(keep.size(), line.size());
+        QVERIFY(keep.front() && keep.back());
+        double worst = 0;
+        for (std::size_t a = 0, b = 1; b < line.size(); ++b) {
+            if (!keep[b])
+                continue;
+            const double dx = line[b].first - line[a].first, dy = line[b].second - line[a].second;
+            const double length2 = dx * dx + dy * dy;
+            for (std::size_t k = a + 1; k < b; ++k) {
+                const double px = line[k].first - line[a].first,
+                             py = line[k].second - line[a].second;
+                const double t =
+                    length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0.0;
+                worst = std::max(worst, std::hypot(px - t * dx, py - t * dy));
+            }
+            a = b;
+        }
+        QVERIFY2(worst <= tolerance, qPrintable(QString::number(worst)));
+        if (shape == 0)
+            QCOMPARE(std::count(keep.begin(), keep.end(), 1), std::ptrdiff_t(2));
     }
 
     // A folder's road shapes: what serves is kept, oriented from the lower position; a line

@@ -815,6 +815,36 @@ private slots:
             QCOMPARE(int(joinable[std::size_t(v)]), apart ? 1 : 2);
     }
 
+    // A way that zigzags 3 km across 80,000 times: simplified in time near its length (the
+    // farthest-point split took 26 s), and its drive, longer than any road on Earth, left out
+    // of shapes.csv (GPS would refuse the line) and said; the road itself is written.
+    void aZigzagAcrossACountry()
+    {
+        QStringList nodes, refs;
+        for (int i = 0; i < 80000; ++i) {
+            nodes << QStringLiteral("%1 %2 %3")
+                         .arg(i + 1)
+                         .arg(45.0 + (i % 2) * 0.03 + i * 1e-7, 0, 'f', 7)
+                         .arg(5.0 + i * 0.00001, 0, 'f', 7);
+            refs << QString::number(i + 1);
+        }
+        nodes << "900001 45.0001 5 place=village;name=A"
+              << "900002 45.0001 5.79999 place=village;name=B";
+        const QString in =
+            file("zigzag.osm", extract(nodes, {"1 " + refs.join(u',') + " highway=primary"}));
+        const QString out = dir.filePath("zigzag");
+        const Run run = gpsnet({"osm", in, out});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.err.contains("1 road's drive is longer than any road on Earth (100,000 km)"),
+                 qPrintable(run.err));
+        QVERIFY(read(out + "/temps.csv").startsWith("A,B,"));
+        QCOMPARE(read(out + "/shapes.csv"), QStringLiteral("from,to,km,lat,lon,...\n"));
+        Network net;
+        QStringList messages;
+        QCOMPARE(net.load(out, &messages), Network::Load::Ok);
+        QCOMPARE(messages, QStringList());
+    }
+
     // A cancel is heard wherever the conversion looks for one, in every stage and thread:
     // asked at the k-th look, for every k, the conversion stops there and returns nothing.
     void cancelIsHeardAtEveryLook()

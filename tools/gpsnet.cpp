@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -182,6 +183,11 @@ void reportLeftOut(const osmnet::Network &net, const osmnet::Options &options)
          "written for it",
          "pairs of places are joined one way only: GPS roads go both ways, so no road was "
          "written for them");
+    said(std::count_if(net.links.begin(), net.links.end(), osmnet::overlong),
+         "road's drive is longer than any road on Earth (100,000 km): its shape and length "
+         "were left out of shapes.csv",
+         "roads' drives are longer than any road on Earth (100,000 km): their shapes and "
+         "lengths were left out of shapes.csv");
     said(net.barriers,
          "road node has a barrier that stops cars (a bollard, a locked gate...): the road is "
          "cut there",

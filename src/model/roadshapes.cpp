@@ -3,6 +3,7 @@
 #include "city.h"
 #include "csvtext.h"
 #include "loadproblems.h"
+#include "simplifyline.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,47 +16,17 @@ using namespace loadtext;
 
 namespace {
 
-// Longer than any road on Earth: a larger figure is a slip, not a distance.
-constexpr double kLongestKm = 100000.0;
 // Pairs of cities a line may stand for when its names are held by several.
 constexpr int kMostPairs = 64;
 
-// Douglas–Peucker: appends to `out` the points of `line` that leave the line between those
-// kept by more than `tolerance` (the ends always).
+// Appends to `out` the points of `line` that leave the line between those kept by more than
+// `tolerance` (the ends always).
 void simplified(std::span<const QPointF> line, double tolerance, std::vector<QPointF> *out)
 {
-    const std::size_t n = line.size();
-    if (n < 3) {
-        out->insert(out->end(), line.begin(), line.end());
-        return;
-    }
-    std::vector<char> keep(n, 0);
-    keep.front() = keep.back() = 1;
-    std::vector<std::pair<std::size_t, std::size_t>> spans{{0, n - 1}};
-    while (!spans.empty()) {
-        const auto [first, last] = spans.back();
-        spans.pop_back();
-        const QPointF a = line[first], d = line[last] - a;
-        const double length2 = QPointF::dotProduct(d, d);
-        double worst = -1;
-        std::size_t at = first;
-        for (std::size_t k = first + 1; k < last; ++k) {
-            const QPointF p = line[k] - a;
-            const double t =
-                length2 > 0 ? std::clamp(QPointF::dotProduct(p, d) / length2, 0.0, 1.0) : 0.0;
-            const QPointF e = p - t * d;
-            if (QPointF::dotProduct(e, e) > worst) {
-                worst = QPointF::dotProduct(e, e);
-                at = k;
-            }
-        }
-        if (worst > tolerance * tolerance) {
-            keep[at] = 1;
-            spans.push_back({first, at});
-            spans.push_back({at, last});
-        }
-    }
-    for (std::size_t k = 0; k < n; ++k)
+    const std::vector<char> keep = simplifyLine(
+        line.size(), [&line](std::size_t k) { return std::pair(line[k].x(), line[k].y()); },
+        tolerance);
+    for (std::size_t k = 0; k < line.size(); ++k)
         if (keep[k])
             out->push_back(line[k]);
 }
@@ -105,7 +76,7 @@ void RoadShapes::parse(const QByteArray &bytes, const Roads &roads, QStringList 
                                      .arg(fieldCount));
             return;
         }
-        if (read != csv::Number::Ok || km < 0 || km > kLongestKm) {
+        if (read != csv::Number::Ok || km < 0 || km > RoadShapes::kLongestKm) {
             problems.add(number, QStringLiteral("the length %1 is not a number of km from 0 to "
                                                 "100000; the road is drawn straight")
                                      .arg(Problems::quote(kmField)));

@@ -18,6 +18,8 @@ class RoadShapes
 {
 public:
     static QString fileName() { return QStringLiteral("shapes.csv"); }
+    // Longer than any road on Earth: a larger figure is a slip, not a distance, and is refused.
+    static constexpr double kLongestKm = 100000.0;
 
     // What the file is read against: the cities' positions of a name, and whether a road
     // joins two positions.

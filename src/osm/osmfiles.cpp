@@ -4,11 +4,17 @@
 #include "networkcredit.h"
 #include "networkwrite.h"
 #include "osmstages.h"
+#include "roadshapes.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace osmnet {
+
+bool overlong(const Link &link)
+{
+    return link.km > RoadShapes::kLongestKm;
+}
 
 QByteArray citiesCsv(const Network &network)
 {
@@ -47,6 +53,8 @@ QByteArray shapesCsv(const Network &network)
         out += QByteArray::number(lon, 'f', 7);
     };
     for (const Link &l : network.links) {
+        if (overlong(l))
+            continue; // (GPS would refuse the line: the road is drawn straight, its km unknown)
         const Place &a = network.places[std::size_t(l.a)], &b = network.places[std::size_t(l.b)];
         out += a.name.toUtf8() + ',' + b.name.toUtf8() + ',' + QByteArray::number(l.km, 'f', 3);
         // From the place's own position along the drive to the other's: the road drawn from

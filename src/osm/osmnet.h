@@ -112,6 +112,10 @@ bool write(const QString &dir, const Network &network, QString *error);
 // use.
 double speedKmh(const char *highway, const char *maxspeed, bool service);
 
+// A road whose drive is longer than any road on Earth (bad data, such as a way that zigzags
+// across a country thousands of times): shapes.csv leaves it out, as GPS would refuse it.
+bool overlong(const Link &link);
+
 // The great-circle distance in kilometres.
 double distanceKm(double lat1, double lon1, double lat2, double lon2);
 

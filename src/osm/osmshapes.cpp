@@ -2,6 +2,7 @@
 // drawing.
 
 #include "osmstages.h"
+#include "simplifyline.h"
 
 #include <cmath>
 
@@ -14,50 +15,20 @@ namespace {
 std::vector<char> simplify(const RoadGraph &g, const std::vector<std::int32_t> &path, double metres,
                            const std::function<bool()> *cancelled)
 {
-    const std::size_t n = path.size();
-    std::vector<char> keep(n, 0);
-    if (n == 0)
-        return keep;
-    keep.front() = keep.back() = 1;
-    if (n < 3)
-        return keep;
+    if (path.empty())
+        return {};
     const double lat0 = g.lat[std::size_t(path.front())] * kRadiansPerDegree;
     const double mx = 111320.0 * std::cos(lat0), my = 110574.0;
-    const auto x = [&](std::size_t k) { return g.lon[std::size_t(path[k])] * mx; };
-    const auto y = [&](std::size_t k) { return g.lat[std::size_t(path[k])] * my; };
-    std::vector<std::pair<std::size_t, std::size_t>> spans{{0, n - 1}};
-    std::size_t looked = 0; // (a long zigzag takes long: a cancel is heard meanwhile)
-    while (!spans.empty()) {
-        const auto [first, last] = spans.back();
-        spans.pop_back();
-        looked += last - first;
-        if (looked > (std::size_t(1) << 22)) {
-            looked = 0;
+    return simplifyLine(
+        path.size(),
+        [&](std::size_t k) {
+            return std::pair(g.lon[std::size_t(path[k])] * mx, g.lat[std::size_t(path[k])] * my);
+        },
+        metres,
+        [cancelled] {
             if (cancelled && *cancelled && (*cancelled)())
                 throw Cancelled();
-        }
-        const double ax = x(first), ay = y(first), dx = x(last) - ax, dy = y(last) - ay;
-        const double length2 = dx * dx + dy * dy;
-        double worst = -1;
-        std::size_t at = first;
-        for (std::size_t k = first + 1; k < last; ++k) {
-            const double px = x(k) - ax, py = y(k) - ay;
-            // Distance to the segment (to its ends beyond them): a road that turns back counts.
-            const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0;
-            const double ex = px - t * dx, ey = py - t * dy;
-            const double d = ex * ex + ey * ey;
-            if (d > worst) {
-                worst = d;
-                at = k;
-            }
-        }
-        if (worst > metres * metres) {
-            keep[at] = 1;
-            spans.push_back({first, at});
-            spans.push_back({at, last});
-        }
-    }
-    return keep;
+        });
 }
 
 } // namespace

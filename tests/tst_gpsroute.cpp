@@ -1,5 +1,6 @@
 #include "matrix.h"
 #include "network.h"
+#include "networkcache.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -778,6 +779,23 @@ private slots:
         QVERIFY(fromImage);
         QVERIFY(kept.hierarchy());
         QCOMPARE(answers(true), plain); // the image read
+
+        // Where its image cannot be kept (a folder in its place), nothing is built for it: the
+        // same answer, and why said once.
+        const QString blocked = dir.filePath(".blocked/gps/networks");
+        QByteArray key;
+        QVERIFY(QDir().mkpath(networkcache::fileFor(blocked, big, &key)));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CACHE_HOME", dir.filePath(".blocked"));
+        p.setProcessEnvironment(env);
+        p.start(GPSROUTE_PATH, {"--data", big, "route", name(1), name(2)});
+        QVERIFY(p.waitForFinished(120000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(err.count("gpsroute: the network is read from its files at each run: a folder "
+                           "stands where its image would go"),
+                 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).startsWith(name(1) + "\t0\n"));
         QDir(big).removeRecursively();
     }
 

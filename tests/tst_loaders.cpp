@@ -3,6 +3,7 @@
 #include "matrix.h"
 #include "nameindex.h"
 #include "network.h"
+#include "networkcache.h"
 #include "networkcredit.h"
 #include "routefinder.h"
 #include "routeshape.h"
@@ -751,6 +752,8 @@ private slots:
         QTest::newRow("image: an earlier version") << "earlier version" << false << true;
         QTest::newRow("image: another folder's") << "other folder" << false << true;
         QTest::newRow("cache folder: a file") << "folder is a file" << false << false;
+        // An image that cannot be kept: nothing built for it, and why said.
+        QTest::newRow("image: a folder in its place") << "folder in place" << false << false;
         // What is not the user's own ordinary file is neither read nor written through.
         QTest::newRow("image: a key spliced onto another's payload") << "spliced" << false << true;
         QTest::newRow("image: a pipe (replaced)") << "pipe" << false << true;
@@ -789,13 +792,25 @@ private slots:
             cache.smallest = 1 << 20;
         if (change == "folder is a file")
             QVERIFY(QFile(cacheDir).open(QIODevice::WriteOnly));
+        if (change == "folder in place") {
+            QByteArray key;
+            QVERIFY(QDir().mkpath(networkcache::fileFor(cacheDir, net, &key)));
+        }
+        QString notKept;
+        cache.notKept = &notKept;
         Network first;
         QStringList firstMessages;
         QCOMPARE(first.load(net, &firstMessages, cache), Network::Load::Ok);
         QVERIFY(!fromImage);
         QVERIFY(firstMessages.size() > 100); // and the count of those not listed
         const QStringList images = QDir(cacheDir).entryList(QDir::Files);
-        const bool kept = change != "folder is a file" && change != "small";
+        const bool kept =
+            change != "folder is a file" && change != "small" && change != "folder in place";
+        QCOMPARE(bool(first.hierarchy()), kept); // built only for an image kept
+        QCOMPARE(notKept.isEmpty(), kept || change == "small");
+        if (change == "folder in place")
+            QVERIFY2(notKept.startsWith("a folder stands where its image would go"),
+                     qPrintable(notKept));
         QCOMPARE(images.size(), kept ? 1 : 0);
         QFile image(images.isEmpty() ? QString() : QDir(cacheDir).filePath(images[0]));
         const QFile::Permissions privately =

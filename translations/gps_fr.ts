@@ -274,6 +274,10 @@ licence CC BY 4.0</translation>
         <source>The whole network was read; GPS noticed this in it:</source>
         <translation>Tout le réseau a été lu ; GPS y a relevé ceci :</translation>
     </message>
+    <message>
+        <source>This network is read from its files at each opening: %1.</source>
+        <translation>Ce réseau est relu depuis ses fichiers à chaque ouverture : %1.</translation>
+    </message>
 </context>
 <context>
     <name>Info</name>

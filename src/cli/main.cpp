@@ -266,7 +266,14 @@ QString negativeNumber(const QStringList &arguments)
 // said, where its folder or a file cannot be read.
 bool load(const QString &dataDir, Network *net)
 {
-    switch (net->load(dataDir, nullptr, Network::Cache{Network::defaultCacheFolder()})) {
+    Network::Cache cache{Network::defaultCacheFolder()};
+    QString notKept;
+    cache.notKept = &notKept;
+    const Network::Load loaded = net->load(dataDir, nullptr, cache);
+    if (!notKept.isEmpty()) // (once: nothing was built for it, and the answers are the same)
+        QTextStream(stderr) << "gpsroute: the network is read from its files at each run: "
+                            << notKept << Qt::endl;
+    switch (loaded) {
     case Network::Load::NoFolder:
         QTextStream(stderr) << "gpsroute: "
                             << QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath())

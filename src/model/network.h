@@ -45,6 +45,9 @@ public:
         QString folder;
         qint64 smallest = qint64(4) << 20;
         bool *fromImage = nullptr; // when given, set to whether the image was read
+        // When given, set to why the network's image could not be kept (empty when it was, or
+        // needed not be): nothing is built for it then.
+        QString *notKept = nullptr;
         // A network of this many nodes and more, up to hierarchyTo, gets the searches' speed-up
         // structure when its image is made, and keeps it there (beyond, building it could take
         // minutes, and more memory than the network).

@@ -12,6 +12,8 @@
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QStorageInfo>
+#include <QTemporaryFile>
 
 #include <cstring>
 #include <system_error>
@@ -175,6 +177,43 @@ bool mayWrite(const QString &cacheFolder, const QString &file)
     return privatefiles::makePrivateFolder(base, cacheFolder) && privatefiles::replaceable(file);
 }
 
+bool canKeep(const QString &cacheFolder, const QString &file, qint64 size, QString *why)
+{
+    const QString where = QDir::toNativeSeparators(cacheFolder);
+    if (!mayWrite(cacheFolder, file)) {
+        *why = QFileInfo(file).isSymLink()
+                   ? QStringLiteral("a link stands where its image would go in %1").arg(where)
+                   : QStringLiteral("%1 is not a folder of the user's alone").arg(where);
+        return false;
+    }
+    if (QFileInfo(file).isDir()) {
+        *why = QStringLiteral("a folder stands where its image would go (%1)")
+                   .arg(QDir::toNativeSeparators(file));
+        return false;
+    }
+    const QStorageInfo disk(cacheFolder);
+    if (disk.isValid() && disk.isReadOnly()) {
+        *why = QStringLiteral("%1 is on a disk that is read only").arg(where);
+        return false;
+    }
+    const qint64 free = disk.isValid() ? disk.bytesAvailable() : -1;
+    if (free >= 0 && free < size) {
+        *why = QStringLiteral("the disk of %1 has %2 MB free, its image needs about %3 MB")
+                   .arg(where)
+                   .arg(free >> 20)
+                   .arg((size >> 20) + 1);
+        return false;
+    }
+    // Written straight to the disk: a refusal is heard here, not after the build.
+    QTemporaryFile trial(QDir(cacheFolder).filePath(QStringLiteral(".trial-XXXXXX")));
+    const QByteArray some(4096, '\0');
+    if (!trial.open() || trial.write(some) != some.size() || !trial.flush()) {
+        *why = QStringLiteral("%1 cannot be written (%2)").arg(where, trial.errorString());
+        return false;
+    }
+    return true;
+}
+
 void write(const QString &cacheFolder, const QString &file, QByteArrayView key,
            QByteArrayView image)
 {
@@ -260,10 +299,16 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
         found.clear();
         std::vector<std::pair<int, int>> roadNames;
         const Load result = readFiles(folder, &found, &roadNames);
-        if (result == Load::Ok && networkcache::mayWrite(cache.folder, file)) {
+        // Nothing is built for an image that cannot be kept: asked first, and said once.
+        QString why;
+        const qint64 text = QFileInfo(cities).size() + QFileInfo(roads).size();
+        if (result == Load::Ok &&
+            networkcache::canKeep(cache.folder, file, 2 * text + (qint64(1) << 20), &why)) {
             if (nodeCount() >= cache.hierarchyFrom && nodeCount() <= cache.hierarchyTo)
                 buildHierarchy(); // once, for every later opening
             networkcache::write(cache.folder, file, key, imageOf(found, roadNames));
+        } else if (result == Load::Ok && cache.notKept) {
+            *cache.notKept = why;
         }
         if (messages)
             messages->append(found);

@@ -30,6 +30,10 @@ bool read(const QString &cacheFolder, const QString &file, QByteArray *bytes, QB
 // Makes the cache folder, private to the user, and says whether an image may be put at `file`:
 // the folder and what is at that place are the user's own.
 bool mayWrite(const QString &cacheFolder, const QString &file);
+// Whether an image of about `size` bytes can be kept at `file` now (mayWrite, no folder in its
+// place, room for it on the disk, and a trial file written there), said before anything is
+// built for it; else false, with why in `why` ("the disk has 2 MB free...").
+bool canKeep(const QString &cacheFolder, const QString &file, qint64 size, QString *why);
 // Keeps `image` for `key` in `file` (see mayWrite), private to the user, put in place whole; then
 // removes the oldest images beyond the cache's bound.
 void write(const QString &cacheFolder, const QString &file, QByteArrayView key,

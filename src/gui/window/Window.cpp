@@ -87,8 +87,13 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
 
     try {
         auto network = std::make_shared<Network>();
-        const Network::Load loaded =
-            network->load(dataDir, &messages, Network::Cache{Network::defaultCacheFolder()});
+        Network::Cache cache{Network::defaultCacheFolder()};
+        QString notKept;
+        cache.notKept = &notKept;
+        const Network::Load loaded = network->load(dataDir, &messages, cache);
+        if (!notKept.isEmpty()) // in the status line once the window is up
+            QTimer::singleShot(0, this,
+                               [this, notKept] { say(FileActions::notKeptText(notKept)); });
         if (loaded == Network::Load::NoFolder)
             missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
         opened = loaded == Network::Load::Ok;

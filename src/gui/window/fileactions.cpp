@@ -79,6 +79,11 @@ QString FileActions::droppedFolder(const QMimeData *data)
     return info.isDir() ? info.absoluteFilePath() : info.isFile() ? info.absolutePath() : QString();
 }
 
+QString FileActions::notKeptText(const QString &why)
+{
+    return tr("This network is read from its files at each opening: %1.").arg(why);
+}
+
 std::shared_ptr<Network> FileActions::readNetwork(const QString &dir, QStringList *found)
 {
     auto network = std::make_shared<Network>();
@@ -87,7 +92,12 @@ std::shared_ptr<Network> FileActions::readNetwork(const QString &dir, QStringLis
         // Tens of thousands of cities take a moment to read.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        result = network->load(dir, found, Network::Cache{Network::defaultCacheFolder()});
+        Network::Cache cache{Network::defaultCacheFolder()};
+        QString notKept;
+        cache.notKept = &notKept;
+        result = network->load(dir, found, cache);
+        if (!notKept.isEmpty())
+            emit done(notKeptText(notKept));
     }
     if (result != Network::Load::NoFolder && network->size() > 0)
         return network;

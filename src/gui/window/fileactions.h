@@ -59,6 +59,9 @@ public:
     void copyRoute();
     void saveMapImage();
 
+    // Why a large network is read from its files at each opening (its image cannot be kept).
+    static QString notKeptText(const QString &why);
+
 signals:
     // The user asked for the network in `folder`.
     void openRequested(const QString &folder);

@@ -39,7 +39,14 @@ void writeNetwork(const QString &dir, int variant)
         roads += "P" + QByteArray::number((i * 7) % 45) + ",P" + QByteArray::number((i * 11) % 45) +
                  ',' + QByteArray::number(10 + (i * 13 + variant) % 50) + '\n';
     roads += "P1,Nowhere,5\nP2,P3,x\n";
-    for (const auto &[name, bytes] : {std::pair{"villes.csv", cities}, {"temps.csv", roads}}) {
+    // Shapes for some roads (one line of no city: said), kept in the image with the rest.
+    QByteArray shapes = "from,to,km,lat,lon,...\nP1,Nowhere,3\n";
+    for (int i = 1; i < 30; ++i)
+        shapes += "P" + QByteArray::number((i * 7) % 45) + ",P" + QByteArray::number((i * 11) % 45) +
+                  ',' + QByteArray::number(5 + (i + variant) % 9) + ",40.5,2.4,41," +
+                  QByteArray::number(2.4 + i * 0.01) + ",41.5,2.6\n";
+    for (const auto &[name, bytes] :
+         {std::pair{"villes.csv", cities}, {"temps.csv", roads}, {"shapes.csv", shapes}}) {
         QFile f(dir + '/' + name);
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
             qFatal("cannot write %s", name);
@@ -62,6 +69,20 @@ bool sameNetwork(const Network &a, const Network &b)
         if (a.roads()[r].cityStart != b.roads()[r].cityStart ||
             a.roads()[r].cityEnd != b.roads()[r].cityEnd || a.roads()[r].time != b.roads()[r].time)
             return false;
+    // The roads' shapes, as drawn and measured.
+    const RoadShapes &x = a.shapes(), &y = b.shapes();
+    if (x.count() != y.count())
+        return false;
+    for (int i = 0; i < a.size(); ++i)
+        for (int j = 0; j < a.size(); ++j) {
+            const int s = x.find(i, j), t = y.find(i, j);
+            if ((s < 0) != (t < 0))
+                return false;
+            if (s >= 0 && (x.km(s) != y.km(t) || x.bounds(s) != y.bounds(t) ||
+                           !std::ranges::equal(x.points(s), y.points(t)) ||
+                           !std::ranges::equal(x.coarsePoints(s), y.coarsePoints(t))))
+                return false;
+        }
     return true;
 }
 
@@ -763,6 +784,9 @@ private slots:
             << "open folder" << false << true;
         QTest::newRow("the folder spelt otherwise: the same image") << "spelling" << true << true;
         QTest::newRow("network below the size kept") << "small" << false << false;
+        // The shapes go with the image: told apart like the two files.
+        QTest::newRow("shapes: other lengths") << "shapes" << false << true;
+        QTest::newRow("shapes: a file made since") << "shapes added" << false << true;
     }
 
     void networkImagesAreCheckedBeforeUse()
@@ -792,6 +816,8 @@ private slots:
             cache.smallest = 1 << 20;
         if (change == "folder is a file")
             QVERIFY(QFile(cacheDir).open(QIODevice::WriteOnly));
+        if (change == "shapes added")
+            QVERIFY(QFile::remove(net + "/shapes.csv"));
         if (change == "folder in place") {
             QByteArray key;
             QVERIFY(QDir().mkpath(networkcache::fileFor(cacheDir, net, &key)));
@@ -821,7 +847,12 @@ private slots:
         }
         QString spelt = net; // as the second and third loads name the folder
 
-        if (change == "bytes" || change == "touched") {
+        if (change == "shapes" || change == "shapes added") {
+            QTemporaryDir other;
+            writeNetwork(other.path(), change == "shapes" ? 1 : 0);
+            QFile::remove(net + "/shapes.csv");
+            QVERIFY(QFile::copy(other.filePath("shapes.csv"), net + "/shapes.csv"));
+        } else if (change == "bytes" || change == "touched") {
             if (change == "bytes")
                 writeNetwork(net, 1); // the same lengths, other times
             QVERIFY(setTime(change == "bytes" ? time : time.addSecs(10)));

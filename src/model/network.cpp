@@ -35,8 +35,9 @@ Network::Load Network::load(const QString &dir, QStringList *messages)
 
 Network::Load Network::load(const QString &dir, QStringList *messages, const Cache &cache)
 {
-    const Load result = loadCached(dir, messages, cache);
-    if (result != Load::NoFolder)
+    bool shapesRead = false; // (with the image, or before it is made)
+    const Load result = loadCached(dir, messages, cache, &shapesRead);
+    if (result != Load::NoFolder && !shapesRead)
         shapeSet.read(dir, shapeRoads(), messages);
     return result;
 }

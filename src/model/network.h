@@ -70,7 +70,7 @@ public:
     QByteArray image(const QStringList &messages) const;
     // Changed whenever what an image holds changes: an image of another version is not read.
     // (2: a hash of key and image; 3: the hierarchy; 4: up to 2 million nodes.)
-    static constexpr quint32 kImageVersion = 4;
+    static constexpr quint32 kImageVersion = 5;
     bool readImage(QByteArrayView bytes, QStringList *messages);
 
     // The roads' shapes and lengths, where the folder has them (shapes.csv, read after the
@@ -148,7 +148,8 @@ private:
     // Reads folder/villes.csv and folder/temps.csv into this network (see load()); the loader's
     // numbers of the roads' names in *roadNames.
     Load loadFolder(const QString &dir, QStringList *messages);
-    Load loadCached(const QString &dir, QStringList *messages, const Cache &cache);
+    Load loadCached(const QString &dir, QStringList *messages, const Cache &cache,
+                    bool *shapesRead);
     Load readFiles(const QDir &folder, QStringList *messages,
                    std::vector<std::pair<int, int>> *roadNames);
     // The names' index, their cities, and the shared names' nodes, from the cities; whether the

@@ -93,6 +93,20 @@ QString defaultFolder()
     return base.isEmpty() ? QString() : base + QStringLiteral("/gps/networks");
 }
 
+bool addOptionalKey(QByteArray *key, const QString &path)
+{
+    // No file, or something else in its place: a mark of its own, so that one made later (or
+    // put in its place) tells the image apart.
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        key->append("none", 4);
+        return true;
+    }
+    if (!info.isFile() || !addKey(key, path))
+        key->append("other", 5);
+    return true;
+}
+
 bool addKey(QByteArray *key, const QString &path)
 {
     const QFileInfo info(path);
@@ -243,7 +257,8 @@ QString Network::defaultCacheFolder()
     return networkcache::defaultFolder();
 }
 
-Network::Load Network::loadCached(const QString &dir, QStringList *messages, const Cache &cache)
+Network::Load Network::loadCached(const QString &dir, QStringList *messages, const Cache &cache,
+                                  bool *shapesRead)
 {
     if (cache.fromImage)
         *cache.fromImage = false;
@@ -260,7 +275,8 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
     bool keyMade = false;
     const auto makeKey = [&] {
         try {
-            keyMade = networkcache::addKey(&key, cities) && networkcache::addKey(&key, roads);
+            keyMade = networkcache::addKey(&key, cities) && networkcache::addKey(&key, roads) &&
+                      networkcache::addOptionalKey(&key, folder.filePath(RoadShapes::fileName()));
         } catch (...) { // out of memory: no key, no image
         }
     };
@@ -290,6 +306,7 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
         return loadFolder(dir, messages); // said by the loader, as ever
     }
     if (read && keptKey == key) {
+        *shapesRead = true;
         if (cache.fromImage)
             *cache.fromImage = true;
         for (const QString &text : std::as_const(found))
@@ -299,6 +316,8 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
         found.clear();
         std::vector<std::pair<int, int>> roadNames;
         const Load result = readFiles(folder, &found, &roadNames);
+        shapeSet.read(dir, shapeRoads(), &found); // simplified once, kept in the image
+        *shapesRead = true;
         // Nothing is built for an image that cannot be kept: asked first, and said once.
         QString why;
         const qint64 text = QFileInfo(cities).size() + QFileInfo(roads).size();

@@ -21,6 +21,8 @@ QString fileFor(const QString &cacheFolder, const QString &dir, QByteArray *key)
 // Appends the data file's size, time and a hash of its bytes to `key`; false when it cannot be
 // read as the loader would read it.
 bool addKey(QByteArray *key, const QString &path);
+// The same for a file the folder may lack (shapes.csv); true whatever is there.
+bool addOptionalKey(QByteArray *key, const QString &path);
 
 // The image kept in `file` and the key it was kept for, in `bytes` (which hold the file);
 // false where there is none that may be read: not an ordinary file of the user's in a folder of

@@ -2,6 +2,7 @@
 
 #include "city.h"
 #include "csvtext.h"
+#include "imagebytes.h"
 #include "loadproblems.h"
 #include "simplifyline.h"
 
@@ -159,6 +160,50 @@ int RoadShapes::add(double km, const std::vector<QPointF> &shape, bool backwards
     }
     box.push_back(shape.empty() ? QRectF() : QRectF(QPointF(left, top), QPointF(right, bottom)));
     return shapeIndex;
+}
+
+void RoadShapes::put(imagebytes::Writer *out) const
+{
+    out->putArray(keys);
+    out->putArray(kmOf);
+    out->putArray(starts);
+    out->putArray(points_);
+    out->putArray(box);
+    out->putArray(coarseStarts);
+    out->putArray(coarse);
+}
+
+bool RoadShapes::take(imagebytes::Reader *in, int cities)
+{
+    *this = RoadShapes();
+    const auto runs = [](const std::vector<std::int64_t> &at, std::size_t count, std::size_t all) {
+        if (at.size() != count + 1 || at.front() != 0 || std::uint64_t(at.back()) != all)
+            return false;
+        for (std::size_t k = 1; k < at.size(); ++k)
+            if (at[k] < at[k - 1])
+                return false;
+        return true;
+    };
+    const auto finite = [](const std::vector<QPointF> &points) {
+        return std::all_of(points.begin(), points.end(), [](const QPointF &p) {
+            return std::isfinite(p.x()) && std::isfinite(p.y());
+        });
+    };
+    bool ok = in->getArray(&keys) && in->getArray(&kmOf) && in->getArray(&starts) &&
+              in->getArray(&points_) && in->getArray(&box) && in->getArray(&coarseStarts) &&
+              in->getArray(&coarse) && runs(starts, kmOf.size(), points_.size()) &&
+              runs(coarseStarts, kmOf.size(), coarse.size()) && box.size() == kmOf.size() &&
+              finite(points_) && finite(coarse);
+    for (std::size_t k = 0; ok && k < keys.size(); ++k)
+        ok = keys[k].lo >= 0 && keys[k].lo < keys[k].hi && keys[k].hi < cities &&
+             keys[k].shape >= 0 && std::size_t(keys[k].shape) < kmOf.size() &&
+             (k == 0 || keys[k - 1].lo < keys[k].lo ||
+              (keys[k - 1].lo == keys[k].lo && keys[k - 1].hi < keys[k].hi));
+    for (std::size_t k = 0; ok && k < kmOf.size(); ++k)
+        ok = kmOf[k] >= 0 && kmOf[k] <= kLongestKm;
+    if (!ok)
+        *this = RoadShapes();
+    return ok;
 }
 
 int RoadShapes::find(int a, int b) const

@@ -5,6 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+namespace imagebytes {
+class Reader;
+class Writer;
+} // namespace imagebytes
+
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -33,6 +38,12 @@ public:
     void read(const QString &dir, const Roads &roads, QStringList *messages);
     // The same from the file's bytes.
     void parse(const QByteArray &bytes, const Roads &roads, QStringList *messages);
+
+    // Into and back from a network's image, simplified as they were read: opening a network
+    // from its image costs nothing for its shapes. `take` refuses arrays that do not hold
+    // together (for networks of `cities` cities).
+    void put(imagebytes::Writer *out) const;
+    bool take(imagebytes::Reader *in, int cities);
 
     bool isEmpty() const { return keys.empty(); }
     int count() const { return int(kmOf.size()); }

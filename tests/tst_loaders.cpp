@@ -42,8 +42,9 @@ void writeNetwork(const QString &dir, int variant)
     // Shapes for some roads (one line of no city: said), kept in the image with the rest.
     QByteArray shapes = "from,to,km,lat,lon,...\nP1,Nowhere,3\n";
     for (int i = 1; i < 30; ++i)
-        shapes += "P" + QByteArray::number((i * 7) % 45) + ",P" + QByteArray::number((i * 11) % 45) +
-                  ',' + QByteArray::number(5 + (i + variant) % 9) + ",40.5,2.4,41," +
+        shapes += "P" + QByteArray::number((i * 7) % 45) + ",P" +
+                  QByteArray::number((i * 11) % 45) + ',' +
+                  QByteArray::number(5 + (i + variant) % 9) + ",40.5,2.4,41," +
                   QByteArray::number(2.4 + i * 0.01) + ",41.5,2.6\n";
     for (const auto &[name, bytes] :
          {std::pair{"villes.csv", cities}, {"temps.csv", roads}, {"shapes.csv", shapes}}) {
@@ -292,7 +293,8 @@ private slots:
         QTest::newRow("none") << QByteArray() << QString();
         // Given, but saying nothing where it is read: a credit missing, said as such.
         QTest::newRow("blank kilobytes")
-            << QByteArray(NetworkCredit::kMostBytes, '\n') + "\xc2\xa9 Too late\n" << QString();
+            << QByteArray(NetworkCredit::kMostBytes, '\n') + "\xc2\xa9 Too late\n"
+            << QString();
         QTest::newRow("two lines, CR LF")
             << QByteArray("\r\n  \r\n\xc2\xa9 OpenStreetMap contributors, ODbL\r\nmore\r\n")
             << QString::fromUtf8("© OpenStreetMap contributors, ODbL");
@@ -939,6 +941,30 @@ private slots:
             QVERIFY(QFileInfo(image.fileName()).isSymLink() && !QFileInfo("/dev/null").isFile());
         QCOMPARE(QDir(cacheDir).entryList(QDir::Files | QDir::System).size(),
                  imageMadeAnew || change == "link" ? 1 : 0); // one image a folder
+    }
+
+    // An image is hashed as it is read, in pieces of any size: the same hash as its bytes at
+    // once (else every image would be refused, or a damaged one taken).
+    void imageHashIsTheSameInPieces()
+    {
+        QRandomGenerator rng(11);
+        QByteArray bytes(1000, Qt::Uninitialized);
+        for (char &c : bytes)
+            c = char(rng.bounded(256));
+        for (const int size : {0, 1, 7, 31, 32, 33, 64, 100, 1000}) {
+            networkcache::ImageHash whole;
+            whole.add(bytes.constData(), size);
+            for (int round = 0; round < 20; ++round) {
+                networkcache::ImageHash pieces;
+                for (int at = 0; at < size;) {
+                    const int n = std::min(size - at, int(rng.bounded(70)));
+                    pieces.add(bytes.constData() + at, n);
+                    at += n;
+                }
+                QCOMPARE(pieces.value(), whole.value());
+            }
+            QVERIFY(size == 0 || whole.value() != networkcache::ImageHash().value());
+        }
     }
 
     // GPS_NO_CACHE turns the images off with any value but "0" (and empty).

@@ -23,6 +23,10 @@
 // only on request.
 class Hierarchy;
 
+namespace imagebytes {
+class Reader;
+}
+
 class Network
 {
 public:
@@ -69,12 +73,12 @@ public:
     // for bytes that are not such an image (any bytes may be given).
     QByteArray image(const QStringList &messages) const;
     // Changed whenever what an image holds changes: an image of another version is not read.
-    // (2: a hash of key and image; 3: the hierarchy; 4: up to 2 million nodes.)
+    // (2: a hash of key and image; 3: the hierarchy; 4: up to 2 million nodes; 5: the shapes.)
     static constexpr quint32 kImageVersion = 5;
     bool readImage(QByteArrayView bytes, QStringList *messages);
 
     // The roads' shapes and lengths, where the folder has them (shapes.csv, read after the
-    // network, never from the image); messages as the files'.
+    // network, or kept in its image); messages as the files'.
     const RoadShapes &shapes() const { return shapeSet; }
     // This network's cities and roads, as a shapes file is read against them.
     RoadShapes::Roads shapeRoads() const;
@@ -155,6 +159,8 @@ private:
     // The names' index, their cities, and the shared names' nodes, from the cities; whether the
     // cities are in name order.
     bool indexNames();
+    // readImage's work, from bytes in memory or straight from a file.
+    bool readImageFrom(imagebytes::Reader &r, QStringList *messages);
     // The image, with the loader's numbers of the roads' names where it has them.
     QByteArray imageOf(const QStringList &messages,
                        const std::vector<std::pair<int, int>> &roadNames) const;

@@ -1,5 +1,6 @@
 #include "networkcache.h"
 
+#include "imagebytes.h"
 #include "logging.h"
 #include "network.h"
 #include "privatefiles.h"
@@ -25,58 +26,25 @@ constexpr char kMagic[8] = {'G', 'P', 'S', 'N', 'E', 'T', '\x01', '\0'};
 constexpr quint32 kByteOrder = 0x01020304; // read back otherwise on a machine of the other order
 // The images kept take this much at most; the oldest go first.
 constexpr qint64 kCacheBound = qint64(2) << 30;
-// A 64-bit hash of the bytes, the same in every run on the machine (Qt's own hashes are seeded
-// per process): four lanes of multiply-rotate over 8-byte words, then the lengths and an
-// avalanche. It tells changed or damaged bytes, fast; it is no defence against a forger.
+// The bytes' ImageHash at once.
 quint64 hashOf(QByteArrayView bytes)
 {
-    constexpr quint64 k1 = 0x9E3779B185EBCA87ULL, k2 = 0xC2B2AE3D27D4EB4FULL;
-    const auto rotate = [](quint64 v, int r) { return (v << r) | (v >> (64 - r)); };
-    const auto word = [](const char *at) {
-        quint64 v;
-        std::memcpy(&v, at, 8);
-        return v;
-    };
-    quint64 lane[4] = {k1 + k2, k2, 0, quint64(0) - k1};
-    const char *at = bytes.data();
-    qsizetype left = bytes.size();
-    for (; left >= 32; at += 32, left -= 32)
-        for (int j = 0; j < 4; ++j)
-            lane[j] = rotate(lane[j] + word(at + 8 * j) * k2, 31) * k1;
-    quint64 h = rotate(lane[0], 1) + rotate(lane[1], 7) + rotate(lane[2], 12) +
-                rotate(lane[3], 18) + quint64(bytes.size());
-    for (; left >= 8; at += 8, left -= 8)
-        h = rotate(h ^ (rotate(word(at) * k2, 31) * k1), 27) * k1 + k2;
-    for (; left > 0; ++at, --left)
-        h = rotate(h ^ (quint64(quint8(*at)) * k1), 11) * k2;
-    h ^= h >> 33; // the final mix of splitmix64
-    h *= 0xFF51AFD7ED558CCDULL;
-    h ^= h >> 33;
-    h *= 0xC4CEB9FE1A85EC53ULL;
-    return h ^ (h >> 33);
+    networkcache::ImageHash h;
+    h.add(bytes.data(), bytes.size());
+    return h.value();
 }
 
 // The key's hash and the payload's together: a key spliced onto another image's payload is
 // refused.
-quint64 keyedHash(QByteArrayView key, QByteArrayView payload)
+quint64 keyedHash(QByteArrayView key, quint64 payloadHash)
 {
     const quint64 h = hashOf(key) * 0x9E3779B97F4A7C15ULL;
-    return hashOf(payload) ^ ((h << 29) | (h >> 35));
+    return payloadHash ^ ((h << 29) | (h >> 35));
 }
 
 template <typename T> void put(QByteArray *out, const T &value)
 {
     out->append(reinterpret_cast<const char *>(&value), sizeof value);
-}
-
-// Reads a T at *at of `bytes`, moving *at past it; false where the bytes end first.
-template <typename T> bool take(QByteArrayView bytes, qsizetype *at, T *value)
-{
-    if (bytes.size() - *at < qsizetype(sizeof(T)))
-        return false;
-    std::memcpy(value, bytes.data() + *at, sizeof(T));
-    *at += qsizetype(sizeof(T));
-    return true;
 }
 
 } // namespace
@@ -139,48 +107,88 @@ QString fileFor(const QString &cacheFolder, const QString &dir, QByteArray *key)
                   QStringLiteral(".net"));
 }
 
-bool read(const QString &cacheFolder, const QString &file, QByteArray *bytes, QByteArray *key,
-          QByteArrayView *image)
+void ImageHash::add(const char *at, qint64 n)
+{
+    total += quint64(n);
+    if (held > 0) {
+        const qint64 take = std::min<qint64>(32 - held, n);
+        std::memcpy(pending + held, at, std::size_t(take));
+        held += int(take);
+        at += take;
+        n -= take;
+        if (held < 32)
+            return;
+        block(pending);
+        held = 0;
+    }
+    for (; n >= 32; at += 32, n -= 32)
+        block(at);
+    std::memcpy(pending, at, std::size_t(n));
+    held = int(n);
+}
+
+quint64 ImageHash::value() const
+{
+    quint64 h =
+        rotate(lane[0], 1) + rotate(lane[1], 7) + rotate(lane[2], 12) + rotate(lane[3], 18) + total;
+    const char *at = pending;
+    int left = held;
+    for (; left >= 8; at += 8, left -= 8)
+        h = rotate(h ^ (rotate(word(at) * k2, 31) * k1), 27) * k1 + k2;
+    for (; left > 0; ++at, --left)
+        h = rotate(h ^ (quint64(quint8(*at)) * k1), 11) * k2;
+    h ^= h >> 33; // the final mix of splitmix64
+    h *= 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ULL;
+    return h ^ (h >> 33);
+}
+
+void ImageHash::block(const char *at)
+{
+    for (int j = 0; j < 4; ++j)
+        lane[j] = rotate(lane[j] + word(at + 8 * j) * k2, 31) * k1;
+}
+
+bool open(const QString &cacheFolder, const QString &file, Kept *kept)
 {
     // Only an ordinary file of the user's, in a folder of the user's, is read (a pipe would hold
     // the reading, a device feed it for ever, others' bytes mislead it).
     if (!privatefiles::ownFolder(cacheFolder) || !privatefiles::ownOrdinary(file) ||
         QFileInfo(file).isSymLink())
         return false;
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
     // Read, not mapped: a file rewritten under a mapping would end the program (SIGBUS); read,
     // it is at worst refused by its hash.
-    *bytes = QByteArray(in.size(), Qt::Uninitialized); // in one piece, not grown as it comes
-    qint64 got = 0;
-    while (got < bytes->size()) {
-        const qint64 more = in.read(bytes->data() + got, bytes->size() - got);
-        if (more <= 0)
-            break;
-        got += more;
-    }
-    bytes->truncate(got);
-    const QByteArrayView all(*bytes);
-    qsizetype at = 0;
+    kept->file.setFileName(file);
+    if (!kept->file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = kept->file.size();
+    const auto get = [&kept](auto *value) {
+        return kept->file.read(reinterpret_cast<char *>(value), sizeof *value) ==
+               qint64(sizeof *value);
+    };
     char magic[8];
     quint32 order = 0, version = 0;
-    quint64 keySize = 0, imageSize = 0, hash = 0;
-    if (!take(all, &at, &magic) || std::memcmp(magic, kMagic, 8) != 0 || !take(all, &at, &order) ||
-        order != kByteOrder || !take(all, &at, &version) || version != Network::kImageVersion ||
-        !take(all, &at, &keySize) || keySize > quint64(all.size() - at))
+    quint64 keySize = 0;
+    if (!get(&magic) || std::memcmp(magic, kMagic, 8) != 0 || !get(&order) || order != kByteOrder ||
+        !get(&version) || version != Network::kImageVersion || !get(&keySize) ||
+        keySize > quint64(size - kept->file.pos()))
         return false;
-    *key = all.sliced(at, qsizetype(keySize)).toByteArray();
-    at += qsizetype(keySize);
-    if (!take(all, &at, &imageSize) || !take(all, &at, &hash) ||
-        imageSize != quint64(all.size() - at))
+    kept->key = kept->file.read(qint64(keySize));
+    quint64 imageSize = 0;
+    if (kept->key.size() != qsizetype(keySize) || !get(&imageSize) || !get(&kept->hash) ||
+        imageSize != quint64(size - kept->file.pos()))
         return false;
-    *image = all.sliced(at);
-    if (keyedHash(QByteArrayView(*key), *image) != hash) {
-        qCDebug(lcModel) << "network cache damaged:" << file;
-        return false;
-    }
+    kept->imageSize = qint64(imageSize);
     return true;
+}
+
+bool Kept::intact(quint64 imageHash) const
+{
+    if (keyedHash(QByteArrayView(key), imageHash) == hash)
+        return true;
+    qCDebug(lcModel) << "network cache damaged:" << file.fileName();
+    return false;
 }
 
 bool mayWrite(const QString &cacheFolder, const QString &file)
@@ -237,7 +245,7 @@ void write(const QString &cacheFolder, const QString &file, QByteArrayView key,
     put(&header, quint64(key.size()));
     header.append(key.data(), key.size());
     put(&header, quint64(image.size()));
-    put(&header, keyedHash(key, image));
+    put(&header, keyedHash(key, hashOf(image)));
     // Written aside and put in place whole: a program stopped half-way leaves the old image.
     QSaveFile out(file);
     if (out.open(QIODevice::WriteOnly))
@@ -296,10 +304,17 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
             if (keyer.joinable())
                 keyer.join();
         });
-        QByteArray bytes;
-        QByteArrayView image;
-        read = networkcache::read(cache.folder, file, &bytes, &keptKey, &image) &&
-               readImage(image, &found);
+        // Straight from the file into the arrays it fills, its bytes hashed as they come.
+        networkcache::Kept kept;
+        if (networkcache::open(cache.folder, file, &kept)) {
+            networkcache::ImageHash hash;
+            imagebytes::Reader r(&kept.file, kept.imageSize,
+                                 [&hash](const char *at, qint64 n) { hash.add(at, n); });
+            read = readImageFrom(r, &found) && kept.intact(hash.value());
+            keptKey = kept.key;
+            if (!read)
+                *this = Network();
+        }
     }
     if (!keyMade) {
         *this = Network();

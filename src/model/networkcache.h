@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
+
+#include <cstring>
 
 // Where networks' images are kept between runs, and whose each one is: a file a folder in the
 // cache folder, named after the folder's path, holding a key (the folder's path, then each data
@@ -24,11 +27,46 @@ bool addKey(QByteArray *key, const QString &path);
 // The same for a file the folder may lack (shapes.csv); true whatever is there.
 bool addOptionalKey(QByteArray *key, const QString &path);
 
-// The image kept in `file` and the key it was kept for, in `bytes` (which hold the file);
-// false where there is none that may be read: not an ordinary file of the user's in a folder of
-// the user's, of another version, or damaged.
-bool read(const QString &cacheFolder, const QString &file, QByteArray *bytes, QByteArray *key,
-          QByteArrayView *image);
+// An image kept in a file: the key it was kept for, and the file at its image's first byte.
+struct Kept
+{
+    QFile file;
+    QByteArray key;
+    qint64 imageSize = 0;
+    quint64 hash = 0;
+    // Whether the image's bytes, hashed as they were read (ImageHash), are those kept.
+    bool intact(quint64 imageHash) const;
+};
+// Opens the image kept in `file` and reads what comes before it; false where there is none that
+// may be read: not an ordinary file of the user's in a folder of the user's, or of another
+// version, or its header damaged.
+bool open(const QString &cacheFolder, const QString &file, Kept *kept);
+// A 64-bit hash of bytes, the same in every run on the machine (Qt's own hashes are seeded per
+// process): four lanes of multiply-rotate over 8-byte words, then the length and an avalanche.
+// It tells changed or damaged bytes, fast; it is no defence against a forger. Made as the bytes
+// come, so that an image read straight into its arrays is checked too.
+class ImageHash
+{
+public:
+    void add(const char *at, qint64 n);
+    quint64 value() const;
+
+private:
+    static constexpr quint64 k1 = 0x9E3779B185EBCA87ULL, k2 = 0xC2B2AE3D27D4EB4FULL;
+    static quint64 rotate(quint64 v, int r) { return (v << r) | (v >> (64 - r)); }
+    static quint64 word(const char *at)
+    {
+        quint64 v;
+        std::memcpy(&v, at, 8);
+        return v;
+    }
+    void block(const char *at);
+
+    quint64 lane[4] = {k1 + k2, k2, 0, quint64(0) - k1};
+    char pending[32] = {};
+    int held = 0;
+    quint64 total = 0;
+};
 // Makes the cache folder, private to the user, and says whether an image may be put at `file`:
 // the folder and what is at that place are the user's own.
 bool mayWrite(const QString &cacheFolder, const QString &file);

@@ -115,8 +115,13 @@ QByteArray Network::imageOf(const QStringList &messages,
 
 bool Network::readImage(QByteArrayView bytes, QStringList *messages)
 {
-    *this = Network();
     Reader r(bytes);
+    return readImageFrom(r, messages);
+}
+
+bool Network::readImageFrom(imagebytes::Reader &r, QStringList *messages)
+{
+    *this = Network();
     std::size_t n = 0;
     // A city takes at least its name's length and two numbers.
     if (!r.getCount(4 + 2 * sizeof(double), &n) || n > std::size_t(INT_MAX / 4))

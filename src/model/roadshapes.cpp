@@ -193,7 +193,11 @@ bool RoadShapes::take(imagebytes::Reader *in, int cities)
               in->getArray(&points_) && in->getArray(&box) && in->getArray(&coarseStarts) &&
               in->getArray(&coarse) && runs(starts, kmOf.size(), points_.size()) &&
               runs(coarseStarts, kmOf.size(), coarse.size()) && box.size() == kmOf.size() &&
-              finite(points_) && finite(coarse);
+              finite(points_) && finite(coarse) &&
+              std::all_of(box.begin(), box.end(), [](const QRectF &r) {
+                  return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+                         std::isfinite(r.height());
+              });
     for (std::size_t k = 0; ok && k < keys.size(); ++k)
         ok = keys[k].lo >= 0 && keys[k].lo < keys[k].hi && keys[k].hi < cities &&
              keys[k].shape >= 0 && std::size_t(keys[k].shape) < kmOf.size() &&

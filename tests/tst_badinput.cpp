@@ -113,6 +113,18 @@ class TestBadInput : public QObject
         QByteArray out, err;
     };
 
+#if defined(Q_OS_LINUX) && !defined(GPS_SANITIZED)
+    // The process started by `p` may take `megabytes` of address space (the programs' libraries
+    // take about 60 MB): memory that grows beyond it fails there, as on a smaller machine.
+    static void limitAddressSpace(QProcess *p, unsigned megabytes)
+    {
+        p->setChildProcessModifier([megabytes] {
+            const rlimit limit{rlim_t(megabytes) << 20, rlim_t(megabytes) << 20};
+            setrlimit(RLIMIT_AS, &limit);
+        });
+    }
+#endif
+
     static Run gpsroute(const QString &dir, const QStringList &args)
     {
         QProcess p;
@@ -487,10 +499,7 @@ private slots:
             roads += "X,Y," + QByteArray::number(1000 - i) + "\n"; // the last, 1 minute, is kept
         const QString dir = folder(cities, roads);
         QProcess p;
-        p.setChildProcessModifier([] {
-            const rlimit limit{160u << 20, 160u << 20};
-            setrlimit(RLIMIT_AS, &limit);
-        });
+        limitAddressSpace(&p, 160);
         p.start(GPSROUTE_PATH, {"--data", dir, "route", "X", "Z", "X"});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
@@ -535,10 +544,7 @@ private slots:
         extract.write(osm);
         extract.close();
         QProcess p;
-        p.setChildProcessModifier([] {
-            const rlimit limit{400u << 20, 400u << 20};
-            setrlimit(RLIMIT_AS, &limit);
-        });
+        limitAddressSpace(&p, 400);
         p.start(GPSNET_PATH, {"osm", "--quiet", extract.fileName(), root.filePath("outlines")});
         QVERIFY(p.waitForFinished(120000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
@@ -569,10 +575,7 @@ private slots:
         file.write(shape + '\n');
         file.close();
         QProcess p;
-        p.setChildProcessModifier([] {
-            const rlimit limit{300u << 20, 300u << 20};
-            setrlimit(RLIMIT_AS, &limit);
-        });
+        limitAddressSpace(&p, 300);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("GPS_NO_CACHE", "1");
         p.setProcessEnvironment(env);
@@ -602,10 +605,7 @@ private slots:
             query += (k == 0 ? "" : "\t") + QByteArray(k % 2 ? "c4999" : "c0");
         const QString dir = folder(cities, roads);
         QProcess p;
-        p.setChildProcessModifier([] {
-            const rlimit limit{250u << 20, 250u << 20};
-            setrlimit(RLIMIT_AS, &limit);
-        });
+        limitAddressSpace(&p, 250);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("GPS_NO_CACHE", "1");
         p.setProcessEnvironment(env);
@@ -634,10 +634,7 @@ private slots:
             roads += "A,B," + QByteArray::number(i % 97) + "\n";
         const QString dir = folder(kAbc, roads);
         QProcess p;
-        p.setChildProcessModifier([] {
-            const rlimit limit{160u << 20, 160u << 20}; // the programs' libraries take about 60 MB
-            setrlimit(RLIMIT_AS, &limit);
-        });
+        limitAddressSpace(&p, 160);
         p.start(GPSROUTE_PATH, {"--data", dir, "route", "A", "C"});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);

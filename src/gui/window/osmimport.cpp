@@ -121,9 +121,9 @@ void OsmImport::convert(const QString &extract, const QString &folder)
         // Cancelled once the files were written: gone again, unless the folder was there.
         if (cancelled && problem.isEmpty() && !existed && QFileInfo::exists(folder))
             QDir(folder).removeRecursively();
-        QMetaObject::invokeMethod(self, [self, folder, problem, cancelled, round] {
+        QMetaObject::invokeMethod(self, [self, folder, problem, cancelled, existed, round] {
             if (self && self->rounds == round) // (not one cancelled and let go since)
-                self->finished(folder, problem, cancelled);
+                self->finished(folder, problem, cancelled, existed);
         });
     });
     worker->start();
@@ -150,7 +150,8 @@ void OsmImport::letCancelledGo()
     progress = nullptr;
 }
 
-void OsmImport::finished(const QString &folder, const QString &problem, bool cancelled)
+void OsmImport::finished(const QString &folder, const QString &problem, bool cancelled,
+                         bool existed)
 {
     worker->wait();
     delete worker;
@@ -161,8 +162,12 @@ void OsmImport::finished(const QString &folder, const QString &problem, bool can
         progress->close();
     }
     progress = nullptr;
-    if (stopped)
+    if (stopped) {
+        // Cancelled after the conversion had ended: what it wrote goes too.
+        if (!cancelled && problem.isEmpty() && !existed && QFileInfo::exists(folder))
+            QDir(folder).removeRecursively();
         return;
+    }
     if (!problem.isEmpty()) {
         plainMessage(window, QMessageBox::Warning, tr("GPS"),
                      tr("The extract could not be converted: %1").arg(problem));

@@ -38,7 +38,7 @@ signals:
     void converted(const QString &folder);
 
 private:
-    void finished(const QString &folder, const QString &problem, bool cancelled);
+    void finished(const QString &folder, const QString &problem, bool cancelled, bool existed);
     // Waits for a cancelled conversion to end (it checks often), and forgets it.
     void letCancelledGo();
 

@@ -335,7 +335,8 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
         *shapesRead = true;
         // Nothing is built for an image that cannot be kept: asked first, and said once.
         QString why;
-        const qint64 text = QFileInfo(cities).size() + QFileInfo(roads).size();
+        const qint64 text = QFileInfo(cities).size() + QFileInfo(roads).size() +
+                            QFileInfo(folder.filePath(RoadShapes::fileName())).size();
         if (result == Load::Ok &&
             networkcache::canKeep(cache.folder, file, 2 * text + (qint64(1) << 20), &why)) {
             if (nodeCount() >= cache.hierarchyFrom && nodeCount() <= cache.hierarchyTo)

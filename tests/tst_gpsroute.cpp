@@ -747,7 +747,8 @@ private slots:
             if (q < 30)
                 some << name(1 + q * 1237 % 20000);
         }
-        const auto answers = [&](bool image) {
+        // (`cacheHome`: where the image is kept; none, no image at all.)
+        const auto answers = [&](bool image, const QString &cacheHome = {}) {
             QStringList all;
             for (const QStringList &args :
                  {QStringList{"route", "-"},
@@ -755,7 +756,8 @@ private slots:
                   QStringList{"trip"} + some.mid(0, 25)}) {
                 QProcess p;
                 QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-                env.insert("XDG_CACHE_HOME", dir.filePath(".cache"));
+                env.insert("XDG_CACHE_HOME",
+                           cacheHome.isEmpty() ? dir.filePath(".cache") : cacheHome);
                 if (!image)
                     env.insert("GPS_NO_CACHE", "1");
                 p.setProcessEnvironment(env);
@@ -796,6 +798,8 @@ private slots:
                            "stands where its image would go"),
                  1);
         QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).startsWith(name(1) + "\t0\n"));
+        // Many routes, a table, a trip: a hierarchy for the run alone, the same answers.
+        QCOMPARE(answers(true, dir.filePath(".blocked")), plain);
         QDir(big).removeRecursively();
     }
 

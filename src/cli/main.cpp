@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "datadir.h"
+#include "logging.h"
 #include "matrix.h"
 #include "network.h"
 #include "networkcredit.h"
@@ -264,15 +265,14 @@ QString negativeNumber(const QStringList &arguments)
 
 // The network of `dataDir`, through the cache the programs share; false, with what went wrong
 // said, where its folder or a file cannot be read.
-bool load(const QString &dataDir, Network *net)
+bool load(const QString &dataDir, Network *net, QString *notKept)
 {
     Network::Cache cache{Network::defaultCacheFolder()};
-    QString notKept;
-    cache.notKept = &notKept;
+    cache.notKept = notKept;
     const Network::Load loaded = net->load(dataDir, nullptr, cache);
-    if (!notKept.isEmpty()) // (once: nothing was built for it, and the answers are the same)
+    if (!notKept->isEmpty()) // (once: nothing was built for it, and the answers are the same)
         QTextStream(stderr) << "gpsroute: the network is read from its files at each run: "
-                            << notKept << Qt::endl;
+                            << *notKept << Qt::endl;
     switch (loaded) {
     case Network::Load::NoFolder:
         QTextStream(stderr) << "gpsroute: "
@@ -359,8 +359,20 @@ int run(const QStringList &arguments)
         return usage(QStringLiteral("--end needs a city name"));
 
     Network net;
-    if (!load(dataDir, &net))
+    QString notKept;
+    if (!load(dataDir, &net, &notKept))
         return DataUnreadable;
+    // Where no image keeps a hierarchy, one is built for this run alone when the queries gain
+    // from it (many routes, a table, a trip's table of stops), never for one route, which one
+    // plain search answers sooner than the build.
+    const Network::Cache sizes;
+    if (!notKept.isEmpty() && !net.hierarchy() && net.nodeCount() >= sizes.hierarchyFrom &&
+        net.nodeCount() <= sizes.hierarchyTo &&
+        ((name == QLatin1String("route") && isBatch(names)) || name == QLatin1String("table") ||
+         name == QLatin1String("trip"))) {
+        net.buildHierarchy();
+        qCDebug(lcModel) << "hierarchy built for this run:" << bool(net.hierarchy());
+    }
     QTextStream out(stdout);
     const Job job{net,    QDir(dataDir), parser.isSet(hoursOption),
                   format, out,           readNetworkCredit(dataDir).line};

@@ -159,25 +159,21 @@ void reportLeftOut(const osmnet::Network &net, const osmnet::Options &options)
                 << names.mid(0, 10).join(QStringLiteral(", "))
                 << (names.size() > 10 ? QStringLiteral(", ...") : QString()) << Qt::endl;
     };
-    named(net.farPlaces,
-          QStringLiteral("place lies farther than %1 km from a road and was left out: ")
-              .arg(options.joinWithinKm),
-          QStringLiteral("places lie farther than %1 km from a road and were left out: ")
-              .arg(options.joinWithinKm));
-    named(net.motorwayPlaces,
-          QStringLiteral("place has only a motorway within %1 km (a car cannot stop on one) and "
-                         "was left out: ")
-              .arg(options.joinWithinKm),
-          QStringLiteral("places have only a motorway within %1 km (a car cannot stop on one) "
-                         "and were left out: ")
-              .arg(options.joinWithinKm));
-    named(net.barredPlaces,
-          QStringLiteral("place has only roads closed to cars by barriers within %1 km and was "
-                         "left out: ")
-              .arg(options.joinWithinKm),
-          QStringLiteral("places have only roads closed to cars by barriers within %1 km and "
-                         "were left out: ")
-              .arg(options.joinWithinKm));
+    // Left out for what lies, or does not, within the reach a place is joined over.
+    const auto leftOut = [&](const QStringList &names, const char *one, const char *many) {
+        named(names, QString::fromLatin1(one).arg(options.joinWithinKm),
+              QString::fromLatin1(many).arg(options.joinWithinKm));
+    };
+    leftOut(net.farPlaces, "place lies farther than %1 km from a road and was left out: ",
+            "places lie farther than %1 km from a road and were left out: ");
+    leftOut(net.motorwayPlaces,
+            "place has only a motorway within %1 km (a car cannot stop on one) and was left "
+            "out: ",
+            "places have only a motorway within %1 km (a car cannot stop on one) and were left "
+            "out: ");
+    leftOut(net.barredPlaces,
+            "place has only roads closed to cars by barriers within %1 km and was left out: ",
+            "places have only roads closed to cars by barriers within %1 km and were left out: ");
     said(net.oneWayPairs,
          "pair of places is joined one way only: GPS roads go both ways, so no road was "
          "written for it",

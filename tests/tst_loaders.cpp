@@ -1,3 +1,4 @@
+#include "hierarchy.h"
 #include "loadproblems.h"
 #include "logging.h"
 #include "matrix.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 #include <tuple>
 
 #include <sys/stat.h> // mkfifo: a pipe where an image was
@@ -941,6 +943,149 @@ private slots:
             QVERIFY(QFileInfo(image.fileName()).isSymLink() && !QFileInfo("/dev/null").isFile());
         QCOMPARE(QDir(cacheDir).entryList(QDir::Files | QDir::System).size(),
                  imageMadeAnew || change == "link" ? 1 : 0); // one image a folder
+    }
+
+    // The window's way: the network usable at once, its image kept by the caller once the
+    // hierarchy is built (or given up) elsewhere. Each stage is told as it starts, and may stop
+    // the opening, leaving no image and the next opening whole.
+    void imagesKeptLater_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("stopAt"); // a Network::Stage, or -1
+        for (const auto &[how, at] : {std::pair{"hierarchy built", -1},
+                                      {"hierarchy given up", -1},
+                                      {"closed before its hierarchy", -1},
+                                      {"stopped at the cities", int(Network::Stage::Cities)},
+                                      {"stopped at the roads", int(Network::Stage::Roads)},
+                                      {"stopped at the shapes", int(Network::Stage::Shapes)},
+                                      {"stopped at the image", int(Network::Stage::Image)}})
+            QTest::newRow(how) << QString(how) << at;
+    }
+
+    void imagesKeptLater()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, stopAt);
+        QTemporaryDir root;
+        const QString net = root.filePath("net"), cacheDir = root.filePath("cache");
+        writeNetwork(net, 0);
+        Network plain;
+        QStringList plainMessages;
+        QCOMPARE(plain.load(net, &plainMessages), Network::Load::Ok);
+        const auto cachedImages = [&] { return QDir(cacheDir).entryList(QDir::Files).size(); };
+
+        bool fromImage = true;
+        Network::LaterImage later;
+        Network::Cache cache{cacheDir, 0, &fromImage};
+        cache.hierarchyFrom = 0;
+        cache.later = &later;
+        QList<int> stages;
+        int stopping = how == "stopped at the image" ? -1 : stopAt;
+        cache.stage = [&](Network::Stage at) {
+            stages << int(at);
+            if (int(at) == stopping)
+                throw std::runtime_error("stopped");
+        };
+        Network first;
+        QStringList messages;
+        if (stopping >= 0) {
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, first.load(net, &messages, cache));
+            QCOMPARE(stages.last(), stopAt);
+            QCOMPARE(cachedImages(), 0);
+            QVERIFY(!later.pending());
+            stopping = -1; // the next opening is whole
+            first = Network();
+            messages.clear();
+        }
+        stages.clear();
+        QCOMPARE(first.load(net, &messages, cache), Network::Load::Ok);
+        QCOMPARE(stages, QList<int>({int(Network::Stage::Cities), int(Network::Stage::Roads),
+                                     int(Network::Stage::Shapes)}));
+        QVERIFY(!fromImage);
+        QVERIFY(sameNetwork(first, plain));
+        QCOMPARE(messages, plainMessages);
+        // Usable as it is: nothing built, nothing written yet.
+        QVERIFY(!first.hierarchy());
+        QCOMPARE(cachedImages(), 0);
+        QVERIFY(later.pending() && later.buildFirst);
+
+        if (how == "closed before its hierarchy") {
+            // Kept first without it, as the window does: the next opening reads the image and
+            // leaves the build to the caller again; gpsroute (no caller's build) does not try.
+            first.keepImage(later, nullptr, true);
+            Network::LaterImage left;
+            cache.later = &left;
+            Network reread;
+            QCOMPARE(reread.load(net, nullptr, cache), Network::Load::Ok);
+            QVERIFY(fromImage && !reread.hierarchy() && reread.hierarchyLeft());
+            QVERIFY(left.pending() && left.buildFirst && left.written);
+            QVERIFY(left.roadNames.empty()); // looked up when kept: the same image
+            cache.later = nullptr;
+            Network plainRun;
+            QCOMPARE(plainRun.load(net, nullptr, cache), Network::Load::Ok);
+            QVERIFY(fromImage && !plainRun.hierarchy() && plainRun.hierarchyLeft());
+            later = left;
+            first = std::move(reread);
+        }
+        std::shared_ptr<const Hierarchy> made;
+        if (how != "hierarchy given up") {
+            made = std::make_shared<const Hierarchy>(Hierarchy::build(first));
+            QVERIFY(!made->empty());
+            first.useHierarchy(made);
+            QCOMPARE(first.hierarchy(), made.get());
+            // One in use stays: a search may be walking it.
+            first.useHierarchy(std::make_shared<const Hierarchy>(Hierarchy::build(first)));
+            QCOMPARE(first.hierarchy(), made.get());
+        }
+        first.keepImage(later, made.get());
+        QCOMPARE(cachedImages(), 1);
+
+        // The next opening reads the image, with the hierarchy or with its giving up (not built
+        // again: nothing is left for later).
+        Network::LaterImage again;
+        cache.later = &again;
+        stopping = how == "stopped at the image" ? stopAt : -1;
+        Network second;
+        messages.clear();
+        stages.clear();
+        if (stopping >= 0) {
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, second.load(net, &messages, cache));
+            QCOMPARE(stages, QList<int>({stopAt}));
+            stopping = -1;
+            second = Network();
+            messages.clear();
+            stages.clear();
+        }
+        QCOMPARE(second.load(net, &messages, cache), Network::Load::Ok);
+        QCOMPARE(stages, QList<int>({int(Network::Stage::Image)}));
+        QVERIFY(fromImage);
+        QVERIFY(!again.pending());
+        QCOMPARE(bool(second.hierarchy()), how != "hierarchy given up");
+        QVERIFY(!second.hierarchyLeft());
+        QVERIFY(sameNetwork(second, plain));
+        QCOMPARE(messages, plainMessages);
+        QCOMPARE(second.shapes().count(), plain.shapes().count());
+        QVERIFY(plain.shapes().count() > 0);
+    }
+
+    // A build given up for its budget leaves the hierarchy to one that nobody waits for, and
+    // the image says so; one that ends says nothing of the kind.
+    void hierarchyLeftForLater()
+    {
+        QTemporaryDir root;
+        writeNetwork(root.filePath("net"), 0);
+        Network net;
+        QCOMPARE(net.load(root.filePath("net")), Network::Load::Ok);
+        net.buildHierarchy(1);
+        QVERIFY(!net.hierarchy() && net.hierarchyLeft());
+        Network read;
+        QVERIFY(read.readImage(net.image({}), nullptr));
+        QVERIFY(!read.hierarchy() && read.hierarchyLeft());
+        read.buildHierarchy(Hierarchy::unhurriedBudget(read));
+        QVERIFY(read.hierarchy() && !read.hierarchyLeft());
+        Network again;
+        QVERIFY(again.readImage(read.image({}), nullptr));
+        QVERIFY(again.hierarchy() && !again.hierarchyLeft());
     }
 
     // An image is hashed as it is read, in pieces of any size: the same hash as its bytes at

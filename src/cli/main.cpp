@@ -366,8 +366,7 @@ int run(const QStringList &arguments)
     // from it (many routes, a table, a trip's table of stops), never for one route, which one
     // plain search answers sooner than the build.
     const Network::Cache sizes;
-    if (!notKept.isEmpty() && !net.hierarchy() && net.nodeCount() >= sizes.hierarchyFrom &&
-        net.nodeCount() <= sizes.hierarchyTo &&
+    if (!notKept.isEmpty() && !net.hierarchy() && sizes.wantsHierarchy(net.nodeCount()) &&
         ((name == QLatin1String("route") && isBatch(names)) || name == QLatin1String("table") ||
          name == QLatin1String("trip"))) {
         net.buildHierarchy();

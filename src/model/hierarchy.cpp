@@ -21,7 +21,8 @@ constexpr int kEstimateSettled = 10;
 // it. Road-like networks take 100 to 300, towns of streets and grids of equal times about 1,200.
 constexpr long long kWorkPerArc = 1500;
 constexpr long long kWorkAnyway = 20'000'000;
-// Nor more than this in all (half a minute or so): the first opening of a network waits for it.
+// Nor more than this in all (half a minute or so) where someone waits for it (gpsroute's first
+// run on a network); a build that nobody waits for goes on (see unhurriedBudget).
 constexpr long long kWorkAtMost = 2'500'000'000;
 
 struct Edge
@@ -447,11 +448,24 @@ Hierarchy Hierarchy::build(const Network &net, const std::atomic<bool> *cancel,
     return Builder(net).run(cancel, workBudget);
 }
 
-// (Here, not beside the network: the network knows of a hierarchy only that it may have one.)
-void Network::buildHierarchy()
+long long Hierarchy::unhurriedBudget(const Network &net)
 {
-    auto made = std::make_shared<const Hierarchy>(Hierarchy::build(*this));
-    speedUp = made->empty() ? nullptr : std::move(made);
+    const int nodes = net.nodeCount();
+    const long long arcs = nodes > 0 ? net.arcsEnd(nodes - 1) - net.arcsBegin(0) : 0;
+    return kWorkPerArc * std::max<long long>(arcs, nodes) + kWorkAnyway;
+}
+
+// (Here, not beside the network: the network knows of a hierarchy only that it may have one.)
+void Network::buildHierarchy(long long workBudget)
+{
+    if (hierarchy())
+        return;
+    auto made = std::make_shared<const Hierarchy>(Hierarchy::build(*this, nullptr, workBudget));
+    const long long unhurried = Hierarchy::unhurriedBudget(*this);
+    buildLeft = made->empty() && (workBudget >= 0 ? workBudget < unhurried
+                                                  : std::min(unhurried, kWorkAtMost) < unhurried);
+    if (!made->empty())
+        speedUp.set(std::move(made));
 }
 
 bool Hierarchy::valid(int nodes) const

@@ -25,6 +25,9 @@ public:
     // with the network.
     static Hierarchy build(const Network &net, const std::atomic<bool> *cancel = nullptr,
                            long long workBudget = -1);
+    // The budget of a build that nobody waits for (behind the window): the one that grows with
+    // the network, without the bound of half a minute or so set where someone does.
+    static long long unhurriedBudget(const Network &net);
 
     bool empty() const { return rank.empty(); }
     int nodeCount() const { return int(rank.size()); }

@@ -37,8 +37,11 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
 {
     bool shapesRead = false; // (with the image, or before it is made)
     const Load result = loadCached(dir, messages, cache, &shapesRead);
-    if (result != Load::NoFolder && !shapesRead)
+    if (result != Load::NoFolder && !shapesRead) {
+        if (cache.stage)
+            cache.stage(Stage::Shapes);
         shapeSet.read(dir, shapeRoads(), messages);
+    }
     return result;
 }
 
@@ -48,7 +51,8 @@ RoadShapes::Roads Network::shapeRoads() const
             [this](int a, int b) { return std::isfinite(direct(a, b)); }};
 }
 
-Network::Load Network::loadFolder(const QString &dir, QStringList *messages)
+Network::Load Network::loadFolder(const QString &dir, QStringList *messages,
+                                  const std::function<void(Stage)> &stage)
 {
     *this = Network();
     if (!QFileInfo(dir).isDir()) {
@@ -60,16 +64,21 @@ Network::Load Network::loadFolder(const QString &dir, QStringList *messages)
         return Load::NoFolder;
     }
     std::vector<std::pair<int, int>> roadNames;
-    return readFiles(QDir(dir), messages, &roadNames);
+    return readFiles(QDir(dir), messages, &roadNames, stage);
 }
 
 Network::Load Network::readFiles(const QDir &folder, QStringList *messages,
-                                 std::vector<std::pair<int, int>> *roadNames)
+                                 std::vector<std::pair<int, int>> *roadNames,
+                                 const std::function<void(Stage)> &stage)
 {
     *this = Network();
     NetworkFiles files;
+    if (stage)
+        stage(Stage::Cities);
     const bool citiesRead = files.loadCities(
         QDir::toNativeSeparators(folder.filePath(QStringLiteral("villes.csv"))), messages);
+    if (stage)
+        stage(Stage::Roads);
     const bool roadsRead = files.loadRoads(
         QDir::toNativeSeparators(folder.filePath(QStringLiteral("temps.csv"))), messages);
     *roadNames = files.takeRoadNames();

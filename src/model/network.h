@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,34 @@ namespace imagebytes {
 class Reader;
 }
 
+// The hierarchy a network owns, and the pointer searches read: set once, on any thread, while
+// searches on other threads may be reading it (they see none or the whole of it).
+class SharedHierarchy
+{
+public:
+    SharedHierarchy() = default;
+    SharedHierarchy(const SharedHierarchy &other) : owner(other.owner), at(other.get()) {}
+    SharedHierarchy &operator=(const SharedHierarchy &other)
+    {
+        owner = other.owner;
+        at.store(other.get(), std::memory_order_release);
+        return *this;
+    }
+    const Hierarchy *get() const { return at.load(std::memory_order_acquire); }
+    // Where one is set already it stays: a search may be walking it.
+    void set(std::shared_ptr<const Hierarchy> made)
+    {
+        if (get() || !made)
+            return;
+        owner = std::move(made);
+        at.store(owner.get(), std::memory_order_release);
+    }
+
+private:
+    std::shared_ptr<const Hierarchy> owner;
+    std::atomic<const Hierarchy *> at{nullptr};
+};
+
 class Network
 {
 public:
@@ -41,6 +70,31 @@ public:
     Network() = default;
     // Times must be finite and not negative, as the loaders guarantee; others are left out.
     Network(std::vector<City> cities, std::vector<Road> roads);
+
+    // The stages of an opening, told as they start (Cache::stage).
+    enum class Stage
+    {
+        Image,  // the kept image
+        Cities, // villes.csv
+        Roads,  // temps.csv
+        Shapes, // shapes.csv
+        Keep,   // the image made and kept (its hierarchy built first, when it gets one)
+    };
+
+    // An image the caller keeps itself (Cache::later), once it has built its hierarchy, off the
+    // thread that opened the network: what the image needs beside the network.
+    struct LaterImage
+    {
+        QString cacheFolder, file;
+        QByteArray key;
+        QStringList messages;
+        std::vector<std::pair<int, int>> roadNames;
+        bool buildFirst = false; // it gets a hierarchy (see Cache::hierarchyFrom)
+        // An image without its hierarchy is there already (see keepImage): it is read at the
+        // next opening even where the build never ends.
+        bool written = false;
+        bool pending() const { return !file.isEmpty(); }
+    };
 
     // Where a network once read may be kept as a binary image, to be opened again in a fraction
     // of the time: files of `smallest` bytes and more, in `folder` (none: never kept).
@@ -57,6 +111,16 @@ public:
         // minutes, and more memory than the network).
         int hierarchyFrom = 20'000;
         int hierarchyTo = 2'000'000;
+        // When given, the image to be made is neither built for nor written here but left in
+        // *later for keepImage(): the network is usable at once, its hierarchy comes after.
+        LaterImage *later = nullptr;
+        // When given, told each stage as it starts; it may throw to stop the opening (the
+        // network is then left in no useful state, the files untouched).
+        std::function<void(Stage)> stage = {};
+        bool wantsHierarchy(int nodes) const
+        {
+            return nodes >= hierarchyFrom && nodes <= hierarchyTo;
+        }
     };
     // The cache folder the programs share, in the user's cache location; none when the
     // environment sets GPS_NO_CACHE.
@@ -73,8 +137,9 @@ public:
     // for bytes that are not such an image (any bytes may be given).
     QByteArray image(const QStringList &messages) const;
     // Changed whenever what an image holds changes: an image of another version is not read.
-    // (2: a hash of key and image; 3: the hierarchy; 4: up to 2 million nodes; 5: the shapes.)
-    static constexpr quint32 kImageVersion = 5;
+    // (2: a hash of key and image; 3: the hierarchy; 4: up to 2 million nodes; 5: the shapes;
+    // 6: a hierarchy left for later.)
+    static constexpr quint32 kImageVersion = 6;
     bool readImage(QByteArrayView bytes, QStringList *messages);
 
     // The roads' shapes and lengths, where the folder has them (shapes.csv, read after the
@@ -85,9 +150,20 @@ public:
 
     // The structure that speeds the searches up, where the network has one; built here on
     // request (the cache builds it for large networks). Searches give the same answers with
-    // it or without.
+    // it or without. A build given up for the time it would take (`workBudget`, or the half
+    // minute or so a waiting user is given), and not for the network's size, leaves it to a
+    // build that nobody waits for (hierarchyLeft()).
     const Hierarchy *hierarchy() const { return speedUp.get(); }
-    void buildHierarchy();
+    void buildHierarchy(long long workBudget = -1);
+    // No hierarchy yet, where a build that nobody waits for (behind the window) may make one:
+    // kept so in the image, for the window to build it and gpsroute not to try again.
+    bool hierarchyLeft() const { return buildLeft; }
+    // Puts a hierarchy built elsewhere from this network to work, where it has none yet: from
+    // then on searches use it (searches already running on other threads are safe).
+    void useHierarchy(std::shared_ptr<const Hierarchy> made) { speedUp.set(std::move(made)); }
+    // Writes the image left for later, with `made` as its hierarchy (none: given up, or none
+    // was to be built; or, with `left`, not built yet: see hierarchyLeft()).
+    void keepImage(const LaterImage &later, const Hierarchy *made, bool left = false) const;
 
     int size() const { return int(cityVector.size()); }
     const std::vector<City> &cities() const { return cityVector; }
@@ -151,11 +227,13 @@ private:
     void build(const std::vector<std::pair<int, int>> &roadNames = {});
     // Reads folder/villes.csv and folder/temps.csv into this network (see load()); the loader's
     // numbers of the roads' names in *roadNames.
-    Load loadFolder(const QString &dir, QStringList *messages);
+    Load loadFolder(const QString &dir, QStringList *messages,
+                    const std::function<void(Stage)> &stage = {});
     Load loadCached(const QString &dir, QStringList *messages, const Cache &cache,
                     bool *shapesRead);
     Load readFiles(const QDir &folder, QStringList *messages,
-                   std::vector<std::pair<int, int>> *roadNames);
+                   std::vector<std::pair<int, int>> *roadNames,
+                   const std::function<void(Stage)> &stage = {});
     // The names' index, their cities, and the shared names' nodes, from the cities; whether the
     // cities are in name order.
     bool indexNames();
@@ -163,7 +241,8 @@ private:
     bool readImageFrom(imagebytes::Reader &r, QStringList *messages);
     // The image, with the loader's numbers of the roads' names where it has them.
     QByteArray imageOf(const QStringList &messages,
-                       const std::vector<std::pair<int, int>> &roadNames) const;
+                       const std::vector<std::pair<int, int>> &roadNames, const Hierarchy *h,
+                       bool left) const;
 
     std::vector<City> cityVector;
     std::vector<Road> roadVector;
@@ -185,5 +264,6 @@ private:
     std::vector<Arc> arcs;
     std::vector<std::int64_t> inOffsets; // empty without shared names
     std::vector<Arc> inArcs;
-    std::shared_ptr<const Hierarchy> speedUp;
+    SharedHierarchy speedUp;
+    bool buildLeft = false; // see hierarchyLeft()
 };

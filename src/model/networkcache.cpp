@@ -265,6 +265,12 @@ QString Network::defaultCacheFolder()
     return networkcache::defaultFolder();
 }
 
+void Network::keepImage(const LaterImage &later, const Hierarchy *made, bool left) const
+{
+    networkcache::write(later.cacheFolder, later.file, later.key,
+                        imageOf(later.messages, later.roadNames, made, left && !made));
+}
+
 Network::Load Network::loadCached(const QString &dir, QStringList *messages, const Cache &cache,
                                   bool *shapesRead)
 {
@@ -275,7 +281,7 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
     const QString roads = folder.filePath(QStringLiteral("temps.csv"));
     if (cache.folder.isEmpty() || !QFileInfo(dir).isDir() ||
         QFileInfo(cities).size() + QFileInfo(roads).size() < cache.smallest)
-        return loadFolder(dir, messages);
+        return loadFolder(dir, messages, cache.stage);
     // One image a folder, however its path is spelt.
     QByteArray key;
     const QString file = networkcache::fileFor(cache.folder, dir, &key);
@@ -307,6 +313,8 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
         // Straight from the file into the arrays it fills, its bytes hashed as they come.
         networkcache::Kept kept;
         if (networkcache::open(cache.folder, file, &kept)) {
+            if (cache.stage)
+                cache.stage(Stage::Image);
             networkcache::ImageHash hash;
             imagebytes::Reader r(&kept.file, kept.imageSize,
                                  [&hash](const char *at, qint64 n) { hash.add(at, n); });
@@ -318,7 +326,7 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
     }
     if (!keyMade) {
         *this = Network();
-        return loadFolder(dir, messages); // said by the loader, as ever
+        return loadFolder(dir, messages, cache.stage); // said by the loader, as ever
     }
     if (read && keptKey == key) {
         *shapesRead = true;
@@ -326,11 +334,16 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
             *cache.fromImage = true;
         for (const QString &text : std::as_const(found))
             qCWarning(lcModel).noquote() << text;
+        // Its hierarchy left to a build nobody waits for: the caller's, where it builds behind.
+        if (buildLeft && cache.later && cache.wantsHierarchy(nodeCount()))
+            *cache.later = LaterImage{cache.folder, file, key, found, {}, true, true};
     } else {
         // Stale, another folder's, damaged or none: read, and kept for the next time.
         found.clear();
         std::vector<std::pair<int, int>> roadNames;
-        const Load result = readFiles(folder, &found, &roadNames);
+        const Load result = readFiles(folder, &found, &roadNames, cache.stage);
+        if (cache.stage)
+            cache.stage(Stage::Shapes);
         shapeSet.read(dir, shapeRoads(), &found); // simplified once, kept in the image
         *shapesRead = true;
         // Nothing is built for an image that cannot be kept: asked first, and said once.
@@ -339,9 +352,18 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
                             QFileInfo(folder.filePath(RoadShapes::fileName())).size();
         if (result == Load::Ok &&
             networkcache::canKeep(cache.folder, file, 2 * text + (qint64(1) << 20), &why)) {
-            if (nodeCount() >= cache.hierarchyFrom && nodeCount() <= cache.hierarchyTo)
-                buildHierarchy(); // once, for every later opening
-            networkcache::write(cache.folder, file, key, imageOf(found, roadNames));
+            const bool build = cache.wantsHierarchy(nodeCount()); // once, for every later opening
+            if (cache.later) {
+                *cache.later =
+                    LaterImage{cache.folder, file, key, found, std::move(roadNames), build};
+            } else {
+                if (cache.stage)
+                    cache.stage(Stage::Keep);
+                if (build)
+                    buildHierarchy();
+                networkcache::write(cache.folder, file, key,
+                                    imageOf(found, roadNames, hierarchy(), buildLeft));
+            }
         } else if (result == Load::Ok && cache.notKept) {
             *cache.notKept = why;
         }

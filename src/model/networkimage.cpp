@@ -50,11 +50,12 @@ bool validArcs(const std::vector<std::int64_t> &offsets, const std::vector<Arc> 
 
 QByteArray Network::image(const QStringList &messages) const
 {
-    return imageOf(messages, {});
+    return imageOf(messages, {}, hierarchy(), buildLeft);
 }
 
 QByteArray Network::imageOf(const QStringList &messages,
-                            const std::vector<std::pair<int, int>> &roadNames) const
+                            const std::vector<std::pair<int, int>> &roadNames, const Hierarchy *h,
+                            bool left) const
 {
     Writer w;
     w.put(quint64(cityVector.size()));
@@ -97,8 +98,9 @@ QByteArray Network::imageOf(const QStringList &messages,
     w.putArray(arcs);
     w.putArray(inOffsets);
     w.putArray(inArcs);
-    const Hierarchy *h = hierarchy();
-    w.put(quint8(h ? 1 : 0));
+    // 0: none (given up, or none made at this size), 1: the hierarchy follows, 2: left to a
+    // build that nobody waits for.
+    w.put(quint8(h ? 1 : left ? 2 : 0));
     if (h) {
         w.putArray(h->rank);
         w.putArray(h->upOffsets);
@@ -179,12 +181,14 @@ bool Network::readImageFrom(imagebytes::Reader &r, QStringList *messages)
     for (std::size_t i = 0; ok && i < self.size(); ++i)
         ok = isTime(self[i]);
     quint8 hasHierarchy = 0;
-    ok = ok && r.get(&hasHierarchy) && hasHierarchy <= 1;
-    if (ok && hasHierarchy) {
+    ok = ok && r.get(&hasHierarchy) && hasHierarchy <= 2;
+    buildLeft = hasHierarchy == 2;
+    if (ok && hasHierarchy == 1) {
         auto h = std::make_shared<Hierarchy>();
         ok = r.getArray(&h->rank) && r.getArray(&h->upOffsets) && r.getArray(&h->up) &&
              r.getArray(&h->downOffsets) && r.getArray(&h->down) && h->valid(nodes);
-        speedUp = std::move(h);
+        if (ok)
+            speedUp.set(std::move(h));
     }
     ok = ok && shapeSet.take(&r, int(n));
     std::size_t count = 0;

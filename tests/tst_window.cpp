@@ -1,6 +1,8 @@
 #include "Window.h"
 #include "appsettings.h"
 #include "citysearch.h"
+#include "fileactions.h"
+#include "hierarchybehind.h"
 #include "infinity.h"
 #include "info.h"
 #include "mapcontroller.h"
@@ -8,10 +10,12 @@
 #include "modal.h"
 #include "netgen.h"
 #include "networkcredit.h"
+#include "networkreading.h"
 #include "osmimport.h"
 #include "preferencesdialog.h"
 #include "reachlayer.h"
 #include "routeexport.h"
+#include "routefinder.h"
 #include "routeplan.h"
 #include "routetable.h"
 #include "windowtest.h"
@@ -43,6 +47,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
@@ -1153,6 +1158,9 @@ private slots:
         QTest::newRow("no city read: the network on show stays")
             << "drop folder" << QByteArray("id,name,dept,lat,lon\n") << kRoads << false
             << QStringList({"X", "Y", "Z"}) << "No city could be read";
+        QTest::newRow("cancelled at its first stage: the network on show stays")
+            << "cancel" << more << kRoads + "U,Z,5\n"
+            << false << QStringList({"X", "Y", "Z"}) << QString();
     }
 
     void openAnotherNetwork()
@@ -1169,6 +1177,20 @@ private slots:
         choose(w, "comboBoxArrive", "Z");
         const QString other = network(QTest::currentDataTag(), cities, roads);
 
+        // Each stage in the progress box as it starts (shown at once here); Cancel there
+        // returns to the network on show.
+        auto *files = w.findChild<FileActions *>();
+        files->setProgressDelay(0);
+        QStringList stages;
+        bool cancelNext = how == "cancel";
+        connect(files, &FileActions::readingStage, &w, [&](const QString &text) {
+            stages << text;
+            auto *box = w.findChild<QProgressDialog *>("readingProgress");
+            QVERIFY(box && box->isVisible() && box->isModal());
+            QCOMPARE(box->labelText(), text);
+            if (std::exchange(cancelNext, false))
+                QTest::mouseClick(box->findChild<QPushButton *>(), Qt::LeftButton);
+        });
         auto refused = std::make_shared<bool>(false); // the refusal was said
         if (!message.isEmpty() && !opens)
             onNextModal<QMessageBox>([message, refused](QMessageBox *box) {
@@ -1176,7 +1198,7 @@ private slots:
                 *refused = true;
                 box->accept();
             });
-        if (how == "chooser") {
+        if (how == "chooser" || how == "cancel") {
             answerFileDialog(other);
             QTest::keySequence(&w, QKeySequence::Open);
         } else {
@@ -1207,6 +1229,99 @@ private slots:
         }
         QCOMPARE(tableOf(w).headers,
                  path.isEmpty() ? QStringList({"Total"}) : path + QStringList("Total"));
+        QCOMPARE(stages, how == "cancel" ? QStringList({"Reading the cities (villes.csv)..."})
+                                         : QStringList({"Reading the cities (villes.csv)...",
+                                                        "Reading the roads (temps.csv)...",
+                                                        "Reading the roads' shapes "
+                                                        "(shapes.csv)..."}));
+        QVERIFY(!w.findChild<QProgressDialog *>("readingProgress"));
+        // The next opening goes ahead as ever.
+        if (how == "cancel") {
+            QVERIFY(w.openNetwork(other));
+            QCOMPARE(w.networkFolder(), other);
+            QCOMPARE(stages.size(), 4);
+        }
+    }
+
+    // A network large enough for a hierarchy opens at once: plain searches answer until the
+    // hierarchy, built behind the window, is in use; the routes are the same before and after,
+    // and the image is kept with it for the next opening.
+    void routesWhileItsHierarchyIsBuilt()
+    {
+        QTemporaryDir cache;
+        const QByteArray cacheWas = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        Network::Cache &sizes = NetworkReading::sizes();
+        const Network::Cache sizesWere = sizes;
+        const auto restore = qScopeGuard([&] {
+            sizes = sizesWere;
+            HierarchyBehind::setBeforeUse({});
+            qputenv("XDG_CACHE_HOME", cacheWas);
+        });
+        sizes.smallest = 0;
+        sizes.hierarchyFrom = 0;
+        // A grid in tenths (0.1 across, 0.3 down): sums not exact in binary, many routes of
+        // one time.
+        const int side = 14;
+        QByteArray cities = "id,name,dept,lat,lon\n", roads;
+        const auto name = [](int r, int c) {
+            return QByteArray("G") + QByteArray::number(r) + "_" + QByteArray::number(c);
+        };
+        for (int r = 0; r < side; ++r)
+            for (int c = 0; c < side; ++c) {
+                cities += QByteArray::number(r * side + c) + "," + name(r, c) + ",0," +
+                          QByteArray::number(45 + r * 0.05) + "," +
+                          QByteArray::number(2 + c * 0.05) + "\n";
+                if (c + 1 < side)
+                    roads += name(r, c) + "," + name(r, c + 1) + ",0.1\n";
+                if (r + 1 < side)
+                    roads += name(r, c) + "," + name(r + 1, c) + ",0.3\n";
+            }
+        const QString folder = network("tenths", cities, roads);
+        Network plain;
+        QCOMPARE(plain.load(folder), Network::Load::Ok);
+        RouteFinder finder(plain);
+        std::vector<std::pair<int, int>> pairs;
+        for (int k = 0; k < 120; ++k)
+            pairs.emplace_back((k * 37) % plain.size(), (k * 91 + 5) % plain.size());
+
+        // The hierarchy, made, waits here until the routes before it are asked, or the build is
+        // stopped.
+        QSemaphore held;
+        HierarchyBehind::setBeforeUse([&held](const std::atomic<bool> &stop) {
+            while (!stop && !held.tryAcquire(1, 5)) {
+            }
+        });
+        const auto routesMatch = [&](RoutePlan &plan, const char *when) {
+            for (const auto &[a, b] : pairs) {
+                plan.setRoute(plain.cities()[a].getName(), plain.cities()[b].getName());
+                QVERIFY2(plan.path() == finder.route(a, b),
+                         qPrintable(QString("%1: %2 to %3").arg(when).arg(a).arg(b)));
+                QCOMPARE(plan.legTimes(), plain.legTimes(plan.path()));
+            }
+        };
+        const QDir images(cache.filePath("gps/networks"));
+        {
+            // Closed before the hierarchy is in use: the image is kept without it, saying that
+            // it is still to be made.
+            Fenetre first(folder);
+            QVERIFY(!first.routePlan().network().hierarchy());
+            routesMatch(first.routePlan(), "plain, first opening");
+            QTRY_COMPARE(images.entryList({"*.net"}, QDir::Files).size(), 1);
+            QVERIFY(first.findChild<HierarchyBehind *>()->busy());
+        }
+        Fenetre w(folder); // from that image, its hierarchy built behind again
+        RoutePlan &plan = w.routePlan();
+        QVERIFY(!plan.network().hierarchy());
+        routesMatch(plan, "plain");
+        held.release();
+        QTRY_VERIFY(plan.network().hierarchy());
+        routesMatch(plan, "through the hierarchy");
+        auto *behind = w.findChild<HierarchyBehind *>();
+        QTRY_VERIFY(!behind->busy());
+        Fenetre next(folder); // from the image, the hierarchy in it
+        QVERIFY(next.routePlan().network().hierarchy());
+        QVERIFY(!next.findChild<HierarchyBehind *>()->busy());
     }
 
     void tooltipNamesTheCity()

@@ -278,6 +278,14 @@ licence CC BY 4.0</translation>
         <source>This network is read from its files at each opening: %1.</source>
         <translation>Ce réseau est relu depuis ses fichiers à chaque ouverture : %1.</translation>
     </message>
+    <message>
+        <source>Open a network folder</source>
+        <translation>Ouvrir le dossier d&apos;un réseau</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
 </context>
 <context>
     <name>Info</name>
@@ -451,6 +459,29 @@ licence CC BY 4.0</translation>
     <message>
         <source>The map&apos;s menu (a city&apos;s, on a city)</source>
         <translation>Le menu de la carte (celui d&apos;une ville, sur une ville)</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkReading</name>
+    <message>
+        <source>Reading the network kept from its last opening...</source>
+        <translation>Lecture du réseau gardé de sa dernière ouverture...</translation>
+    </message>
+    <message>
+        <source>Reading the cities (villes.csv)...</source>
+        <translation>Lecture des villes (villes.csv)...</translation>
+    </message>
+    <message>
+        <source>Reading the roads (temps.csv)...</source>
+        <translation>Lecture des routes (temps.csv)...</translation>
+    </message>
+    <message>
+        <source>Reading the roads&apos; shapes (shapes.csv)...</source>
+        <translation>Lecture des tracés des routes (shapes.csv)...</translation>
+    </message>
+    <message>
+        <source>Keeping the network for its next opening...</source>
+        <translation>Conservation du réseau pour sa prochaine ouverture...</translation>
     </message>
 </context>
 <context>

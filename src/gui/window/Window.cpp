@@ -7,6 +7,7 @@
 #include "citysearch.h"
 #include "controlanchors.h"
 #include "fileactions.h"
+#include "hierarchybehind.h"
 #include "infinity.h"
 #include "info.h"
 #include "mapcontroller.h"
@@ -85,24 +86,24 @@ Fenetre::Fenetre(const QString &dataDir, QWidget *parent) : QWidget(parent), ui(
     ui->tableViewRoad->setTabKeyNavigation(false);
     setUpControls();
 
+    behind = new HierarchyBehind(this);
     try {
-        auto network = std::make_shared<Network>();
-        Network::Cache cache{Network::defaultCacheFolder()};
-        QString notKept;
-        cache.notKept = &notKept;
-        const Network::Load loaded = network->load(dataDir, &messages, cache);
-        if (!notKept.isEmpty()) // in the status line once the window is up
-            QTimer::singleShot(0, this,
-                               [this, notKept] { say(FileActions::notKeptText(notKept)); });
-        if (loaded == Network::Load::NoFolder)
+        // Read here, before the window shows; its hierarchy comes behind it.
+        OpenedNetwork network = NetworkReading::read(dataDir, &messages);
+        if (!network.notKept.isEmpty()) // in the status line once the window is up
+            QTimer::singleShot(
+                0, this, [this, why = network.notKept] { say(FileActions::notKeptText(why)); });
+        if (network.result == Network::Load::NoFolder)
             missingFolder = QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath());
-        opened = loaded == Network::Load::Ok;
-        useNetwork(network, dataDir);
+        opened = network.result == Network::Load::Ok;
+        useNetwork(std::move(network), dataDir);
     } catch (const std::bad_alloc &) {
         // Said in the box shown with the window; the window opens empty rather than not at all.
         messages << tr("%1: not enough memory to open this network")
                         .arg(QDir::toNativeSeparators(QFileInfo(dataDir).absoluteFilePath()));
-        useNetwork(std::make_shared<Network>(), dataDir);
+        OpenedNetwork none;
+        none.network = std::make_shared<Network>();
+        useNetwork(std::move(none), dataDir);
     }
 }
 
@@ -175,18 +176,20 @@ void Fenetre::say(const QString &text)
     });
 }
 
-void Fenetre::useNetwork(std::shared_ptr<const Network> network, const QString &dir)
+void Fenetre::useNetwork(OpenedNetwork network, const QString &dir)
 {
+    behind->stop(); // the network it builds for goes
     // What may fail for memory is made before anything changes.
-    MapLayers::Drawing drawing = MapLayers::prepare(*network);
-    plan->setNetwork(network);
-    map->setNetwork(network, std::move(drawing));
+    MapLayers::Drawing drawing = MapLayers::prepare(*network.network);
+    plan->setNetwork(network.network);
+    map->setNetwork(network.network, std::move(drawing));
     folder = dir;
     files->setFolder(dir);
     actions->showCredit(ui->label_2);
 
     cityNames.clear(); // made when the typed list is first asked for
     listCities();
+    behind->start(network.network, std::move(network.later), network.buildBehind);
 }
 
 void Fenetre::showLoadMessages()
@@ -197,11 +200,10 @@ void Fenetre::showLoadMessages()
 bool Fenetre::openNetwork(const QString &dir)
 {
     QStringList found;
-    std::shared_ptr<Network> network;
     try {
-        network = files->readNetwork(dir, &found);
-        if (!network)
-            return false; // refused, and said: the network on show stays, with its route
+        OpenedNetwork network = files->readNetwork(dir, &found);
+        if (!network.network)
+            return false; // refused and said, or cancelled: the network on show stays
         useNetwork(std::move(network), dir);
     } catch (const std::bad_alloc &) {
         outOfMemory();

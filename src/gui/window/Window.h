@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "city.h"
 #include "matrix.h"
+#include "networkreading.h"
 #include "road.h"
 
 #include <QString>
@@ -16,6 +17,7 @@
 class BoxSearch;
 class ControlAnchors;
 class FileActions;
+class HierarchyBehind;
 class QLabel;
 class WindowActions;
 class MapController;
@@ -114,8 +116,9 @@ private:
     void setUpControls();
     void showRoute(); // the plan's route in the boxes and the table; the map repaints
     void showView();  // the view's zoom and offset in the window's copies
-    // Puts `network` (read from `dir`) on show: lists, first view, the route where it can stay.
-    void useNetwork(std::shared_ptr<const Network> network, const QString &dir);
+    // Puts `network` (read from `dir`) on show: lists, first view, the route where it can stay;
+    // its hierarchy is built behind it where it needs one.
+    void useNetwork(OpenedNetwork network, const QString &dir);
     void showLoadMessages();
     void outOfMemory(); // says so; the caller has left everything as it was
     // A table of the shortest times between the cities at `positions` (all when empty).
@@ -147,6 +150,7 @@ private:
     RoutePlan *plan = nullptr;
     std::unique_ptr<ControlAnchors> anchors;
     FileActions *files = nullptr;
+    HierarchyBehind *behind = nullptr;
     MapController *map = nullptr;
     WindowActions *actions = nullptr;
     QLabel *status = nullptr;

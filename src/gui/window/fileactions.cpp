@@ -13,20 +13,23 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
 #include <algorithm>
+#include <atomic>
 
 FileActions::FileActions(QWidget *window, RoutePlan *plan, std::function<QImage()> mapImage)
     : QObject(window), window(window), plan(plan), mapImage(std::move(mapImage))
@@ -84,23 +87,126 @@ QString FileActions::notKeptText(const QString &why)
     return tr("This network is read from its files at each opening: %1.").arg(why);
 }
 
-std::shared_ptr<Network> FileActions::readNetwork(const QString &dir, QStringList *found)
+FileActions::~FileActions()
 {
-    auto network = std::make_shared<Network>();
-    Network::Load result = Network::Load::Ok;
+    cancelReading();
+    if (reader.joinable())
+        reader.join();
+}
+
+void FileActions::cancelReading()
+{
+    if (!waiting)
+        return;
+    cancelled = true;
+    *stopReading = true;
+    ++readings; // its stages, and its end, are no longer heard
+    waiting->quit();
+}
+
+namespace {
+struct ReadingCancelled
+{
+};
+} // namespace
+
+bool FileActions::readUnderProgress(const QString &dir, QStringList *found, OpenedNetwork *opened)
+{
+    if (reader.joinable())
+        reader.join(); // one cancelled before: it stopped at its next stage
+    struct Shared
     {
-        // Tens of thousands of cities take a moment to read.
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        Network::Cache cache{Network::defaultCacheFolder()};
-        QString notKept;
-        cache.notKept = &notKept;
-        result = network->load(dir, found, cache);
-        if (!notKept.isEmpty())
-            emit done(notKeptText(notKept));
+        OpenedNetwork opened;
+        QStringList found;
+        bool outOfMemory = false;
+        std::atomic<bool> done{false}; // what is above is written
+        bool endHeard = false;         // (on the GUI thread) its stages all said
+    };
+    auto shared = std::make_shared<Shared>();
+    const int number = ++readings;
+    stopReading = std::make_shared<std::atomic<bool>>(false);
+    const auto stage = [this, stop = stopReading, number](Network::Stage at) {
+        if (*stop)
+            throw ReadingCancelled();
+        QMetaObject::invokeMethod(
+            this,
+            [this, number, text = NetworkReading::stageText(at)] {
+                if (number != readings)
+                    return;
+                stageShown = text;
+                if (progress)
+                    progress->setLabelText(text);
+                emit readingStage(text);
+            },
+            Qt::QueuedConnection);
+    };
+    QEventLoop loop;
+    waiting = &loop;
+    cancelled = false;
+    // Posted after its stages, so seen after them: a Cancel on a stage always wins.
+    const auto finish = [this, number, shared] {
+        if (number != readings)
+            return;
+        shared->endHeard = true;
+        if (waiting)
+            waiting->quit();
+    };
+    reader = std::thread([this, shared, dir, stage, finish] {
+        try {
+            shared->opened = NetworkReading::read(dir, &shared->found, stage);
+        } catch (const ReadingCancelled &) {
+        } catch (...) { // out of memory
+            shared->outOfMemory = true;
+        }
+        shared->done = true;
+        QMetaObject::invokeMethod(this, finish, Qt::QueuedConnection);
+    });
+    // A short reading shows nothing and takes no input meanwhile; a longer one shows its box,
+    // which keeps the window's input until it ends or is cancelled.
+    if (progressDelay > 0) {
+        QTimer::singleShot(progressDelay, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
+    if (!cancelled && !shared->endHeard) {
+        QProgressDialog box(window);
+        progress = &box;
+        box.setObjectName(QStringLiteral("readingProgress"));
+        box.setWindowTitle(tr("Open a network folder"));
+        box.setLabelText(stageShown);
+        box.setCancelButtonText(tr("Cancel"));
+        box.setRange(0, 0);
+        box.setMinimumDuration(0);
+        box.setAutoReset(false);
+        box.setAutoClose(false);
+        box.setWindowModality(Qt::WindowModal);
+        connect(&box, &QProgressDialog::canceled, this, &FileActions::cancelReading);
+        box.show();
+        loop.exec();
+    }
+    waiting = nullptr;
+    if (cancelled)
+        return false;
+    reader.join();
+    if (shared->outOfMemory)
+        throw std::bad_alloc();
+    *opened = std::move(shared->opened);
+    found->append(shared->found);
+    return true;
+}
+
+OpenedNetwork FileActions::readNetwork(const QString &dir, QStringList *found)
+{
+    if (waiting)
+        return {}; // one at a time
+    OpenedNetwork opened;
+    if (!readUnderProgress(dir, found, &opened))
+        return {};
+    if (!opened.notKept.isEmpty())
+        emit done(notKeptText(opened.notKept));
+    const Network::Load result = opened.result;
+    const std::shared_ptr<Network> &network = opened.network;
     if (result != Network::Load::NoFolder && network->size() > 0)
-        return network;
+        return opened;
     const QString where = QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath());
     QMessageBox box(
         QMessageBox::Warning, tr("GPS"),
@@ -111,7 +217,7 @@ std::shared_ptr<Network> FileActions::readNetwork(const QString &dir, QStringLis
     box.setTextFormat(Qt::PlainText);
     box.setDetailedText(found->join(u'\n'));
     box.exec();
-    return nullptr;
+    return {};
 }
 
 void FileActions::sayLoadProblems(const QStringList &messages, const QString &missingFolder)

@@ -1,19 +1,25 @@
 #pragma once
 
 #include "networkcredit.h"
+#include "networkreading.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 class OsmImport;
 class Network;
 class QAction;
 class QImage;
+class QEventLoop;
 class QMimeData;
+class QProgressDialog;
 class QWidget;
 class RoutePlan;
 
@@ -28,6 +34,7 @@ class FileActions : public QObject
 public:
     // `window`: where the actions and dialogs belong; `mapImage`: the map as on screen.
     FileActions(QWidget *window, RoutePlan *plan, std::function<QImage()> mapImage);
+    ~FileActions() override; // waits for a cancelled reading to stop
 
     QAction *openAction() const { return open; }
     // "Open an OpenStreetMap extract...", where this build reads them; else null.
@@ -46,10 +53,16 @@ public:
     // empty for anything else.
     static QString droppedFolder(const QMimeData *data);
 
-    // Reads the network in `dir` to put it on show. A folder that does not exist, or holds no
-    // city that can be read, is refused with a message: nothing then. What could not be read is
-    // added to `found`. Throws std::bad_alloc where the memory is short.
-    std::shared_ptr<Network> readNetwork(const QString &dir, QStringList *found);
+    // Reads the network in `dir` to put it on show, off the GUI thread; a reading that takes
+    // more than a moment shows a progress box with its stage and a Cancel. A folder that does
+    // not exist, or holds no city that can be read, is refused with a message; a cancelled
+    // reading says nothing: no network then. What could not be read is added to `found`.
+    // Throws std::bad_alloc where the memory is short.
+    OpenedNetwork readNetwork(const QString &dir, QStringList *found);
+    // The Cancel of the reading under way.
+    void cancelReading();
+    // How long a reading goes before its progress box shows (tests set it).
+    void setProgressDelay(int ms) { progressDelay = ms; }
     // Says beside the window, not in its way, what could not be read of the network on show
     // (or that its folder, `missingFolder`, does not exist).
     void sayLoadProblems(const QStringList &messages, const QString &missingFolder);
@@ -67,11 +80,15 @@ signals:
     void openRequested(const QString &folder);
     // Something was done that shows nowhere else ("The route was copied."): to be said.
     void done(const QString &text);
+    // A reading entered a stage (the progress box's text).
+    void readingStage(const QString &text);
 
 private:
     QString saveFileName(const QString &title, const QString &name, const QStringList &filters);
     bool writeFile(const QString &fileName, const QByteArray &bytes);
     void routeOnShowChanged();
+    // readNetwork's reading, on a thread of its own: false when cancelled.
+    bool readUnderProgress(const QString &dir, QStringList *found, OpenedNetwork *opened);
 
     QWidget *window;
     RoutePlan *plan;
@@ -84,4 +101,13 @@ private:
     QAction *save = nullptr;
     QAction *copy = nullptr;
     QAction *saveMap = nullptr;
+    // The reading under way (or a cancelled one, ending at its next stage).
+    std::thread reader;
+    int readings = 0; // the number of the reading under way
+    std::shared_ptr<std::atomic<bool>> stopReading;
+    QEventLoop *waiting = nullptr;
+    QPointer<QProgressDialog> progress;
+    QString stageShown;
+    int progressDelay = 400;
+    bool cancelled = false;
 };

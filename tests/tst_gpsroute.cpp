@@ -1,6 +1,7 @@
 #include "matrix.h"
 #include "network.h"
 #include "networkcache.h"
+#include "networkcredit.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -164,6 +165,14 @@ private slots:
                 .object();
         QCOMPARE(json["totalKm"].toDouble(), 130.25);
         QCOMPARE(json["cities"].toArray()[1].toObject()["km"].toDouble(), 80.0);
+        // GPX says the km beside the times where they are known, as the table does.
+        const QString described =
+            run(data + QStringList{"--format", "gpx", "route", "X", "Z", "Saint Malo"}, false).out;
+        for (const char *desc : {"<desc>leg 30 min, 80 km; since the start 30 min, 80 km</desc>",
+                                 "<desc>leg 45 min, 50.25 km; since the start 75 min, 130.25 "
+                                 "km</desc>",
+                                 "<desc>leg 125 min, since the start 275 min</desc>"})
+            QVERIFY2(described.contains(desc), desc);
 
         const QJsonArray features =
             QJsonDocument::fromJson(
@@ -494,6 +503,26 @@ private slots:
                     .object()["credit"]
                     .toString()
                     .startsWith("Generated network"));
+        // Reach, a table and the matrix carry it too: JSON beside the cities, CSV on a line of
+        // its own after the table.
+        const QString credit = "Generated network (gpsnet synth): no real places or roads";
+        for (const char *format : {"json", "geojson"})
+            QCOMPARE(QJsonDocument::fromJson(run({"--data", dir.filePath("made"), "--format",
+                                                  format, "reach", "C0001", "5"},
+                                                 false)
+                                                 .out.toUtf8())
+                         .object()["credit"]
+                         .toString(),
+                     credit);
+        for (const QStringList &command :
+             {QStringList{"table", "--from", "C0001,C0002", "--to", "C0003"},
+              QStringList{"matrix"}}) {
+            const QStringList lines =
+                run(QStringList{"--data", dir.filePath("made")} + command, false)
+                    .out.split('\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines.size(), command.size() == 1 ? 22 : 4);
+            QCOMPARE(lines.last(), credit);
+        }
         QDir(dir.filePath("made")).removeRecursively();
 
         const Result reach = run({"--format", "geojson", "reach", "Y", "30"});
@@ -709,7 +738,8 @@ private slots:
                 expected += ',' + QString::number(t, 'g', 6);
             expected += '\n';
         }
-        QVERIFY(r.out == expected); // (QCOMPARE would print 30 MB)
+        expected += readNetworkCredit(big).line + '\n'; // gpsnet's credit, after the table
+        QVERIFY(r.out == expected);                     // (QCOMPARE would print 30 MB)
     }
 
     // A network large enough to be kept with its searches' hierarchy answers many routes (on

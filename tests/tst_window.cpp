@@ -684,6 +684,17 @@ private slots:
                  QStringLiteral("12.846"));
         const RouteShape none; // a network without shapes
         QVERIFY(::routeTableTexts(odd, {0, 1, 2}, {30, 15}, "mn", &none).kmCells.isEmpty());
+        // The same in the spreadsheet's two km columns, unknown from the leg that is on; the
+        // network's credit after the table, kept as text like a name.
+        shape.legKm = {12.3456, std::nan(""), 1};
+        QCOMPARE(routeCsv(odd, {0, 1, 2, 3}, {30, 15, 5}, 1, "min", &shape, "=Data, CC0"),
+                 QByteArray("City,Leg (min),Since start (min),Leg (km),Since start (km)\r\n"
+                            "'=SUM(A1),0,0,0,0\r\n\"Saint-L\xc3\xb4, Manche\",30,30,12.346,"
+                            "12.346\r\n'-2,15,45,,\r\nTab\there,5,50,1,\r\nTotal,,50,,\r\n"
+                            "\"'=Data, CC0\"\r\n"));
+        QCOMPARE(routeSheetTsv(odd, {3, 0}, {90}, 1, "min", &none, "\xc2\xa9 Someone"),
+                 QStringLiteral("City\tLeg (min)\tSince start (min)\nTab here\t0\t0\n"
+                                "'=SUM(A1)\t90\t90\nTotal\t\t90\n\u00a9 Someone\n"));
 
         // GPX never drops a character it cannot hold: it writes U+FFFD, and reads back whole.
         odd[0].setName(QStringLiteral("C\x01"
@@ -1000,6 +1011,27 @@ private slots:
         QCOMPARE(notice->text(), QString::fromUtf8("© Someone, CC0"));
         QCOMPARE(notice->toolTip(), QString::fromUtf8("© Someone, CC0\nAll of it."));
         QVERIFY(notice->autoFillBackground());
+        // The saved map carries it as the screen shows it; a copied route and About too, the
+        // latter in a paragraph of its own.
+        const QImage map = w.mapImage();
+        const QImage drawn =
+            const_cast<QLabel *>(notice)->grab().toImage().convertToFormat(map.format());
+        QCOMPARE(map.copy(QRect(notice->mapTo(&w, QPoint()), drawn.size())), drawn);
+        choose(w, "comboBoxDepart", "X");
+        choose(w, "comboBoxArrive", "Y");
+        w.findChild<FileActions *>()->copyRoute();
+        QVERIFY(
+            QGuiApplication::clipboard()->text().endsWith("\nTotal\t\t30\n\u00a9 Someone, CC0\n"));
+        QString about;
+        onNextModal<QMessageBox>([&about](QMessageBox *box) {
+            about = box->text();
+            box->accept();
+        });
+        for (QAction *action : w.findChildren<QAction *>())
+            if (action->text() == "About GPS")
+                action->trigger();
+        QVERIFY2(about.contains("<p>This network: \u00a9 Someone, CC0<br>All of it.</p><p>Land"),
+                 qPrintable(about));
         Fenetre plain(network("plain", kCities, kRoads));
         QCOMPARE(plain.findChild<QLabel *>("label_2")->text(),
                  QString::fromUtf8("GPS - cities © GeoNames\nlicence CC BY 4.0"));

@@ -648,6 +648,18 @@ licence CC BY 4.0</translation>
         <source>Distance(km)</source>
         <translation>Distance(km)</translation>
     </message>
+    <message>
+        <source>leg %1, %2 km; since the start %3, %4 km</source>
+        <translation>étape %1, %2 km ; depuis le départ %3, %4 km</translation>
+    </message>
+    <message>
+        <source>Leg (km)</source>
+        <translation>Étape (km)</translation>
+    </message>
+    <message>
+        <source>Since start (km)</source>
+        <translation>Depuis le départ (km)</translation>
+    </message>
 </context>
 <context>
     <name>TableMatrix</name>
@@ -860,16 +872,16 @@ licence CC BY 4.0</translation>
         <translation>Ce réseau : %1</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — a route planner for road networks of your own.&lt;/p&gt;&lt;p&gt;%3 Land and borders: Natural Earth (public domain). Weather: OpenWeatherMap. Built with Qt %2.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — un planificateur de trajets pour vos propres réseaux routiers.&lt;/p&gt;&lt;p&gt;%3 Terres et frontières : Natural Earth (domaine public). Météo : OpenWeatherMap. Fait avec Qt %2.&lt;/p&gt;</translation>
-    </message>
-    <message>
         <source>Credits missing: this folder&apos;s credits.txt is blank</source>
         <translation>Crédits manquants : le credits.txt de ce dossier est vide</translation>
     </message>
     <message>
         <source>This network: its folder&apos;s credits.txt names no source.</source>
         <translation>Ce réseau : le credits.txt de son dossier ne nomme aucune source.</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — a route planner for road networks of your own.&lt;/p&gt;&lt;p&gt;%3&lt;/p&gt;&lt;p&gt;Land and borders: Natural Earth (public domain). Weather: OpenWeatherMap. Built with Qt %2.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;GPS&lt;/b&gt; %1 — un planificateur de trajets pour vos propres réseaux routiers.&lt;/p&gt;&lt;p&gt;%3&lt;/p&gt;&lt;p&gt;Terres et frontières : Natural Earth (domaine public). Météo : OpenWeatherMap. Fait avec Qt %2.&lt;/p&gt;</translation>
     </message>
 </context>
 </TS>

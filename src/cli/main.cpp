@@ -83,7 +83,8 @@ reach   The cities that can be reached from NAME in at most MINUTES minutes,
         first, at 0). --format json: {"unit", "from", "limit", "cities":
         [{"name", "lat", "lon", "time"}]}; --format geojson: a FeatureCollection
         of Points whose properties are the name, the time and the unit, for map
-        programs.
+        programs. Both say where the data comes from in "credit", where the
+        folder's credits.txt gives it.
 table   The shortest travel times from each --from city (a line each) to each
         --to city (a column each), as CSV in the form of matrix (no --format). The options
         take names separated by commas and can be repeated; in a name, "\,"
@@ -92,7 +93,8 @@ matrix  The shortest travel times in minutes (--hours: hours) between all
         cities, as CSV: a header line (an empty cell, then the city names in
         list order), then one line per city, its name and its row; "inf" where
         no road leads from one to the other. Names holding a comma or a quote
-        are quoted as RFC 4180 says.
+        are quoted as RFC 4180 says. Where the folder's credits.txt says where
+        the data comes from, table and matrix end with a line holding it.
 
 Names that start with =, +, -, @, a TAB or a carriage return get a leading '
 in the route and the matrix, so that a spreadsheet takes them as text, not as
@@ -198,6 +200,9 @@ int runMatrix(const Job &job, const QStringList &, const Given &)
         const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
         net.forEachRow(0, n, threads, writeRow);
     }
+    // Where the network's data comes from, on a line of its own after the table.
+    if (!job.credit.isEmpty())
+        out << csvField(sheetCell(job.credit)) << '\n';
     return commandline::outputWritten(QStringLiteral("gpsroute"), &out) ? Ok : DataUnreadable;
 }
 

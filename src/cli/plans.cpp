@@ -416,9 +416,11 @@ int runReach(const Job &job, const QString &name, const QString &minutesText)
     const std::vector<Reached> reached = reachFrom(job.net, from.front(), limit);
     const std::vector<City> &cities = job.net.cities();
     if (job.format == QLatin1String("json"))
-        job.out << QString::fromUtf8(reachJson(cities, reached, limit, job.scale(), job.unit()));
+        job.out << QString::fromUtf8(
+            reachJson(cities, reached, limit, job.scale(), job.unit(), job.credit));
     else if (job.format == QLatin1String("geojson"))
-        job.out << QString::fromUtf8(reachGeoJson(cities, reached, job.scale(), job.unit()));
+        job.out << QString::fromUtf8(
+            reachGeoJson(cities, reached, job.scale(), job.unit(), job.credit));
     else
         job.out << reachTsv(cities, reached, job.scale());
     return written(job.out) ? Ok : DataUnreadable;
@@ -453,5 +455,8 @@ int runTable(const Job &job, const QStringList &fromNames, const QStringList &to
         if (job.out.status() != QTextStream::Ok)
             break;
     }
+    // Where the network's data comes from, on a line of its own after the table.
+    if (!job.credit.isEmpty())
+        job.out << cell(job.credit) << '\n';
     return written(job.out) ? Ok : DataUnreadable;
 }

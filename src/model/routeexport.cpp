@@ -87,7 +87,8 @@ QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &pat
                : unit == QLatin1String("h:mm") ? formatDuration(minutes, unit)
                                                : formatNumber(minutes * scale) + u' ' + unit;
     };
-    double sofar = 0;
+    const bool km = shape && shape->hasKm();
+    double sofar = 0, kmSoFar = 0;
     for (qsizetype i = 0; i < rows.names.size(); ++i) {
         const int at = path[std::size_t(i)];
         const bool known = at >= 0 && std::size_t(at) < cities.size();
@@ -97,10 +98,17 @@ QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &pat
         xml.writeTextElement(QStringLiteral("name"), rows.names[i]);
         if (i > 0 && std::size_t(i) <= rows.legs.size()) {
             sofar += rows.legs[i - 1];
+            const double legKm = km ? shape->kmTo(std::size_t(i)) : qQNaN();
+            kmSoFar += legKm;
             xml.writeTextElement(
                 QStringLiteral("desc"),
-                QCoreApplication::translate("RouteTable", "leg %1, since the start %2")
-                    .arg(time(rows.legs[i - 1]), time(sofar)));
+                std::isfinite(legKm) && std::isfinite(kmSoFar)
+                    ? QCoreApplication::translate("RouteTable",
+                                                  "leg %1, %2 km; since the start %3, %4 km")
+                          .arg(time(rows.legs[i - 1]), formatKm(legKm), time(sofar),
+                               formatKm(kmSoFar))
+                    : QCoreApplication::translate("RouteTable", "leg %1, since the start %2")
+                          .arg(time(rows.legs[i - 1]), time(sofar)));
         }
         xml.writeEndElement();
     }
@@ -341,8 +349,9 @@ namespace {
 
 QList<QStringList> routeSheet(const std::vector<City> &cities, const std::vector<int> &path,
                               const std::vector<double> &legTimes, double scale,
-                              const QString &unit)
+                              const QString &unit, const RouteShape *shape, const QString &credit)
 {
+    const bool km = shape && shape->hasKm();
     const RouteRows rows = routeRows(cities, path, legTimes);
     const auto time = [scale](double minutes) {
         return std::isinf(minutes) ? QCoreApplication::translate("RouteTable", "no road")
@@ -352,35 +361,50 @@ QList<QStringList> routeSheet(const std::vector<City> &cities, const std::vector
         {QCoreApplication::translate("RouteTable", "City"),
          QCoreApplication::translate("RouteTable", "Leg (%1)").arg(unit),
          QCoreApplication::translate("RouteTable", "Since start (%1)").arg(unit)}};
-    double sinceStart = 0;
+    if (km)
+        sheet.first() << QCoreApplication::translate("RouteTable", "Leg (km)")
+                      << QCoreApplication::translate("RouteTable", "Since start (km)");
+    double sinceStart = 0, kmSoFar = 0;
     for (qsizetype i = 0; i < rows.names.size(); ++i) {
         const bool known = i == 0 || std::size_t(i) <= rows.legs.size();
         const double leg = i == 0 || !known ? 0 : rows.legs[std::size_t(i) - 1];
         sinceStart += leg;
         sheet << QStringList{sheetCell(rows.names[i]), known ? time(leg) : QString(),
                              known ? time(sinceStart) : QString()};
+        if (km) {
+            const double legKm = shape->kmTo(std::size_t(i));
+            kmSoFar += legKm; // NaN from the first leg unknown on
+            sheet.last() << formatKm(legKm) << formatKm(kmSoFar);
+        }
     }
     sheet << QStringList{QCoreApplication::translate("RouteTable", "Total"), QString(),
                          time(rows.total)};
+    if (km)
+        sheet.last() << QString() << formatKm(shape->totalKm());
+    // Where the network's data comes from, on a line of its own after the table.
+    if (!credit.isEmpty())
+        sheet << QStringList{sheetCell(credit)};
     return sheet;
 }
 
 } // namespace
 
 QByteArray routeCsv(const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, double scale, const QString &unit)
+                    const std::vector<double> &legTimes, double scale, const QString &unit,
+                    const RouteShape *shape, const QString &credit)
 {
     QString out;
-    for (const QStringList &row : routeSheet(cities, path, legTimes, scale, unit))
+    for (const QStringList &row : routeSheet(cities, path, legTimes, scale, unit, shape, credit))
         out += csvLine(row.front(), row.mid(1));
     return out.toUtf8();
 }
 
 QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &path,
-                      const std::vector<double> &legTimes, double scale, const QString &unit)
+                      const std::vector<double> &legTimes, double scale, const QString &unit,
+                      const RouteShape *shape, const QString &credit)
 {
     QString out;
-    for (QStringList row : routeSheet(cities, path, legTimes, scale, unit)) {
+    for (QStringList row : routeSheet(cities, path, legTimes, scale, unit, shape, credit)) {
         // A tab or a line end in a name would make another cell or row: spaces instead.
         for (QString &cell : row)
             for (QChar &c : cell)
@@ -413,22 +437,24 @@ QString reachTsv(const std::vector<City> &cities, const std::vector<Reached> &re
 }
 
 QByteArray reachJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
-                     double limit, double scale, const QString &unit)
+                     double limit, double scale, const QString &unit, const QString &credit)
 {
     QJsonArray list;
     for (const Reached &r : reached)
         list.append(reachedCity(cities[std::size_t(r.city)], r.time, scale));
-    const QJsonObject all{
+    QJsonObject all{
         {QStringLiteral("unit"), unit},
         {QStringLiteral("from"),
          reached.empty() ? QString() : cities[std::size_t(reached.front().city)].getName()},
         {QStringLiteral("limit"), limit * scale},
         {QStringLiteral("cities"), list}};
+    if (!credit.isEmpty())
+        all.insert(QStringLiteral("credit"), credit);
     return QJsonDocument(all).toJson(QJsonDocument::Indented);
 }
 
 QByteArray reachGeoJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
-                        double scale, const QString &unit)
+                        double scale, const QString &unit, const QString &credit)
 {
     QJsonArray features;
     for (const Reached &r : reached) {
@@ -445,7 +471,9 @@ QByteArray reachGeoJson(const std::vector<City> &cities, const std::vector<Reach
                                       QJsonArray{rounded(longitude(c)), rounded(latitude(c))}}}},
                         {QStringLiteral("properties"), properties}});
     }
-    const QJsonObject all{{QStringLiteral("type"), QStringLiteral("FeatureCollection")},
-                          {QStringLiteral("features"), features}};
+    QJsonObject all{{QStringLiteral("type"), QStringLiteral("FeatureCollection")},
+                    {QStringLiteral("features"), features}};
+    if (!credit.isEmpty())
+        all.insert(QStringLiteral("credit"), credit);
     return QJsonDocument(all).toJson(QJsonDocument::Indented);
 }

@@ -19,14 +19,18 @@ struct RouteShape;
 // The route for a spreadsheet: a header line ("City", "Leg (UNIT)", "Since start (UNIT)"),
 // then a line per city with the time of the leg that reaches it and the time since the start
 // as plain numbers (minutes times `scale`: 1 for "min", 1/60 for "h"), then "Total"; "no
-// road" where no road leads. A name a spreadsheet would run as a formula (one that starts
-// with =, +, -, @, a tab or a carriage return) gets a leading apostrophe. As CSV (RFC 4180:
-// quoted where needed, CR LF), for a file; as tab-separated lines, for the clipboard (a tab or
-// line end in a name becomes a space).
+// road" where no road leads. With a `shape` whose network knows its roads' lengths, two more
+// columns, "Leg (km)" and "Since start (km)" (empty where unknown), and the total's km; a
+// `credit`, when given, on a line of its own after the table. A name a spreadsheet would run as a
+// formula (one that starts with =, +, -, @, a tab or a carriage return) gets a leading apostrophe.
+// As CSV (RFC 4180: quoted where needed, CR LF), for a file; as tab-separated lines, for the
+// clipboard (a tab or line end in a name becomes a space).
 QByteArray routeCsv(const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, double scale, const QString &unit);
+                    const std::vector<double> &legTimes, double scale, const QString &unit,
+                    const RouteShape *shape = nullptr, const QString &credit = {});
 QString routeSheetTsv(const std::vector<City> &cities, const std::vector<int> &path,
-                      const std::vector<double> &legTimes, double scale, const QString &unit);
+                      const std::vector<double> &legTimes, double scale, const QString &unit,
+                      const RouteShape *shape = nullptr, const QString &credit = {});
 
 // The same table as gpsroute prints it: "NAME<TAB>LEG" lines, then "Total<TAB>SUM", the times
 // multiplied by `scale` (1: minutes; 1/60: hours) and written as formatNumber does ("inf" where
@@ -65,8 +69,9 @@ QString messageName(const QString &name);
 // null where no road leads. A `description`, when given, is the <rte>'s <desc>. A `credit`
 // (where the network's data comes from), when given, is the GPX's <metadata><copyright author>
 // and the JSON's "credit". With a `shape` whose network knows its roads: the GPX's <trk>
-// along the roads beside the <rte> (a <trkseg> for each run of legs that roads make), and the
-// JSON's "km" per city and "totalKm" (null where unknown).
+// along the roads beside the <rte> (a <trkseg> for each run of legs that roads make) and the
+// km in each <rtept>'s <desc> where known, and the JSON's "km" per city and "totalKm" (null
+// where unknown).
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
                     const std::vector<double> &legTimes, double scale, const QString &unit,
                     QString description = {}, QString credit = {},
@@ -91,10 +96,11 @@ QJsonValue jsonNumber(double value);
 // What reachFrom found, for gpsroute: as tab-separated lines ("NAME<TAB>TIME", names as tsvName
 // writes them); as JSON ({"unit", "from", "limit", "cities": [{"name", "lat", "lon", "time"}]});
 // as GeoJSON, a FeatureCollection of Points whose properties are the name, the time and the
-// unit, for map programs. Times in minutes times `scale`.
+// unit, for map programs; a "credit" beside in both, when given. Times in minutes times
+// `scale`.
 QString reachTsv(const std::vector<City> &cities, const std::vector<Reached> &reached,
                  double scale);
 QByteArray reachJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
-                     double limit, double scale, const QString &unit);
+                     double limit, double scale, const QString &unit, const QString &credit = {});
 QByteArray reachGeoJson(const std::vector<City> &cities, const std::vector<Reached> &reached,
-                        double scale, const QString &unit);
+                        double scale, const QString &unit, const QString &credit = {});

@@ -470,6 +470,11 @@ QImage Fenetre::mapImage()
     QImage image(size() * devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatioF());
     render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    // The data's credit too, as on screen: the picture carries it wherever it goes.
+    if (ui->label_2->isVisibleTo(this)) {
+        QPainter painter(&image);
+        ui->label_2->render(&painter, ui->label_2->mapTo(this, QPoint()));
+    }
     return image;
 }
 

@@ -299,7 +299,8 @@ void FileActions::saveRoute()
     const RouteShape shape = plan->shape();
     const QByteArray bytes =
         fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
-            ? routeCsv(cities, path, plan->legTimes(), plan->unitScale(), plan->unitName())
+            ? routeCsv(cities, path, plan->legTimes(), plan->unitScale(), plan->unitName(), &shape,
+                       credit.line)
             : routeGpx(cities, path, plan->legTimes(), plan->unitScale(),
                        // Read by people too: hours and minutes as the window shows them.
                        plan->unitText() == QLatin1String("h:mm") ? plan->unitText()
@@ -312,9 +313,10 @@ void FileActions::copyRoute()
 {
     if (!plan->routed())
         return;
+    const RouteShape shape = plan->shape();
     QGuiApplication::clipboard()->setText(routeSheetTsv(plan->network().cities(), plan->path(),
                                                         plan->legTimes(), plan->unitScale(),
-                                                        plan->unitName()));
+                                                        plan->unitName(), &shape, credit.line));
     emit done(tr("The route was copied."));
 }
 

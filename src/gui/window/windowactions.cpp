@@ -225,7 +225,7 @@ void WindowActions::showAbout()
                   .arg(credit.text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")));
     QMessageBox::about(window, tr("About GPS"),
                        tr("<p><b>GPS</b> %1 — a route planner for road networks of your own.</p>"
-                          "<p>%3 Land and borders: Natural Earth (public domain). "
+                          "<p>%3</p><p>Land and borders: Natural Earth (public domain). "
                           "Weather: OpenWeatherMap. Built with Qt %2.</p>")
                            .arg(QApplication::applicationVersion().isEmpty()
                                     ? QStringLiteral(GPS_VERSION)

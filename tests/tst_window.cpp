@@ -3,6 +3,7 @@
 #include "citysearch.h"
 #include "fileactions.h"
 #include "hierarchybehind.h"
+#include "importdialog.h"
 #include "infinity.h"
 #include "info.h"
 #include "mapcontroller.h"
@@ -29,6 +30,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QFrame>
@@ -1091,6 +1093,34 @@ private slots:
         QCOMPARE(table->headerData(1, Qt::Vertical).toString(), QStringLiteral("Distance(km)"));
         const double km = table->index(1, table->columnCount() - 1).data().toString().toDouble();
         QVERIFY2(km > 5 && km < 30, qPrintable(QString::number(km))); // some 10 km of hills
+
+        // Again from the menu, into the same folder, with suburbs too: its network is replaced
+        // once the user says so, and the suburbs are cities.
+        answerFileDialog(extract);
+        bool asked = false;
+        onNextModal<ImportDialog>([&](ImportDialog *d) {
+            QCOMPARE(d->kinds(), QStringList({"city", "town", "village"})); // gpsnet's default
+            auto *ok = d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+            d->findChild<QCheckBox *>("checkBox_city")->setChecked(false);
+            d->findChild<QCheckBox *>("checkBox_town")->setChecked(false);
+            d->findChild<QCheckBox *>("checkBox_village")->setChecked(false);
+            QVERIFY(!ok->isEnabled()); // no kind of place, no import
+            for (const char *kind :
+                 {"checkBox_city", "checkBox_town", "checkBox_village", "checkBox_suburb"})
+                d->findChild<QCheckBox *>(kind)->setChecked(true);
+            d->findChild<QLineEdit *>("lineEditFolder")->setText(folder);
+            onNextModal<QMessageBox>([&asked](QMessageBox *box) {
+                asked = box->text().endsWith("holds a network already. Replace it?");
+                box->button(QMessageBox::Yes)->click();
+            });
+            ok->click();
+        });
+        import->action()->trigger();
+        QVERIFY(asked);
+        QVERIFY(import->busy());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            w.findChild<QComboBox *>("comboBoxDepart")->findText("Monte-Carlo") > 0, 120000);
+        QCOMPARE(w.networkFolder(), folder);
 
         const QString cancelled = dir.filePath("cancelled");
         import->convert(extract, cancelled);

@@ -288,6 +288,77 @@ licence CC BY 4.0</translation>
     </message>
 </context>
 <context>
+    <name>ImportDialog</name>
+    <message>
+        <source>Open an OpenStreetMap extract</source>
+        <translation>Ouvrir un extrait OpenStreetMap</translation>
+    </message>
+    <message>
+        <source>&amp;Keep its network in the folder:</source>
+        <translation>&amp;Garder son réseau dans le dossier :</translation>
+    </message>
+    <message>
+        <source>&amp;Put it in...</source>
+        <translation>&amp;Le mettre dans...</translation>
+    </message>
+    <message>
+        <source>Choose the folder that holds the network&apos;s folder</source>
+        <translation>Choisir le dossier qui contient celui du réseau</translation>
+    </message>
+    <message>
+        <source>Places that become cities</source>
+        <translation>Lieux qui deviennent des villes</translation>
+    </message>
+    <message>
+        <source>Extract: %1</source>
+        <translation>Extrait : %1</translation>
+    </message>
+    <message>
+        <source>&amp;Cities</source>
+        <translation>&amp;Villes</translation>
+    </message>
+    <message>
+        <source>&amp;Towns</source>
+        <translation>&amp;Bourgs</translation>
+    </message>
+    <message>
+        <source>&amp;Villages</source>
+        <translation>Vill&amp;ages</translation>
+    </message>
+    <message>
+        <source>&amp;Hamlets</source>
+        <translation>&amp;Hameaux</translation>
+    </message>
+    <message>
+        <source>&amp;Suburbs</source>
+        <translation>&amp;Faubourgs</translation>
+    </message>
+    <message>
+        <source>&amp;Quarters</source>
+        <translation>&amp;Quartiers</translation>
+    </message>
+    <message>
+        <source>&amp;Neighbourhoods</source>
+        <translation>Voi&amp;sinages</translation>
+    </message>
+    <message>
+        <source>&amp;Isolated dwellings</source>
+        <translation>Habitations &amp;isolées</translation>
+    </message>
+    <message>
+        <source>Put the network&apos;s folder in</source>
+        <translation>Mettre le dossier du réseau dans</translation>
+    </message>
+    <message>
+        <source>%1 is a file, not a folder.</source>
+        <translation>%1 est un fichier, pas un dossier.</translation>
+    </message>
+    <message>
+        <source>%1 holds a network already. Replace it?</source>
+        <translation>%1 contient déjà un réseau. Le remplacer ?</translation>
+    </message>
+</context>
+<context>
     <name>Info</name>
     <message>
         <source>Form</source>
@@ -499,20 +570,12 @@ licence CC BY 4.0</translation>
         <translation>Extraits OpenStreetMap (*.osm.pbf *.osm *.osm.bz2 *.osm.gz);;Tous les fichiers (*)</translation>
     </message>
     <message>
-        <source>Keep the network in the folder</source>
-        <translation>Garder le réseau dans le dossier</translation>
-    </message>
-    <message>
         <source>Reading %1...</source>
         <translation>Lecture de %1...</translation>
     </message>
     <message>
         <source>Cancel</source>
         <translation>Annuler</translation>
-    </message>
-    <message>
-        <source>no place (city, town, village) lies near a road in %1</source>
-        <translation>aucun lieu (ville, bourg, village) n&apos;est près d&apos;une route dans %1</translation>
     </message>
     <message>
         <source>not enough memory to convert it</source>
@@ -525,6 +588,10 @@ licence CC BY 4.0</translation>
     <message>
         <source>The extract could not be converted: %1</source>
         <translation>L&apos;extrait n&apos;a pas pu être converti : %1</translation>
+    </message>
+    <message>
+        <source>no place (%1) lies near a road in %2</source>
+        <translation>aucun lieu (%1) n&apos;est près d&apos;une route dans %2</translation>
     </message>
 </context>
 <context>

@@ -1,4 +1,5 @@
 #include "osmimport.h"
+#include "importdialog.h"
 
 #ifdef GPS_HAVE_OSM
 #include "osmnet.h"
@@ -62,14 +63,14 @@ void OsmImport::ask()
             name.chop(qsizetype(qstrlen(suffix)));
             break;
         }
-    const QString folder = QFileDialog::getSaveFileName(
-        window, tr("Keep the network in the folder"), QDir(documents).filePath(name), QString(),
-        nullptr, QFileDialog::DontConfirmOverwrite);
-    if (!folder.isEmpty())
-        convert(extract, folder);
+    ImportDialog dialog(window, extract, QDir(documents).filePath(name), kinds);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    kinds = dialog.kinds(); // offered again for the next import of this run
+    convert(extract, dialog.folder(), kinds);
 }
 
-void OsmImport::convert(const QString &extract, const QString &folder)
+void OsmImport::convert(const QString &extract, const QString &folder, const QStringList &places)
 {
 #ifdef GPS_HAVE_OSM
     if (busy())
@@ -92,11 +93,13 @@ void OsmImport::convert(const QString &extract, const QString &folder)
     QPointer<OsmImport> self(this);
     auto flag = stop;
     const int round = ++rounds;
-    worker = QThread::create([self, flag, extract, folder, existed, round] {
+    worker = QThread::create([self, flag, extract, folder, existed, round, places] {
         QString problem;
         bool cancelled = false;
         try {
             osmnet::Options options;
+            if (!places.isEmpty())
+                options.placeKinds = places;
             options.cancelled = [flag] { return flag->load(); };
             options.progress = [self](const QString &text) {
                 QMetaObject::invokeMethod(self, [self, text] {
@@ -106,8 +109,9 @@ void OsmImport::convert(const QString &extract, const QString &folder)
             };
             const osmnet::Network net = osmnet::convert(extract, options);
             if (net.places.empty())
-                problem = tr("no place (city, town, village) lies near a road in %1")
-                              .arg(QDir::toNativeSeparators(extract));
+                problem = tr("no place (%1) lies near a road in %2")
+                              .arg(options.placeKinds.join(QStringLiteral(", ")),
+                                   QDir::toNativeSeparators(extract));
             else if (!*flag)
                 osmnet::write(folder, net, &problem); // (says what failed in `problem`)
             cancelled = *flag;
@@ -130,6 +134,7 @@ void OsmImport::convert(const QString &extract, const QString &folder)
 #else
     Q_UNUSED(extract)
     Q_UNUSED(folder)
+    Q_UNUSED(places)
 #endif
 }
 

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
@@ -28,9 +29,11 @@ public:
     static bool available();
     QAction *action() const { return importAction; }
 
+    // Asks for an extract, then (ImportDialog) where to keep its network and which places.
     void ask();
-    // Converts `extract` into `folder` (made, or written into), under the progress dialog.
-    void convert(const QString &extract, const QString &folder);
+    // Converts `extract` into `folder` (made, or written into), under the progress dialog,
+    // keeping the places of those kinds (place= values; none: gpsnet osm's default).
+    void convert(const QString &extract, const QString &folder, const QStringList &places = {});
     // Converting, and not cancelled: a cancelled conversion stops at once, and another can start.
     bool busy() const { return worker && !*stop; }
 
@@ -48,4 +51,6 @@ private:
     QThread *worker = nullptr;
     std::shared_ptr<std::atomic<bool>> stop;
     int rounds = 0; // conversions started or let go: a late word from an old one is not heard
+    // The kinds of places chosen last in this run (gpsnet osm's default at first).
+    QStringList kinds{QStringLiteral("city"), QStringLiteral("town"), QStringLiteral("village")};
 };

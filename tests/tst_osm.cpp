@@ -131,6 +131,38 @@ std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from,
     return dist;
 }
 
+// A valley: a main road west to east (41 nodes, 0.005 degree apart), villages A and C at its
+// ends, and three villages V1 to V3 333 m north of it: the road runs through each one's
+// 500 m, beyond a third of it, so each is joined to its own street, which leaves the main road
+// eastwards out of the village and comes back in to it.
+QByteArray valleyExtract()
+{
+    QStringList nodes, ways;
+    QStringList main;
+    for (int i = 0; i <= 40; ++i) {
+        nodes << QStringLiteral("%1 45 %2").arg(i + 1).arg(5 + 0.005 * i, 0, 'f', 3);
+        main << QString::number(i + 1);
+    }
+    ways << "1 " + main.join(u',') + " highway=primary;name=Valley road";
+    nodes << "1001 45.0005 5.0 place=village;name=A"
+          << "1002 45.0005 5.2 place=village;name=C";
+    for (int k = 1; k <= 3; ++k) {
+        const double lon = 5 + 0.05 * k;
+        nodes << QStringLiteral("%1 45.002 %2").arg(100 + 2 * k).arg(lon + 0.008, 0, 'f', 4)
+              << QStringLiteral("%1 45.003 %2").arg(101 + 2 * k).arg(lon + 0.0005, 0, 'f', 4)
+              << QStringLiteral("%1 45.003 %2 place=village;name=V%3")
+                     .arg(1010 + k)
+                     .arg(lon, 0, 'f', 3)
+                     .arg(k);
+        ways << QStringLiteral("%1 %2,%3,%4 highway=residential")
+                    .arg(1 + k)
+                    .arg(1 + 10 * k)
+                    .arg(100 + 2 * k)
+                    .arg(101 + 2 * k);
+    }
+    return extract(nodes, ways);
+}
+
 // A grid of road nodes (jittered), rows and columns as ways of mixed classes and speeds, some
 // one-way when asked; places beside random nodes. The road nodes' ids row by row, or shuffled
 // (as a real extract's: in the order the map was drawn), the grid the same.
@@ -612,15 +644,37 @@ private slots:
         QTest::addColumn<bool>("oneWays");
         QTest::addColumn<int>("pairs");     // 0: all
         QTest::addColumn<bool>("shuffled"); // also with the road nodes' ids shuffled: same files
-        QTest::newRow("small, every pair") << 25 << 40 << false << 0 << false;
-        QTest::newRow("small, one-way roads") << 25 << 40 << true << 0 << false;
-        QTest::newRow("larger, random pairs") << 120 << 400 << false << 3000 << false;
-        QTest::newRow("larger, one-way roads") << 120 << 400 << true << 0 << true;
-        // A real extract (© OpenStreetMap contributors, ODbL; tests/data/README.md).
-        QTest::newRow("Monaco, every pair") << 0 << 0 << true << 0 << false;
+        QTest::addColumn<QString>("real");  // a real extract (side 0), and its place kinds
+        QTest::addColumn<QString>("kinds");
+        QTest::newRow("small, every pair") << 25 << 40 << false << 0 << false << ""
+                                           << "";
+        QTest::newRow("small, one-way roads") << 25 << 40 << true << 0 << false << ""
+                                              << "";
+        QTest::newRow("larger, random pairs") << 120 << 400 << false << 3000 << false << ""
+                                              << "";
+        QTest::newRow("larger, one-way roads") << 120 << 400 << true << 0 << true << ""
+                                               << "";
+        // Real extracts (© OpenStreetMap contributors, ODbL; tests/data/README.md and
+        // ../shared/osm/README.md): Monaco's hills, and a US region of suburbs with mph limits.
+        QTest::newRow("Monaco, every pair")
+            << 0 << 0 << true << 0 << false << GPS_TEST_DATA_DIR "/monaco.osm.pbf"
+            << "";
+        QTest::newRow("Monaco with suburbs and quarters, every pair")
+            << 0 << 0 << true << 0 << false << GPS_TEST_DATA_DIR "/monaco.osm.pbf"
+            << "city,town,village,hamlet,suburb,quarter";
+        QTest::newRow("Harrisburg with hamlets and suburbs, every pair")
+            << 0 << 0 << true << 0 << false << GPS_TEST_DATA_DIR "/harrisburg.osm.pbf"
+            << "city,town,village,hamlet,suburb";
         // Towns as real ones are shaped (a negative side): roads join neighbouring towns.
-        QTest::newRow("12 x 12 towns, random pairs") << -12 << 144 << false << 3000 << false;
-        QTest::newRow("20 x 20 towns, random pairs") << -20 << 400 << false << 3000 << false;
+        QTest::newRow("12 x 12 towns, random pairs") << -12 << 144 << false << 3000 << false << ""
+                                                     << "";
+        QTest::newRow("20 x 20 towns, random pairs") << -20 << 400 << false << 3000 << false << ""
+                                                     << "";
+        // A valley road with villages just off it, whose streets leave their village and come
+        // back in: once cut into islands (side -1).
+        QTest::newRow("a valley, villages off its road, every pair")
+            << -1 << 5 << false << 0 << false << ""
+            << "";
     }
 
     void timesAreTheRoadGraphs()
@@ -630,13 +684,18 @@ private slots:
         QFETCH(bool, oneWays);
         QFETCH(int, pairs);
         QFETCH(bool, shuffled);
+        QFETCH(QString, real);
+        QFETCH(QString, kinds);
         const QString in =
-            side == 0 ? QStringLiteral(GPS_TEST_DATA_DIR "/monaco.osm.pbf")
+            side == 0    ? real
+            : side == -1 ? file("valley.osm", valleyExtract())
             : side < 0
                 ? file("towns.osm", townsExtract(-side, 3))
                 : file("grid.osm", gridExtract(side, places, oneWays, quint32(side + places)));
         osmnet::Options options;
         options.threads = 2;
+        if (!kinds.isEmpty())
+            options.placeKinds = kinds.split(u',');
         const osmnet::Network osm = osmnet::convert(in, options);
         QCOMPARE(osm.oneWayRoads, oneWays);
         // The same files whatever the threads did first.
@@ -746,15 +805,20 @@ private slots:
                 worstKm = std::max(worstKm, std::abs(shape.totalKm() - driveKm) / driveKm);
             ++checked;
         }
-        QVERIFY(checked > (side == 0 ? 10 : 100));
+        QVERIFY(checked > (side == 0 ? 10 : side == -1 ? 15 : 100));
         if (side < 0)
             QVERIFY2(worstKm <= 0.02, qPrintable(QString::number(100 * worstKm)));
         qInfo("%d places, %d roads, worst error %.2f %% (of a minute under 33 min); km beside "
               "the fastest drive's, worst %.2f %%",
               n, int(osm.links.size()), 100 * worst, 100 * worstKm);
+        // Every pair the roads join both ways was checked, and within the bound.
+        QVERIFY(osm.checked.pairs > 0 || n < 2);
+        QCOMPARE(osm.checked.left, 0);
         // On real regions, and towns shaped like them, roads join neighbouring places: as many
-        // as the places, give or take. (Places on a regular grid of streets are not towns.)
-        if (side <= 0)
+        // as the places, give or take. (Places on a regular grid of streets are not towns; in
+        // suburbs and along a valley of villages off its road a route through a place is too
+        // slow, and more pairs are joined directly.)
+        if (side < -1 || (side == 0 && kinds.isEmpty()))
             QVERIFY2(osm.links.size() <= 3 * std::size_t(n),
                      qPrintable(QString::number(osm.links.size())));
     }

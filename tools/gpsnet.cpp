@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTextStream>
 
 #include <algorithm>
@@ -128,6 +129,41 @@ int synth(const Request &r)
 }
 
 #ifdef GPS_HAVE_OSM
+// How the network of places drives, beside the roads themselves (with --quiet, only pairs
+// still beyond the bound).
+void reportChecked(const osmnet::Checked &c, bool quiet)
+{
+    if (c.places < 2)
+        return;
+    QTextStream err(stderr);
+    const QLocale l = QLocale::c();
+    if (c.left > 0)
+        err << "gpsnet: " << l.toString(c.left) << (c.left == 1 ? " pair is" : " pairs are")
+            << " still slower than the drive by more than 3 % and a minute" << Qt::endl;
+    if (quiet)
+        return;
+    err << "gpsnet: checked "
+        << (c.sources == c.places ? QStringLiteral("every pair of places")
+                                  : QStringLiteral("the pairs from %1 of the %2 places (a sample)")
+                                        .arg(l.toString(c.sources), l.toString(c.places)))
+        << " against the drive: " << l.toString(c.pairs) << (c.pairs == 1 ? " pair" : " pairs")
+        << " joined both ways by the roads";
+    if (c.added > 0)
+        err << "; " << l.toString(c.added) << (c.added == 1 ? " road" : " roads")
+            << " added where the network had none, or a slower one";
+    // (Within the bound: 3 % over drives of 33 1/3 min and more, a minute over shorter ones.)
+    if (!c.worstSharePair.isEmpty())
+        err << "; routes at most " << QString::number(100 * c.worstShare, 'f', 1)
+            << " % over the drive (" << c.worstSharePair << ")";
+    if (!c.worstMinutesPair.isEmpty())
+        err << (c.worstSharePair.isEmpty() ? "; routes at most " : ", under 33 min at most ")
+            << QString::number(c.worstMinutes, 'f', 2) << " min over the drive ("
+            << c.worstMinutesPair << ")";
+    if (c.pairs > 0 && c.worstSharePair.isEmpty() && c.worstMinutesPair.isEmpty())
+        err << "; every route as fast as the drive";
+    err << Qt::endl;
+}
+
 // What was left out of the network is said whatever --quiet says, in words that agree with the
 // count.
 void reportLeftOut(const osmnet::Network &net, const osmnet::Options &options)
@@ -200,6 +236,7 @@ void reportLeftOut(const osmnet::Network &net, const osmnet::Options &options)
         err << "gpsnet: the extract has one-way roads: each road written takes the slower "
                "direction's time"
             << Qt::endl;
+    reportChecked(net.checked, !options.progress);
 }
 #endif
 

@@ -59,6 +59,7 @@ Network convert(const QString &extract, const Options &options)
     progress.check();
     Searched searched = searchFromPlaces(net, towns, threads, progress);
     repairRoads(towns, std::move(searched), threads, progress, &net);
+    checkRoads(towns, threads, progress, &net);
     return net;
 }
 

@@ -7,6 +7,7 @@
 //   places    each place joined to its town's main road, each name once       osmplaces.cpp
 //   search    from each place, the places it reaches passing no other         osmsearch.cpp
 //   repair    each road's way back, detours through towns, the roads placed   osmrepair.cpp
+//   check     every pair (or a sample) against the drive, joined where short   osmcheck.cpp
 // write() (osmfiles.cpp) then writes the network; osmshapes.cpp gives each road its shape.
 
 #include "osmnet.h"
@@ -174,6 +175,17 @@ Searched searchFromPlaces(const Network &net, const Towns &towns, int threads,
 // with its shape placed; the places no road joins said.
 void repairRoads(const Towns &towns, Searched searched, int threads, const Progress &progress,
                  Network *net);
+
+// ---- check
+
+// Every pair of places that the roads join both ways, from every place that stands for its
+// node or, where a search from each would cost more than kCheckWork road nodes settled, from a
+// sample spread over them (4 at least): where the network has no route or one slower than
+// max(3 %, 1 min) over the slower direction's drive, the pair is joined directly at that time,
+// along that drive (the nearest pairs first: a road added often brings farther ones within).
+// Counted and said in Network::checked.
+constexpr long long kCheckWork = 4'000'000;
+void checkRoads(const Towns &towns, int threads, const Progress &progress, Network *net);
 
 // ---- shapes
 

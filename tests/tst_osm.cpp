@@ -426,6 +426,28 @@ private slots:
             << QStringList{} << "A\nB\nC\nD\n"
             << "A,B,3.145\nB,C,3.931\n"
             << "1 place gets no road to any other (its road node leads nowhere both ways): D";
+        // In a region (a road of 200 nodes and more), a place by a street cut off from its
+        // roads is joined instead to the nearest road that leads out and back, and said.
+        {
+            QStringList nodes, main;
+            for (int i = 0; i < 210; ++i) {
+                nodes << QStringLiteral("%1 45 %2").arg(i + 1).arg(5 + 0.001 * i, 0, 'f', 3);
+                main << QString::number(i + 1);
+            }
+            nodes << "1001 45.0005 5.0 place=village;name=A"
+                  << "1002 45.0005 5.209 place=village;name=B"
+                  << "301 45.0035 5.1"
+                  << "302 45.0035 5.101"
+                  << "1003 45.004 5.1 place=village;name=D";
+            QTest::newRow("a place by a street cut off from the region")
+                << nodes
+                << QStringList{"1 " + main.join(u',') + " highway=primary;maxspeed=60",
+                               "2 301,302 highway=residential"}
+                << QStringList{} << "A\nB\nD\n"
+                << "A,D,7.863\nB,D,8.57\n"
+                << "1 place stands by a street cut off from the region's roads: joined instead "
+                   "to the nearest road that leads out and back: D (0.44 km)";
+        }
         // A place mapped as a closed way counts, at its centre; mapped twice (its node inside
         // its outline), once.
         const QStringList outline{"201 45.002 5.06", "202 45.002 5.07", "203 45.004 5.07",

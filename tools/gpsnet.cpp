@@ -225,6 +225,11 @@ void reportLeftOut(const osmnet::Network &net, const osmnet::Options &options)
          "cut there",
          "road nodes have a barrier that stops cars (bollards, locked gates...): the roads are "
          "cut there");
+    named(net.movedPlaces,
+          QStringLiteral("place stands by a street cut off from the region's roads: joined "
+                         "instead to the nearest road that leads out and back: "),
+          QStringLiteral("places stand by streets cut off from the region's roads: each joined "
+                         "instead to the nearest road that leads out and back: "));
     named(net.roadless,
           QStringLiteral("place gets no road to any other (its road node leads nowhere both "
                          "ways): "),

@@ -103,7 +103,10 @@ struct Network
     long long renamed = 0;     // names made unique with their region or a number
     long long oneWayPairs = 0; // places joined one way only: no road written
     QStringList roadless;      // places no road joins to any other (a cut-off street...)
-    long long barriers = 0;    // road nodes with a barrier that stops cars: the road cut there
+    // Places whose nearest street is cut off from the region's roads, joined instead to the
+    // nearest road node that leads out and back within reach: "Name (0.45 km)".
+    QStringList movedPlaces;
+    long long barriers = 0; // road nodes with a barrier that stops cars: the road cut there
     bool oneWayRoads = false;
     Checked checked;
 };

@@ -50,6 +50,7 @@ Towns joinPlaces(std::vector<float> mainRoad, const Options &options, const Prog
     const auto joinable = [&used](int v) { return used[std::size_t(v)] == 2; };
     auto grid = std::make_unique<NodeGrid>(g, used);
     std::vector<Place> joined, farPlaces;
+    QHash<std::int64_t, double> moved; // by OSM id: how far the road joined is
     std::size_t done = 0;
     for (Place &p : net->places) {
         if ((++done & 0xfff) == 0)
@@ -70,8 +71,17 @@ Towns joinPlaces(std::vector<float> mainRoad, const Options &options, const Prog
                              p.node = v;
                          }
                      });
-        if (p.node < 0)
+        if (p.node < 0) {
             p.node = grid->nearest(p.lat, p.lon, options.joinWithinKm, joinable);
+            // Its nearest street cut off from the region's roads: joined past it, and said.
+            const int cut = grid->nearest(p.lat, p.lon, options.joinWithinKm,
+                                          [&used](int v) { return used[std::size_t(v)] == 1; });
+            const auto km = [&p, &g](int v) {
+                return distanceKm(p.lat, p.lon, g.lat[std::size_t(v)], g.lon[std::size_t(v)]);
+            };
+            if (p.node >= 0 && cut >= 0 && km(cut) < km(p.node))
+                moved.insert(p.id, km(p.node));
+        }
         if (p.node < 0)
             p.node = grid->nearest(p.lat, p.lon, options.joinWithinKm, [](int) { return true; });
         if (p.node < 0)
@@ -85,6 +95,9 @@ Towns joinPlaces(std::vector<float> mainRoad, const Options &options, const Prog
     std::sort(net->places.begin(), net->places.end(),
               [](const Place &a, const Place &b) { return a.id < b.id; });
     uniqueNames(net);
+    for (const Place &p : net->places) // (by the names written)
+        if (const auto it = moved.constFind(p.id); it != moved.constEnd())
+            net->movedPlaces << QStringLiteral("%1 (%2 km)").arg(p.name).arg(*it, 0, 'f', 2);
     progress.say(QStringLiteral("%1 to a road")
                      .arg(count(qsizetype(net->places.size()), "place joined", "places joined")));
 

@@ -6,6 +6,7 @@
 #include "network.h"
 #include "networkcache.h"
 #include "networkcredit.h"
+#include "roadgraphfile.h"
 #include "routefinder.h"
 #include "routeshape.h"
 #include "simplifyline.h"
@@ -16,6 +17,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -1086,6 +1088,94 @@ private slots:
         Network again;
         QVERIFY(again.readImage(read.image({}), nullptr));
         QVERIFY(again.hierarchy() && !again.hierarchyLeft());
+    }
+
+    // A road graph file reads back as written, and any bytes that are not one are refused with
+    // what is wrong: never a count the bytes cannot back, an arc or a place on no node.
+    void roadGraphFilesRefused_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("said"); // empty: read back
+        for (const auto &[change, said] :
+             {std::pair{"none", ""},
+              {"empty", "not a road graph"},
+              {"foreign bytes", "not a road graph"},
+              {"cut short", "damaged"},
+              {"one byte changed", "damaged"},
+              {"other version", "version 2, not 1"},
+              {"more nodes than bytes", "its counts do not match its size"},
+              {"arcs that do not add up", "its arcs do not add up"},
+              {"an arc to no node", "an arc to no node"},
+              {"a place on no node", "a place on no node"},
+              {"a node off the Earth", "a node off the Earth"}})
+            QTest::newRow(change) << QString(change) << QString(said);
+    }
+
+    void roadGraphFilesRefused()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, said);
+        // Three nodes, A -> B -> C one way and C -> A, places on A and C.
+        RoadGraphFile g;
+        g.lat = {450000000, 450100000, 450200000};
+        g.lon = {50000000, 50100000, 50200000};
+        g.osmId = {11, 12, 13};
+        g.first = {0, 1, 2, 3};
+        g.to = {1, 2, 0};
+        g.ms = {60000, 30000, 90500};
+        g.cm = {111000, 111100, 222000};
+        g.placeNode = {0, 2};
+        if (change == "an arc to no node")
+            g.to[1] = 3;
+        if (change == "a place on no node")
+            g.placeNode[1] = -1;
+        if (change == "a node off the Earth")
+            g.lat[2] = 910000000;
+        QByteArray bytes = g.bytes();
+        // Fields changed behind the writer's back, the hash made again so that the field is
+        // what is read.
+        const auto rehash = [&bytes] {
+            networkcache::ImageHash hash;
+            hash.add(bytes.constData(), bytes.size() - 8);
+            qToLittleEndian<quint64>(hash.value(), bytes.data() + bytes.size() - 8);
+        };
+        if (change == "empty")
+            bytes.clear();
+        if (change == "foreign bytes")
+            bytes = "id,name,dept,lat,lon\n";
+        if (change == "cut short")
+            bytes.chop(5);
+        if (change == "one byte changed")
+            bytes[40] = char(bytes[40] ^ 1);
+        if (change == "other version") {
+            qToLittleEndian<quint32>(2, bytes.data() + 8);
+            rehash();
+        }
+        if (change == "more nodes than bytes") {
+            qToLittleEndian<quint64>(quint64(1) << 40, bytes.data() + 12);
+            rehash();
+        }
+        if (change == "arcs that do not add up") {
+            qToLittleEndian<quint16>(2, bytes.data() + 36 + 3 * 16); // the first node's count
+            rehash();
+        }
+        RoadGraphFile back;
+        QString why;
+        QCOMPARE(back.read(bytes, &why), said.isEmpty());
+        QCOMPARE(why, said.isEmpty() ? QString() : why);
+        if (!said.isEmpty()) {
+            QVERIFY2(why.startsWith(said), qPrintable(why));
+            QCOMPARE(back.nodeCount(), 0); // nothing half read
+            return;
+        }
+        QCOMPARE(back.lat, g.lat);
+        QCOMPARE(back.lon, g.lon);
+        QCOMPARE(back.osmId, g.osmId);
+        QCOMPARE(back.first, g.first);
+        QCOMPARE(back.to, g.to);
+        QCOMPARE(back.ms, g.ms);
+        QCOMPARE(back.cm, g.cm);
+        QCOMPARE(back.placeNode, g.placeNode);
     }
 
     // An image is hashed as it is read, in pieces of any size: the same hash as its bytes at

@@ -6,6 +6,7 @@
 #include "networkcredit.h"
 #include "osmnet.h"
 #include "osmstages.h"
+#include "roadgraphfile.h"
 #include "routefinder.h"
 #include "routeshape.h"
 
@@ -716,6 +717,7 @@ private slots:
                 : file("grid.osm", gridExtract(side, places, oneWays, quint32(side + places)));
         osmnet::Options options;
         options.threads = 2;
+        options.nodeIds = true; // for the road graph written
         if (!kinds.isEmpty())
             options.placeKinds = kinds.split(u',');
         const osmnet::Network osm = osmnet::convert(in, options);
@@ -735,11 +737,40 @@ private slots:
         }
         const QString out = dir.filePath(QStringLiteral("grid-%1").arg(QTest::currentDataTag()));
         QString error;
-        QVERIFY2(osmnet::write(out, osm, &error), qPrintable(error));
+        QVERIFY2(osmnet::write(out, osm, &error, true), qPrintable(error));
         QCOMPARE(readNetworkCredit(out).line, QStringLiteral("© OpenStreetMap contributors, ODbL"));
         Network net;
         QCOMPARE(net.load(out), Network::Load::Ok);
         const int n = int(osm.places.size());
+        // The road graph written beside: its nodes, arcs, times to the millisecond, lengths to
+        // the centimetre, and each place's node, as the conversion had them.
+        RoadGraphFile file;
+        QString why;
+        QFile graphFile(out + "/roadgraph.bin");
+        QVERIFY(graphFile.open(QIODevice::ReadOnly));
+        const QByteArray graphBytes = graphFile.readAll();
+        QVERIFY2(file.read(graphBytes, &why), qPrintable(why));
+        QCOMPARE(file.nodeCount(), osm.graph.nodeCount());
+        QCOMPARE(file.to, osm.graph.to);
+        QCOMPARE(file.first, osm.graph.out);
+        QCOMPARE(int(file.placeNode.size()), n);
+        for (int i = 0; i < n; ++i)
+            QCOMPARE(file.placeNode[std::size_t(i)], osm.places[std::size_t(i)].node);
+        const std::vector<double> lengths = arcLengths(osm.graph);
+        for (std::size_t a = 0; a < file.to.size(); ++a) {
+            QVERIFY(std::abs(file.ms[a] - double(osm.graph.minutes[a]) * 60000) <= 0.5);
+            QVERIFY(std::abs(file.cm[a] - lengths[a] * 100000) <= 0.5);
+        }
+        for (int v = 0; v < file.nodeCount(); ++v)
+            QVERIFY(std::abs(file.lat[std::size_t(v)] / 1e7 - osm.graph.lat[std::size_t(v)]) <=
+                        0.5e-7 &&
+                    std::abs(file.lon[std::size_t(v)] / 1e7 - osm.graph.lon[std::size_t(v)]) <=
+                        0.5e-7);
+        if (side == 0) { // a real extract's node ids, each once
+            QSet<qint64> ids(file.osmId.begin(), file.osmId.end());
+            QCOMPARE(ids.size(), file.nodeCount());
+            QVERIFY(!ids.contains(0));
+        }
         QVERIFY(n > places / 2);
         std::vector<int> position(static_cast<std::size_t>(n));
         std::vector<std::vector<double>> road(static_cast<std::size_t>(n)), roadKm = road;
@@ -1117,6 +1148,16 @@ private slots:
         QVERIFY(read(there + "/villes.csv").startsWith("id,name,dept,lat,lon\n"));
         QCOMPARE(read(there + "/notes.txt"), QStringLiteral("mine"));
         QVERIFY(read(there + "/shapes.csv").startsWith("from,to,km,lat,lon,...\nA,B,"));
+        // The road graph only when asked for (GPS does not route on it yet), then whole.
+        QVERIFY(!QFileInfo::exists(there + "/roadgraph.bin"));
+        QCOMPARE(gpsnet({"osm", "--quiet", "--road-graph", good, there}).code, 0);
+        QFile graph(there + "/roadgraph.bin");
+        QVERIFY(graph.open(QIODevice::ReadOnly));
+        RoadGraphFile written;
+        QString why;
+        QVERIFY2(written.read(graph.readAll(), &why), qPrintable(why));
+        QCOMPARE(written.placeNode.size(), std::size_t(3)); // A, B and C
+        QVERIFY(written.osmId[std::size_t(written.placeNode[0])] > 0);
         // Shapes that cannot be put in place (a folder holds the name): the network is there,
         // and said so; nothing is left beside it (the folder is the user's).
         const QString shapeless = dir.filePath("shapeless");

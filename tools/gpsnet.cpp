@@ -2,7 +2,8 @@
 //   gpsnet roads CITIES.csv [--roads-per-city R] [--separate DEPT,...]   (temps.csv on stdout)
 //   gpsnet synth N SEED DIR [--roads-per-city R] [--grid]                 (DIR/villes.csv,
 //   DIR/temps.csv)
-//   gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--quiet]
+//   gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--road-graph]
+//              [--quiet]
 
 #include "commandline.h"
 #include "netgen.h"
@@ -50,12 +51,14 @@ const char *const kHelp =
     "      N from 1 to 10,000,000; with --grid, one city in each cell of a square\n"
     "      grid, anywhere in its cell\n"
     "  R is a number above 0 and at most 100\n"
-    "  gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--quiet]\n"
+    "  gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM]\n"
+    "             [--road-graph] [--quiet]\n"
     "      a network of real roads from an OpenStreetMap extract (.osm.pbf, .osm,\n"
     "      .osm.bz2): the places (KINDS: place= values, default city,town,village)\n"
     "      as cities, joined to the nearest road within KM kilometres (default 2),\n"
     "      and between places the fastest times over the roads a car may use\n"
-    "      (highway=service too with --service). Progress on standard error\n"
+    "      (highway=service too with --service); with --road-graph, the car road\n"
+    "      graph itself too (DIR/roadgraph.bin). Progress on standard error\n"
     "      unless --quiet; what was left out is always said\n"
     "  gpsnet --help | --version\n";
 
@@ -257,6 +260,7 @@ int osm(const Request &r)
     if (options.placeKinds.isEmpty())
         return usage(QStringLiteral("--places needs place kinds, such as city,town"));
     options.service = r.parser.isSet(QStringLiteral("service"));
+    options.nodeIds = r.parser.isSet(QStringLiteral("road-graph"));
     if (r.parser.isSet(QStringLiteral("join-within"))) {
         bool ok = false;
         options.joinWithinKm = r.parser.value(QStringLiteral("join-within")).toDouble(&ok);
@@ -279,7 +283,7 @@ int osm(const Request &r)
                         .arg(QDir::toNativeSeparators(r.args[1]),
                              options.placeKinds.join(QStringLiteral(", "))));
     QString error;
-    if (!osmnet::write(r.args[2], net, &error))
+    if (!osmnet::write(r.args[2], net, &error, r.parser.isSet(QStringLiteral("road-graph"))))
         return fail(error);
     if (!r.parser.isSet(QStringLiteral("quiet")))
         QTextStream(stderr) << "gpsnet: wrote " << net.places.size()
@@ -317,8 +321,9 @@ int run(const QStringList &arguments)
                                         QStringLiteral("KM"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"));
     const QCommandLineOption gridOption(QStringLiteral("grid"));
+    const QCommandLineOption roadGraphOption(QStringLiteral("road-graph"));
     parser.addOptions({perCity, separateOption, placesOption, serviceOption, joinOption,
-                       quietOption, gridOption});
+                       quietOption, gridOption, roadGraphOption});
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsnet"), kHelp);
         done >= 0)
         return done;

@@ -4,6 +4,7 @@
 #include "networkcredit.h"
 #include "networkwrite.h"
 #include "osmstages.h"
+#include "roadgraphfile.h"
 #include "roadshapes.h"
 
 #include <algorithm>
@@ -68,13 +69,49 @@ QByteArray shapesCsv(const Network &network)
     return out;
 }
 
-bool write(const QString &dir, const Network &network, QString *error)
+QByteArray roadGraphBin(const Network &network)
+{
+    const RoadGraph &g = network.graph;
+    const std::size_t n = std::size_t(g.nodeCount());
+    RoadGraphFile f;
+    const auto tenMillionths = [](double degrees) {
+        return std::int32_t(std::lround(degrees * 1e7));
+    };
+    for (std::size_t v = 0; v < n; ++v) {
+        f.lat.push_back(tenMillionths(g.lat[v]));
+        f.lon.push_back(tenMillionths(g.lon[v]));
+        f.osmId.push_back(v < g.id.size() ? g.id[v] : 0);
+    }
+    f.first.assign(g.out.begin(), g.out.end());
+    f.to.assign(g.to.begin(), g.to.end());
+    for (std::size_t v = 0; v < n; ++v)
+        for (std::int64_t a = g.out[v]; a < g.out[v + 1]; ++a) {
+            const auto w = std::size_t(g.to[std::size_t(a)]);
+            f.ms.push_back(std::uint32_t(std::lround(double(g.minutes[std::size_t(a)]) * 60000)));
+            f.cm.push_back(std::uint32_t(
+                std::lround(distanceKm(g.lat[v], g.lon[v], g.lat[w], g.lon[w]) * 100000)));
+        }
+    for (const Place &p : network.places)
+        f.placeNode.push_back(p.node);
+    return f.bytes();
+}
+
+bool write(const QString &dir, const Network &network, QString *error, bool roadGraph)
 {
     // What goes with the pair: read by newer versions, passed over by older ones.
-    return writeNetworkFiles(dir, citiesCsv(network), roadsCsv(network),
-                             {{QStringLiteral("credits.txt"), openStreetMapCredit().toUtf8()},
-                              {QStringLiteral("shapes.csv"), shapesCsv(network)}},
-                             error);
+    std::vector<std::pair<QString, QByteArray>> extras{
+        {QStringLiteral("credits.txt"), openStreetMapCredit().toUtf8()},
+        {QStringLiteral("shapes.csv"), shapesCsv(network)}};
+    if (roadGraph) {
+        QByteArray graph = roadGraphBin(network);
+        if (graph.isEmpty()) {
+            *error = QStringLiteral("a road node meets more than 65,535 others: no road graph "
+                                    "can hold it");
+            return false;
+        }
+        extras.emplace_back(RoadGraphFile::fileName(), std::move(graph));
+    }
+    return writeNetworkFiles(dir, citiesCsv(network), roadsCsv(network), extras, error);
 }
 
 } // namespace osmnet

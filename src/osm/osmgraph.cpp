@@ -35,7 +35,8 @@ std::uint64_t alongCurve(std::uint32_t x, std::uint32_t y)
 } // namespace
 
 std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g,
-                                     std::vector<std::pair<double, double>> *barrierAt)
+                                     std::vector<std::pair<double, double>> *barrierAt,
+                                     bool keepIds)
 {
     const std::vector<std::int64_t> &ids = read->ids;
     std::vector<std::int32_t> index(ids.size(), -1);
@@ -46,6 +47,8 @@ std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g,
                                       [](const osmium::Location &l) { return l.valid(); });
     g->lat.reserve(std::size_t(placed));
     g->lon.reserve(std::size_t(placed));
+    if (keepIds)
+        g->id.reserve(std::size_t(placed));
     for (std::size_t i = 0; i < ids.size(); ++i)
         if (index[i] == -3) {
             if (read->at[i].valid()) // (said to a place left out near it)
@@ -55,6 +58,8 @@ std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g,
             index[i] = std::int32_t(g->lat.size());
             g->lat.push_back(read->at[i].lat());
             g->lon.push_back(read->at[i].lon());
+            if (keepIds)
+                g->id.push_back(ids[i]);
         } else if (read->at[i].is_defined()) {
             index[i] = -2;
         }
@@ -84,14 +89,18 @@ void renumber(RoadGraph *g, std::vector<std::int32_t> *index)
     std::sort(order.begin(), order.end());
     std::vector<std::int32_t> renumbered(n);
     std::vector<double> lat(n), lon(n);
+    std::vector<std::int64_t> id(g->id.empty() ? 0 : n);
     for (std::size_t k = 0; k < n; ++k) {
         const auto v = std::size_t(order[k].second);
         renumbered[v] = std::int32_t(k);
         lat[k] = g->lat[v];
         lon[k] = g->lon[v];
+        if (!g->id.empty())
+            id[k] = g->id[v];
     }
     g->lat = std::move(lat);
     g->lon = std::move(lon);
+    g->id = std::move(id);
     for (std::int32_t &v : *index)
         if (v >= 0)
             v = renumbered[std::size_t(v)];

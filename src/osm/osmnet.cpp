@@ -49,7 +49,8 @@ Network convert(const QString &extract, const Options &options)
     // Between the stages, and within each one that can take long, a cancel is heard.
     Extract read = readExtract(extract, options, progress, &net);
     progress.check();
-    std::vector<std::int32_t> index = placeNodes(&read, &net.graph, &net.barrierAt);
+    std::vector<std::int32_t> index =
+        placeNodes(&read, &net.graph, &net.barrierAt, options.nodeIds);
     progress.check();
     renumber(&net.graph, &index);
     progress.check();

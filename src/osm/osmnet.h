@@ -20,6 +20,7 @@ struct Options
     bool service = false;                              // highway=service too
     double joinWithinKm = 2.0; // a place farther than this from any road is left out
     int threads = 0;           // 0: every core
+    bool nodeIds = false;      // RoadGraph::id kept (for roadgraph.bin: 8 bytes a road node)
     std::function<void(const QString &)> progress; // what is being done, for long runs
     // Asked now and then (from the thread that converts): true stops the conversion, which
     // throws Cancelled.
@@ -42,6 +43,7 @@ struct Cancelled : Error
 struct RoadGraph
 {
     std::vector<double> lat, lon;  // per node
+    std::vector<std::int64_t> id;  // per node, the OSM node's (with Options::nodeIds)
     std::vector<std::int64_t> out; // arcs leaving node i: [out[i], out[i + 1])
     std::vector<std::int32_t> to;
     std::vector<float> minutes;
@@ -120,12 +122,17 @@ Network convert(const QString &extract, const Options &options);
 QByteArray citiesCsv(const Network &network);
 QByteArray roadsCsv(const Network &network);
 QByteArray shapesCsv(const Network &network);
+// The car road graph itself, for programs that route on the roads (roadgraph.bin; the format is
+// the README's): the road nodes, their arcs with times and lengths, each place's node.
+QByteArray roadGraphBin(const Network &network);
 
 // Writes DIR/villes.csv and DIR/temps.csv whole or not at all: a new DIR is filled beside it
 // (with the umask's mode) and moved into place; in a DIR that is there, the new files are
 // written inside it and both put in place, or neither. False, with the reason, when that
 // cannot be done.
-bool write(const QString &dir, const Network &network, QString *error);
+// With `roadGraph`, DIR/roadgraph.bin too (roadGraphBin): GPS does not route on it yet, and
+// it costs some 60 bytes a road node to make (a 64 MB file for a million).
+bool write(const QString &dir, const Network &network, QString *error, bool roadGraph = false);
 
 // Speed on a highway of that class with that maxspeed tag (a plain decimal of km/h, "50 km/h" or
 // "30 mph", from 1 to 300 km/h; anything else: the class's default). 0 for a class cars do not

@@ -103,7 +103,8 @@ std::string formatOf(const QString &path);
 // lies off the Earth, -3 where a barrier stops cars (the road is cut there; its position goes
 // to `barrierAt`).
 std::vector<std::int32_t> placeNodes(Extract *read, RoadGraph *g,
-                                     std::vector<std::pair<double, double>> *barrierAt);
+                                     std::vector<std::pair<double, double>> *barrierAt,
+                                     bool keepIds = false);
 // The graph's nodes in the order of a Hilbert curve, `index` with them: nodes near one another
 // stand near one another in memory, and a search reads fewer pages (an extract's order follows
 // ids, not places).

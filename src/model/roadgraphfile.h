@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// A region's car road graph as gpsnet osm writes it beside villes.csv (roadgraph.bin): the road
+// nodes a car may drive through, the arcs in the directions cars may take them with their times
+// and lengths, and the road node each place stands on. Little-endian, versioned, checked by a
+// hash; the README gives the layout. Routing on the roads reads it; any bytes may be given to
+// read().
+struct RoadGraphFile
+{
+    static constexpr quint32 kVersion = 1;
+    static QString fileName() { return QStringLiteral("roadgraph.bin"); }
+
+    std::vector<std::int32_t> lat, lon;  // per node, in ten-millionths of a degree
+    std::vector<std::int64_t> osmId;     // per node, its OSM node's id (0: not known)
+    std::vector<std::int64_t> first;     // arcs leaving node v: [first[v], first[v + 1])
+    std::vector<std::int32_t> to;        // per arc, the node it reaches
+    std::vector<std::uint32_t> ms;       // per arc, its time in milliseconds (1/60,000 min)
+    std::vector<std::uint32_t> cm;       // per arc, its length in centimetres
+    std::vector<std::int32_t> placeNode; // per place, in villes.csv's order, its road node
+
+    int nodeCount() const { return int(lat.size()); }
+    // Empty for a node of more than 65,535 arcs (no road node has them).
+    QByteArray bytes() const;
+    // False, with why, for bytes that are not such a graph (this object then empty).
+    bool read(QByteArrayView bytes, QString *why);
+};

@@ -164,6 +164,67 @@ QByteArray valleyExtract()
     return extract(nodes, ways);
 }
 
+// One main road west to east (lat 45, lon 5.00 to 5.30, a node every 0.005 degree) and what
+// real regions have along it: towns T1 and T2 630 m apart (their areas overlap), a one-way
+// pair (the main road eastwards only from 5.15 to 5.20, a slower street back westwards, a
+// village P on the pair), a roundabout at 5.25 with a road north to village R, a village D at
+// the end of a dead-end street south of 5.05, a shortcut from the main road to R's road closed
+// by a bollard, and a switchback: between 5.02 and 5.04 the road leaves village S's area to
+// the north and comes back.
+QByteArray realShapesExtract()
+{
+    QStringList nodes, ways;
+    const auto node = [&nodes](int id, double lat, double lon, const QString &tags = {}) {
+        nodes << QStringLiteral("%1 %2 %3 %4")
+                     .arg(id)
+                     .arg(lat, 0, 'f', 5)
+                     .arg(lon, 0, 'f', 5)
+                     .arg(tags)
+                     .trimmed();
+    };
+    // The main road's nodes: id 1 + k at lon 5 + 0.005 k; the switchback's three nodes and the
+    // roundabout's four replace some.
+    for (int k = 0; k <= 60; ++k)
+        node(1 + k, 45, 5 + 0.005 * k);
+    node(201, 45.006, 5.025); // the switchback, 670 m north
+    node(202, 45.006, 5.035);
+    node(211, 44.998, 5.20); // the one-way street back, 220 m south
+    node(212, 44.998, 5.15);
+    node(221, 45.0004, 5.25); // the roundabout around node 51 (lon 5.25)
+    node(222, 45, 5.2505);
+    node(223, 44.9996, 5.25);
+    node(224, 45, 5.2495);
+    node(231, 45.005, 5.25); // R's road north
+    node(232, 45.01, 5.25);
+    node(241, 44.995, 5.05); // D's dead end
+    node(242, 44.99, 5.05);
+    node(251, 45.0025, 5.235, "barrier=bollard"); // the closed shortcut
+    node(1001, 45.0005, 5.0, "place=village;name=A");
+    node(1002, 45.0005, 5.3, "place=village;name=C");
+    node(1003, 45.0005, 5.10, "place=town;name=T1");
+    node(1004, 45.0005, 5.1085, "place=town;name=T2");
+    node(1005, 45.0005, 5.175, "place=village;name=P");
+    node(1006, 45.0101, 5.2501, "place=village;name=R");
+    node(1007, 44.9901, 5.0501, "place=village;name=D");
+    node(1008, 45.0005, 5.03, "place=village;name=S");
+    const auto refs = [](int from, int to) {
+        QStringList r;
+        for (int k = from; k <= to; ++k)
+            r << QString::number(k);
+        return r.join(u',');
+    };
+    ways << "1 " + refs(1, 5) + ",201,202," + refs(9, 31) + " highway=primary"
+         << "2 " + refs(31, 41) + " highway=primary;oneway=yes"
+         << "3 41,211,212,31 highway=residential;oneway=yes"
+         << "4 " + refs(41, 50) + ",224 highway=primary"
+         << "5 224,221,222,223,224 highway=primary;junction=roundabout"
+         << "6 222," + refs(52, 61) + " highway=primary"
+         << "7 221,231,232 highway=secondary"
+         << "8 11,241,242 highway=residential"
+         << "9 48,251,231 highway=residential";
+    return extract(nodes, ways);
+}
+
 // A grid of road nodes (jittered), rows and columns as ways of mixed classes and speeds, some
 // one-way when asked; places beside random nodes. The road nodes' ids row by row, or shuffled
 // (as a real extract's: in the order the map was drawn), the grid the same.
@@ -693,6 +754,12 @@ private slots:
                                                      << "";
         QTest::newRow("20 x 20 towns, random pairs") << -20 << 400 << false << 3000 << false << ""
                                                      << "";
+        // What real regions have, on one main road: towns whose areas overlap, a one-way pair,
+        // a roundabout, a village on a dead-end street, a shortcut closed by a bollard, a
+        // switchback out of a town and back.
+        QTest::newRow("what real regions have, every pair")
+            << 0 << 0 << true << 0 << false << "shapes"
+            << "";
         // A valley road with villages just off it, whose streets leave their village and come
         // back in: once cut into islands (side -1).
         QTest::newRow("a valley, villages off its road, every pair")
@@ -710,8 +777,9 @@ private slots:
         QFETCH(QString, real);
         QFETCH(QString, kinds);
         const QString in =
-            side == 0    ? real
-            : side == -1 ? file("valley.osm", valleyExtract())
+            side == 0 && real == "shapes" ? file("shapes.osm", realShapesExtract())
+            : side == 0                   ? real
+            : side == -1                  ? file("valley.osm", valleyExtract())
             : side < 0
                 ? file("towns.osm", townsExtract(-side, 3))
                 : file("grid.osm", gridExtract(side, places, oneWays, quint32(side + places)));

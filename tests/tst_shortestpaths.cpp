@@ -8,6 +8,7 @@
 #include "shortestpaths.h"
 #include "testsupport.h"
 #include "trip.h"
+#include "workers.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -656,6 +657,83 @@ private slots:
             h.downOffsets[1] = std::int64_t(h.down.size()) + 1000;
         }
         QCOMPARE(h.valid(damage == "another node count" ? nodes + 1 : nodes), damage == "none");
+    }
+
+    // Built in rounds shared out among threads: the hierarchy must not depend on how many, nor
+    // on which thread took which node (one that did would make answers differ from run to run).
+    void hierarchyOnAnyThreads_data()
+    {
+        QTest::addColumn<RandomNetwork>("shape");
+        QTest::newRow("grid of ties, 80 x 80") << RandomNetwork{.n = 1, .grid = 80};
+        QTest::newRow("shared names: arcs one way")
+            << RandomNetwork{.n = 600, .roadsPerCity = 3, .sharedNames = 150, .seed = 31};
+        QTest::newRow("islands") << RandomNetwork{
+            .n = 900, .roadsPerCity = 2, .maxTime = 5, .sharedNames = 0, .groups = 4, .seed = 32};
+    }
+
+    void hierarchyOnAnyThreads()
+    {
+        QFETCH(RandomNetwork, shape);
+        const Network net = shape.make();
+        const Hierarchy one = Hierarchy::build(net, nullptr, -1, 1);
+        QVERIFY(!one.empty() && one.valid(net.nodeCount()));
+        for (int threads : {2, 3, 5}) {
+            const Hierarchy many = Hierarchy::build(net, nullptr, -1, threads);
+            QCOMPARE(many.rank, one.rank);
+            QCOMPARE(many.upOffsets, one.upOffsets);
+            QCOMPARE(many.downOffsets, one.downOffsets);
+            QCOMPARE(many.up.size(), one.up.size());
+            QCOMPARE(many.down.size(), one.down.size());
+            for (const auto &[a, b] : {std::pair{&many.up, &one.up}, {&many.down, &one.down}})
+                for (std::size_t k = 0; k < a->size(); ++k)
+                    if ((*a)[k].to != (*b)[k].to || (*a)[k].time != (*b)[k].time)
+                        QFAIL(qPrintable(
+                            QStringLiteral("%1 threads: arc %2 differs").arg(threads).arg(k)));
+        }
+        // The times through it, against the plain search's (sums in tenths: to the last bits).
+        Network fast = shape.make();
+        fast.useHierarchy(
+            std::make_shared<const Hierarchy>(Hierarchy::build(fast, nullptr, -1, 3)));
+        RouteFinder plain(net), through(fast);
+        for (int i = 0; i < net.size(); i += 37)
+            for (int j = net.size() - 1; j >= 0; j -= 41) {
+                const double want = plain.time(i, j), got = through.time(i, j);
+                if (!(want == got || std::abs(want - got) <= 1e-9 * std::max(1.0, want)))
+                    QFAIL(qPrintable(
+                        QStringLiteral("%1 to %2: %3, not %4").arg(i).arg(j).arg(got).arg(want)));
+            }
+    }
+
+    // Rounds of work shared among threads kept for all of them: every item once a round, and
+    // what a thread throws comes back to the caller, the crew still serving after it.
+    void crewRounds()
+    {
+        Crew crew(3);
+        std::vector<std::atomic<int>> seen(5000);
+        for (std::size_t count :
+             {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(5000)}) {
+            for (auto &s : seen)
+                s = 0;
+            crew.run(count, [&](int t, std::size_t i) {
+                QVERIFY(t >= 0 && t < crew.size());
+                ++seen[i];
+            });
+            for (std::size_t i = 0; i < seen.size(); ++i)
+                QCOMPARE(seen[i].load(), i < count ? 1 : 0);
+        }
+        bool thrown = false;
+        try {
+            crew.run(100, [](int, std::size_t i) {
+                if (i == 57)
+                    throw std::bad_alloc();
+            });
+        } catch (const std::bad_alloc &) {
+            thrown = true;
+        }
+        QVERIFY(thrown);
+        std::atomic<int> sum{0};
+        crew.run(100, [&](int, std::size_t i) { sum += int(i); });
+        QCOMPARE(sum.load(), 4950);
     }
 
     // The best order of stops, against every order there is.

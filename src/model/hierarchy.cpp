@@ -1,20 +1,22 @@
 #include "hierarchy.h"
+#include "hierarchywitness.h"
 #include "infinity.h"
+#include "workers.h"
 
 #include <algorithm>
-#include <functional>
 #include <limits>
 #include <memory>
-#include <queue>
+#include <thread>
+#include <tuple>
 
 namespace {
+
+using namespace hierarchybuild;
 
 // A witness search stops after this many nodes: a shortcut too many is harmless, a search per
 // pair of a crowded node's neighbours is not. (200 made more shortcuts on grids, whose core
 // then grew crowded: their build took a fifth longer; road-like networks build as fast.)
 constexpr int kWitnessSettled = 1000;
-// Witness searches for more nodes than this keep the longest time through as their bound.
-constexpr std::size_t kSortedTargets = 64;
 // Estimating a node's shortcuts needs less.
 constexpr int kEstimateSettled = 10;
 // Where contracting costs more than this many arcs looked at per arc of the network, beyond a
@@ -25,158 +27,20 @@ constexpr long long kWorkAnyway = 20'000'000;
 // Nor more than this in all (half a minute or so) where someone waits for it (gpsroute's first
 // run on a network); a build that nobody waits for goes on (see unhurriedBudget).
 constexpr long long kWorkAtMost = 2'500'000'000;
-
-struct Edge
-{
-    std::int32_t to;
-    double time;
-};
-
-// The graph still to contract: per node, arcs out and in among the nodes left (in: not kept
-// where every arc goes both ways).
-struct Remaining
-{
-    std::vector<std::vector<Edge>> out, in;
-    bool symmetric = false;
-
-    long long scanned = 0; // arcs looked at by add() and drop(), for the budget
-
-    // An arc u -> x, or a shorter time for the one there.
-    void add(int u, int x, double time)
-    {
-        auto set = [this](std::vector<Edge> &list, int to, double t) {
-            scanned += static_cast<long long>(list.size());
-            for (Edge &e : list)
-                if (e.to == to) {
-                    e.time = std::min(e.time, t);
-                    return;
-                }
-            list.push_back({std::int32_t(to), t});
-        };
-        set(out[std::size_t(u)], x, time);
-        if (!symmetric)
-            set(in[std::size_t(x)], u, time);
-    }
-    void drop(std::vector<Edge> &list, int to)
-    {
-        scanned += static_cast<long long>(list.size());
-        for (std::size_t k = 0; k < list.size(); ++k)
-            if (list[k].to == to) {
-                list[k] = list.back();
-                list.pop_back();
-                return;
-            }
-    }
-};
-
-// Searches for ways between neighbours of a node that avoid it, each at most as long as the
-// way through it.
-class Witness
-{
-public:
-    explicit Witness(int nodes)
-        : wantStamp(std::size_t(nodes), 0), wantVia(std::size_t(nodes), 0),
-          dist(std::size_t(nodes), kInf)
-    {
-    }
-
-    // The nodes the next search looks for, each with the time through the node left out.
-    void clearWanted()
-    {
-        targets.clear();
-        if (++stamp == 0) {
-            std::fill(wantStamp.begin(), wantStamp.end(), 0);
-            stamp = 1;
-        }
-    }
-    void setWanted(int v, double via)
-    {
-        wantStamp[std::size_t(v)] = stamp;
-        wantVia[std::size_t(v)] = via;
-        targets.push_back({via, v});
-        ++work; // a node of thousands of neighbours costs as much before any search
-    }
-
-    // Until each wanted node is reached within its time, or no way left can be, or the search
-    // has settled `limit` nodes.
-    void run(const Remaining &g, int from, int avoid, int limit)
-    {
-        for (int v : touched)
-            dist[std::size_t(v)] = kInf;
-        touched.clear();
-        heap.clear();
-        // Longest first: the bound is the longest time through of the nodes not yet reached
-        // (for many targets, the longest of all: sorting them would cost more than it saves).
-        if (targets.size() <= kSortedTargets)
-            std::sort(targets.begin(), targets.end(), std::greater<>());
-        else
-            std::swap(targets.front(), *std::max_element(targets.begin(), targets.end()));
-        std::size_t open = 0;
-        int left = int(targets.size());
-        auto bound = [&] {
-            while (open < targets.size() && targets.size() <= kSortedTargets &&
-                   wantStamp[std::size_t(targets[open].second)] != stamp)
-                ++open;
-            return open < targets.size() ? targets[open].first : -kInf;
-        };
-        dist[std::size_t(from)] = 0;
-        touched.push_back(from);
-        heap.push_back({0, from});
-        int settled = 0;
-        while (!heap.empty() && settled < limit && left > 0) {
-            std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-            const auto [d, v] = heap.back();
-            heap.pop_back();
-            if (d > dist[std::size_t(v)])
-                continue;
-            const double most = bound();
-            if (d > most)
-                break;
-            ++settled;
-            work += static_cast<long long>(g.out[std::size_t(v)].size());
-            for (const Edge &e : g.out[std::size_t(v)]) {
-                if (e.to == avoid)
-                    continue;
-                const double nd = d + e.time;
-                double &old = dist[std::size_t(e.to)];
-                if (nd < old && nd <= most) {
-                    if (old == kInf)
-                        touched.push_back(e.to);
-                    old = nd;
-                    // Reached within its time: a witness, whether or not this way is the
-                    // shortest.
-                    if (wantStamp[std::size_t(e.to)] == stamp && nd <= wantVia[std::size_t(e.to)]) {
-                        wantStamp[std::size_t(e.to)] = 0;
-                        if (--left == 0)
-                            break;
-                    }
-                    heap.push_back({nd, e.to});
-                    std::push_heap(heap.begin(), heap.end(), std::greater<>());
-                }
-            }
-        }
-    }
-    bool wanting() const { return !targets.empty(); }
-    double at(int v) const { return dist[std::size_t(v)]; }
-    long long work = 0; // arcs looked at, all searches together
-
-private:
-    std::vector<std::uint32_t> wantStamp;
-    std::uint32_t stamp = 0;
-    std::vector<double> wantVia;
-    std::vector<std::pair<double, int>> targets;
-    std::vector<double> dist;
-    std::vector<int> touched;
-    std::vector<std::pair<double, int>> heap;
-};
+// Rounds of fewer nodes than this a thread share out their searches one by one.
+constexpr std::size_t kFewNodes = 16;
+// Nodes a thread takes at a time where each takes little work.
+constexpr std::size_t kChunk = 4096;
+// Each thread has arrays as long as the network (20 bytes a node).
+constexpr int kThreadsAtMost = 4;
 
 class Builder
 {
 public:
-    explicit Builder(const Network &net)
-        : nodes(net.nodeCount()), symmetric(net.nodeCount() == net.size()), witness(nodes),
-          deleted(std::size_t(nodes), 0), level(std::size_t(nodes), 0),
-          priority(std::size_t(nodes), 0), contracted(std::size_t(nodes), 0)
+    Builder(const Network &net, int threads)
+        : nodes(net.nodeCount()), symmetric(net.nodeCount() == net.size()), crew(threads),
+          gone(std::size_t(nodes), 0), deleted(std::size_t(nodes), 0), level(std::size_t(nodes), 0),
+          priority(std::size_t(nodes), 0), stale(std::size_t(nodes), 0)
     {
         g.symmetric = symmetric;
         g.out.resize(std::size_t(nodes));
@@ -225,58 +89,111 @@ public:
             baseArcs += std::max<long long>(1, static_cast<long long>(list.size()));
     }
 
+    // In rounds: the nodes that come before all their neighbours are contracted together, each
+    // on one of the crew's threads. The hierarchy does not depend on how many threads there are.
     Hierarchy run(const std::atomic<bool> *cancelled, long long workBudget)
     {
         cancel = cancelled;
         budget = workBudget >= 0 ? workBudget
                                  : std::min(kWorkPerArc * baseArcs + kWorkAnyway, kWorkAtMost);
-        using Entry = std::pair<long long, int>;
-        std::vector<Entry> first(static_cast<std::size_t>(nodes));
-        for (int v = 0; v < nodes; ++v) {
-            priority[std::size_t(v)] = priorityOf(v);
-            first[std::size_t(v)] = {priority[std::size_t(v)], v};
-            if (stopped())
-                return Hierarchy();
-        }
-        std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue(std::greater<>(),
-                                                                             std::move(first));
+        for (int t = 0; t < crew.size(); ++t)
+            workers.push_back(std::make_unique<Worker>(nodes));
+        crew.run(std::size_t(nodes), [this](int t, std::size_t v) {
+            if (!stopped())
+                priority[v] = priorityOf(int(v), *workers[std::size_t(t)]);
+        });
+        if (stopped())
+            return Hierarchy();
         Hierarchy h;
         h.rank.assign(std::size_t(nodes), 0);
         upLists.resize(std::size_t(nodes));
         downLists.resize(std::size_t(nodes));
+        std::vector<int> left(static_cast<std::size_t>(nodes));
+        for (int v = 0; v < nodes; ++v)
+            left[std::size_t(v)] = v;
+        std::vector<int> picked, asked;
+        std::vector<std::int32_t> counts;
         int next = 0;
-        while (!queue.empty()) {
-            const auto [p, v] = queue.top();
-            queue.pop();
-            if (contracted[std::size_t(v)])
-                continue;
-            // Each node in line once: raised meanwhile (below), it goes back at its new place.
-            if (p < priority[std::size_t(v)]) {
-                queue.push({priority[std::size_t(v)], v});
-                continue;
-            }
-            // Lazy: a node whose priority has grown since goes back in line.
-            const long long now = priorityOf(v);
-            if (now > p && !queue.empty() && now > queue.top().first) {
-                priority[std::size_t(v)] = now;
-                queue.push({now, v});
-                continue;
-            }
+        while (!left.empty()) {
+            picked.clear();
+            comesFirst.assign(left.size(), 0);
+            crew.run(chunks(left.size()), [&](int, std::size_t c) {
+                for (std::size_t i = c * kChunk; i < std::min(left.size(), (c + 1) * kChunk); ++i)
+                    comesFirst[i] = first(left[i]);
+            });
+            for (std::size_t i = 0; i < left.size(); ++i)
+                if (comesFirst[i])
+                    picked.push_back(left[i]);
+            // Lazy: a node whose neighbours went since its estimate is estimated again, and
+            // waits where it no longer comes first.
+            asked.clear();
+            for (int v : picked)
+                if (stale[std::size_t(v)])
+                    asked.push_back(v);
+            planSearches(asked);
+            counts.assign(items(), 0);
+            crew.run(items(), [&](int t, std::size_t item) {
+                Worker &w = *workers[std::size_t(t)];
+                w.found.clear();
+                const auto [k, from, to] = searchesAt(item);
+                for (std::size_t i = from; i < to && !stopped(); ++i)
+                    searchFrom(asked[k], i, kEstimateSettled, w, w.found);
+                counts[item] = std::int32_t(w.found.size());
+            });
             if (stopped())
                 return Hierarchy();
-            contract(v);
-            if (stopped())
-                return Hierarchy();
-            h.rank[std::size_t(oldId[std::size_t(v)])] = next++;
-            for (const auto *list : {&upLists[std::size_t(v)], &downLists[std::size_t(v)]})
-                for (const Edge &e : *list) {
-                    const auto x = std::size_t(e.to);
-                    ++deleted[x];
-                    const long long lifted = std::max(level[x], level[std::size_t(v)] + 1);
-                    // The estimate made again only when the node comes up (see above).
-                    priority[x] += 2 + lifted - level[x];
-                    level[x] = lifted;
+            for (std::size_t k = 0; k < asked.size(); ++k) {
+                long long added = 0;
+                for (std::size_t item = itemsOf(k).first; item < itemsOf(k).second; ++item)
+                    added += counts[item];
+                priority[std::size_t(asked[k])] = priorityFrom(asked[k], added);
+                stale[std::size_t(asked[k])] = 0;
+            }
+            picked.erase(
+                std::remove_if(picked.begin(), picked.end(), [this](int v) { return !first(v); }),
+                picked.end());
+            // The witnesses keep off every node of the round: each leaves with the others.
+            for (int v : picked)
+                gone[std::size_t(v)] = 1;
+            for (auto &w : workers)
+                w->witness.shut(picked);
+            planSearches(picked);
+            found.assign(items(), {});
+            for (auto &w : workers)
+                w->kept.clear();
+            crew.run(items(), [&](int t, std::size_t item) {
+                Worker &w = *workers[std::size_t(t)];
+                const std::size_t before = w.kept.size();
+                const auto [k, from, to] = searchesAt(item);
+                for (std::size_t i = from; i < to; ++i) {
+                    if (stopped())
+                        return; // the whole build is given up
+                    searchFrom(picked[k], i, kWitnessSettled, w, w.kept);
                 }
+                found[item] = {t, before, w.kept.size()};
+            });
+            for (auto &w : workers)
+                w->witness.open(picked);
+            if (stopped())
+                return Hierarchy();
+            for (std::size_t k = 0; k < picked.size(); ++k) {
+                const int v = picked[k];
+                contract(v, k);
+                h.rank[std::size_t(oldId[std::size_t(v)])] = next++;
+                for (const auto *list : {&upLists[std::size_t(v)], &downLists[std::size_t(v)]})
+                    for (const Edge &e : *list) {
+                        const auto x = std::size_t(e.to);
+                        ++deleted[x];
+                        const long long lifted = std::max(level[x], level[std::size_t(v)] + 1);
+                        // The estimate made again only when the node comes first (see above).
+                        priority[x] += 2 + lifted - level[x];
+                        level[x] = lifted;
+                        stale[x] = 1;
+                    }
+            }
+            left.erase(std::remove_if(left.begin(), left.end(),
+                                      [this](int v) { return gone[std::size_t(v)] != 0; }),
+                       left.end());
         }
         pack(upLists, &h.upOffsets, &h.up);
         if (!symmetric)
@@ -290,13 +207,84 @@ private:
         std::int32_t from, to;
         double time;
     };
+    struct Worker
+    {
+        explicit Worker(int nodes) : witness(nodes) {}
+        Witness witness;
+        std::vector<Shortcut> found; // by the last estimate's search
+        std::vector<Shortcut> kept;  // by this thread's searches of the round's contractions
+    };
+    // Where the shortcuts of a search of the round's contractions were kept.
+    struct Found
+    {
+        int worker = 0;
+        std::size_t begin = 0, end = 0;
+    };
+
+    // A round of a few nodes shares out their searches one by one, not a node's at a time: a
+    // round of a few crowded nodes then keeps every thread busy too (a round of many nodes
+    // keeps them busy anyway, and handing out each search costs more than small ones take).
+    // Where shared out one by one, the k-th node's i-th search is item firstSearch[k] + i.
+    std::size_t searchesOf(int v) const
+    {
+        return symmetric ? g.out[std::size_t(v)].size() : g.in[std::size_t(v)].size();
+    }
+    void planSearches(const std::vector<int> &of)
+    {
+        firstSearch.assign(of.size() + 1, 0);
+        for (std::size_t k = 0; k < of.size(); ++k)
+            firstSearch[k + 1] = firstSearch[k] + searchesOf(of[k]);
+        bySearch = of.size() < kFewNodes * std::size_t(crew.size());
+    }
+    std::size_t items() const { return bySearch ? firstSearch.back() : firstSearch.size() - 1; }
+    std::pair<std::size_t, std::size_t> itemsOf(std::size_t k) const
+    {
+        return bySearch ? std::pair{firstSearch[k], firstSearch[k + 1]} : std::pair{k, k + 1};
+    }
+    // The node of an item, and its searches from..to.
+    std::tuple<std::size_t, std::size_t, std::size_t> searchesAt(std::size_t item) const
+    {
+        if (!bySearch)
+            return {item, 0, firstSearch[item + 1] - firstSearch[item]};
+        const auto k = std::size_t(std::upper_bound(firstSearch.begin(), firstSearch.end(), item) -
+                                   firstSearch.begin() - 1);
+        return {k, item - firstSearch[k], item - firstSearch[k] + 1};
+    }
+
+    // Before each neighbour in the order of contraction: a lower priority, ties broken by a
+    // hash of the node (its number would make neighbours wait on each other in a row).
+    bool before(int v, int x) const
+    {
+        const long long pv = priority[std::size_t(v)], px = priority[std::size_t(x)];
+        if (pv != px)
+            return pv < px;
+        const std::uint32_t hv = scramble(v), hx = scramble(x);
+        return hv != hx ? hv < hx : v < x;
+    }
+    static std::uint32_t scramble(int v)
+    {
+        std::uint32_t x = std::uint32_t(v) * 0x9E3779B1u;
+        x ^= x >> 15;
+        return x * 0x85EBCA77u;
+    }
+    bool first(int v) const
+    {
+        for (const Edge &e : g.out[std::size_t(v)])
+            if (!before(v, e.to))
+                return false;
+        if (!symmetric)
+            for (const Edge &e : g.in[std::size_t(v)])
+                if (!before(v, e.to))
+                    return false;
+        return true;
+    }
 
     // The shortcuts between v's neighbours that the search from its i-th neighbour finds no
     // other way for: from the i-th arc into v where arcs go one way, else from the i-th arc out,
     // towards the later ones (each pair once).
-    void searchFrom(int v, std::size_t i, int limit)
+    void searchFrom(int v, std::size_t i, int limit, Worker &worker, std::vector<Shortcut> &into)
     {
-        Witness &w = witness;
+        Witness &w = worker.witness;
         const std::vector<Edge> &outs = g.out[std::size_t(v)];
         const Edge from = symmetric ? outs[i] : g.in[std::size_t(v)][i];
         const std::size_t first = symmetric ? i + 1 : 0;
@@ -308,10 +296,11 @@ private:
             return;
         w.run(g, from.to, v, limit);
         w.work += static_cast<long long>(outs.size() - first);
+        w.told.store(w.work, std::memory_order_relaxed);
         for (std::size_t j = first; j < outs.size(); ++j) {
             const double via = from.time + outs[j].time;
             if (outs[j].to != from.to && w.at(outs[j].to) > via)
-                found.push_back({from.to, outs[j].to, via});
+                into.push_back({from.to, outs[j].to, via});
         }
     }
 
@@ -319,36 +308,31 @@ private:
     // thousands of neighbours.
     bool stopped() const
     {
-        return (cancel && cancel->load(std::memory_order_relaxed)) ||
-               witness.work + g.scanned > budget;
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return true;
+        long long spent = g.scanned;
+        for (const auto &w : workers)
+            spent += w->witness.told.load(std::memory_order_relaxed);
+        return spent > budget;
     }
 
     // How many shortcuts contracting v would add (found with shorter searches).
-    long long estimate(int v)
+    long long estimate(int v, Worker &worker)
     {
-        const std::size_t searches =
-            symmetric ? g.out[std::size_t(v)].size() : g.in[std::size_t(v)].size();
-        long long count = 0;
-        for (std::size_t i = 0; i < searches && !stopped(); ++i) {
-            found.clear();
-            searchFrom(v, i, kEstimateSettled);
-            count += static_cast<long long>(found.size());
-        }
-        return symmetric ? 2 * count : count;
+        worker.found.clear();
+        for (std::size_t i = 0; i < searchesOf(v) && !stopped(); ++i)
+            searchFrom(v, i, kEstimateSettled, worker, worker.found);
+        return static_cast<long long>(worker.found.size());
     }
 
-    // Each shortcut added after its search, so that the later searches find their way through
-    // it: fewer shortcuts.
-    void contract(int v)
+    // The k-th node of the round, with the shortcuts its searches found, in their order.
+    void contract(int v, std::size_t k)
     {
-        const std::size_t searches =
-            symmetric ? g.out[std::size_t(v)].size() : g.in[std::size_t(v)].size();
-        for (std::size_t i = 0; i < searches; ++i) {
-            if (stopped())
-                return; // the whole build is given up
-            found.clear();
-            searchFrom(v, i, kWitnessSettled);
-            for (const Shortcut &s : found) {
+        for (std::size_t item = itemsOf(k).first; item < itemsOf(k).second; ++item) {
+            const Found &at = found[item];
+            const std::vector<Shortcut> &kept = workers[std::size_t(at.worker)]->kept;
+            for (std::size_t n = at.begin; n < at.end; ++n) {
+                const Shortcut &s = kept[n];
                 g.add(s.from, s.to, s.time);
                 if (symmetric) // made both ways: the arcs down are the arcs up
                     g.add(s.to, s.from, s.time);
@@ -369,14 +353,14 @@ private:
         g.out[std::size_t(v)] = {};
         if (!symmetric)
             g.in[std::size_t(v)] = {};
-        contracted[std::size_t(v)] = 1;
     }
 
     // Few shortcuts for the arcs taken away first; then nodes whose neighbours went, and low
     // levels, so that the contraction spreads over the graph.
-    long long priorityOf(int v)
+    long long priorityOf(int v, Worker &worker) { return priorityFrom(v, estimate(v, worker)); }
+    long long priorityFrom(int v, long long shortcuts)
     {
-        const long long added = estimate(v);
+        const long long added = symmetric ? 2 * shortcuts : shortcuts;
         const auto outs = static_cast<long long>(g.out[std::size_t(v)].size());
         const long long removed =
             symmetric ? 2 * outs : outs + static_cast<long long>(g.in[std::size_t(v)].size());
@@ -385,37 +369,45 @@ private:
 
     // In the network's numbering again.
     void pack(std::vector<std::vector<Edge>> &lists, std::vector<std::int64_t> *offsets,
-              std::vector<Network::Arc> *arcs) const
+              std::vector<Network::Arc> *arcs)
     {
         offsets->assign(lists.size() + 1, 0);
-        std::size_t total = 0;
-        for (const auto &list : lists)
-            total += list.size();
-        arcs->reserve(total);
-        for (std::size_t v = 0; v < lists.size(); ++v) {
-            std::vector<Edge> &list = lists[std::size_t(newId[v])];
-            for (Edge &e : list)
-                e.to = oldId[std::size_t(e.to)];
-            std::sort(list.begin(), list.end(),
-                      [](const Edge &a, const Edge &b) { return a.to < b.to; });
-            for (const Edge &e : list)
-                arcs->push_back({e.to, e.time});
-            (*offsets)[v + 1] = std::int64_t(arcs->size());
-            list = std::vector<Edge>(); // (= {} would keep its memory)
-        }
+        for (std::size_t v = 0; v < lists.size(); ++v)
+            (*offsets)[v + 1] = (*offsets)[v] + std::int64_t(lists[std::size_t(newId[v])].size());
+        arcs->resize(std::size_t(offsets->back()));
+        crew.run(chunks(lists.size()), [&](int, std::size_t c) {
+            for (std::size_t v = c * kChunk; v < std::min(lists.size(), (c + 1) * kChunk); ++v) {
+                std::vector<Edge> &list = lists[std::size_t(newId[v])];
+                for (Edge &e : list)
+                    e.to = oldId[std::size_t(e.to)];
+                std::sort(list.begin(), list.end(),
+                          [](const Edge &a, const Edge &b) { return a.to < b.to; });
+                auto at = std::size_t((*offsets)[v]);
+                for (const Edge &e : list)
+                    (*arcs)[at++] = {e.to, e.time};
+                list = std::vector<Edge>(); // (= {} would keep its memory)
+            }
+        });
     }
+    // Work on every node shared out in chunks, each worth a thread's handing it out.
+    static std::size_t chunks(std::size_t count) { return (count + kChunk - 1) / kChunk; }
 
     int nodes;
     bool symmetric; // no shared names: each arc goes both ways, at the same time
     long long baseArcs = 0;
     Remaining g;
-    Witness witness;
-    std::vector<Shortcut> found; // by the last search
+    Crew crew;
+    std::vector<std::unique_ptr<Worker>> workers; // one a thread
     const std::atomic<bool> *cancel = nullptr;
     long long budget = 0;
+    std::vector<char> gone; // contracted, or in the round being contracted
     std::vector<long long> deleted, level, priority;
-    std::vector<char> contracted;
+    std::vector<char> stale; // neighbours contracted since the priority was estimated
     std::vector<std::vector<Edge>> upLists, downLists;
+    std::vector<char> comesFirst;         // of the nodes left, in their order
+    std::vector<std::size_t> firstSearch; // see planSearches()
+    bool bySearch = false;
+    std::vector<Found> found;               // by each search of the round's contractions
     std::vector<std::int32_t> newId, oldId; // the network's node numbers and the builder's
 };
 
@@ -444,9 +436,12 @@ bool validSide(const std::vector<std::int64_t> &offsets, const std::vector<Netwo
 } // namespace
 
 Hierarchy Hierarchy::build(const Network &net, const std::atomic<bool> *cancel,
-                           long long workBudget)
+                           long long workBudget, int threads)
 {
-    return Builder(net).run(cancel, workBudget);
+    if (threads <= 0)
+        threads =
+            int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kThreadsAtMost)));
+    return Builder(net, threads).run(cancel, workBudget);
 }
 
 long long Hierarchy::unhurriedBudget(const Network &net)

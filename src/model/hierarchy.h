@@ -22,9 +22,10 @@ public:
     // Built from the network's graph (nodeCount() nodes); empty when `cancel` is set meanwhile,
     // or where it would cost many times the network's size to build (equal times everywhere):
     // beyond `workBudget` arcs looked at, when given (not negative), else a budget that grows
-    // with the network.
+    // with the network. On `threads` threads (0: the machine's cores, up to 4); the same
+    // hierarchy on any number.
     static Hierarchy build(const Network &net, const std::atomic<bool> *cancel = nullptr,
-                           long long workBudget = -1);
+                           long long workBudget = -1, int threads = 0);
     // The budget of a build that nobody waits for (behind the window): the one that grows with
     // the network, without the bound of half a minute or so set where someone does.
     static long long unhurriedBudget(const Network &net);

@@ -10,6 +10,7 @@
 #endif
 
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -66,14 +67,38 @@ void HierarchyBehind::start(std::shared_ptr<Network> net, Network::LaterImage la
         try {
             // First the image without it, read at the next opening even where this build
             // never ends (the program closed meanwhile): it says the hierarchy is still to make.
-            if (build && later.pending() && !later.written && !*cancel)
-                net->keepImage(later, nullptr, true);
+            // Written beside the build's start, which it only reads.
+            std::thread early;
+            const auto writeEarly = [&] {
+                try {
+                    net->keepImage(later, nullptr, true);
+                } catch (...) { // out of memory: the image with the hierarchy may still be kept
+                }
+            };
+            if (build && later.pending() && !later.written && !*cancel) {
+                try {
+                    early = std::thread(writeEarly);
+                } catch (const std::system_error &) {
+                    writeEarly();
+                }
+            }
+            const struct Joined
+            {
+                std::thread &t;
+                ~Joined()
+                {
+                    if (t.joinable())
+                        t.join();
+                }
+            } joined{early};
             if (build) {
                 auto h = std::make_shared<const Hierarchy>(
                     Hierarchy::build(*net, cancel.get(), Hierarchy::unhurriedBudget(*net)));
                 if (!h->empty())
                     made = std::move(h);
             }
+            if (early.joinable())
+                early.join(); // (the image with the hierarchy goes to the same file)
             if (made && beforeUse())
                 beforeUse()(*cancel);
             if (!*cancel) {

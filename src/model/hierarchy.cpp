@@ -176,21 +176,24 @@ public:
                 w->witness.open(picked);
             if (stopped())
                 return Hierarchy();
-            for (std::size_t k = 0; k < picked.size(); ++k) {
-                const int v = picked[k];
-                contract(v, k);
+            // The nodes leave the graph; their arcs stay as the hierarchy's.
+            for (int v : picked) {
+                upLists[std::size_t(v)] = std::move(g.out[std::size_t(v)]);
+                g.out[std::size_t(v)] = {};
+                if (!symmetric) {
+                    downLists[std::size_t(v)] = std::move(g.in[std::size_t(v)]);
+                    g.in[std::size_t(v)] = {};
+                }
                 h.rank[std::size_t(oldId[std::size_t(v)])] = next++;
-                for (const auto *list : {&upLists[std::size_t(v)], &downLists[std::size_t(v)]})
-                    for (const Edge &e : *list) {
-                        const auto x = std::size_t(e.to);
-                        ++deleted[x];
-                        const long long lifted = std::max(level[x], level[std::size_t(v)] + 1);
-                        // The estimate made again only when the node comes first (see above).
-                        priority[x] += 2 + lifted - level[x];
-                        level[x] = lifted;
-                        stale[x] = 1;
-                    }
             }
+            // Each thread changes the lists of its own share of the nodes, in the round's order:
+            // they come out as they would one contraction after the other.
+            listWork.assign(std::size_t(crew.size()), 0);
+            crew.run(listWork.size(), [&](int, std::size_t share) {
+                listWork[share] = contract(picked, share, listWork.size());
+            });
+            for (long long w : listWork)
+                scanned += w;
             left.erase(std::remove_if(left.begin(), left.end(),
                                       [this](int v) { return gone[std::size_t(v)] != 0; }),
                        left.end());
@@ -310,7 +313,7 @@ private:
     {
         if (cancel && cancel->load(std::memory_order_relaxed))
             return true;
-        long long spent = g.scanned;
+        long long spent = scanned;
         for (const auto &w : workers)
             spent += w->witness.told.load(std::memory_order_relaxed);
         return spent > budget;
@@ -325,34 +328,50 @@ private:
         return static_cast<long long>(worker.found.size());
     }
 
-    // The k-th node of the round, with the shortcuts its searches found, in their order.
-    void contract(int v, std::size_t k)
+    // The round's changes to the lists of nodes x with x % shares == share: the shortcuts that
+    // the searches of each node found, in their order, each node taken out of its neighbours'
+    // lists, and their priorities raised. Returns the arcs looked at.
+    long long contract(const std::vector<int> &round, std::size_t share, std::size_t shares)
     {
-        for (std::size_t item = itemsOf(k).first; item < itemsOf(k).second; ++item) {
-            const Found &at = found[item];
-            const std::vector<Shortcut> &kept = workers[std::size_t(at.worker)]->kept;
-            for (std::size_t n = at.begin; n < at.end; ++n) {
-                const Shortcut &s = kept[n];
-                g.add(s.from, s.to, s.time);
-                if (symmetric) // made both ways: the arcs down are the arcs up
-                    g.add(s.to, s.from, s.time);
+        long long work = 0;
+        const auto mine = [&](int x) { return std::size_t(x) % shares == share; };
+        for (std::size_t k = 0; k < round.size(); ++k) {
+            const int v = round[k];
+            for (std::size_t item = itemsOf(k).first; item < itemsOf(k).second; ++item) {
+                const Found &at = found[item];
+                const std::vector<Shortcut> &kept = workers[std::size_t(at.worker)]->kept;
+                for (std::size_t n = at.begin; n < at.end; ++n) {
+                    const Shortcut &s = kept[n];
+                    if (mine(s.from))
+                        Remaining::set(g.out[std::size_t(s.from)], s.to, s.time, work);
+                    // Where arcs go both ways, made both ways: the arcs down are the arcs up.
+                    if (mine(s.to))
+                        Remaining::set(symmetric ? g.out[std::size_t(s.to)]
+                                                 : g.in[std::size_t(s.to)],
+                                       s.from, s.time, work);
+                }
             }
-        }
-        // The node leaves the graph; its arcs stay as the hierarchy's.
-        upLists[std::size_t(v)] = std::move(g.out[std::size_t(v)]);
-        if (symmetric) {
             for (const Edge &e : upLists[std::size_t(v)])
-                g.drop(g.out[std::size_t(e.to)], v);
-        } else {
-            downLists[std::size_t(v)] = std::move(g.in[std::size_t(v)]);
-            for (const Edge &e : upLists[std::size_t(v)])
-                g.drop(g.in[std::size_t(e.to)], v);
-            for (const Edge &e : downLists[std::size_t(v)])
-                g.drop(g.out[std::size_t(e.to)], v);
+                if (mine(e.to))
+                    Remaining::drop(symmetric ? g.out[std::size_t(e.to)] : g.in[std::size_t(e.to)],
+                                    v, work);
+            for (const Edge &e : downLists[std::size_t(v)]) // (none where symmetric)
+                if (mine(e.to))
+                    Remaining::drop(g.out[std::size_t(e.to)], v, work);
+            for (const auto *list : {&upLists[std::size_t(v)], &downLists[std::size_t(v)]})
+                for (const Edge &e : *list) {
+                    if (!mine(e.to))
+                        continue;
+                    const auto x = std::size_t(e.to);
+                    ++deleted[x];
+                    const long long lifted = std::max(level[x], level[std::size_t(v)] + 1);
+                    // The estimate made again only when the node comes first (see run()).
+                    priority[x] += 2 + lifted - level[x];
+                    level[x] = lifted;
+                    stale[x] = 1;
+                }
         }
-        g.out[std::size_t(v)] = {};
-        if (!symmetric)
-            g.in[std::size_t(v)] = {};
+        return work;
     }
 
     // Few shortcuts for the arcs taken away first; then nodes whose neighbours went, and low
@@ -406,6 +425,8 @@ private:
     std::vector<std::vector<Edge>> upLists, downLists;
     std::vector<char> comesFirst;         // of the nodes left, in their order
     std::vector<std::size_t> firstSearch; // see planSearches()
+    long long scanned = 0;                // arcs looked at changing the lists, for the budget
+    std::vector<long long> listWork;      // the same, by each share of the last round
     bool bySearch = false;
     std::vector<Found> found;               // by each search of the round's contractions
     std::vector<std::int32_t> newId, oldId; // the network's node numbers and the builder's

@@ -31,25 +31,19 @@ struct Remaining
     std::vector<std::vector<Edge>> out, in;
     bool symmetric = false;
 
-    long long scanned = 0; // arcs looked at by add() and drop(), for the budget
-
-    // An arc u -> x, or a shorter time for the one there.
-    void add(int u, int x, double time)
+    // An arc to `to` in `list`, or a shorter time for the one there; `scanned` counts the arcs
+    // looked at, for the budget.
+    static void set(std::vector<Edge> &list, int to, double time, long long &scanned)
     {
-        auto set = [this](std::vector<Edge> &list, int to, double t) {
-            scanned += static_cast<long long>(list.size());
-            for (Edge &e : list)
-                if (e.to == to) {
-                    e.time = std::min(e.time, t);
-                    return;
-                }
-            list.push_back({std::int32_t(to), t});
-        };
-        set(out[std::size_t(u)], x, time);
-        if (!symmetric)
-            set(in[std::size_t(x)], u, time);
+        scanned += static_cast<long long>(list.size());
+        for (Edge &e : list)
+            if (e.to == to) {
+                e.time = std::min(e.time, time);
+                return;
+            }
+        list.push_back({std::int32_t(to), time});
     }
-    void drop(std::vector<Edge> &list, int to)
+    static void drop(std::vector<Edge> &list, int to, long long &scanned)
     {
         scanned += static_cast<long long>(list.size());
         for (std::size_t k = 0; k < list.size(); ++k)

@@ -1102,7 +1102,8 @@ private slots:
               {"foreign bytes", "not a road graph"},
               {"cut short", "damaged"},
               {"one byte changed", "damaged"},
-              {"other version", "version 2, not 1"},
+              {"other version", "version 3, not 2"},
+              {"a town of no place", "a town of no place"},
               {"more nodes than bytes", "its counts do not match its size"},
               {"arcs that do not add up", "its arcs do not add up"},
               {"an arc to no node", "an arc to no node"},
@@ -1125,6 +1126,10 @@ private slots:
         g.ms = {60000, 30000, 90500};
         g.cm = {111000, 111100, 222000};
         g.placeNode = {0, 2};
+        g.placeName = {"Aa", "Çé"};
+        g.town = {0, -1, 1};
+        if (change == "a town of no place")
+            g.town[1] = 2;
         if (change == "an arc to no node")
             g.to[1] = 3;
         if (change == "a place on no node")
@@ -1148,7 +1153,7 @@ private slots:
         if (change == "one byte changed")
             bytes[40] = char(bytes[40] ^ 1);
         if (change == "other version") {
-            qToLittleEndian<quint32>(2, bytes.data() + 8);
+            qToLittleEndian<quint32>(3, bytes.data() + 8);
             rehash();
         }
         if (change == "more nodes than bytes") {
@@ -1176,6 +1181,8 @@ private slots:
         QCOMPARE(back.ms, g.ms);
         QCOMPARE(back.cm, g.cm);
         QCOMPARE(back.placeNode, g.placeNode);
+        QCOMPARE(back.placeName, g.placeName);
+        QCOMPARE(back.town, g.town);
     }
 
     // An image is hashed as it is read, in pieces of any size: the same hash as its bytes at

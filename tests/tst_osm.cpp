@@ -1,6 +1,7 @@
 // gpsnet osm: GPS networks from OpenStreetMap extracts written here, checked against the road
 // graph's own fastest times.
 
+#include "drive.h"
 #include "infinity.h"
 #include "network.h"
 #include "networkcredit.h"
@@ -130,6 +131,102 @@ std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from,
         }
     }
     return dist;
+}
+
+// GPS driving on the road graph written beside the network (`dir`), checked against the raw
+// graph: from place i to place j, each direction apart, the time of the fastest drive
+// (`road[i]`, roadTimes from i's node) to the arcs' rounding, a line of arcs the graph has, km
+// its length, legs that add up, and the OSM node of each end. Every ordered pair, or `sample`
+// random ones; with the hierarchy too on a second network. Returns the drives checked.
+int checkDrives(const QString &dir, const osmnet::Network &osm,
+                const std::vector<std::vector<double>> &road, const std::vector<double> &arcKm,
+                int sample)
+{
+    Network plain, quick;
+    QStringList said;
+    if (plain.load(dir, &said) != Network::Load::Ok || !plain.roadNodes() || !said.isEmpty() ||
+        quick.load(dir) != Network::Load::Ok)
+        return -1;
+    quick.buildHierarchy();
+    if (!quick.hierarchy())
+        return -2;
+    const osmnet::RoadGraph &g = osm.graph;
+    const int n = int(osm.places.size());
+    RouteFinder plainFinder(plain), quickFinder(quick);
+    QRandomGenerator rng(11);
+    const long long count = sample > 0 ? sample : (long long)n * n;
+    int checked = 0;
+    for (long long k = 0; k < count; ++k) {
+        const int i = sample > 0 ? int(rng.bounded(n)) : int(k / n);
+        const int j = sample > 0 ? int(rng.bounded(n)) : int(k % n);
+        const osmnet::Place &a = osm.places[std::size_t(i)], &b = osm.places[std::size_t(j)];
+        if (i == j || a.name == b.name)
+            continue;
+        const double want = road[std::size_t(i)][std::size_t(b.node)];
+        const bool useQuick = k % 2 == 1;
+        const Network &net = useQuick ? quick : plain;
+        RouteFinder &finder = useQuick ? quickFinder : plainFinder;
+        const PlannedRoute route = planRoute(net, finder, {a.name, b.name});
+        const auto fail = [&](const QString &what) {
+            qWarning("%s -> %s (%s): %s", qPrintable(a.name), qPrintable(b.name),
+                     useQuick ? "hierarchy" : "plain search", qPrintable(what));
+            return -3;
+        };
+        if (route.path.size() < 2 || route.path.front() != net.lastIndexOf(a.name) ||
+            route.path.back() != net.lastIndexOf(b.name) ||
+            route.legs.size() + 1 != route.path.size())
+            return fail(QStringLiteral("not a route from one to the other"));
+        double total = 0, km = 0;
+        for (std::size_t l = 0; l < route.legs.size(); ++l) {
+            total += route.legs[l];
+            km += route.shape.legKm[l];
+        }
+        if (want == kInf) {
+            if (total != kInf || finder.time(route.path.front(), route.path.back()) != kInf)
+                return fail(QStringLiteral("a drive where the roads have none"));
+            continue;
+        }
+        // The drive itself, arc by arc on the raw graph: its time and length.
+        const std::vector<int> nodes = finder.drives().nodes(route.path.front(), route.path.back());
+        if (nodes.empty() || nodes.front() != a.node || nodes.back() != b.node)
+            return fail(QStringLiteral("the drive does not run from node to node"));
+        double driven = 0, length = 0;
+        for (std::size_t p = 1; p < nodes.size(); ++p) {
+            double best = kInf, bestKm = 0;
+            const auto v = std::size_t(nodes[p - 1]);
+            for (std::int64_t arc = g.out[v]; arc < g.out[v + 1]; ++arc)
+                if (g.to[std::size_t(arc)] == nodes[p] && g.minutes[std::size_t(arc)] < best) {
+                    best = g.minutes[std::size_t(arc)];
+                    bestKm = arcKm[std::size_t(arc)];
+                }
+            if (best == kInf)
+                return fail(QStringLiteral("no arc from node %1 to %2").arg(v).arg(nodes[p]));
+            driven += best;
+            length += bestKm;
+        }
+        // Each arc's time is kept to the millisecond and its length to the centimetre.
+        const double arcs = double(nodes.size() - 1);
+        if (std::abs(total - want) > arcs * 0.5 / 60000 + 1e-9 ||
+            std::abs(driven - want) > 1e-6 * std::max(1.0, want) ||
+            std::abs(km - length) > arcs * 0.5e-5 + 1e-9)
+            return fail(
+                QStringLiteral("%1 min / %2 km, the roads say %3 min (this drive %4) / %5 km")
+                    .arg(total)
+                    .arg(km)
+                    .arg(want)
+                    .arg(driven)
+                    .arg(length));
+        // The same time from every search: the table's, one route's.
+        if (std::abs(finder.time(route.path.front(), route.path.back()) - total) >
+            arcs * 0.5 / 60000 + 1e-9)
+            return fail(QStringLiteral("the searches' time differs"));
+        const std::vector<std::int64_t> &ids = route.shape.osmIds;
+        if (ids.size() != route.path.size() || ids.front() != g.id[std::size_t(a.node)] ||
+            ids.back() != g.id[std::size_t(b.node)])
+            return fail(QStringLiteral("the ends' OSM nodes"));
+        ++checked;
+    }
+    return checked;
 }
 
 // A valley: a main road west to east (41 nodes, 0.005 degree apart), villages A and C at its
@@ -805,7 +902,9 @@ private slots:
         }
         const QString out = dir.filePath(QStringLiteral("grid-%1").arg(QTest::currentDataTag()));
         QString error;
-        QVERIFY2(osmnet::write(out, osm, &error, true), qPrintable(error));
+        QVERIFY2(osmnet::write(out, osm, &error), qPrintable(error));
+        const QString driven = out + "-roads"; // the same, with its road graph
+        QVERIFY2(osmnet::write(driven, osm, &error, true), qPrintable(error));
         QCOMPARE(readNetworkCredit(out).line, QStringLiteral("© OpenStreetMap contributors, ODbL"));
         Network net;
         QCOMPARE(net.load(out), Network::Load::Ok);
@@ -814,7 +913,7 @@ private slots:
         // the centimetre, and each place's node, as the conversion had them.
         RoadGraphFile file;
         QString why;
-        QFile graphFile(out + "/roadgraph.bin");
+        QFile graphFile(driven + "/roadgraph.bin");
         QVERIFY(graphFile.open(QIODevice::ReadOnly));
         const QByteArray graphBytes = graphFile.readAll();
         QVERIFY2(file.read(graphBytes, &why), qPrintable(why));
@@ -849,6 +948,9 @@ private slots:
             road[std::size_t(i)] = roadTimes(osm.graph, osm.places[std::size_t(i)].node,
                                              &roadKm[std::size_t(i)], arcKm);
         }
+        // Driven on the roads themselves, both ways apart: exactly the raw graph's drives.
+        const int drives = checkDrives(driven, osm, road, arcKm, n * n > 10000 ? 3000 : 0);
+        QVERIFY2(drives > (side == 0 ? 10 : 15), qPrintable(QString::number(drives)));
         // Every road has its shape; a route's line is made of road nodes between its places.
         QCOMPARE(net.shapes().count(), int(osm.links.size()));
         QSet<std::pair<qint64, qint64>> nodes;

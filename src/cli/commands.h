@@ -57,7 +57,9 @@ QByteArray routeText(const Job &job, RouteFinder &finder, const std::vector<QStr
 // The route found through `names` on job.out, as `route` prints it: in the tab-separated format
 // line by line as it is made (through thousands of stops it can be millions of lines), whole in
 // the others.
-void writeRoute(const Job &job, const std::vector<int> &route, const std::vector<QString> &names);
+struct PlannedRoute;
+PlannedRoute tsvRoute(const Job &job, RouteFinder &finder, const std::vector<QString> &names);
+void writeRoute(const Job &job, const PlannedRoute &route);
 
 // The commands beyond one route and the whole matrix. Each returns the exit status.
 int runBatch(const Job &job);

@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "datadir.h"
+#include "drive.h"
 #include "logging.h"
 #include "matrix.h"
 #include "network.h"
@@ -160,7 +161,7 @@ int runRoute(const Job &job, const QStringList &names, const Given &)
     RouteFinder finder(job.net);
     const std::vector<QString> stops(names.begin(), names.end());
     if (job.format == QLatin1String("tsv") || job.format.isEmpty())
-        writeRoute(job, finder.routeThrough(stops), stops);
+        writeRoute(job, tsvRoute(job, finder, stops));
     else
         job.out << QString::fromUtf8(routeText(job, finder, stops));
     return commandline::outputWritten(QStringLiteral("gpsroute"), &job.out) ? Ok : DataUnreadable;
@@ -189,7 +190,7 @@ int runMatrix(const Job &job, const QStringList &, const Given &)
         return out.status() == QTextStream::Ok;
     };
     const int n = net.size();
-    if (n <= kDenseLimit) {
+    if (n <= kDenseLimit && !net.roadNodes()) {
         // Small enough for the all-pairs table, whose sums are those of earlier versions
         // even for times like 12.3.
         const TimeMatrix times = Matrix::Floyd_Warshall_Only(net.directMatrix());

@@ -4,6 +4,7 @@
 #include "citynames.h"
 #include "commandline.h"
 #include "commands.h"
+#include "drive.h"
 #include "infinity.h"
 #include "routeexport.h"
 #include "routefinder.h"
@@ -40,23 +41,26 @@ bool written(QTextStream &out)
 
 } // namespace
 
-void writeRoute(const Job &job, const std::vector<int> &route, const std::vector<QString> &names)
+PlannedRoute tsvRoute(const Job &job, RouteFinder &finder, const std::vector<QString> &names)
 {
-    const std::vector<double> legs = job.net.legTimes(route);
     // (Without shapes there is no km column, and no line of the route to make.)
-    const RouteShape shape =
-        job.net.shapes().isEmpty() ? RouteShape() : routeShape(job.net, route, names);
-    writeRouteTsv(job.out, job.net.cities(), route, legs, job.scale(), &shape);
+    return planRoute(job.net, finder, names, !job.net.shapes().isEmpty());
+}
+
+void writeRoute(const Job &job, const PlannedRoute &route)
+{
+    writeRouteTsv(job.out, job.net.cities(), route.path, route.legs, job.scale(), &route.shape);
 }
 
 QByteArray routeText(const Job &job, RouteFinder &finder, const std::vector<QString> &names,
                      const QString &gpxDescription)
 {
-    const std::vector<int> route = finder.routeThrough(names);
-    const std::vector<double> legs = job.net.legTimes(route);
+    const PlannedRoute planned = planRoute(job.net, finder, names);
+    const std::vector<int> &route = planned.path;
+    const std::vector<double> &legs = planned.legs;
     const std::vector<City> &cities = job.net.cities();
     const QString &credit = job.credit;
-    const RouteShape shape = routeShape(job.net, route, names);
+    const RouteShape &shape = planned.shape;
     if (job.format == QLatin1String("gpx"))
         return routeGpx(cities, route, legs, job.scale(), job.unit(), gpxDescription, credit,
                         &shape);
@@ -242,7 +246,7 @@ int runBatch(const Job &job)
     // formats' as text.
     const bool tsv = job.format == QLatin1String("tsv") || job.format.isEmpty();
     std::vector<QByteArray> answers;
-    std::vector<std::vector<int>> routes;
+    std::vector<PlannedRoute> routes;
     std::vector<std::function<void()>> written; // each line's output, in order
     const auto answerAll = [&] {
         answers.assign(tsv ? 0 : queries.size(), QByteArray());
@@ -256,7 +260,7 @@ int runBatch(const Job &job)
                 queries.size(), count, [&] { return finders[std::size_t(finderTaken++)].get(); },
                 [&](RouteFinder *finder, std::size_t q) {
                     if (tsv)
-                        routes[q] = finder->routeThrough(queries[q]);
+                        routes[q] = tsvRoute(job, *finder, queries[q]);
                     else
                         answers[q] = routeText(job, *finder, queries[q]);
                 });
@@ -302,8 +306,8 @@ int runBatch(const Job &job)
                         job.out << QString::fromUtf8(answers[q]);
                         return;
                     }
-                    writeRoute(job, routes[q], queries[q]);
-                    std::vector<int>().swap(routes[q]); // written: given back at once
+                    writeRoute(job, routes[q]);
+                    routes[q] = PlannedRoute(); // written: given back at once
                 };
             }
             written.push_back([&job, reason] {

@@ -30,18 +30,27 @@ Network::Load Network::load(const QString &dir, QStringList *messages)
     const Load result = loadFolder(dir, messages);
     if (result != Load::NoFolder)
         shapeSet.read(dir, shapeRoads(), messages);
+    if (result == Load::Ok)
+        readRoadGraph(dir, messages);
     return result;
 }
 
 Network::Load Network::load(const QString &dir, QStringList *messages, const Cache &cache)
 {
     bool shapesRead = false; // (with the image, or before it is made)
-    const Load result = loadCached(dir, messages, cache, &shapesRead);
+    // A folder with its road graph is read whole for now: the image holds no road graph.
+    const bool roads = QFileInfo(QDir(dir).filePath(QStringLiteral("roadgraph.bin"))).isFile();
+    if (roads && cache.fromImage)
+        *cache.fromImage = false;
+    const Load result = roads ? loadFolder(dir, messages, cache.stage)
+                              : loadCached(dir, messages, cache, &shapesRead);
     if (result != Load::NoFolder && !shapesRead) {
         if (cache.stage)
             cache.stage(Stage::Shapes);
         shapeSet.read(dir, shapeRoads(), messages);
     }
+    if (roads && result == Load::Ok)
+        readRoadGraph(dir, messages);
     return result;
 }
 
@@ -263,6 +272,8 @@ double Network::direct(int from, int to) const
 
 template <typename Take> void Network::forEachNeighbour(int city, Take take) const
 {
+    if (roadGraph)
+        return; // a city's one arc leads to its road node
     const int n = size();
     const int from = outNode(city);
     for (const Arc *a = arcsBegin(from), *end = arcsEnd(from); a != end; ++a) {
@@ -292,6 +303,8 @@ std::vector<std::pair<int, int>> Network::roadPairs() const
 {
     // A road between two names held by many cities joins every pair of them; past a few times
     // the network's size, the drawing shows the first of those pairs only.
+    if (roadGraph)
+        return placePairs;
     const std::size_t most = 4 * (std::size_t(size()) + roadVector.size()) + 1024;
     std::vector<std::pair<int, int>> pairs;
     for (int i = 0; i < size() && pairs.size() < most; ++i)

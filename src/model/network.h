@@ -23,6 +23,8 @@
 // those Matrix::createMatrix writes. Memory grows with cities + roads; a dense matrix is made
 // only on request.
 class Hierarchy;
+struct RoadGraphFile;
+struct RoadNodes;
 
 namespace imagebytes {
 class Reader;
@@ -195,7 +197,7 @@ public:
         std::int32_t to;
         double time;
     };
-    int nodeCount() const { return size() + 2 * hubs; }
+    int nodeCount() const { return size() + 2 * hubs + roadNodeCount; }
     bool isCity(int node) const { return node < size(); }
     const Arc *arcsBegin(int at) const { return arcs.data() + offsets[at]; }
     const Arc *arcsEnd(int at) const { return arcs.data() + offsets[at + 1]; }
@@ -207,6 +209,14 @@ public:
     {
         return inOffsets.empty() ? arcsEnd(at) : inArcs.data() + inOffsets[at + 1];
     }
+
+    // The roads themselves, where the folder has its road graph: then the searches drive on
+    // them (from city to city through the road nodes, in the directions cars may go) and no
+    // longer on the roads of temps.csv, which stay for the map (roadPairs) and direct().
+    const RoadNodes *roadNodes() const { return roadGraph.get(); }
+    // Puts the road graph read from `file` to work (its places found by name); false, with
+    // the reason in *why, where it cannot serve this network (then nothing changes).
+    bool useRoadGraph(const RoadGraphFile &file, QString *why);
 
     // Time of each leg of `path` (NaN for a position out of range).
     std::vector<double> legTimes(const std::vector<int> &path) const;
@@ -266,4 +276,9 @@ private:
     std::vector<Arc> inArcs;
     SharedHierarchy speedUp;
     bool buildLeft = false; // see hierarchyLeft()
+    std::shared_ptr<const RoadNodes> roadGraph;
+    int roadNodeCount = 0;
+    std::vector<std::pair<int, int>> placePairs; // roadPairs(), kept when the roads are driven
+    // Reads DIR/roadgraph.bin where there is one (see useRoadGraph), its problems said.
+    void readRoadGraph(const QString &dir, QStringList *messages);
 };

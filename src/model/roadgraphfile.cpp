@@ -60,9 +60,16 @@ QByteArray RoadGraphFile::bytes() const
     for (std::size_t v = 0; v + 1 < first.size(); ++v)
         if (first[v + 1] - first[v] > kMostArcs)
             return {};
+    std::vector<QByteArray> names;
+    for (std::size_t k = 0; k < placeNode.size(); ++k) {
+        names.push_back(k < placeName.size() ? placeName[k].toUtf8() : QByteArray());
+        if (names.back().size() > 65535)
+            return {};
+    }
     QByteArray out;
     // Its size known beforehand: grown by appends, it would take up to twice that meanwhile.
-    out.reserve(qsizetype(36 + 18 * lat.size() + 12 * to.size() + 4 * placeNode.size() + 8));
+    out.reserve(qsizetype(36 + 18 * lat.size() + 12 * to.size() + 4 * placeNode.size() +
+                          4 * lat.size() + 8));
     out.append(kMagic, 8);
     put(&out, kVersion);
     put(&out, std::uint64_t(lat.size()));
@@ -77,6 +84,12 @@ QByteArray RoadGraphFile::bytes() const
     putAll(&out, ms);
     putAll(&out, cm);
     putAll(&out, placeNode);
+    for (std::size_t v = 0; v < lat.size(); ++v)
+        put(&out, v < town.size() ? town[v] : std::int32_t(-1));
+    for (const QByteArray &name : names) {
+        put(&out, std::uint16_t(name.size()));
+        out.append(name);
+    }
     networkcache::ImageHash hash;
     hash.add(out.constData(), out.size());
     put(&out, hash.value());
@@ -114,7 +127,17 @@ bool RoadGraphFile::read(QByteArrayView bytes, QString *why)
         arcs > std::uint64_t(std::numeric_limits<std::int64_t>::max()) || !r.getAll(nodes, &lat) ||
         !r.getAll(nodes, &lon) || !r.getAll(nodes, &osmId) || !r.getAll(nodes, &degree) ||
         !r.getAll(arcs, &to) || !r.getAll(arcs, &ms) || !r.getAll(arcs, &cm) ||
-        !r.getAll(places, &placeNode) || r.left != 0)
+        !r.getAll(places, &placeNode) || !r.getAll(nodes, &town))
+        return refuse(QStringLiteral("its counts do not match its size"));
+    for (std::uint64_t k = 0; k < places; ++k) {
+        std::uint16_t size = 0;
+        if (!r.get(&size) || r.left < size)
+            return refuse(QStringLiteral("its counts do not match its size"));
+        placeName.push_back(QString::fromUtf8(r.at, size));
+        r.at += size;
+        r.left -= size;
+    }
+    if (r.left != 0)
         return refuse(QStringLiteral("its counts do not match its size"));
     first.assign(std::size_t(nodes) + 1, 0);
     for (std::size_t v = 0; v < degree.size(); ++v)
@@ -131,5 +154,8 @@ bool RoadGraphFile::read(QByteArrayView bytes, QString *why)
     for (const std::int32_t v : placeNode)
         if (v < 0 || std::uint64_t(v) >= nodes)
             return refuse(QStringLiteral("a place on no node"));
+    for (const std::int32_t p : town)
+        if (p < -1 || std::uint64_t(std::int64_t(p) + 1) > places)
+            return refuse(QStringLiteral("a town of no place"));
     return true;
 }

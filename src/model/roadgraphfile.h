@@ -14,7 +14,7 @@
 // read().
 struct RoadGraphFile
 {
-    static constexpr quint32 kVersion = 1;
+    static constexpr quint32 kVersion = 2;
     static QString fileName() { return QStringLiteral("roadgraph.bin"); }
 
     std::vector<std::int32_t> lat, lon;  // per node, in ten-millionths of a degree
@@ -24,9 +24,14 @@ struct RoadGraphFile
     std::vector<std::uint32_t> ms;       // per arc, its time in milliseconds (1/60,000 min)
     std::vector<std::uint32_t> cm;       // per arc, its length in centimetres
     std::vector<std::int32_t> placeNode; // per place, in villes.csv's order, its road node
+    std::vector<QString> placeName;      // per place, its name there (how GPS finds its city)
+    // Per node, the place (its number above) whose town holds it, -1 for none: a drive that
+    // enters a town passes its place.
+    std::vector<std::int32_t> town;
 
     int nodeCount() const { return int(lat.size()); }
-    // Empty for a node of more than 65,535 arcs (no road node has them).
+    // Empty for a node of more than 65,535 arcs (no road node has them), or a name of more than
+    // 65,535 bytes. Names and towns may be left empty: then none.
     QByteArray bytes() const;
     // False, with why, for bytes that are not such a graph (this object then empty).
     bool read(QByteArrayView bytes, QString *why);

@@ -160,6 +160,9 @@ QByteArray routeJson(const std::vector<City> &cities, const std::vector<int> &pa
                                                : QJsonValue(QJsonValue::Null));
         if (km)
             stop.insert(QStringLiteral("km"), kmValue(shape->kmTo(std::size_t(i))));
+        // Where the drive stands for the city, so that a route can be checked on the extract.
+        if (shape && std::size_t(i) < shape->osmIds.size() && shape->osmIds[std::size_t(i)] > 0)
+            stop.insert(QStringLiteral("osmNode"), qint64(shape->osmIds[std::size_t(i)]));
         stops.append(stop);
     }
     QJsonObject route{{QStringLiteral("unit"), unit},

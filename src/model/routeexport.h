@@ -71,7 +71,8 @@ QString messageName(const QString &name);
 // and the JSON's "credit". With a `shape` whose network knows its roads: the GPX's <trk>
 // along the roads beside the <rte> (a <trkseg> for each run of legs that roads make) and the
 // km in each <rtept>'s <desc> where known, and the JSON's "km" per city and "totalKm" (null
-// where unknown).
+// where unknown); on a road graph, the JSON's "osmNode" per city, the OSM id of the road node
+// it stands on.
 QByteArray routeGpx(const std::vector<City> &cities, const std::vector<int> &path,
                     const std::vector<double> &legTimes, double scale, const QString &unit,
                     QString description = {}, QString credit = {},

@@ -1,4 +1,5 @@
 #include "routefinder.h"
+#include "drive.h"
 #include "hierarchy.h"
 #include "infinity.h"
 
@@ -111,6 +112,13 @@ RouteFinder::RouteFinder(const Network &network, int keptSearches)
 }
 
 RouteFinder::~RouteFinder() = default;
+
+DriveFinder &RouteFinder::drives()
+{
+    if (!driveFinder)
+        driveFinder = std::make_unique<DriveFinder>(net);
+    return *driveFinder;
+}
 
 RouteFinder::Search &RouteFinder::searchFrom(int source)
 {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class DriveFinder;
 class TimesTo;
 
 // Fastest routes on a Network without the all-pairs table, city for city the ones the
@@ -41,6 +42,9 @@ public:
     // Shortest time between two positions; between a city and itself, the table's diagonal.
     double time(int from, int to);
 
+    // Drives on the network's road graph (see Network::roadNodes), with this finder's arrays.
+    DriveFinder &drives();
+
     // Searches run so far (benchmarks and tests).
     int searchCount() const { return searches; }
 
@@ -62,6 +66,7 @@ private:
     std::list<std::unique_ptr<Search>> cache; // most recently used first
     std::unique_ptr<Search> pruned;           // routeByHierarchy's, reused
     std::unique_ptr<TimesTo> toTarget;
+    std::unique_ptr<DriveFinder> driveFinder;
     std::vector<std::uint32_t> mark, seen; // walkTight's stamps, one per city
     std::vector<std::int32_t> bestVia;
     std::uint32_t stamp = 0;

@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
 class Network;
@@ -15,6 +16,9 @@ struct RouteShape
     bool shaped = false;       // the network has shapes at all (else no km anywhere)
     std::vector<double> legKm; // one per leg, when shaped
     std::vector<std::vector<QPointF>> legLines;
+    // On a road graph, per city of the route, the OSM id of the road node it stands on (0 where
+    // not known); else empty.
+    std::vector<std::int64_t> osmIds;
     // The sum of the legs, NaN when one of them is unknown or the network has no shapes.
     double totalKm() const;
     bool hasKm() const { return shaped; }

@@ -91,8 +91,11 @@ QByteArray roadGraphBin(const Network &network)
             f.cm.push_back(std::uint32_t(
                 std::lround(distanceKm(g.lat[v], g.lon[v], g.lat[w], g.lon[w]) * 100000)));
         }
-    for (const Place &p : network.places)
+    for (const Place &p : network.places) {
         f.placeNode.push_back(p.node);
+        f.placeName.push_back(p.name);
+    }
+    f.town = network.town;
     return f.bytes();
 }
 

@@ -57,6 +57,10 @@ Network convert(const QString &extract, const Options &options)
     std::vector<float> mainRoad = buildArcs(std::move(read), std::move(index), &net);
     progress.check();
     const Towns towns = joinPlaces(std::move(mainRoad), options, progress, &net);
+    net.town.assign(towns.town.size(), -1);
+    for (std::size_t v = 0; v < towns.town.size(); ++v)
+        if (const auto it = towns.at.find(towns.town[v]); it != towns.at.end())
+            net.town[v] = it->second.front();
     progress.check();
     Searched searched = searchFromPlaces(net, towns, threads, progress);
     repairRoads(towns, std::move(searched), threads, progress, &net);

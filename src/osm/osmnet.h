@@ -91,6 +91,9 @@ struct Network
     std::vector<Place> places;
     std::vector<Link> links;
     RoadGraph graph;
+    // Per road node, the place whose town holds it (-1: none; of places sharing a node, the
+    // first): a drive that enters a town passes its place.
+    std::vector<std::int32_t> town;
     // What was read and what was left out, for the report.
     long long waysRead = 0, waysKept = 0;
     long long waysMissingNodes = 0; // kept ways some of whose nodes the extract lacks

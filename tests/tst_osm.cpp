@@ -902,8 +902,9 @@ private slots:
         }
         const QString out = dir.filePath(QStringLiteral("grid-%1").arg(QTest::currentDataTag()));
         QString error;
-        QVERIFY2(osmnet::write(out, osm, &error), qPrintable(error));
-        const QString driven = out + "-roads"; // the same, with its road graph
+        // The network of places alone (as --no-road-graph writes it), then with its road graph.
+        QVERIFY2(osmnet::write(out, osm, &error, false), qPrintable(error));
+        const QString driven = out + "-roads";
         QVERIFY2(osmnet::write(driven, osm, &error, true), qPrintable(error));
         QCOMPARE(readNetworkCredit(out).line, QStringLiteral("© OpenStreetMap contributors, ODbL"));
         Network net;
@@ -1318,16 +1319,21 @@ private slots:
         QVERIFY(read(there + "/villes.csv").startsWith("id,name,dept,lat,lon\n"));
         QCOMPARE(read(there + "/notes.txt"), QStringLiteral("mine"));
         QVERIFY(read(there + "/shapes.csv").startsWith("from,to,km,lat,lon,...\nA,B,"));
-        // The road graph only when asked for (GPS does not route on it yet), then whole.
+        // The road graph by default, whole, its places named as in villes.csv; without it
+        // (--no-road-graph), the one there before goes too: it would drive between other places.
+        {
+            QFile graph(there + "/roadgraph.bin");
+            QVERIFY(graph.open(QIODevice::ReadOnly));
+            RoadGraphFile written;
+            QString why;
+            QVERIFY2(written.read(graph.readAll(), &why), qPrintable(why));
+            QCOMPARE(written.placeName, std::vector<QString>({"A", "B", "C"}));
+            QVERIFY(written.osmId[std::size_t(written.placeNode[0])] > 0);
+            QCOMPARE(written.town[std::size_t(written.placeNode[1])], 1); // B's node, B's town
+        }
+        QCOMPARE(gpsnet({"osm", "--quiet", "--no-road-graph", good, there}).code, 0);
         QVERIFY(!QFileInfo::exists(there + "/roadgraph.bin"));
-        QCOMPARE(gpsnet({"osm", "--quiet", "--road-graph", good, there}).code, 0);
-        QFile graph(there + "/roadgraph.bin");
-        QVERIFY(graph.open(QIODevice::ReadOnly));
-        RoadGraphFile written;
-        QString why;
-        QVERIFY2(written.read(graph.readAll(), &why), qPrintable(why));
-        QCOMPARE(written.placeNode.size(), std::size_t(3)); // A, B and C
-        QVERIFY(written.osmId[std::size_t(written.placeNode[0])] > 0);
+        QVERIFY(read(there + "/villes.csv").startsWith("id,name,dept,lat,lon\n"));
         // Shapes that cannot be put in place (a folder holds the name): the network is there,
         // and said so; nothing is left beside it (the folder is the user's).
         const QString shapeless = dir.filePath("shapeless");
@@ -1337,8 +1343,9 @@ private slots:
                                                            "shapes.csv"),
                  qPrintable(halfway.err));
         QCOMPARE(read(shapeless + "/temps.csv"), QStringLiteral("A,B,2.359\nB,C,2.949\n"));
-        QCOMPARE(QDir(shapeless).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList({"credits.txt", "shapes.csv", "temps.csv", "villes.csv"}));
+        QCOMPARE(
+            QDir(shapeless).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList({"credits.txt", "roadgraph.bin", "shapes.csv", "temps.csv", "villes.csv"}));
 
         // A new folder has the mode any new folder has (here, under umask 022: 0755).
         const mode_t before = umask(022);

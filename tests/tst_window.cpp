@@ -1,6 +1,7 @@
 #include "Window.h"
 #include "appsettings.h"
 #include "citysearch.h"
+#include "drive.h"
 #include "fileactions.h"
 #include "hierarchybehind.h"
 #include "importdialog.h"
@@ -62,6 +63,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <tuple>
 
 #include <sys/stat.h> // mkfifo: a pipe where the settings are
@@ -1093,6 +1095,32 @@ private slots:
         QCOMPARE(table->headerData(1, Qt::Vertical).toString(), QStringLiteral("Distance(km)"));
         const double km = table->index(1, table->columnCount() - 1).data().toString().toDouble();
         QVERIFY2(km > 5 && km < 30, qPrintable(QString::number(km))); // some 10 km of hills
+        // It drives on the road graph written with it: each way its own drive (one-way streets),
+        // along the road nodes, its legs adding up to the search's time.
+        const auto *plan = w.findChild<RoutePlan *>();
+        QVERIFY(plan && plan->network().roadNodes());
+        const auto driven = [&](const QString &from, const QString &to) {
+            choose(w, "comboBoxDepart", from);
+            choose(w, "comboBoxArrive", to);
+            const std::vector<double> &legs = plan->legTimes();
+            const double sum = std::accumulate(legs.begin(), legs.end(), 0.0);
+            RouteFinder finder(plan->network());
+            const double time = finder.time(plan->path().front(), plan->path().back());
+            const RouteShape shape = plan->shape();
+            std::size_t points = 0;
+            for (const auto &line : shape.legLines)
+                points += line.size();
+            return std::tuple{sum, time, points, shape.totalKm()};
+        };
+        const auto [there, thereTime, therePoints, thereKm] =
+            driven("Monaco", QString::fromUtf8("Èze"));
+        const auto [back, backTime, backPoints, backKm] =
+            driven(QString::fromUtf8("Èze"), "Monaco");
+        QVERIFY(std::abs(there - thereTime) < 1e-6 && std::abs(back - backTime) < 1e-6);
+        QVERIFY2(std::abs(there - back) > 0.01, qPrintable(QString::number(there)));
+        QVERIFY(therePoints > 50 && backPoints > 50);
+        QCOMPARE(table->index(1, table->columnCount() - 1).data().toString().toDouble(),
+                 std::round(backKm * 1000) / 1000);
 
         // Again from the menu, into the same folder, with suburbs too: its network is replaced
         // once the user says so, and the suburbs are cities.

@@ -2,7 +2,7 @@
 //   gpsnet roads CITIES.csv [--roads-per-city R] [--separate DEPT,...]   (temps.csv on stdout)
 //   gpsnet synth N SEED DIR [--roads-per-city R] [--grid]                 (DIR/villes.csv,
 //   DIR/temps.csv)
-//   gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--road-graph]
+//   gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM] [--no-road-graph]
 //              [--quiet]
 
 #include "commandline.h"
@@ -52,13 +52,14 @@ const char *const kHelp =
     "      grid, anywhere in its cell\n"
     "  R is a number above 0 and at most 100\n"
     "  gpsnet osm EXTRACT DIR [--places KINDS] [--service] [--join-within KM]\n"
-    "             [--road-graph] [--quiet]\n"
+    "             [--no-road-graph] [--quiet]\n"
     "      a network of real roads from an OpenStreetMap extract (.osm.pbf, .osm,\n"
     "      .osm.bz2): the places (KINDS: place= values, default city,town,village)\n"
     "      as cities, joined to the nearest road within KM kilometres (default 2),\n"
     "      and between places the fastest times over the roads a car may use\n"
-    "      (highway=service too with --service); with --road-graph, the car road\n"
-    "      graph itself too (DIR/roadgraph.bin). Progress on standard error\n"
+    "      (highway=service too with --service), and the car road graph itself\n"
+    "      (DIR/roadgraph.bin, which GPS drives on; left out with --no-road-graph,\n"
+    "      and GPS then routes from place to place). Progress on standard error\n"
     "      unless --quiet; what was left out is always said\n"
     "  gpsnet --help | --version\n";
 
@@ -260,7 +261,9 @@ int osm(const Request &r)
     if (options.placeKinds.isEmpty())
         return usage(QStringLiteral("--places needs place kinds, such as city,town"));
     options.service = r.parser.isSet(QStringLiteral("service"));
-    options.nodeIds = r.parser.isSet(QStringLiteral("road-graph"));
+    // (--road-graph, from when the graph was written only on request, is still taken.)
+    const bool roadGraph = !r.parser.isSet(QStringLiteral("no-road-graph"));
+    options.nodeIds = roadGraph;
     if (r.parser.isSet(QStringLiteral("join-within"))) {
         bool ok = false;
         options.joinWithinKm = r.parser.value(QStringLiteral("join-within")).toDouble(&ok);
@@ -283,7 +286,7 @@ int osm(const Request &r)
                         .arg(QDir::toNativeSeparators(r.args[1]),
                              options.placeKinds.join(QStringLiteral(", "))));
     QString error;
-    if (!osmnet::write(r.args[2], net, &error, r.parser.isSet(QStringLiteral("road-graph"))))
+    if (!osmnet::write(r.args[2], net, &error, roadGraph))
         return fail(error);
     if (!r.parser.isSet(QStringLiteral("quiet")))
         QTextStream(stderr) << "gpsnet: wrote " << net.places.size()
@@ -322,8 +325,9 @@ int run(const QStringList &arguments)
     const QCommandLineOption quietOption(QStringLiteral("quiet"));
     const QCommandLineOption gridOption(QStringLiteral("grid"));
     const QCommandLineOption roadGraphOption(QStringLiteral("road-graph"));
+    const QCommandLineOption noRoadGraphOption(QStringLiteral("no-road-graph"));
     parser.addOptions({perCity, separateOption, placesOption, serviceOption, joinOption,
-                       quietOption, gridOption, roadGraphOption});
+                       quietOption, gridOption, roadGraphOption, noRoadGraphOption});
     if (const int done = commandline::parse(parser, arguments, QStringLiteral("gpsnet"), kHelp);
         done >= 0)
         return done;

@@ -7,6 +7,10 @@
 #include "roadgraphfile.h"
 #include "roadshapes.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cmath>
 
@@ -114,7 +118,17 @@ bool write(const QString &dir, const Network &network, QString *error, bool road
         }
         extras.emplace_back(RoadGraphFile::fileName(), std::move(graph));
     }
-    return writeNetworkFiles(dir, citiesCsv(network), roadsCsv(network), extras, error);
+    if (!writeNetworkFiles(dir, citiesCsv(network), roadsCsv(network), extras, error))
+        return false;
+    // A road graph of the folder's last network would drive between other places.
+    const QString old = QDir(dir).filePath(RoadGraphFile::fileName());
+    if (!roadGraph && QFileInfo::exists(old) && !QFile::remove(old)) {
+        *error = QStringLiteral("the network was written, but the road graph of the one before "
+                                "(%1) could not be removed")
+                     .arg(QDir::toNativeSeparators(old));
+        return false;
+    }
+    return true;
 }
 
 } // namespace osmnet

@@ -133,9 +133,9 @@ QByteArray roadGraphBin(const Network &network);
 // (with the umask's mode) and moved into place; in a DIR that is there, the new files are
 // written inside it and both put in place, or neither. False, with the reason, when that
 // cannot be done.
-// With `roadGraph`, DIR/roadgraph.bin too (roadGraphBin): GPS does not route on it yet, and
-// it costs some 60 bytes a road node to make (a 64 MB file for a million).
-bool write(const QString &dir, const Network &network, QString *error, bool roadGraph = false);
+// With `roadGraph`, DIR/roadgraph.bin too (roadGraphBin), which GPS then drives on; without,
+// one left there from before is removed.
+bool write(const QString &dir, const Network &network, QString *error, bool roadGraph = true);
 
 // Speed on a highway of that class with that maxspeed tag (a plain decimal of km/h, "50 km/h" or
 // "30 mph", from 1 to 300 km/h; anything else: the class's default). 0 for a class cars do not

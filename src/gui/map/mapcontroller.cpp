@@ -152,7 +152,9 @@ NameRequest MapController::nameRequest() const
     const std::vector<int> &path = plan->path();
     const std::vector<double> &legs = plan->legTimes();
     QSet<int> onRoute;
-    const RouteShape along = plan->network().shapes().isEmpty() ? RouteShape() : plan->shape();
+    const RouteShape along = plan->network().shapes().isEmpty() && !plan->network().roadNodes()
+                                 ? RouteShape()
+                                 : plan->shape();
     for (std::size_t k = 0; k < path.size(); ++k) {
         if (!onRoute.contains(path[k])) {
             onRoute.insert(path[k]);

@@ -245,7 +245,8 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
 
 void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &network,
                     const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, const QStringList &typed)
+                    const std::vector<double> &legTimes, const QStringList &typed,
+                    const RouteShape *driven)
 {
     double coordLongLast = 0.0;
     double coordLatLast = 0.0;
@@ -268,11 +269,12 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
         }
     }
     // Legs along their roads where the network has their shapes.
-    const bool shaped = &cities == &network.cities() && !network.shapes().isEmpty();
+    const bool shaped = &cities == &network.cities() && (driven || !network.shapes().isEmpty());
     // (Through a town the route only passes, not to its point and back: as the exports have it.)
     const RouteShape along =
-        shaped ? routeShape(network, path, std::vector<QString>(typed.begin(), typed.end()))
-               : RouteShape();
+        !shaped  ? RouteShape()
+        : driven ? *driven
+                 : routeShape(network, path, std::vector<QString>(typed.begin(), typed.end()));
     int lastAt = -1;
     std::vector<QPoint> bends;
     for (std::size_t k = 0; k < path.size(); ++k) {

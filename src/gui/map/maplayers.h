@@ -3,6 +3,7 @@
 #include "maplabels.h"
 #include "mapviewport.h"
 #include "network.h"
+#include "routeshape.h"
 
 #include <QFont>
 #include <QObject>
@@ -53,10 +54,12 @@ Crowd drawNetworkLayer(QPainter &painter, const MapViewport &view, const QRect &
 // The route: red legs and stops, the start marked blue and the end green. A stop is visited
 // once for each city that bears its name; no line is drawn for a leg that no road makes. The
 // cities named in `typed` (the stops a user typed) are ringed, apart from those the route only
-// passes through.
+// passes through. A route that drives on the network's road graph comes with its `driven`
+// shape.
 void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &network,
                     const std::vector<City> &cities, const std::vector<int> &path,
-                    const std::vector<double> &legTimes, const QStringList &typed = {});
+                    const std::vector<double> &legTimes, const QStringList &typed = {},
+                    const RouteShape *driven = nullptr);
 
 // A bar of a round number of kilometres at the foot of the map area (`area`, in pixels), as
 // the view's scale is in its middle.

@@ -256,7 +256,8 @@ void Fenetre::drawRoad(QPainter &painter, const std::vector<City> &cities)
 {
     drawRouteLayer(painter, map->view(), plan->network(), cities, path, pathTime,
                    prefs.ringStops && plan->mode() == RoutePlan::Mode::Typed ? plan->stops()
-                                                                             : QStringList());
+                                                                             : QStringList(),
+                   plan->drivenShape());
 }
 
 void Fenetre::showRoute()

@@ -100,6 +100,7 @@ void OsmImport::convert(const QString &extract, const QString &folder, const QSt
             osmnet::Options options;
             if (!places.isEmpty())
                 options.placeKinds = places;
+            options.nodeIds = true; // for the road graph the window then drives on
             options.cancelled = [flag] { return flag->load(); };
             options.progress = [self](const QString &text) {
                 QMetaObject::invokeMethod(self, [self, text] {

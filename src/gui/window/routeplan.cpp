@@ -1,5 +1,6 @@
 #include "routeplan.h"
 
+#include "drive.h"
 #include "infinity.h"
 #include "logging.h"
 #include "searches.h"
@@ -62,23 +63,23 @@ void RoutePlan::setEnd(const QString &end)
 
 bool RoutePlan::through(const QStringList &names)
 {
-    std::vector<int> found;
-    std::vector<double> times;
+    PlannedRoute found;
     try {
-        found = finder->routeThrough(std::vector<QString>(names.begin(), names.end()));
-        times = net->legTimes(found);
+        found = planRoute(*net, *finder, std::vector<QString>(names.begin(), names.end()),
+                          net->roadNodes() != nullptr);
     } catch (const std::bad_alloc &) {
         emit outOfMemory();
         return false;
     }
-    for (const int at : found)
+    for (const int at : found.path)
         qCDebug(lcWindow) << "path : " << at;
-    for (const int at : found)
+    for (const int at : found.path)
         qCDebug(lcWindow) << "newPathName : " << net->cities()[std::size_t(at)].getName();
     typed = names;
     how = Mode::Typed;
-    route = std::move(found);
-    legs = std::move(times);
+    route = std::move(found.path);
+    legs = std::move(found.legs);
+    driven = std::move(found.shape);
     // The last leg's two names are the ends a later choice of one of them keeps (a departure
     // chosen after "Brest Rennes Nantes" routes to Nantes); with fewer than two names, no leg:
     // the ends stay as they were.
@@ -188,12 +189,16 @@ void RoutePlan::recompute()
         return;
     }
     try {
-        route = how == Mode::TwoCities && !from.isEmpty() && !to.isEmpty() ? finder->route(from, to)
-                                                                           : std::vector<int>();
-        legs = net->legTimes(route);
+        PlannedRoute found;
+        if (how == Mode::TwoCities && !from.isEmpty() && !to.isEmpty())
+            found = planRoute(*net, *finder, {from, to}, net->roadNodes() != nullptr);
+        route = std::move(found.path);
+        legs = std::move(found.legs);
+        driven = std::move(found.shape);
     } catch (const std::bad_alloc &) {
         route.clear();
         legs.clear();
+        driven = RouteShape();
         emit outOfMemory();
     }
     emit routeChanged();

@@ -96,10 +96,15 @@ public:
     // The route along the roads: each leg's km and line, where the network has its shapes.
     RouteShape shape() const
     {
+        if (net->roadNodes())
+            return driven;
         return routeShape(*net, route,
                           how == Mode::Typed ? std::vector<QString>(typed.begin(), typed.end())
                                              : std::vector<QString>());
     }
+    // The route's shape where it drives on the network's road graph (then made with the
+    // route), else none: see shape().
+    const RouteShape *drivenShape() const { return net->roadNodes() ? &driven : nullptr; }
     // A route is on show: both ends chosen (or typed) and a path found.
     bool routed() const { return !route.empty(); }
     // Every city that bears a stop's name, in route order: the travel table's cities.
@@ -135,5 +140,6 @@ private:
     QStringList typed;
     std::vector<int> route;
     std::vector<double> legs;
+    RouteShape driven; // on a road graph, made with the route
     Unit timeUnit = Unit::Minutes;
 };

@@ -137,18 +137,28 @@ std::vector<double> roadTimes(const osmnet::RoadGraph &g, int from,
 // graph: from place i to place j, each direction apart, the time of the fastest drive
 // (`road[i]`, roadTimes from i's node) to the arcs' rounding, a line of arcs the graph has, km
 // its length, legs that add up, and the OSM node of each end. Every ordered pair, or `sample`
-// random ones; with the hierarchy too on a second network. Returns the drives checked.
+// random ones; every other one on the network opened again from its image, with its hierarchy.
+// Returns the drives checked.
 int checkDrives(const QString &dir, const osmnet::Network &osm,
                 const std::vector<std::vector<double>> &road, const std::vector<double> &arcKm,
                 int sample)
 {
     Network plain, quick;
     QStringList said;
-    if (plain.load(dir, &said) != Network::Load::Ok || !plain.roadNodes() || !said.isEmpty() ||
-        quick.load(dir) != Network::Load::Ok)
+    if (plain.load(dir, &said) != Network::Load::Ok || !plain.roadNodes() || !said.isEmpty())
         return -1;
-    quick.buildHierarchy();
-    if (!quick.hierarchy())
+    // The other opened from its image (kept by the first opening), with its hierarchy.
+    QTemporaryDir images;
+    Network::Cache cache;
+    cache.folder = images.path();
+    cache.smallest = 0;
+    cache.hierarchyFrom = 0;
+    bool fromImage = true;
+    cache.fromImage = &fromImage;
+    if (Network().load(dir, nullptr, cache) != Network::Load::Ok || fromImage ||
+        quick.load(dir, &said, cache) != Network::Load::Ok || !fromImage || !said.isEmpty())
+        return -1;
+    if (!quick.hierarchy() || !quick.roadNodes())
         return -2;
     const osmnet::RoadGraph &g = osm.graph;
     const int n = int(osm.places.size());

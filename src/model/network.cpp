@@ -38,19 +38,14 @@ Network::Load Network::load(const QString &dir, QStringList *messages)
 Network::Load Network::load(const QString &dir, QStringList *messages, const Cache &cache)
 {
     bool shapesRead = false; // (with the image, or before it is made)
-    // A folder with its road graph is read whole for now: the image holds no road graph.
-    const bool roads = QFileInfo(QDir(dir).filePath(QStringLiteral("roadgraph.bin"))).isFile();
-    if (roads && cache.fromImage)
-        *cache.fromImage = false;
-    const Load result = roads ? loadFolder(dir, messages, cache.stage)
-                              : loadCached(dir, messages, cache, &shapesRead);
+    const Load result = loadCached(dir, messages, cache, &shapesRead);
     if (result != Load::NoFolder && !shapesRead) {
         if (cache.stage)
             cache.stage(Stage::Shapes);
         shapeSet.read(dir, shapeRoads(), messages);
+        if (result == Load::Ok)
+            readRoadGraph(dir, messages);
     }
-    if (roads && result == Load::Ok)
-        readRoadGraph(dir, messages);
     return result;
 }
 

@@ -140,8 +140,8 @@ public:
     QByteArray image(const QStringList &messages) const;
     // Changed whenever what an image holds changes: an image of another version is not read.
     // (2: a hash of key and image; 3: the hierarchy; 4: up to 2 million nodes; 5: the shapes;
-    // 6: a hierarchy left for later.)
-    static constexpr quint32 kImageVersion = 6;
+    // 6: a hierarchy left for later; 7: the road graph.)
+    static constexpr quint32 kImageVersion = 7;
     bool readImage(QByteArrayView bytes, QStringList *messages);
 
     // The roads' shapes and lengths, where the folder has them (shapes.csv, read after the
@@ -281,4 +281,6 @@ private:
     std::vector<std::pair<int, int>> placePairs; // roadPairs(), kept when the roads are driven
     // Reads DIR/roadgraph.bin where there is one (see useRoadGraph), its problems said.
     void readRoadGraph(const QString &dir, QStringList *messages);
+    // readImageFrom's part for the road graph: false for bytes that cannot be one.
+    bool readRoadNodes(imagebytes::Reader &r);
 };

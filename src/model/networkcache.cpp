@@ -1,4 +1,5 @@
 #include "networkcache.h"
+#include "roadgraphfile.h"
 
 #include "imagebytes.h"
 #include "logging.h"
@@ -279,8 +280,10 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
     const QDir folder(dir);
     const QString cities = folder.filePath(QStringLiteral("villes.csv"));
     const QString roads = folder.filePath(QStringLiteral("temps.csv"));
+    const QString graph = folder.filePath(RoadGraphFile::fileName());
     if (cache.folder.isEmpty() || !QFileInfo(dir).isDir() ||
-        QFileInfo(cities).size() + QFileInfo(roads).size() < cache.smallest)
+        QFileInfo(cities).size() + QFileInfo(roads).size() + QFileInfo(graph).size() <
+            cache.smallest)
         return loadFolder(dir, messages, cache.stage);
     // One image a folder, however its path is spelt.
     QByteArray key;
@@ -290,7 +293,8 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
     const auto makeKey = [&] {
         try {
             keyMade = networkcache::addKey(&key, cities) && networkcache::addKey(&key, roads) &&
-                      networkcache::addOptionalKey(&key, folder.filePath(RoadShapes::fileName()));
+                      networkcache::addOptionalKey(&key, folder.filePath(RoadShapes::fileName())) &&
+                      networkcache::addOptionalKey(&key, graph);
         } catch (...) { // out of memory: no key, no image
         }
     };
@@ -346,10 +350,13 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
             cache.stage(Stage::Shapes);
         shapeSet.read(dir, shapeRoads(), &found); // simplified once, kept in the image
         *shapesRead = true;
+        if (result == Load::Ok)
+            readRoadGraph(dir, &found);
         // Nothing is built for an image that cannot be kept: asked first, and said once.
         QString why;
         const qint64 text = QFileInfo(cities).size() + QFileInfo(roads).size() +
-                            QFileInfo(folder.filePath(RoadShapes::fileName())).size();
+                            QFileInfo(folder.filePath(RoadShapes::fileName())).size() +
+                            QFileInfo(graph).size();
         if (result == Load::Ok &&
             networkcache::canKeep(cache.folder, file, 2 * text + (qint64(1) << 20), &why)) {
             const bool build = cache.wantsHierarchy(nodeCount()); // once, for every later opening

@@ -1,5 +1,6 @@
 // A network as bytes, and back: a million places open from their image in a fraction of the time
 // their text takes to read (networkcache.cpp keeps them between runs).
+#include "drive.h"
 #include "hierarchy.h"
 #include "imagebytes.h"
 #include "logging.h"
@@ -93,6 +94,22 @@ QByteArray Network::imageOf(const QStringList &messages,
         w.putString(name);
     w.putArray(ends);
     w.putArray(times);
+    // The road graph the searches drive on, where the folder has one.
+    w.put(quint8(roadGraph ? 1 : 0));
+    if (roadGraph) {
+        const RoadNodes &g = *roadGraph;
+        w.putArray(g.lat);
+        w.putArray(g.lon);
+        w.putArray(g.osmId);
+        w.putArray(g.town);
+        w.putArray(g.cityNode);
+        w.putArray(g.ms);
+        w.putArray(g.cm);
+        std::vector<std::int32_t> pairs;
+        for (const auto &[a, b] : placePairs)
+            pairs.insert(pairs.end(), {a, b});
+        w.putArray(pairs);
+    }
     w.putArray(self);
     w.putArray(offsets);
     w.putArray(arcs);
@@ -113,6 +130,43 @@ QByteArray Network::imageOf(const QStringList &messages,
     for (const QString &text : messages)
         w.putString(text);
     return w.out;
+}
+
+bool Network::readRoadNodes(imagebytes::Reader &r)
+{
+    auto made = std::make_shared<RoadNodes>();
+    RoadNodes &g = *made;
+    const int n = size();
+    std::vector<std::int32_t> pairs;
+    if (!r.getArray(&g.lat) || !r.getArray(&g.lon) || !r.getArray(&g.osmId) ||
+        !r.getArray(&g.town) || !r.getArray(&g.cityNode) || !r.getArray(&g.ms) ||
+        !r.getArray(&g.cm) || !r.getArray(&pairs) || pairs.size() % 2 != 0)
+        return false;
+    for (std::size_t k = 0; k < pairs.size(); k += 2)
+        placePairs.emplace_back(pairs[k], pairs[k + 1]);
+    const std::size_t count = g.lat.size();
+    if (g.lon.size() != count || g.osmId.size() != count || g.town.size() != count ||
+        g.cityNode.size() != std::size_t(n) || count > std::size_t(INT_MAX - n))
+        return false;
+    for (const std::int32_t c : g.town)
+        if (c < -1 || c >= n)
+            return false;
+    for (const std::int32_t v : g.cityNode)
+        if (v < -1 || std::size_t(std::int64_t(v) + 1) > count)
+            return false;
+    for (std::size_t k = 0; k < count; ++k)
+        if (std::abs(std::int64_t(g.lat[k])) > 900'000'000 ||
+            std::abs(std::int64_t(g.lon[k])) > 1'800'000'000)
+            return false;
+    for (const auto &[a, b] : placePairs)
+        if (a < 0 || b < 0 || a >= n || b >= n)
+            return false;
+    g.first = n;
+    hubs = 0; // (as useRoadGraph leaves them)
+    hubOf.assign(std::size_t(n), -1);
+    roadNodeCount = int(count);
+    roadGraph = std::move(made);
+    return true;
 }
 
 bool Network::readImage(QByteArrayView bytes, QStringList *messages)
@@ -174,10 +228,15 @@ bool Network::readImageFrom(imagebytes::Reader &r, QStringList *messages)
             roadVector.push_back(Road{nameOf[ends[2 * k]], nameOf[ends[2 * k + 1]], times[k]});
         }
     }
+    quint8 roads = 0;
+    ok = ok && r.get(&roads) && roads <= 1 && (roads == 0 || readRoadNodes(r));
     const int nodes = nodeCount();
     ok = ok && r.getArray(&self) && self.size() == n && r.getArray(&offsets) && r.getArray(&arcs) &&
          r.getArray(&inOffsets) && r.getArray(&inArcs) && validArcs(offsets, arcs, nodes) &&
-         (hubs > 0 ? validArcs(inOffsets, inArcs, nodes) : inOffsets.empty() && inArcs.empty());
+         (hubs > 0 || roadGraph ? validArcs(inOffsets, inArcs, nodes)
+                                : inOffsets.empty() && inArcs.empty()) &&
+         (!roadGraph ||
+          (roadGraph->ms.size() == arcs.size() && roadGraph->cm.size() == arcs.size()));
     for (std::size_t i = 0; ok && i < self.size(); ++i)
         ok = isTime(self[i]);
     quint8 hasHierarchy = 0;

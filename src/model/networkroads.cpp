@@ -35,7 +35,9 @@ void Network::readRoadGraph(const QString &dir, QStringList *messages)
         return say(file.errorString());
     RoadGraphFile graph;
     QString why;
-    if (!graph.read(file.readAll(), &why) || !useRoadGraph(graph, &why))
+    if (!graph.read(file.readAll(), &why)) // (its bytes let go before the graph is laid out)
+        return say(why);
+    if (!useRoadGraph(graph, &why))
         return say(why);
     const int lost = int(std::count(roadGraph->cityNode.begin(), roadGraph->cityNode.end(), -1));
     if (lost > 0 && messages)
@@ -82,51 +84,66 @@ bool Network::useRoadGraph(const RoadGraphFile &file, QString *why)
         if (file.town[v] >= 0)
             g.town[v] = cityOfPlace[std::size_t(file.town[v])];
 
-    // The search graph: each city to its road node and back at no cost, then the road arcs.
-    struct Out
-    {
-        std::int32_t from;
-        Arc arc;
-        std::uint32_t ms, cm;
-    };
-    std::vector<Out> all;
-    all.reserve(file.to.size() + 2 * std::size_t(n));
+    // The search graph: each city to its road node and back at no cost, then the road arcs,
+    // each node's sorted by the node reached (the searches look arcs up so).
+    std::vector<std::int32_t> citiesAt(std::size_t(roads) + 1, 0); // cities on each road node
     for (int c = 0; c < n; ++c)
-        if (const int v = g.cityNode[std::size_t(c)]; v >= 0) {
-            all.push_back({c, {n + v, 0.0}, 0, 0});
-            all.push_back({n + v, {c, 0.0}, 0, 0});
-        }
-    for (int v = 0; v < roads; ++v)
-        for (std::int64_t a = file.first[std::size_t(v)]; a < file.first[std::size_t(v) + 1]; ++a) {
-            const auto k = std::size_t(a);
-            all.push_back({n + v, {n + file.to[k], file.ms[k] / 60000.0}, file.ms[k], file.cm[k]});
-        }
-    std::stable_sort(all.begin(), all.end(), [](const Out &x, const Out &y) {
-        return x.from != y.from ? x.from < y.from : x.arc.to < y.arc.to;
-    });
+        if (const int v = g.cityNode[std::size_t(c)]; v >= 0)
+            ++citiesAt[std::size_t(v) + 1];
+    std::partial_sum(citiesAt.begin(), citiesAt.end(), citiesAt.begin());
+    std::vector<std::int32_t> onNode(std::size_t(citiesAt.back()));
+    {
+        std::vector<std::int32_t> fill(citiesAt.begin(), citiesAt.end() - 1);
+        for (int c = 0; c < n; ++c)
+            if (const int v = g.cityNode[std::size_t(c)]; v >= 0)
+                onNode[std::size_t(fill[std::size_t(v)]++)] = c;
+    }
     const std::vector<std::pair<int, int>> pairs = roadPairs(); // the map's, before they go
     const int nodes = n + roads;
+    const std::size_t arcCount = file.to.size() + 2 * onNode.size();
     offsets.assign(std::size_t(nodes) + 1, 0);
-    arcs.resize(all.size());
-    g.ms.resize(all.size());
-    g.cm.resize(all.size());
-    for (std::size_t k = 0; k < all.size(); ++k) {
-        ++offsets[std::size_t(all[k].from) + 1];
-        arcs[k] = all[k].arc;
-        g.ms[k] = all[k].ms;
-        g.cm[k] = all[k].cm;
+    arcs.clear();
+    arcs.reserve(arcCount);
+    g.ms.clear();
+    g.ms.reserve(arcCount);
+    g.cm.clear();
+    g.cm.reserve(arcCount);
+    const auto add = [&](int to, std::uint32_t ms, std::uint32_t cm) {
+        arcs.push_back({to, ms / 60000.0});
+        g.ms.push_back(ms);
+        g.cm.push_back(cm);
+    };
+    for (int c = 0; c < n; ++c) {
+        if (const int v = g.cityNode[std::size_t(c)]; v >= 0)
+            add(n + v, 0, 0);
+        offsets[std::size_t(c) + 1] = std::int64_t(arcs.size());
     }
-    std::partial_sum(offsets.begin(), offsets.end(), offsets.begin());
-    std::stable_sort(all.begin(), all.end(), [](const Out &x, const Out &y) {
-        return x.arc.to != y.arc.to ? x.arc.to < y.arc.to : x.from < y.from;
-    });
+    std::vector<std::pair<std::int32_t, std::int64_t>> order; // one node's: reached, file arc
+    for (int v = 0; v < roads; ++v) {
+        for (std::int32_t k = citiesAt[std::size_t(v)]; k < citiesAt[std::size_t(v) + 1]; ++k)
+            add(onNode[std::size_t(k)], 0, 0); // (cities come before every road node)
+        order.clear();
+        for (std::int64_t a = file.first[std::size_t(v)]; a < file.first[std::size_t(v) + 1]; ++a)
+            order.emplace_back(file.to[std::size_t(a)], a);
+        std::sort(order.begin(), order.end());
+        for (const auto &[to, a] : order)
+            add(n + to, file.ms[std::size_t(a)], file.cm[std::size_t(a)]);
+        offsets[std::size_t(n + v) + 1] = std::int64_t(arcs.size());
+    }
+    // Arriving arcs: counted by the node reached, then placed in the order of the nodes they
+    // leave, so that each list is sorted too.
     inOffsets.assign(std::size_t(nodes) + 1, 0);
-    inArcs.resize(all.size());
-    for (std::size_t k = 0; k < all.size(); ++k) {
-        ++inOffsets[std::size_t(all[k].arc.to) + 1];
-        inArcs[k] = {all[k].from, all[k].arc.time};
-    }
+    for (const Arc &arc : arcs)
+        ++inOffsets[std::size_t(arc.to) + 1];
     std::partial_sum(inOffsets.begin(), inOffsets.end(), inOffsets.begin());
+    inArcs.resize(arcs.size());
+    {
+        std::vector<std::int64_t> fill(inOffsets.begin(), inOffsets.end() - 1);
+        for (int u = 0; u < nodes; ++u)
+            for (std::int64_t a = offsets[std::size_t(u)]; a < offsets[std::size_t(u) + 1]; ++a)
+                inArcs[std::size_t(fill[std::size_t(arcs[std::size_t(a)].to)]++)] = {
+                    u, arcs[std::size_t(a)].time};
+    }
     placePairs = pairs;
     hubs = 0; // the names' nodes served the roads of temps.csv, no longer searched
     hubOf.assign(std::size_t(n), -1);

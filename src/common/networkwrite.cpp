@@ -28,30 +28,42 @@ QString freshName(const QString &folder, const QString &stem)
 
 // Written straight to the file, a write after another until all is there: a buffered write
 // that the disk cut short reads as done, and its flush says "Unknown error" (or nothing).
-bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
+bool writeFile(const QString &path, const NetworkExtra &file, QString *error)
 {
     QFile f(path);
+    bool made = true;
     if (f.open(QIODevice::NewOnly | QIODevice::Unbuffered)) {
-        qint64 done = 0;
-        while (done < bytes.size()) {
-            const qint64 more = f.write(bytes.constData() + done, bytes.size() - done);
-            if (more <= 0)
-                break;
-            done += more;
-        }
-        if (done == bytes.size())
+        const auto put = [&f](QByteArrayView bytes) {
+            qint64 done = 0;
+            while (done < bytes.size()) {
+                const qint64 more = f.write(bytes.data() + done, bytes.size() - done);
+                if (more <= 0)
+                    return false;
+                done += more;
+            }
+            return true;
+        };
+        made = file.make ? file.make(put) : put(file.bytes);
+        if (made && f.error() == QFileDevice::NoError)
             return true;
     }
-    *error = QStringLiteral("%1: cannot write (%2)")
-                 .arg(QDir::toNativeSeparators(path), f.errorString());
+    *error = !made && f.error() == QFileDevice::NoError
+                 ? QStringLiteral("%1: cannot be made").arg(QDir::toNativeSeparators(path))
+                 : QStringLiteral("%1: cannot write (%2)")
+                       .arg(QDir::toNativeSeparators(path), f.errorString());
     f.remove();
     return false;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    return writeFile(path, NetworkExtra{QString(), bytes}, error);
 }
 
 } // namespace
 
 bool writeNetworkFiles(const QString &dir, const QByteArray &cities, const QByteArray &roads,
-                       const std::vector<std::pair<QString, QByteArray>> &extras, QString *error)
+                       const std::vector<NetworkExtra> &extras, QString *error)
 {
     const QFileInfo target(dir);
     if (target.exists() && !target.isDir()) {
@@ -75,8 +87,8 @@ bool writeNetworkFiles(const QString &dir, const QByteArray &cities, const QByte
         }
         bool written = writeFile(fresh + QStringLiteral("/villes.csv"), cities, error) &&
                        writeFile(fresh + QStringLiteral("/temps.csv"), roads, error);
-        for (const auto &[name, bytes] : extras)
-            written = written && writeFile(fresh + u'/' + name, bytes, error);
+        for (const NetworkExtra &extra : extras)
+            written = written && writeFile(fresh + u'/' + extra.name, extra, error);
         if (written) {
             std::filesystem::rename(native(fresh), native(target.absoluteFilePath()), failed);
             if (!failed)
@@ -95,8 +107,8 @@ bool writeNetworkFiles(const QString &dir, const QByteArray &cities, const QByte
     const QString newCities = freshName(dir, QStringLiteral(".villes.csv.")),
                   newRoads = freshName(dir, QStringLiteral(".temps.csv."));
     std::vector<QString> newExtras;
-    for (const auto &[name, bytes] : extras)
-        newExtras.push_back(freshName(dir, u'.' + name + u'.'));
+    for (const NetworkExtra &extra : extras)
+        newExtras.push_back(freshName(dir, u'.' + extra.name + u'.'));
     const auto clean = [&] {
         QFile::remove(newCities);
         QFile::remove(newRoads);
@@ -105,7 +117,7 @@ bool writeNetworkFiles(const QString &dir, const QByteArray &cities, const QByte
     };
     bool written = writeFile(newCities, cities, error) && writeFile(newRoads, roads, error);
     for (std::size_t k = 0; k < extras.size(); ++k)
-        written = written && writeFile(newExtras[k], extras[k].second, error);
+        written = written && writeFile(newExtras[k], extras[k], error);
     if (!written) {
         clean();
         return false;
@@ -143,12 +155,12 @@ bool writeNetworkFiles(const QString &dir, const QByteArray &cities, const QByte
         // said so (old shapes, of other roads, are not left to mislead).
         QStringList missed;
         for (std::size_t k = 0; k < extras.size(); ++k) {
-            const QString place = folder.filePath(extras[k].first);
+            const QString place = folder.filePath(extras[k].name);
             std::error_code one;
             std::filesystem::rename(native(newExtras[k]), native(place), one);
             if (one) {
                 QFile::remove(place);
-                missed << QStringLiteral("%1 (%2)").arg(extras[k].first,
+                missed << QStringLiteral("%1 (%2)").arg(extras[k].name,
                                                         QString::fromStdString(one.message()));
             }
         }

@@ -13,19 +13,6 @@ constexpr char kMagic[8] = {'G', 'P', 'S', 'R', 'O', 'A', 'D', 'G'};
 // A node's arcs are counted in 16 bits: no road node meets 65,535 others.
 constexpr std::int64_t kMostArcs = 65535;
 
-template <typename T> void put(QByteArray *out, T value)
-{
-    char bytes[sizeof(T)];
-    qToLittleEndian(value, bytes);
-    out->append(bytes, sizeof(T));
-}
-
-template <typename T> void putAll(QByteArray *out, const std::vector<T> &values)
-{
-    for (const T v : values)
-        put(out, v);
-}
-
 class Reader
 {
 public:
@@ -55,45 +42,144 @@ public:
 
 } // namespace
 
+namespace {
+
+// Little-endian values gathered a megabyte at a time, hashed as they go.
+class Pieces
+{
+public:
+    explicit Pieces(const std::function<bool(QByteArrayView)> &out) : out(out)
+    {
+        buffer.reserve(kPiece + 64);
+    }
+    template <typename T> void put(T value)
+    {
+        char bytes[sizeof(T)];
+        qToLittleEndian(value, bytes);
+        append(bytes, sizeof(T));
+    }
+    void append(const char *at, qsizetype n)
+    {
+        buffer.append(at, n);
+        if (buffer.size() >= kPiece)
+            flush();
+    }
+    bool finish()
+    {
+        flush();
+        put(hash.value()); // (not hashed itself: flushed below)
+        const QByteArray last = buffer;
+        buffer.clear();
+        return ok && out(last);
+    }
+
+private:
+    void flush()
+    {
+        hash.add(buffer.constData(), buffer.size());
+        ok = ok && out(buffer);
+        buffer.clear();
+    }
+    static constexpr qsizetype kPiece = qsizetype(1) << 20;
+    const std::function<bool(QByteArrayView)> &out;
+    QByteArray buffer;
+    networkcache::ImageHash hash;
+    bool ok = true;
+};
+
+} // namespace
+
+bool RoadGraphFile::write(const Source &graph, const std::function<bool(QByteArrayView)> &out)
+{
+    const std::int64_t nodes = graph.nodes, arcs = nodes > 0 ? graph.first(nodes) : 0;
+    for (std::int64_t v = 0; v < nodes; ++v)
+        if (graph.first(v + 1) - graph.first(v) > kMostArcs)
+            return false;
+    std::vector<QByteArray> names(std::size_t(graph.places));
+    std::vector<std::int32_t> placeNodes(std::size_t(graph.places));
+    for (std::int64_t p = 0; p < graph.places; ++p) {
+        graph.place(p, &placeNodes[std::size_t(p)], &names[std::size_t(p)]);
+        if (names[std::size_t(p)].size() > 65535)
+            return false;
+    }
+    Pieces w(out);
+    w.append(kMagic, 8);
+    w.put(kVersion);
+    w.put(std::uint64_t(nodes));
+    w.put(std::uint64_t(arcs));
+    w.put(std::uint64_t(graph.places));
+    // Column after column, as the README lays the file out.
+    std::int32_t lat = 0, lon = 0, town = 0, to = 0;
+    std::int64_t id = 0;
+    std::uint32_t ms = 0, cm = 0;
+    for (int column = 0; column < 3; ++column)
+        for (std::int64_t v = 0; v < nodes; ++v) {
+            graph.node(v, &lat, &lon, &id, &town);
+            if (column == 0)
+                w.put(lat);
+            else if (column == 1)
+                w.put(lon);
+            else
+                w.put(id);
+        }
+    for (std::int64_t v = 0; v < nodes; ++v)
+        w.put(std::uint16_t(graph.first(v + 1) - graph.first(v)));
+    for (int column = 0; column < 3; ++column)
+        for (std::int64_t a = 0; a < arcs; ++a) {
+            graph.arc(a, &to, &ms, &cm);
+            if (column == 0)
+                w.put(to);
+            else if (column == 1)
+                w.put(ms);
+            else
+                w.put(cm);
+        }
+    for (const std::int32_t v : placeNodes)
+        w.put(v);
+    for (std::int64_t v = 0; v < nodes; ++v) {
+        graph.node(v, &lat, &lon, &id, &town);
+        w.put(town);
+    }
+    for (const QByteArray &name : names) {
+        w.put(std::uint16_t(name.size()));
+        w.append(name.constData(), name.size());
+    }
+    return w.finish();
+}
+
 QByteArray RoadGraphFile::bytes() const
 {
-    for (std::size_t v = 0; v + 1 < first.size(); ++v)
-        if (first[v + 1] - first[v] > kMostArcs)
-            return {};
-    std::vector<QByteArray> names;
-    for (std::size_t k = 0; k < placeNode.size(); ++k) {
-        names.push_back(k < placeName.size() ? placeName[k].toUtf8() : QByteArray());
-        if (names.back().size() > 65535)
-            return {};
-    }
-    QByteArray out;
+    Source graph;
+    graph.nodes = std::int64_t(lat.size());
+    graph.places = std::int64_t(placeNode.size());
+    graph.first = [this](std::int64_t v) { return first[std::size_t(v)]; };
+    graph.node = [this](std::int64_t v, std::int32_t *la, std::int32_t *lo, std::int64_t *id,
+                        std::int32_t *t) {
+        const auto k = std::size_t(v);
+        *la = lat[k];
+        *lo = lon[k];
+        *id = osmId[k];
+        *t = k < town.size() ? town[k] : -1;
+    };
+    graph.arc = [this](std::int64_t a, std::int32_t *t, std::uint32_t *m, std::uint32_t *c) {
+        *t = to[std::size_t(a)];
+        *m = ms[std::size_t(a)];
+        *c = cm[std::size_t(a)];
+    };
+    graph.place = [this](std::int64_t p, std::int32_t *node, QByteArray *name) {
+        *node = placeNode[std::size_t(p)];
+        *name =
+            std::size_t(p) < placeName.size() ? placeName[std::size_t(p)].toUtf8() : QByteArray();
+    };
+    QByteArray all;
     // Its size known beforehand: grown by appends, it would take up to twice that meanwhile.
-    out.reserve(qsizetype(36 + 18 * lat.size() + 12 * to.size() + 4 * placeNode.size() +
-                          4 * lat.size() + 8));
-    out.append(kMagic, 8);
-    put(&out, kVersion);
-    put(&out, std::uint64_t(lat.size()));
-    put(&out, std::uint64_t(to.size()));
-    put(&out, std::uint64_t(placeNode.size()));
-    putAll(&out, lat);
-    putAll(&out, lon);
-    putAll(&out, osmId);
-    for (std::size_t v = 0; v + 1 < first.size(); ++v)
-        put(&out, std::uint16_t(first[v + 1] - first[v]));
-    putAll(&out, to);
-    putAll(&out, ms);
-    putAll(&out, cm);
-    putAll(&out, placeNode);
-    for (std::size_t v = 0; v < lat.size(); ++v)
-        put(&out, v < town.size() ? town[v] : std::int32_t(-1));
-    for (const QByteArray &name : names) {
-        put(&out, std::uint16_t(name.size()));
-        out.append(name);
-    }
-    networkcache::ImageHash hash;
-    hash.add(out.constData(), out.size());
-    put(&out, hash.value());
-    return out;
+    all.reserve(qsizetype(36 + 22 * lat.size() + 12 * to.size() + 6 * placeNode.size() + 8));
+    if (!write(graph, [&all](QByteArrayView piece) {
+            all.append(piece);
+            return true;
+        }))
+        return {};
+    return all;
 }
 
 bool RoadGraphFile::read(QByteArrayView bytes, QString *why)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // A region's car road graph as gpsnet osm writes it beside villes.csv (roadgraph.bin): the road
@@ -30,6 +31,24 @@ struct RoadGraphFile
     std::vector<std::int32_t> town;
 
     int nodeCount() const { return int(lat.size()); }
+
+    // A graph to be written without a copy of it in these arrays: its counts, and each field
+    // when asked (nodes, arcs and places by their numbers; a node's arcs from first(v) to
+    // first(v + 1)).
+    struct Source
+    {
+        std::int64_t nodes = 0, places = 0;
+        std::function<std::int64_t(std::int64_t v)> first;
+        std::function<void(std::int64_t v, std::int32_t *lat, std::int32_t *lon, std::int64_t *id,
+                           std::int32_t *town)>
+            node;
+        std::function<void(std::int64_t a, std::int32_t *to, std::uint32_t *ms, std::uint32_t *cm)>
+            arc;
+        std::function<void(std::int64_t p, std::int32_t *node, QByteArray *name)> place;
+    };
+    // Hands the file's bytes to `out` piece by piece (a megabyte or so at a time); false where
+    // `out` did, or where the graph cannot be written (see bytes()).
+    static bool write(const Source &graph, const std::function<bool(QByteArrayView)> &out);
     // Empty for a node of more than 65,535 arcs (no road node has them), or a name of more than
     // 65,535 bytes. Names and towns may be left empty: then none.
     QByteArray bytes() const;

@@ -1,6 +1,7 @@
 // What gpsnet osm writes: the two files, the roads' shapes and the credits, and the folder
 // written whole.
 
+#include "cpustate.h"
 #include "networkcredit.h"
 #include "networkwrite.h"
 #include "osmstages.h"
@@ -73,51 +74,87 @@ QByteArray shapesCsv(const Network &network)
     return out;
 }
 
+namespace {
+
+// The conversion's graph as the file lays it out, read as it is written: only each arc's time
+// and length are worked out beforehand (8 bytes an arc).
+struct GraphSource
+{
+    explicit GraphSource(const Network &network) : net(network)
+    {
+        const RoadGraph &g = net.graph;
+        clearUpperRegisters();
+        for (std::size_t v = 0; v < std::size_t(g.nodeCount()); ++v)
+            for (std::int64_t a = g.out[v]; a < g.out[v + 1]; ++a) {
+                const auto w = std::size_t(g.to[std::size_t(a)]);
+                ms.push_back(std::uint32_t(std::lround(double(g.minutes[std::size_t(a)]) * 60000)));
+                cm.push_back(std::uint32_t(
+                    std::lround(distanceKm(g.lat[v], g.lon[v], g.lat[w], g.lon[w]) * 100000)));
+            }
+        const auto tenMillionths = [](double degrees) {
+            return std::int32_t(std::lround(degrees * 1e7));
+        };
+        source.nodes = g.nodeCount();
+        source.places = std::int64_t(net.places.size());
+        source.first = [&g](std::int64_t v) { return g.out[std::size_t(v)]; };
+        source.node = [&g, this, tenMillionths](std::int64_t v, std::int32_t *lat,
+                                                std::int32_t *lon, std::int64_t *id,
+                                                std::int32_t *town) {
+            const auto k = std::size_t(v);
+            *lat = tenMillionths(g.lat[k]);
+            *lon = tenMillionths(g.lon[k]);
+            *id = k < g.id.size() ? g.id[k] : 0;
+            *town = k < net.town.size() ? net.town[k] : -1;
+        };
+        source.arc = [&g, this](std::int64_t a, std::int32_t *to, std::uint32_t *m,
+                                std::uint32_t *c) {
+            *to = g.to[std::size_t(a)];
+            *m = ms[std::size_t(a)];
+            *c = cm[std::size_t(a)];
+        };
+        source.place = [this](std::int64_t p, std::int32_t *node, QByteArray *name) {
+            *node = net.places[std::size_t(p)].node;
+            *name = net.places[std::size_t(p)].name.toUtf8();
+        };
+    }
+    const Network &net;
+    std::vector<std::uint32_t> ms, cm;
+    RoadGraphFile::Source source;
+};
+
+} // namespace
+
 QByteArray roadGraphBin(const Network &network)
 {
-    const RoadGraph &g = network.graph;
-    const std::size_t n = std::size_t(g.nodeCount());
-    RoadGraphFile f;
-    const auto tenMillionths = [](double degrees) {
-        return std::int32_t(std::lround(degrees * 1e7));
-    };
-    for (std::size_t v = 0; v < n; ++v) {
-        f.lat.push_back(tenMillionths(g.lat[v]));
-        f.lon.push_back(tenMillionths(g.lon[v]));
-        f.osmId.push_back(v < g.id.size() ? g.id[v] : 0);
-    }
-    f.first.assign(g.out.begin(), g.out.end());
-    f.to.assign(g.to.begin(), g.to.end());
-    for (std::size_t v = 0; v < n; ++v)
-        for (std::int64_t a = g.out[v]; a < g.out[v + 1]; ++a) {
-            const auto w = std::size_t(g.to[std::size_t(a)]);
-            f.ms.push_back(std::uint32_t(std::lround(double(g.minutes[std::size_t(a)]) * 60000)));
-            f.cm.push_back(std::uint32_t(
-                std::lround(distanceKm(g.lat[v], g.lon[v], g.lat[w], g.lon[w]) * 100000)));
-        }
-    for (const Place &p : network.places) {
-        f.placeNode.push_back(p.node);
-        f.placeName.push_back(p.name);
-    }
-    f.town = network.town;
-    return f.bytes();
+    const GraphSource graph(network);
+    QByteArray all;
+    if (!RoadGraphFile::write(graph.source, [&all](QByteArrayView piece) {
+            all.append(piece);
+            return true;
+        }))
+        return {};
+    return all;
 }
 
 bool write(const QString &dir, const Network &network, QString *error, bool roadGraph)
 {
+    clearUpperRegisters(); // (the caller's texts may have left them in use: see cpustate.h)
     // What goes with the pair: read by newer versions, passed over by older ones.
-    std::vector<std::pair<QString, QByteArray>> extras{
+    std::vector<NetworkExtra> extras{
         {QStringLiteral("credits.txt"), openStreetMapCredit().toUtf8()},
         {QStringLiteral("shapes.csv"), shapesCsv(network)}};
-    if (roadGraph) {
-        QByteArray graph = roadGraphBin(network);
-        if (graph.isEmpty()) {
+    const RoadGraph &g = network.graph;
+    for (std::size_t v = 0; roadGraph && v + 1 < g.out.size(); ++v)
+        if (g.out[v + 1] - g.out[v] > 65535) {
             *error = QStringLiteral("a road node meets more than 65,535 others: no road graph "
                                     "can hold it");
             return false;
         }
-        extras.emplace_back(RoadGraphFile::fileName(), std::move(graph));
-    }
+    // Written as it is made: whole in memory, it would double the conversion's peak.
+    if (roadGraph)
+        extras.push_back({RoadGraphFile::fileName(), {}, [&network](const auto &out) {
+                              return RoadGraphFile::write(GraphSource(network).source, out);
+                          }});
     if (!writeNetworkFiles(dir, citiesCsv(network), roadsCsv(network), extras, error))
         return false;
     // A road graph of the folder's last network would drive between other places.

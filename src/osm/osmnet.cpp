@@ -2,6 +2,7 @@
 // searched from and the roads repaired, stage by stage (osmstages.h).
 
 #include "osmnet.h"
+#include "cpustate.h"
 #include "osmstages.h"
 
 #include <QLocale>
@@ -17,6 +18,7 @@ void Progress::check() const
 {
     if (options_.cancelled && options_.cancelled())
         throw Cancelled();
+    clearUpperRegisters(); // between stages and now and then within them: see cpustate.h
 }
 
 void Progress::say(const QString &text) const
@@ -24,6 +26,7 @@ void Progress::say(const QString &text) const
     check();
     if (options_.progress)
         options_.progress(text);
+    clearUpperRegisters(); // (what the caller did with the text may have left them in use)
 }
 
 QString count(long long n)
@@ -45,6 +48,7 @@ Network convert(const QString &extract, const Options &options)
     const int threads = options.threads > 0
                             ? options.threads
                             : int(std::max(1u, std::thread::hardware_concurrency()));
+    clearUpperRegisters();
     Network net;
     // Between the stages, and within each one that can take long, a cancel is heard.
     Extract read = readExtract(extract, options, progress, &net);

@@ -298,6 +298,24 @@ int firstOpening(const QString &dir)
     out << "  second opening (from the image): usable after " << second << " s, hierarchy "
         << (again.routePlan().network().hierarchy() ? "in it" : "not in it") << "; a typed route "
         << r.nsecsElapsed() / 1e6 << " ms" << Qt::endl;
+    // Then routes between random cities, each chosen and painted.
+    std::mt19937 pick(11);
+    std::vector<double> times;
+    std::size_t passed = 0;
+    const std::vector<City> &all =
+        again.routePlan().network().cities(); // (the first window's went)
+    for (int i = 0; i < 20; ++i) {
+        const QString a = all[pick() % all.size()].getName(),
+                      b = all[pick() % all.size()].getName();
+        r.start();
+        again.routePlan().setRoute(a, b);
+        again.repaint();
+        times.push_back(r.nsecsElapsed() / 1e6);
+        passed += again.routePlan().path().size();
+    }
+    out << "  then 20 routes between random cities, each shown: median " << median(times)
+        << " ms, worst " << *std::max_element(times.begin(), times.end()) << " ms (" << passed / 20
+        << " cities a route)" << Qt::endl;
     return 0;
 }
 

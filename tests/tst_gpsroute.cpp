@@ -2,6 +2,7 @@
 #include "network.h"
 #include "networkcache.h"
 #include "networkcredit.h"
+#include "roadgraphfile.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -222,6 +223,108 @@ private slots:
         QCOMPARE(points,
                  QStringList({"Latitude,Longitude", "45.000000,4.000000", "45.500000,4.500000",
                               "45.000000,5.000000", "45.000000,6.000000"}));
+    }
+
+    // A folder with its road graph: every command drives on it, in the direction asked. Road
+    // nodes 0 to 5 west to east, a minute and a kilometre apart, both ways but from 1 to 2 (one
+    // way east); back from 2 to 1 the way is round by node 7, 3 minutes an arc. A on node 0, C
+    // on 3 (its town holds 2 and 3), B on 5, D on 6 (no road).
+    void drivesOnTheRoadGraph()
+    {
+        const QString roads = dir.filePath("roads");
+        QVERIFY(QDir().mkpath(roads));
+        const auto put = [&](const QString &name, const QByteArray &bytes) {
+            QFile f(roads + "/" + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        put("villes.csv", "id,name,dept,lat,lon\n1,B,0,45,5.05\n2,A,0,45,5\n3,C,0,45.001,5.03\n"
+                          "4,D,0,45,5.2\n");
+        put("temps.csv", "A,C,9\nC,B,9\n"); // the network of places: no longer routed on
+        RoadGraphFile g;
+        std::vector<std::vector<std::pair<int, int>>> out(8); // (node, minutes)
+        for (int v = 0; v < 5; ++v) {
+            out[std::size_t(v)].push_back({v + 1, 1});
+            if (v != 1)
+                out[std::size_t(v) + 1].push_back({v, 1});
+        }
+        out[2].push_back({7, 3});
+        out[7].push_back({1, 3});
+        g.first.push_back(0);
+        for (int v = 0; v < 8; ++v) {
+            g.lat.push_back(450000000 + (v == 7 ? 100000 : 0));
+            g.lon.push_back(50000000 + 100000 * (v == 7 ? 2 : v));
+            g.osmId.push_back(1000 + v);
+            for (const auto &[to, minutes] : out[std::size_t(v)]) {
+                g.to.push_back(to);
+                g.ms.push_back(std::uint32_t(minutes * 60000));
+                g.cm.push_back(100000);
+            }
+            g.first.push_back(std::int64_t(g.to.size()));
+        }
+        g.placeNode = {5, 0, 3, 6};
+        g.placeName = {"B", "A", "C", "D"};
+        g.town = {1, 1, 2, 2, -1, 0, 3, -1};
+        put("roadgraph.bin", g.bytes());
+        const auto in = [&](QStringList args) {
+            return run(QStringList{"--data", roads} + args, false);
+        };
+
+        const Result there = in({"route", "A", "B"}), back = in({"route", "B", "A"});
+        QCOMPARE(there.err, QString());
+        // C is passed, where the drive comes nearest to it; legs and km add up.
+        QCOMPARE(there.out, QStringLiteral("A\t0\t0\nC\t3\t3\nB\t2\t2\nTotal\t5\t5\n"));
+        QCOMPARE(back.out, QStringLiteral("B\t0\t0\nC\t2\t2\nA\t8\t4\nTotal\t10\t6\n"));
+        QCOMPARE(in({"route", "A", "D"}).out,
+                 QStringLiteral("A\t0\t0\nD\tinf\t\nTotal\tinf\t\n"));
+        const QJsonObject json =
+            QJsonDocument::fromJson(in({"--format", "json", "route", "B", "A"}).out.toUtf8())
+                .object();
+        QCOMPARE(json["total"].toDouble(), 10.0);
+        QCOMPARE(json["totalKm"].toDouble(), 6.0);
+        const QJsonArray cities = json["cities"].toArray();
+        QCOMPARE(cities.size(), 3);
+        QCOMPARE(cities[0].toObject()["osmNode"].toInteger(), 1005);
+        QCOMPARE(cities[1].toObject()["osmNode"].toInteger(), 1003);
+        QCOMPARE(cities[2].toObject()["osmNode"].toInteger(), 1000);
+        // The line runs through the road nodes, the way round by node 7 included.
+        const QJsonObject line =
+            QJsonDocument::fromJson(in({"--format", "geojson", "route", "B", "A"}).out.toUtf8())
+                .object()["features"]
+                .toArray()[0]
+                .toObject();
+        QVERIFY(
+            line["geometry"].toObject()["coordinates"].toArray().contains(QJsonArray{5.02, 45.01}));
+        // Tables, reach, trips and queries: row to column, each way its own.
+        QCOMPARE(in({"table", "--from", "A,B", "--to", "A,B"}).out,
+                 QStringLiteral(",A,B\nA,0,5\nB,10,0\n"));
+        QVERIFY(
+            in({"matrix"}).out.startsWith(QStringLiteral(",A,B,C,D\nA,0,5,3,inf\nB,10,0,2,inf\n")));
+        QCOMPARE(in({"reach", "A", "4"}).out, QStringLiteral("A\t0\nC\t3\n"));
+        const QJsonObject trip =
+            QJsonDocument::fromJson(
+                in({"--format", "json", "trip", "--round", "B", "A", "C"}).out.toUtf8())
+                .object();
+        QCOMPARE(trip["route"].toObject()["total"].toDouble(), 15.0); // B, A, C, B: 10 + 3 + 2
+        QProcess batch;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CACHE_HOME", dir.filePath(".cache"));
+        batch.setProcessEnvironment(env);
+        batch.start(GPSROUTE_PATH, {"--data", roads, "route", "-"});
+        batch.write("A\tB\nB\tA\n");
+        batch.closeWriteChannel();
+        QVERIFY(batch.waitForFinished(60000));
+        QCOMPARE(QString::fromUtf8(batch.readAllStandardOutput()),
+                 there.out + "\n" + back.out + "\n");
+
+        // A graph that cannot serve is said, and the places' roads serve as before.
+        put("roadgraph.bin", "GPSROADG and then nothing");
+        const Result damaged = in({"route", "A", "B"});
+        QCOMPARE(damaged.out, QStringLiteral("A\t0\nC\t9\nB\t9\nTotal\t18\n"));
+        QVERIFY2(
+            damaged.err.contains("roadgraph.bin: damaged (its hash does not match): routes run "
+                                 "on the roads of temps.csv"),
+            qPrintable(damaged.err));
     }
 
     void allPairsAsCsv()

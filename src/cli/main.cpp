@@ -59,6 +59,10 @@ route   The fastest route that visits the named cities in order. Prints one line
         Where DIR has shapes.csv (the roads' shapes and lengths), tsv adds the
         km of each leg and of the total as a third column, json "km" and
         "totalKm", gpx a <trk> along the roads, and the line follows them.
+        Where DIR has roadgraph.bin (written by gpsnet osm), every command
+        drives on the roads themselves, one-way streets included (A to B and B
+        to A may differ); a route lists the places it passes, and json gives
+        each city's "osmNode", the OpenStreetMap node it stands on.
 route - Many routes with one loading of the network: one query a line on
         standard input (lines end with LF, CR LF or CR), the names of its
         cities separated by TABs and written as route writes them (\t, \n, \r

@@ -76,15 +76,17 @@ private:
 };
 
 // Whether a problem said while reading a network means something of it was not read as written:
-// a file that cannot be read, a line skipped, a field that could not be read (0 used), or a
-// road's shape left out. The others are remarks on what was read whole (a name two cities share,
-// a pair given two times, a road that names no city, a character replaced).
+// a file that cannot be read, a line skipped, a field that could not be read (0 used), a
+// road's shape left out, or a road graph that cannot serve. The others are remarks on what was read
+// whole (a name two cities share, a pair given two times, a road that names no city, a character
+// replaced).
 inline bool leftOut(const QString &message)
 {
     return message.contains(QLatin1String(": cannot be read: ")) ||
            message.contains(QLatin1String("skipped")) ||
            message.contains(QLatin1String("; 0 is used")) ||
-           message.startsWith(QLatin1String("shapes.csv:"));
+           message.startsWith(QLatin1String("shapes.csv:")) ||
+           message.endsWith(QLatin1String(": routes run on the roads of temps.csv"));
 }
 
 // Problems found by a thread that reads part of a file, kept for the thread that says them in

@@ -2,6 +2,7 @@
 // temps.csv.
 
 #include "drive.h"
+#include "loadproblems.h"
 #include "network.h"
 #include "roadgraphfile.h"
 
@@ -24,9 +25,9 @@ void Network::readRoadGraph(const QString &dir, QStringList *messages)
         return;
     const QString shown = QDir::toNativeSeparators(path);
     const auto say = [&](const QString &why) {
-        if (messages)
-            messages->append(
-                QStringLiteral("%1: %2: routes run on the roads of temps.csv").arg(shown, why));
+        loadtext::warn(
+            messages,
+            QStringLiteral("%1: %2: routes run on the roads of temps.csv").arg(shown, why));
     };
     QFile file(path);
     if (QFileInfo(path).size() > kLargestGraph)
@@ -40,8 +41,9 @@ void Network::readRoadGraph(const QString &dir, QStringList *messages)
     if (!useRoadGraph(graph, &why))
         return say(why);
     const int lost = int(std::count(roadGraph->cityNode.begin(), roadGraph->cityNode.end(), -1));
-    if (lost > 0 && messages)
-        messages->append(
+    if (lost > 0)
+        loadtext::warn(
+            messages,
             QStringLiteral("%1: %2 of villes.csv on no road node: no drive reaches %3")
                 .arg(shown,
                      lost == 1 ? QStringLiteral("1 city") : QStringLiteral("%1 cities").arg(lost),

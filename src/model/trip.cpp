@@ -121,8 +121,10 @@ struct Random
 // Iterated local search on the order as an array: t[0] is stop 0, then the stops that move
 // (positions lo..hi), then the fixed end if any, then a sentinel whose legs cost the way back to
 // stop 0 (Round) or nothing. A leg without a road costs more than any trip of roads, so the
-// search minimises the missing legs first. Roads go both ways, so a stretch can be reversed
-// without its time changing.
+// search minimises the missing legs first. Its moves reverse stretches and take their time to
+// be the same either way: where the times are not (roads driven one way), it works on the mean
+// of the two directions, which keeps every move it makes a gain (else it could go round in
+// circles); the trip found is then timed each way as it is driven.
 class OrderSearch
 {
 public:
@@ -136,6 +138,12 @@ public:
                 if (x < kInf)
                     longest = std::max(longest, x);
         penalty = (longest + 1) * (n + 1);
+        // (Sums taken the other way round may differ in their last bits: not one way.)
+        for (int a = 0; a < n && !oneWay; ++a)
+            for (int b = a + 1; b < n && !oneWay; ++b) {
+                const double x = oneDirection(a, b), y = oneDirection(b, a);
+                oneWay = !(std::abs(x - y) <= 1e-9 * std::max(1.0, std::max(x, y)));
+            }
         eps = 1e-9 * std::max(1.0, longest);
         // Each stop's nearest stops: the moves tried join a stop to one of them.
         const int k = std::min(8, n - 1);
@@ -192,10 +200,14 @@ public:
     }
 
 private:
-    double d(int a, int b) const
+    double oneDirection(int a, int b) const
     {
         const double x = times[std::size_t(a)][std::size_t(b)];
         return x < kInf ? x : penalty;
+    }
+    double d(int a, int b) const
+    {
+        return oneWay ? 0.5 * (oneDirection(a, b) + oneDirection(b, a)) : oneDirection(a, b);
     }
     // The leg from a to b, b possibly the sentinel.
     double w(int a, int b) const
@@ -309,6 +321,7 @@ private:
     TripEnds ends;
     int n, lo, hi;
     double penalty = 0, eps = 0;
+    bool oneWay = false; // some times differ each way: see the class's comment
     std::vector<std::vector<int>> near;
     std::vector<int> t, pos;
     std::vector<char> active;

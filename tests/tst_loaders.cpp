@@ -1104,6 +1104,7 @@ private slots:
               {"one byte changed", "damaged"},
               {"other version", "version 3, not 2"},
               {"a town of no place", "a town of no place"},
+              {"a name not in UTF-8", "a name that is not UTF-8"},
               {"more nodes than bytes", "its counts do not match its size"},
               {"arcs that do not add up", "its arcs do not add up"},
               {"an arc to no node", "an arc to no node"},
@@ -1130,6 +1131,7 @@ private slots:
         g.town = {0, -1, 1};
         if (change == "a town of no place")
             g.town[1] = 2;
+
         if (change == "an arc to no node")
             g.to[1] = 3;
         if (change == "a place on no node")
@@ -1158,6 +1160,12 @@ private slots:
         }
         if (change == "more nodes than bytes") {
             qToLittleEndian<quint64>(quint64(1) << 40, bytes.data() + 12);
+            rehash();
+        }
+        if (change == "a name not in UTF-8") { // "Aa" made a byte that starts a pair, then "("
+            const qsizetype at = bytes.lastIndexOf("Aa");
+            bytes[at] = char(0xC3);
+            bytes[at + 1] = '(';
             rehash();
         }
         if (change == "arcs that do not add up") {

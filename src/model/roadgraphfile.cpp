@@ -109,9 +109,8 @@ bool RoadGraphFile::write(const Source &graph, const std::function<bool(QByteArr
     w.put(std::uint64_t(arcs));
     w.put(std::uint64_t(graph.places));
     // Column after column, as the README lays the file out.
-    std::int32_t lat = 0, lon = 0, town = 0, to = 0;
+    std::int32_t lat = 0, lon = 0, town = 0;
     std::int64_t id = 0;
-    std::uint32_t ms = 0, cm = 0;
     for (int column = 0; column < 3; ++column)
         for (std::int64_t v = 0; v < nodes; ++v) {
             graph.node(v, &lat, &lon, &id, &town);
@@ -124,16 +123,13 @@ bool RoadGraphFile::write(const Source &graph, const std::function<bool(QByteArr
         }
     for (std::int64_t v = 0; v < nodes; ++v)
         w.put(std::uint16_t(graph.first(v + 1) - graph.first(v)));
-    for (int column = 0; column < 3; ++column)
-        for (std::int64_t a = 0; a < arcs; ++a) {
-            graph.arc(a, &to, &ms, &cm);
-            if (column == 0)
-                w.put(to);
-            else if (column == 1)
-                w.put(ms);
-            else
-                w.put(cm);
-        }
+    for (std::int64_t a = 0; a < arcs; ++a)
+        w.put(graph.to(a));
+    for (std::int64_t a = 0; a < arcs; ++a)
+        w.put(graph.ms(a));
+    for (std::int64_t v = 0; v < nodes; ++v)
+        for (std::int64_t a = graph.first(v); a < graph.first(v + 1); ++a)
+            w.put(graph.cm(v, a));
     for (const std::int32_t v : placeNodes)
         w.put(v);
     for (std::int64_t v = 0; v < nodes; ++v) {
@@ -161,11 +157,9 @@ QByteArray RoadGraphFile::bytes() const
         *id = osmId[k];
         *t = k < town.size() ? town[k] : -1;
     };
-    graph.arc = [this](std::int64_t a, std::int32_t *t, std::uint32_t *m, std::uint32_t *c) {
-        *t = to[std::size_t(a)];
-        *m = ms[std::size_t(a)];
-        *c = cm[std::size_t(a)];
-    };
+    graph.to = [this](std::int64_t a) { return to[std::size_t(a)]; };
+    graph.ms = [this](std::int64_t a) { return ms[std::size_t(a)]; };
+    graph.cm = [this](std::int64_t, std::int64_t a) { return cm[std::size_t(a)]; };
     graph.place = [this](std::int64_t p, std::int32_t *node, QByteArray *name) {
         *node = placeNode[std::size_t(p)];
         *name =
@@ -219,7 +213,10 @@ bool RoadGraphFile::read(QByteArrayView bytes, QString *why)
         std::uint16_t size = 0;
         if (!r.get(&size) || r.left < size)
             return refuse(QStringLiteral("its counts do not match its size"));
-        placeName.push_back(QString::fromUtf8(r.at, size));
+        const QByteArrayView raw(r.at, size);
+        placeName.push_back(QString::fromUtf8(raw));
+        if (placeName.back().toUtf8() != raw) // (read as it was written, or not at all)
+            return refuse(QStringLiteral("a name that is not UTF-8"));
         r.at += size;
         r.left -= size;
     }

@@ -42,8 +42,10 @@ struct RoadGraphFile
         std::function<void(std::int64_t v, std::int32_t *lat, std::int32_t *lon, std::int64_t *id,
                            std::int32_t *town)>
             node;
-        std::function<void(std::int64_t a, std::int32_t *to, std::uint32_t *ms, std::uint32_t *cm)>
-            arc;
+        // Arc a, leaving node v: the node it reaches, its time and its length.
+        std::function<std::int32_t(std::int64_t a)> to;
+        std::function<std::uint32_t(std::int64_t a)> ms;
+        std::function<std::uint32_t(std::int64_t v, std::int64_t a)> cm;
         std::function<void(std::int64_t p, std::int32_t *node, QByteArray *name)> place;
     };
     // Hands the file's bytes to `out` piece by piece (a megabyte or so at a time); false where

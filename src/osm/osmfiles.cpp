@@ -76,59 +76,48 @@ QByteArray shapesCsv(const Network &network)
 
 namespace {
 
-// The conversion's graph as the file lays it out, read as it is written: only each arc's time
-// and length are worked out beforehand (8 bytes an arc).
-struct GraphSource
+// The conversion's graph as the file lays it out, read as it is written: each arc's time and
+// length worked out as the file takes them (no array of them beside the graph).
+RoadGraphFile::Source graphSource(const Network &net)
 {
-    explicit GraphSource(const Network &network) : net(network)
-    {
-        const RoadGraph &g = net.graph;
-        clearUpperRegisters();
-        for (std::size_t v = 0; v < std::size_t(g.nodeCount()); ++v)
-            for (std::int64_t a = g.out[v]; a < g.out[v + 1]; ++a) {
-                const auto w = std::size_t(g.to[std::size_t(a)]);
-                ms.push_back(std::uint32_t(std::lround(double(g.minutes[std::size_t(a)]) * 60000)));
-                cm.push_back(std::uint32_t(
-                    std::lround(distanceKm(g.lat[v], g.lon[v], g.lat[w], g.lon[w]) * 100000)));
-            }
-        const auto tenMillionths = [](double degrees) {
-            return std::int32_t(std::lround(degrees * 1e7));
-        };
-        source.nodes = g.nodeCount();
-        source.places = std::int64_t(net.places.size());
-        source.first = [&g](std::int64_t v) { return g.out[std::size_t(v)]; };
-        source.node = [&g, this, tenMillionths](std::int64_t v, std::int32_t *lat,
-                                                std::int32_t *lon, std::int64_t *id,
-                                                std::int32_t *town) {
-            const auto k = std::size_t(v);
-            *lat = tenMillionths(g.lat[k]);
-            *lon = tenMillionths(g.lon[k]);
-            *id = k < g.id.size() ? g.id[k] : 0;
-            *town = k < net.town.size() ? net.town[k] : -1;
-        };
-        source.arc = [&g, this](std::int64_t a, std::int32_t *to, std::uint32_t *m,
-                                std::uint32_t *c) {
-            *to = g.to[std::size_t(a)];
-            *m = ms[std::size_t(a)];
-            *c = cm[std::size_t(a)];
-        };
-        source.place = [this](std::int64_t p, std::int32_t *node, QByteArray *name) {
-            *node = net.places[std::size_t(p)].node;
-            *name = net.places[std::size_t(p)].name.toUtf8();
-        };
-    }
-    const Network &net;
-    std::vector<std::uint32_t> ms, cm;
+    const RoadGraph &g = net.graph;
+    const auto tenMillionths = [](double degrees) {
+        return std::int32_t(std::lround(degrees * 1e7));
+    };
     RoadGraphFile::Source source;
-};
+    source.nodes = g.nodeCount();
+    source.places = std::int64_t(net.places.size());
+    source.first = [&g](std::int64_t v) { return g.out[std::size_t(v)]; };
+    source.node = [&g, &net, tenMillionths](std::int64_t v, std::int32_t *lat, std::int32_t *lon,
+                                            std::int64_t *id, std::int32_t *town) {
+        const auto k = std::size_t(v);
+        *lat = tenMillionths(g.lat[k]);
+        *lon = tenMillionths(g.lon[k]);
+        *id = k < g.id.size() ? g.id[k] : 0;
+        *town = k < net.town.size() ? net.town[k] : -1;
+    };
+    source.to = [&g](std::int64_t a) { return g.to[std::size_t(a)]; };
+    source.ms = [&g](std::int64_t a) {
+        return std::uint32_t(std::lround(double(g.minutes[std::size_t(a)]) * 60000));
+    };
+    source.cm = [&g](std::int64_t v, std::int64_t a) {
+        const auto from = std::size_t(v), to = std::size_t(g.to[std::size_t(a)]);
+        return std::uint32_t(
+            std::lround(distanceKm(g.lat[from], g.lon[from], g.lat[to], g.lon[to]) * 100000));
+    };
+    source.place = [&net](std::int64_t p, std::int32_t *node, QByteArray *name) {
+        *node = net.places[std::size_t(p)].node;
+        *name = net.places[std::size_t(p)].name.toUtf8();
+    };
+    return source;
+}
 
 } // namespace
 
 QByteArray roadGraphBin(const Network &network)
 {
-    const GraphSource graph(network);
     QByteArray all;
-    if (!RoadGraphFile::write(graph.source, [&all](QByteArrayView piece) {
+    if (!RoadGraphFile::write(graphSource(network), [&all](QByteArrayView piece) {
             all.append(piece);
             return true;
         }))
@@ -153,7 +142,7 @@ bool write(const QString &dir, const Network &network, QString *error, bool road
     // Written as it is made: whole in memory, it would double the conversion's peak.
     if (roadGraph)
         extras.push_back({RoadGraphFile::fileName(), {}, [&network](const auto &out) {
-                              return RoadGraphFile::write(GraphSource(network).source, out);
+                              return RoadGraphFile::write(graphSource(network), out);
                           }});
     if (!writeNetworkFiles(dir, citiesCsv(network), roadsCsv(network), extras, error))
         return false;

@@ -239,7 +239,7 @@ private slots:
             f.write(bytes);
         };
         put("villes.csv", "id,name,dept,lat,lon\n1,B,0,45,5.05\n2,A,0,45,5\n3,C,0,45.001,5.03\n"
-                          "4,D,0,45,5.2\n");
+                          "4,D,0,45,5.2\n5,E,0,45,5.0001\n");
         put("temps.csv", "A,C,9\nC,B,9\n"); // the network of places: no longer routed on
         RoadGraphFile g;
         std::vector<std::vector<std::pair<int, int>>> out(8); // (node, minutes)
@@ -262,9 +262,11 @@ private slots:
             }
             g.first.push_back(std::int64_t(g.to.size()));
         }
-        g.placeNode = {5, 0, 3, 6};
-        g.placeName = {"B", "A", "C", "D"};
-        g.town = {1, 1, 2, 2, -1, 0, 3, -1};
+        // E shares A's node, and the town there is E's: a drive from A or to A starts or ends
+        // in it, and does not pass it.
+        g.placeNode = {5, 0, 3, 6, 0};
+        g.placeName = {"B", "A", "C", "D", "E"};
+        g.town = {4, 1, 2, 2, -1, 0, 3, -1};
         put("roadgraph.bin", g.bytes());
         const auto in = [&](QStringList args) {
             return run(QStringList{"--data", roads} + args, false);
@@ -275,8 +277,7 @@ private slots:
         // C is passed, where the drive comes nearest to it; legs and km add up.
         QCOMPARE(there.out, QStringLiteral("A\t0\t0\nC\t3\t3\nB\t2\t2\nTotal\t5\t5\n"));
         QCOMPARE(back.out, QStringLiteral("B\t0\t0\nC\t2\t2\nA\t8\t4\nTotal\t10\t6\n"));
-        QCOMPARE(in({"route", "A", "D"}).out,
-                 QStringLiteral("A\t0\t0\nD\tinf\t\nTotal\tinf\t\n"));
+        QCOMPARE(in({"route", "A", "D"}).out, QStringLiteral("A\t0\t0\nD\tinf\t\nTotal\tinf\t\n"));
         const QJsonObject json =
             QJsonDocument::fromJson(in({"--format", "json", "route", "B", "A"}).out.toUtf8())
                 .object();
@@ -299,8 +300,9 @@ private slots:
         QCOMPARE(in({"table", "--from", "A,B", "--to", "A,B"}).out,
                  QStringLiteral(",A,B\nA,0,5\nB,10,0\n"));
         QVERIFY(
-            in({"matrix"}).out.startsWith(QStringLiteral(",A,B,C,D\nA,0,5,3,inf\nB,10,0,2,inf\n")));
-        QCOMPARE(in({"reach", "A", "4"}).out, QStringLiteral("A\t0\nC\t3\n"));
+            in({"matrix"})
+                .out.startsWith(QStringLiteral(",A,B,C,D,E\nA,0,5,3,inf,0\nB,10,0,2,inf,10\n")));
+        QCOMPARE(in({"reach", "A", "4"}).out, QStringLiteral("A\t0\nE\t0\nC\t3\n"));
         const QJsonObject trip =
             QJsonDocument::fromJson(
                 in({"--format", "json", "trip", "--round", "B", "A", "C"}).out.toUtf8())

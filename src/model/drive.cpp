@@ -150,12 +150,16 @@ void addDrive(const Network &net, int a, int b, const std::vector<int> &nodes, P
         double far;
     };
     std::vector<std::pair<int, Passed>> passed; // town, where
-    for (std::size_t j = 0; j < nodes.size(); ++j) {
+    // (Not at either end: a drive that starts or ends in a town, where places share a node,
+    // does not pass it.)
+    for (std::size_t j = 1; j + 1 < nodes.size(); ++j) {
         const int town = roads.town[std::size_t(nodes[j])];
         if (town < 0 || town == a || town == b)
             continue;
-        const QPointF d = roads.mapPoint(nodes[j]) - cityPoint(town);
-        const double far = d.x() * d.x() + d.y() * d.y();
+        // (Map units east are degrees of longitude: shorter than north's away from the equator.)
+        const QPointF place = cityPoint(town), d = roads.mapPoint(nodes[j]) - place;
+        const double east = d.x() * std::cos(latitudeOfMapY(place.y()) * 3.14159265358979 / 180);
+        const double far = east * east + d.y() * d.y();
         auto it = std::find_if(passed.begin(), passed.end(),
                                [town](const auto &p) { return p.first == town; });
         if (it == passed.end())

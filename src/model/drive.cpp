@@ -29,15 +29,15 @@ std::vector<int> DriveFinder::nodes(int a, int b)
         return {roads->cityNode[std::size_t(a)]};
     const std::size_t n = std::size_t(net.nodeCount());
     if (dist.size() != n) {
-        dist.assign(n, kInf);
-        pred.assign(n, -1);
-        seen.assign(n, 0);
-        settled.assign(n, 0);
+        dist = ZeroedArray<double>(n);
+        pred = ZeroedArray<std::int32_t>(n);
+        seen = ZeroedArray<std::uint32_t>(n);
+        settled = ZeroedArray<std::uint32_t>(n);
         stamp = 0;
     }
     if (++stamp == 0) {
-        std::fill(seen.begin(), seen.end(), 0);
-        std::fill(settled.begin(), settled.end(), 0);
+        seen.clear();
+        settled.clear();
         stamp = 1;
     }
     // With the hierarchy, the times left to the target keep the search on the fastest drives

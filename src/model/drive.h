@@ -1,6 +1,7 @@
 #pragma once
 
 #include "routeshape.h"
+#include "zeroedarray.h"
 
 #include <QPointF>
 #include <QString>
@@ -49,9 +50,10 @@ public:
 
 private:
     const Network &net;
-    std::vector<double> dist;
-    std::vector<std::int32_t> pred;
-    std::vector<std::uint32_t> seen, settled;
+    // Per search-graph node, read only where `seen` or `settled` is this search's stamp.
+    ZeroedArray<double> dist;
+    ZeroedArray<std::int32_t> pred;
+    ZeroedArray<std::uint32_t> seen, settled;
     std::uint32_t stamp = 0;
     std::unique_ptr<TimesTo> toTarget;
 };

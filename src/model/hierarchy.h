@@ -1,6 +1,7 @@
 #pragma once
 
 #include "network.h"
+#include "zeroedarray.h"
 
 #include <atomic>
 #include <cstdint>
@@ -66,9 +67,10 @@ public:
 
 private:
     const Hierarchy &h;
-    std::vector<double> below; // the search from the target: time from node to target
-    std::vector<double> known; // from(node), once worked out
-    std::vector<std::uint32_t> belowStamp, knownStamp;
+    // Each read only where its stamp is this target's, so none is made beforehand.
+    ZeroedArray<double> below; // the search from the target: time from node to target
+    ZeroedArray<double> known; // from(node), once worked out
+    ZeroedArray<std::uint32_t> belowStamp, knownStamp;
     std::uint32_t stamp = 0;
     std::vector<std::pair<int, const Network::Arc *>> stack;
     struct Item

@@ -77,16 +77,16 @@ auto climbFromTarget(const Hierarchy &h)
 } // namespace
 
 TimesTo::TimesTo(const Hierarchy &h)
-    : h(h), below(std::size_t(h.nodeCount()), kInf), known(std::size_t(h.nodeCount()), kInf),
-      belowStamp(std::size_t(h.nodeCount()), 0), knownStamp(std::size_t(h.nodeCount()), 0)
+    : h(h), below(std::size_t(h.nodeCount())), known(std::size_t(h.nodeCount())),
+      belowStamp(std::size_t(h.nodeCount())), knownStamp(std::size_t(h.nodeCount()))
 {
 }
 
 void TimesTo::setTarget(int target)
 {
     if (++stamp == 0) {
-        std::fill(belowStamp.begin(), belowStamp.end(), 0);
-        std::fill(knownStamp.begin(), knownStamp.end(), 0);
+        belowStamp.clear();
+        knownStamp.clear();
         stamp = 1;
     }
     // The climb from the target, kept whole (not stalled): from() looks its times up.

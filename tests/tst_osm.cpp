@@ -348,7 +348,10 @@ int checkDrives(const QString &dir, const osmnet::Network &osm,
     cache.hierarchyFrom = 0;
     bool fromImage = true;
     cache.fromImage = &fromImage;
+    QList<Network::Stage> stages; // (the window's loading label tells them)
+    cache.stage = [&stages](Network::Stage stage) { stages << stage; };
     if (Network().load(dir, nullptr, cache) != Network::Load::Ok || fromImage ||
+        !stages.contains(Network::Stage::RoadGraph) ||
         quick.load(dir, &said, cache) != Network::Load::Ok || !fromImage || !said.isEmpty())
         return -1;
     if (!quick.hierarchy() || !quick.roadNodes())

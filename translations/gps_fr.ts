@@ -554,6 +554,10 @@ licence CC BY 4.0</translation>
         <source>Keeping the network for its next opening...</source>
         <translation>Conservation du réseau pour sa prochaine ouverture...</translation>
     </message>
+    <message>
+        <source>Reading the road graph (roadgraph.bin)...</source>
+        <translation>Lecture du graphe routier (roadgraph.bin)...</translation>
+    </message>
 </context>
 <context>
     <name>OsmImport</name>

@@ -44,7 +44,7 @@ Network::Load Network::load(const QString &dir, QStringList *messages, const Cac
             cache.stage(Stage::Shapes);
         shapeSet.read(dir, shapeRoads(), messages);
         if (result == Load::Ok)
-            readRoadGraph(dir, messages);
+            readRoadGraph(dir, messages, cache.stage);
     }
     return result;
 }

@@ -76,11 +76,12 @@ public:
     // The stages of an opening, told as they start (Cache::stage).
     enum class Stage
     {
-        Image,  // the kept image
-        Cities, // villes.csv
-        Roads,  // temps.csv
-        Shapes, // shapes.csv
-        Keep,   // the image made and kept (its hierarchy built first, when it gets one)
+        Image,     // the kept image
+        Cities,    // villes.csv
+        Roads,     // temps.csv
+        Shapes,    // shapes.csv
+        RoadGraph, // roadgraph.bin, where the folder has one
+        Keep,      // the image made and kept (its hierarchy built first, when it gets one)
     };
 
     // An image the caller keeps itself (Cache::later), once it has built its hierarchy, off the
@@ -279,8 +280,10 @@ private:
     std::shared_ptr<const RoadNodes> roadGraph;
     int roadNodeCount = 0;
     std::vector<std::pair<int, int>> placePairs; // roadPairs(), kept when the roads are driven
-    // Reads DIR/roadgraph.bin where there is one (see useRoadGraph), its problems said.
-    void readRoadGraph(const QString &dir, QStringList *messages);
+    // Reads DIR/roadgraph.bin where there is one (see useRoadGraph), its problems said; `stage`
+    // told first.
+    void readRoadGraph(const QString &dir, QStringList *messages,
+                       const std::function<void(Stage)> &stage = {});
     // readImageFrom's part for the road graph: false for bytes that cannot be one.
     bool readRoadNodes(imagebytes::Reader &r);
 };

@@ -351,7 +351,7 @@ Network::Load Network::loadCached(const QString &dir, QStringList *messages, con
         shapeSet.read(dir, shapeRoads(), &found); // simplified once, kept in the image
         *shapesRead = true;
         if (result == Load::Ok)
-            readRoadGraph(dir, &found);
+            readRoadGraph(dir, &found, cache.stage);
         // Nothing is built for an image that cannot be kept: asked first, and said once.
         QString why;
         const qint64 text = QFileInfo(cities).size() + QFileInfo(roads).size() +

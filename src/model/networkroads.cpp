@@ -18,11 +18,14 @@ constexpr qint64 kLargestGraph = qint64(4) << 30;
 
 } // namespace
 
-void Network::readRoadGraph(const QString &dir, QStringList *messages)
+void Network::readRoadGraph(const QString &dir, QStringList *messages,
+                            const std::function<void(Stage)> &stage)
 {
     const QString path = QDir(dir).filePath(RoadGraphFile::fileName());
     if (!QFileInfo(path).isFile())
         return;
+    if (stage)
+        stage(Stage::RoadGraph);
     const QString shown = QDir::toNativeSeparators(path);
     const auto say = [&](const QString &why) {
         loadtext::warn(

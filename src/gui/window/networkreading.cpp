@@ -40,6 +40,8 @@ QString NetworkReading::stageText(Network::Stage stage)
         return tr("Reading the roads (temps.csv)...");
     case Network::Stage::Shapes:
         return tr("Reading the roads' shapes (shapes.csv)...");
+    case Network::Stage::RoadGraph:
+        return tr("Reading the road graph (roadgraph.bin)...");
     case Network::Stage::Keep:
         return tr("Keeping the network for its next opening...");
     }

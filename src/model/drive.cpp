@@ -19,14 +19,8 @@ DriveFinder::DriveFinder(const Network &net) : net(net) {}
 
 DriveFinder::~DriveFinder() = default;
 
-std::vector<int> DriveFinder::nodes(int a, int b)
+void DriveFinder::makeArrays()
 {
-    const RoadNodes *roads = net.roadNodes();
-    if (!roads || a < 0 || b < 0 || a >= net.size() || b >= net.size() ||
-        roads->cityNode[std::size_t(a)] < 0 || roads->cityNode[std::size_t(b)] < 0)
-        return {};
-    if (a == b)
-        return {roads->cityNode[std::size_t(a)]};
     const std::size_t n = std::size_t(net.nodeCount());
     if (dist.size() != n) {
         dist = ZeroedArray<double>(n);
@@ -35,6 +29,34 @@ std::vector<int> DriveFinder::nodes(int a, int b)
         settled = ZeroedArray<std::uint32_t>(n);
         stamp = 0;
     }
+}
+
+void DriveFinder::makeReady()
+{
+    if (!net.roadNodes())
+        return;
+    makeArrays();
+    dist.clear();
+    pred.clear();
+    seen.clear();
+    settled.clear();
+    stamp = 0;
+    if (const Hierarchy *h = net.hierarchy()) {
+        if (!toTarget)
+            toTarget = std::make_unique<TimesTo>(*h);
+        toTarget->makeReady();
+    }
+}
+
+std::vector<int> DriveFinder::nodes(int a, int b)
+{
+    const RoadNodes *roads = net.roadNodes();
+    if (!roads || a < 0 || b < 0 || a >= net.size() || b >= net.size() ||
+        roads->cityNode[std::size_t(a)] < 0 || roads->cityNode[std::size_t(b)] < 0)
+        return {};
+    if (a == b)
+        return {roads->cityNode[std::size_t(a)]};
+    makeArrays();
     if (++stamp == 0) {
         seen.clear();
         settled.clear();

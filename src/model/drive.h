@@ -47,8 +47,13 @@ public:
     // first and b's last; empty where no road leads there, a city stands on no road node or a
     // position is out of range.
     std::vector<int> nodes(int a, int b);
+    // Makes its arrays now, written whole, so that the first drive asked for is as quick as
+    // the next (made as a drive reaches them, the first one after opening a million-node
+    // region took 9 ms more).
+    void makeReady();
 
 private:
+    void makeArrays();
     const Network &net;
     // Per search-graph node, read only where `seen` or `settled` is this search's stamp.
     ZeroedArray<double> dist;

@@ -62,6 +62,9 @@ class TimesTo
 {
 public:
     explicit TimesTo(const Hierarchy &h);
+    // Has the system hand over all of its arrays now rather than page by page as searches
+    // first reach them (see ZeroedArray): the first search then runs as fast as the next.
+    void makeReady();
     void setTarget(int target);
     double from(int node);
 

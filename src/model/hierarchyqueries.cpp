@@ -82,6 +82,15 @@ TimesTo::TimesTo(const Hierarchy &h)
 {
 }
 
+void TimesTo::makeReady()
+{
+    below.clear();
+    known.clear();
+    belowStamp.clear();
+    knownStamp.clear();
+    stamp = 0;
+}
+
 void TimesTo::setTarget(int target)
 {
     if (++stamp == 0) {

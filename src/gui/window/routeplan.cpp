@@ -29,7 +29,8 @@ void RoutePlan::setNetwork(std::shared_ptr<const Network> network)
 {
     // Made first: a failure leaves the plan on the network it had.
     auto routes = std::make_unique<RouteFinder>(*network);
-    finder = std::move(routes); // before `net`, which it refers to, is let go
+    routes->drives().makeReady(); // (on a road graph: its arrays now, not at the first route)
+    finder = std::move(routes);   // before `net`, which it refers to, is let go
     net = std::move(network);
     tripResult.reset(); // on another network, another order may be best
     if (!known(from))

@@ -270,11 +270,10 @@ void drawRouteLayer(QPainter &painter, const MapViewport &view, const Network &n
     }
     // Legs along their roads where the network has their shapes.
     const bool shaped = &cities == &network.cities() && (driven || !network.shapes().isEmpty());
-    // (Through a town the route only passes, not to its point and back: as the exports have it.)
-    const RouteShape along =
-        !shaped  ? RouteShape()
-        : driven ? *driven
-                 : routeShape(network, path, std::vector<QString>(typed.begin(), typed.end()));
+    // (Past a town, not to its point and back, as exports have it; a drive's shape, uncopied.)
+    const RouteShape made =
+        shaped && !driven ? routeShape(network, path, {typed.begin(), typed.end()}) : RouteShape();
+    const RouteShape &along = shaped && driven ? *driven : made;
     int lastAt = -1;
     std::vector<QPoint> bends;
     for (std::size_t k = 0; k < path.size(); ++k) {
